@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "engine/ResultCode.h"
+#include "engine/TKX_Pwd.h"
+#include "platform/SecureMemory.h"
+#include "platform/Terminal.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace vorlaxen::cli {
+
+// One run of vorlaxen-cli over its files: obtains the password once, processes the files in order,
+// reports each failure with the program's own message and goes on, and answers the exit status.
+class CliSession {
+public:
+    CliSession(Request request, std::atomic<bool>& abortFlag);
+    int run();
+
+private:
+    int obtainPassword();
+    bool passwordFromTerminal(std::size_t maxLength);
+    int processFile(const std::string& file);
+    int encryptOne(const std::string& file);
+    int decryptOne(const std::string& file);
+    int verifyOne(const std::string& file);
+    int infoOne(const std::string& file);
+    bool mayReplace(const std::string& target, const std::string& question);
+    int report(ResultCode code, const std::string& file);
+    void drawProgress();
+    void clearProgress();
+
+    Request request_;
+    std::atomic<bool>& abort_;
+    std::unique_ptr<Terminal> terminal_;
+    SecureBytes typed_;
+    TKX_Pwd pwd_;
+    bool showProgress_ = false;
+    bool progressDrawn_ = false;
+    std::string currentFile_;
+    std::chrono::steady_clock::time_point fileStarted_;
+    std::chrono::steady_clock::time_point lastDrawn_;
+};
+
+} // namespace vorlaxen::cli

@@ -1,0 +1,154 @@
+#include "cli/CommandLine.h"
+
+namespace vorlaxen::cli {
+
+namespace {
+
+bool TakeMethod(const std::string& name, int& method) {
+    if (name == "idea")
+        method = 1;
+    else if (name == "des")
+        method = 3;
+    else if (name == "3xdes")
+        method = 4;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+Request ParseCommandLine(const std::vector<std::string>& args) {
+    Request request;
+    if (args.empty()) {
+        request.error = "no command given";
+        return request;
+    }
+    const std::string& verb = args[0];
+    if (verb == "--help" || verb == "-h" || verb == "help")
+        return request;
+    if (verb == "--version") {
+        request.command = Command::Version;
+        return request;
+    }
+    if (verb == "encrypt")
+        request.command = Command::Encrypt;
+    else if (verb == "decrypt")
+        request.command = Command::Decrypt;
+    else if (verb == "verify")
+        request.command = Command::Verify;
+    else if (verb == "info")
+        request.command = Command::Info;
+    else {
+        request.error = "unknown command '" + verb + "'";
+        return request;
+    }
+
+    const bool writes = request.command == Command::Encrypt || request.command == Command::Decrypt;
+    const bool needsPassword = request.command != Command::Info;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            request.files.push_back(arg);
+            continue;
+        }
+        auto value = [&](const std::string& option, std::string& out) {
+            if (arg.rfind(option + "=", 0) == 0) {
+                out = arg.substr(option.size() + 1);
+                return true;
+            }
+            if (arg == option && i + 1 < args.size()) {
+                out = args[++i];
+                return true;
+            }
+            return false;
+        };
+        std::string text;
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            request = Request();
+            return request;
+        } else if (request.command == Command::Encrypt && (arg == "--method" || arg.rfind("--method=", 0) == 0)) {
+            if (!value("--method", text) || !TakeMethod(text, request.method)) {
+                request.error = "--method takes idea, des or 3xdes";
+                return request;
+            }
+        } else if (writes && arg == "--keep") {
+            request.keep = true;
+        } else if (writes && arg == "--force") {
+            request.force = true;
+        } else if (needsPassword && (arg == "--password-file" || arg.rfind("--password-file=", 0) == 0)) {
+            if (!value("--password-file", request.passwordFile) || request.passwordFile.empty()) {
+                request.error = "--password-file takes a file name";
+                return request;
+            }
+        } else {
+            request.error = "unknown option '" + arg + "' for " + verb;
+            return request;
+        }
+    }
+    if (request.files.empty())
+        request.error = "no files given";
+    return request;
+}
+
+const char* HelpText() {
+    return R"(vorlaxen-cli - encrypt and decrypt files in Vorlaxen ".cry" containers
+
+Usage:
+  vorlaxen-cli encrypt [--method idea|des|3xdes] [--keep] [--force] [--password-file F] FILE...
+  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] FILE.cry...
+  vorlaxen-cli verify [--password-file F] FILE.cry...
+  vorlaxen-cli info FILE.cry...
+  vorlaxen-cli --help | --version
+
+Commands:
+  encrypt   Writes FILE.cry beside each FILE with the file's permissions, then wipes FILE
+            (overwritten once with pseudo-random bytes, truncated, deleted). The method is
+            IDEA unless --method says otherwise.
+  decrypt   Writes the plain file (the container's name without its last four characters)
+            with the container's permissions, then deletes the container.
+  verify    Decrypts each container in memory and checks its key and data checksum;
+            writes nothing.
+  info      Prints each container's method, plain size and header length.
+
+Options:
+  --method M          idea (16-byte key), des or 3xdes (three DES keys).
+  --keep              Keep the source file.
+  --force             Replace an existing target without asking.
+  --password-file F   Read the password from the first line of F.
+
+The password comes from the environment variable VORLAXEN_PASSWORD, else from
+--password-file, else from the terminal without echo (twice when encrypting). One
+password serves every file of the run. It must have 6 to 16 characters for IDEA, 6 to 8
+for DES and 6 to 24 for 3xDES when encrypting, 6 to 24 when decrypting or verifying
+(counted in bytes of UTF-8). A password of DES or IDEA longer than its key is cut.
+
+An existing target (FILE.cry when encrypting, FILE when decrypting) is replaced only
+after a yes at the terminal, or with --force; without a terminal it is left alone.
+Every output is written under a temporary name and renamed onto its target only when
+it is complete and on disk; a failure leaves the source and any existing target as they
+were. A file that fails is reported and the run goes on with the next one. Ctrl-C stops
+the current file at its next block, removes its partial output and ends the run.
+
+Exit status:
+  0   every file succeeded
+  1   a target existed and was not replaced
+  2   a file could not be opened or was not found
+  5   a file was processed but its source could not be removed
+  9   an output file could not be created
+  10  a file could not be read, or is shorter than a container header
+  11  wrong password, or the container is damaged (data checksum differs)
+  12  out of memory
+  13  the file is not a container
+  14  stopped by Ctrl-C
+  15  writing failed; the disk may be full
+  16  the file is 4 GB or larger and cannot be encrypted
+  64  usage error: bad command line, no password, or a password of the wrong length
+When several files fail, the status is that of the first failure.
+)";
+}
+
+} // namespace vorlaxen::cli

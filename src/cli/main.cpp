@@ -1,0 +1,49 @@
+#include "cli/CliSession.h"
+#include "cli/CommandLine.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> gAbort{false};
+
+extern "C" void OnInterrupt(int) {
+    gAbort.store(true);
+}
+
+// Ctrl-C asks the engine to stop at its next block; a second one ends the program at once.
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace vorlaxen::cli;
+    static_assert(std::atomic<bool>::is_always_lock_free);
+    Request request = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!request.error.empty()) {
+        std::fprintf(stderr, "vorlaxen-cli: %s\nTry 'vorlaxen-cli --help'.\n", request.error.c_str());
+        return kExitUsage;
+    }
+    if (request.command == Command::Help) {
+        std::fputs(HelpText(), stdout);
+        return 0;
+    }
+    if (request.command == Command::Version) {
+        std::puts("vorlaxen-cli " VORLAXEN_VERSION);
+        return 0;
+    }
+    CatchInterrupts();
+    CliSession session(std::move(request), gAbort);
+    return session.run();
+}

@@ -1,0 +1,30 @@
+#include "engine/BlockChain.h"
+
+#include "engine/Des.h"
+#include "engine/Idea.h"
+
+namespace vorlaxen {
+
+void BlockChain::run(std::uint8_t* data, std::size_t blocks) {
+    static const std::atomic<bool> never{false};
+    std::uint32_t unused = 0;
+    (void)run(data, blocks, 0, unused, never);
+}
+
+std::unique_ptr<BlockChain> MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction) {
+    switch (method) {
+    case 0:
+        return MakeDesChain(key, false, direction);
+    case 1:
+        return MakeIdeaChain(key, direction);
+    case 2:
+    case 3:
+        return MakeDesChain(key, true, direction);
+    case 4:
+        return MakeTripleDesChain(key, direction);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace vorlaxen

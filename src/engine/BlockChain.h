@@ -1,0 +1,41 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace vorlaxen {
+
+enum class CipherDirection { Encrypt, Decrypt };
+
+// The chaining register of every file and of the key file starts from this value.
+inline constexpr std::uint8_t kInitialChainingValue[8] = {0xC3, 0x5A, 0x96, 0x0F, 0x69, 0xA5, 0x3C, 0xF0};
+
+inline constexpr std::size_t kBlockSize = 8;
+
+// One method's block cipher with its chaining, prepared for one direction and one file: the key
+// schedules are computed once when the chain is made and wiped when it is destroyed.
+class BlockChain {
+public:
+    virtual ~BlockChain() = default;
+
+    // Transforms `blocks` whole 8-byte blocks of `data` in place, continuing the chaining register from
+    // the previous call. `checksum` is continued over the first `checksumBytes` bytes of `data`: the plain
+    // bytes before they are encrypted, or the plain bytes after they are decrypted. `abort` is polled
+    // after every block; when it is set the run stops there. Returns the number of blocks transformed.
+    virtual std::size_t run(std::uint8_t* data,
+                            std::size_t blocks,
+                            std::size_t checksumBytes,
+                            std::uint32_t& checksum,
+                            const std::atomic<bool>& abort) = 0;
+
+    // The same without a checksum and without an abort flag.
+    void run(std::uint8_t* data, std::size_t blocks);
+};
+
+// The chain of a method code (0 to 4) for `key`, which holds the method's key length in bytes (8, 16 or
+// 24). Returns null for a code outside 0 to 4.
+std::unique_ptr<BlockChain> MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction);
+
+} // namespace vorlaxen

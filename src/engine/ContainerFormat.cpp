@@ -1,0 +1,124 @@
+#include "engine/ContainerFormat.h"
+
+#include "platform/FileSystem.h"
+
+#include <cctype>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vorlaxen {
+
+namespace {
+
+constexpr MethodInfo kMethods[] = {
+    {0, '7', kShortHeaderLength, 8, "DES"},
+    {1, '8', kLongHeaderLength, 16, "IDEA"},
+    {2, 'A', kShortHeaderLength, 8, "DES"},
+    {3, 'B', kLongHeaderLength, 8, "DES"},
+    {4, 'C', kLongHeaderLength, 24, "3xDES"},
+};
+
+void PutLittleEndian(std::uint8_t* out, std::uint32_t value, int bytes) noexcept {
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t GetLittleEndian(const std::uint8_t* in, int bytes) noexcept {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | in[i];
+    return value;
+}
+
+} // namespace
+
+const MethodInfo* MethodByCode(int code) noexcept {
+    for (const auto& method : kMethods)
+        if (method.code == code)
+            return &method;
+    return nullptr;
+}
+
+const MethodInfo* MethodByLetter(std::uint8_t letter) noexcept {
+    for (const auto& method : kMethods)
+        if (static_cast<std::uint8_t>(method.letter) == letter)
+            return &method;
+    return nullptr;
+}
+
+int WritableMethod(int requested) noexcept {
+    return (requested == 1 || requested == 4) ? requested : 3;
+}
+
+std::string MethodName(int code) {
+    const MethodInfo* method = MethodByCode(code);
+    return method ? method->name : "";
+}
+
+std::string MethodNameOfFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    std::uint8_t magic[4];
+    if (!fd || ReadFully(fd.get(), magic, sizeof magic) != static_cast<ssize_t>(sizeof magic))
+        return "-";
+    const MethodInfo* method = MethodByLetter(magic[3]);
+    return method ? method->name : "-";
+}
+
+void EncodeHeader(const ContainerHeader& header, std::uint8_t out[kLongHeaderLength]) noexcept {
+    for (std::size_t i = 0; i < kLongHeaderLength; ++i)
+        out[i] = 0;
+    for (int i = 0; i < 4; ++i)
+        out[i] = header.magic[i];
+    PutLittleEndian(out + 4, header.plainSize, 4);
+    PutLittleEndian(out + 8, header.dataChecksum, 4);
+    PutLittleEndian(out + 12, header.keyCheck, 2);
+}
+
+ContainerHeader DecodeHeader(const std::uint8_t in[kShortHeaderLength]) noexcept {
+    ContainerHeader header;
+    for (int i = 0; i < 4; ++i)
+        header.magic[i] = in[i];
+    header.plainSize = GetLittleEndian(in + 4, 4);
+    header.dataChecksum = GetLittleEndian(in + 8, 4);
+    header.keyCheck = static_cast<std::uint16_t>(GetLittleEndian(in + 12, 2));
+    return header;
+}
+
+ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return ResultCode::CannotOpen;
+    std::uint8_t bytes[kLongHeaderLength];
+    ssize_t got = ReadFully(fd.get(), bytes, sizeof bytes);
+    if (got < static_cast<ssize_t>(kShortHeaderLength))
+        return ResultCode::ReadFailed;
+    const ContainerHeader header = DecodeHeader(bytes);
+    const MethodInfo* method = MethodByLetter(header.magic[3]);
+    if (got < static_cast<ssize_t>(method ? method->headerLength : kLongHeaderLength))
+        return ResultCode::ReadFailed;
+    if (!method)
+        return ResultCode::NotContainer;
+    info.method = method;
+    info.plainSize = header.plainSize;
+    return ResultCode::Ok;
+}
+
+std::string ContainerPathOf(const std::string& plainPath) {
+    return plainPath + std::string(kContainerExtension);
+}
+
+std::string PlainPathOf(const std::string& containerPath) {
+    return containerPath.size() >= 4 ? containerPath.substr(0, containerPath.size() - 4) : std::string();
+}
+
+bool HasContainerExtension(const std::string& name) noexcept {
+    if (name.size() < kContainerExtension.size())
+        return false;
+    auto tail = name.size() - kContainerExtension.size();
+    for (std::size_t i = 0; i < kContainerExtension.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(name[tail + i])) != kContainerExtension[i])
+            return false;
+    return true;
+}
+
+} // namespace vorlaxen

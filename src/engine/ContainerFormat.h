@@ -1,0 +1,78 @@
+#pragma once
+
+#include "engine/ResultCode.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorlaxen {
+
+// The ".cry" container: a header naming the method, the plain size, the data checksum and a 16-bit key
+// check, then the body, the plain data padded with 1 to 8 bytes and encrypted in 8-byte blocks.
+// All integers are little-endian.
+
+inline constexpr std::size_t kLongHeaderLength = 35;  // methods 1, 3, 4
+inline constexpr std::size_t kShortHeaderLength = 14; // methods 0, 2 (read only)
+inline constexpr std::size_t kChunkSize = 10240;      // the body passes through one buffer of this size
+inline constexpr std::uint64_t kMaxPlainSize = 0xFFFFFFFFull; // the size field is an unsigned 32-bit number
+
+struct MethodInfo {
+    int code;
+    char letter;             // fourth byte of the magic
+    std::size_t headerLength;
+    std::size_t keyLength;   // 8, 16 or 24 bytes
+    const char* name;        // as shown to the user
+};
+
+// The method of a code 0 to 4, or of a magic's fourth byte; null for anything else.
+const MethodInfo* MethodByCode(int code) noexcept;
+const MethodInfo* MethodByLetter(std::uint8_t letter) noexcept;
+
+// The method actually written for a requested code: IDEA (1) and Triple DES (4) as asked, DES (3) for
+// everything else, the read-only codes 0 and 2 included.
+int WritableMethod(int requested) noexcept;
+
+// "DES", "IDEA" or "3xDES" for a method code; "" for a code outside 0 to 4.
+std::string MethodName(int code);
+
+// The method name of the container at `path` from its fourth byte, or "-" when the file cannot be read
+// or the byte names no method.
+std::string MethodNameOfFile(const std::string& path);
+
+// Length of the body for a plain size: always 1 to 8 bytes of padding.
+inline constexpr std::uint64_t PaddedSize(std::uint64_t plainSize) noexcept {
+    return plainSize + 8 - plainSize % 8;
+}
+
+struct ContainerHeader {
+    std::uint8_t magic[4] = {'K', 'X', '9', '8'};
+    std::uint32_t plainSize = 0;
+    std::uint32_t dataChecksum = 0;
+    std::uint16_t keyCheck = 0;
+};
+
+// The 35-byte header; the reserved bytes are zeros.
+void EncodeHeader(const ContainerHeader& header, std::uint8_t out[kLongHeaderLength]) noexcept;
+// The four fields from the first 14 bytes.
+ContainerHeader DecodeHeader(const std::uint8_t in[kShortHeaderLength]) noexcept;
+
+struct ContainerInfo {
+    const MethodInfo* method = nullptr;
+    std::uint32_t plainSize = 0;
+};
+
+// The method and plain size from a container's header: CannotOpen, ReadFailed when the file is shorter
+// than the header its method letter calls for, NotContainer for an unknown letter.
+ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info);
+
+// Naming: a container is its plain file's full name with ".cry" appended; decryption writes the
+// container's name without its last four characters, whatever they are.
+inline constexpr std::string_view kContainerExtension = ".cry";
+std::string ContainerPathOf(const std::string& plainPath);
+std::string PlainPathOf(const std::string& containerPath);
+// Whether a file name ends in ".cry", letter case ignored.
+bool HasContainerExtension(const std::string& name) noexcept;
+
+} // namespace vorlaxen

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "engine/ResultCode.h"
+#include "platform/SecureMemory.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vorlaxen {
+
+// Every password in memory is XORed byte by byte with this mask as soon as it is typed or read.
+inline constexpr std::uint8_t kPasswordMask = 0x5D;
+
+// XORs the first n bytes with the password mask, in place; applying it twice restores the bytes.
+void MaskBytes(std::uint8_t* data, std::size_t n) noexcept;
+
+// Fills n key bytes from the first `length` masked password bytes, repeated from the start, each XORed
+// with its whitening byte, the low byte of 0x2B + 0x9D * i. An empty password gives the whitening alone.
+void FillKey(std::uint8_t* key, std::size_t n, const std::uint8_t* maskedPassword, std::size_t length) noexcept;
+
+// Progress of the current file in 8-byte blocks, written by the engine after every chunk and read by the
+// progress displays. They keep their last values until the next file starts.
+inline std::atomic<std::int64_t> BlocksDone{0};
+inline std::atomic<std::int64_t> BlocksTotal{0};
+
+// What the engine needs from the layers above it, handed in by its owner.
+struct EngineHooks {
+    // Polled after every block; when set, the operation stops with ResultCode::Aborted.
+    const std::atomic<bool>* abortFlag = nullptr;
+    // Called after every chunk so that the window stays responsive and progress can be drawn.
+    std::function<void()> letPendingEventsRun;
+    // Disposes of a partly written plain file (the secure wipe); 0 on success. When absent or failing,
+    // the file is simply unlinked.
+    std::function<int(const std::string&)> wipeFile;
+};
+
+// The file password object and cipher engine: holds the current password (masked) with the reuse and
+// expiry state that the password prompts keep, and turns one plain file into one ".cry" container and
+// back. On any failure the input is untouched and no output is left behind; an existing target is only
+// ever replaced by a complete, flushed output.
+class TKX_Pwd {
+public:
+    TKX_Pwd() = default;
+    virtual ~TKX_Pwd();
+    TKX_Pwd(const TKX_Pwd&) = delete;
+    TKX_Pwd& operator=(const TKX_Pwd&) = delete;
+
+    SecureBytes Password;             // masked
+    std::int32_t PasswordLength = 0;  // bytes in use; cut to the key length of the method last run
+    bool Valid = false;               // a usable password is held
+    bool ExpiryOn = false;            // master password only: its setting "Expires"
+    std::int32_t SecondsElapsed = 0;  // seconds since the password was given
+    std::int32_t ExpiryMinutes = 0;   // lifetime of a session password
+    bool Expired = false;             // the session password has expired
+    bool SessionMode = false;         // one password for the whole session
+    bool ListMode = false;            // one password for the current file list
+
+    // Takes a password as typed: stores it masked and sets PasswordLength. `Valid` is left to the caller.
+    void SetPassword(const std::uint8_t* plain, std::size_t length);
+    void SetPassword(std::string_view plain);
+    // Zeroes and drops the held password.
+    void ClearPassword();
+
+    void SetHooks(EngineHooks hooks) { hooks_ = std::move(hooks); }
+    const EngineHooks& Hooks() const noexcept { return hooks_; }
+
+    // The key bytes of a method made from the held password, written to `key` (room for 24 bytes);
+    // returns the key length, 0 for an unknown method. A password longer than the key is cut, and the
+    // cut length stays in PasswordLength.
+    std::size_t PrepareKey(int method, std::uint8_t* key);
+
+    // Writes the container `source` + ".cry" with the method (1, 3 or 4; any other writes 3).
+    ResultCode EncryptFile(const std::string& source, int method);
+    // Writes the plain file, the container's path without its last four characters.
+    ResultCode DecryptFile(const std::string& container);
+    // Decrypts the container completely and checks the key and the data checksum without writing a byte.
+    ResultCode VerifyFile(const std::string& container);
+
+private:
+    class DecryptRun;
+
+    EngineHooks hooks_;
+};
+
+} // namespace vorlaxen

@@ -1,0 +1,246 @@
+// The two file operations of TKX_Pwd and the verification that shares decryption's loop.
+
+#include "engine/BlockChain.h"
+#include "engine/Checksum.h"
+#include "engine/ContainerFormat.h"
+#include "engine/TKX_Pwd.h"
+#include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlaxen {
+
+namespace {
+
+const std::atomic<bool> kNeverAbort{false};
+
+const std::atomic<bool>& AbortFlagOf(const EngineHooks& hooks) {
+    return hooks.abortFlag ? *hooks.abortFlag : kNeverAbort;
+}
+
+void LetEventsRun(const EngineHooks& hooks) {
+    if (hooks.letPendingEventsRun)
+        hooks.letPendingEventsRun();
+}
+
+// Opens an input for reading; an input that is not a regular file cannot be opened.
+UniqueFd OpenInput(const std::string& path, std::uint64_t& size) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
+ResultCode CommitResult(PendingFile::Commit commit) {
+    switch (commit) {
+    case PendingFile::Commit::Done:
+        return ResultCode::Ok;
+    case PendingFile::Commit::RenameFailed:
+        return ResultCode::CannotCreate;
+    case PendingFile::Commit::FlushFailed:
+        break;
+    }
+    return ResultCode::WriteFailed;
+}
+
+} // namespace
+
+ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
+    const MethodInfo& info = *MethodByCode(WritableMethod(method));
+    const std::string target = ContainerPathOf(source);
+
+    std::uint64_t size = 0;
+    UniqueFd in = OpenInput(source, size);
+    if (!in)
+        return ResultCode::CannotOpen;
+    if (size > kMaxPlainSize)
+        return ResultCode::TooLarge;
+    const auto plainSize = static_cast<std::uint32_t>(size);
+
+    if (IsDirectory(target))
+        return ResultCode::CannotCreate;
+    PendingFile out(target);
+    if (!out.create())
+        return ResultCode::CannotCreate;
+    SecureBuffer buffer(kChunkSize);
+    if (!buffer)
+        return ResultCode::NoMemory;
+
+    ZeroingArray<std::uint8_t, 24> key;
+    const std::size_t keyLength = PrepareKey(info.code, key.data());
+    ContainerHeader header;
+    header.magic[3] = static_cast<std::uint8_t>(info.letter);
+    header.plainSize = plainSize;
+    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength));
+    std::uint8_t headerBytes[kLongHeaderLength];
+    EncodeHeader(header, headerBytes);
+    if (!WriteFully(out.fd(), headerBytes, sizeof headerBytes))
+        return ResultCode::WriteFailed;
+
+    auto chain = MakeBlockChain(info.code, key.data(), CipherDirection::Encrypt);
+    const std::atomic<bool>& abort = AbortFlagOf(hooks_);
+    const std::uint64_t bodySize = PaddedSize(plainSize);
+    std::int64_t blocksDone = 0;
+    BlocksDone = 0;
+    BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
+    std::uint32_t checksum = 0;
+    std::uint64_t remaining = bodySize;
+    off_t written = kLongHeaderLength;
+    while (remaining > 0) {
+        const bool last = remaining <= kChunkSize;
+        const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
+        const std::size_t plainBytes = last ? plainSize % kChunkSize : kChunkSize;
+        if (ReadFully(in.get(), buffer.data(), plainBytes) != static_cast<ssize_t>(plainBytes))
+            return ResultCode::ReadFailed;
+        std::memset(buffer.data() + plainBytes, 0, chunk - plainBytes);
+        const std::size_t blocks = chunk / kBlockSize;
+        const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort);
+        blocksDone += static_cast<std::int64_t>(done);
+        BlocksDone = blocksDone;
+        if (done < blocks)
+            return ResultCode::Aborted;
+        if (!WriteFully(out.fd(), buffer.data(), chunk))
+            return ResultCode::WriteFailed;
+        written += static_cast<off_t>(chunk);
+        out.startWriteback(written);
+        remaining -= chunk;
+        LetEventsRun(hooks_);
+    }
+    buffer.reset();
+    in.reset();
+
+    std::uint8_t checksumBytes[4];
+    for (int i = 0; i < 4; ++i)
+        checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
+    if (!WriteFullyAt(out.fd(), checksumBytes, sizeof checksumBytes, 8))
+        return ResultCode::WriteFailed;
+    return CommitResult(out.commit());
+}
+
+// Decryption of one container, into a pending plain file or (for verification) into nothing.
+class TKX_Pwd::DecryptRun {
+public:
+    DecryptRun(TKX_Pwd& owner, const std::string& container) : owner_(owner), container_(container) {}
+
+    ResultCode openContainer() {
+        in_ = OpenInput(container_, containerSize_);
+        return in_ ? ResultCode::Ok : ResultCode::CannotOpen;
+    }
+
+    ResultCode createOutput() {
+        const std::string target = PlainPathOf(container_);
+        if (FileNameOf(target).empty() || IsDirectory(target))
+            return ResultCode::CannotCreate;
+        out_.emplace(target);
+        return out_->create() ? ResultCode::Ok : ResultCode::CannotCreate;
+    }
+
+    ResultCode run() {
+        ResultCode result = decrypt();
+        if (result != ResultCode::Ok)
+            discardOutput();
+        return result;
+    }
+
+private:
+    ResultCode decrypt() {
+        std::uint8_t headerBytes[kLongHeaderLength];
+        if (ReadFully(in_.get(), headerBytes, kShortHeaderLength) != static_cast<ssize_t>(kShortHeaderLength))
+            return ResultCode::ReadFailed;
+        const ContainerHeader header = DecodeHeader(headerBytes);
+        const MethodInfo* method = MethodByLetter(header.magic[3]);
+        const std::size_t headerLength = method ? method->headerLength : kLongHeaderLength;
+        const std::size_t rest = headerLength - kShortHeaderLength;
+        if (rest && ReadFully(in_.get(), headerBytes + kShortHeaderLength, rest) != static_cast<ssize_t>(rest))
+            return ResultCode::ReadFailed;
+        if (!method)
+            return ResultCode::NotContainer;
+
+        ZeroingArray<std::uint8_t, 24> key;
+        const std::size_t keyLength = owner_.PrepareKey(method->code, key.data());
+        if (static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength)) != header.keyCheck)
+            return ResultCode::WrongPassword;
+        SecureBuffer buffer(kChunkSize);
+        if (!buffer)
+            return ResultCode::NoMemory;
+        auto chain = MakeBlockChain(method->code, key.data(), CipherDirection::Decrypt);
+
+        const std::atomic<bool>& abort = AbortFlagOf(owner_.hooks_);
+        const std::uint64_t bodySize = containerSize_ - headerLength;
+        const std::size_t lastPlainBytes = header.plainSize % kChunkSize;
+        std::int64_t blocksDone = 0;
+        BlocksDone = 0;
+        BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
+        std::uint32_t checksum = 0;
+        std::uint64_t remaining = bodySize;
+        off_t written = 0;
+        while (remaining > 0) {
+            const bool last = remaining <= kChunkSize;
+            const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
+            if (ReadFully(in_.get(), buffer.data(), chunk) != static_cast<ssize_t>(chunk))
+                return ResultCode::ReadFailed;
+            // A well-formed body ends exactly after the padding of the last plain bytes; of a damaged one
+            // the bytes after its last whole block stay as read.
+            const std::size_t plainBytes = last ? std::min(lastPlainBytes, chunk) : chunk;
+            const std::size_t blocks = chunk / kBlockSize;
+            const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort);
+            blocksDone += static_cast<std::int64_t>(done);
+            BlocksDone = blocksDone;
+            if (done < blocks)
+                return ResultCode::Aborted;
+            if (plainBytes > blocks * kBlockSize)
+                checksum = UpdateChecksum(checksum, buffer.data() + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
+            if (out_) {
+                if (!WriteFully(out_->fd(), buffer.data(), plainBytes))
+                    return ResultCode::WriteFailed;
+                written += static_cast<off_t>(plainBytes);
+                out_->startWriteback(written);
+            }
+            remaining -= chunk;
+            LetEventsRun(owner_.hooks_);
+        }
+        if (checksum != header.dataChecksum)
+            return ResultCode::WrongPassword;
+        return out_ ? CommitResult(out_->commit()) : ResultCode::Ok;
+    }
+
+    // Plain data may already have reached the output: it is wiped, not merely deleted.
+    void discardOutput() {
+        in_.reset();
+        if (out_)
+            out_->discard(owner_.hooks_.wipeFile);
+    }
+
+    TKX_Pwd& owner_;
+    const std::string& container_;
+    UniqueFd in_;
+    std::uint64_t containerSize_ = 0;
+    std::optional<PendingFile> out_;
+};
+
+ResultCode TKX_Pwd::DecryptFile(const std::string& container) {
+    DecryptRun run(*this, container);
+    if (ResultCode opened = run.openContainer(); opened != ResultCode::Ok)
+        return opened;
+    if (ResultCode created = run.createOutput(); created != ResultCode::Ok)
+        return created;
+    return run.run();
+}
+
+ResultCode TKX_Pwd::VerifyFile(const std::string& container) {
+    DecryptRun run(*this, container);
+    if (ResultCode opened = run.openContainer(); opened != ResultCode::Ok)
+        return opened;
+    return run.run();
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,82 @@
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace vorlaxen::test {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vorlaxen-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data()))
+        throw std::runtime_error("cannot create a temporary directory");
+    path_ = name.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Give back write permission that a test may have taken, so everything can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator();
+         it.increment(ignored)) {
+        if (it->is_directory(ignored))
+            ::chmod(it->path().c_str(), 0700);
+    }
+    ::chmod(path_.c_str(), 0700);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TempDir::names() const {
+    std::vector<std::string> result;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        result.push_back(entry.path().filename().string());
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed) {
+    std::mt19937 generator(seed);
+    std::vector<std::uint8_t> bytes(n);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(generator());
+    return bytes;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+int ModeOf(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+} // namespace vorlaxen::test

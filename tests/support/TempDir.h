@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlaxen::test {
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // Names in the directory, sorted, "." and ".." left out.
+    std::vector<std::string> names() const;
+
+private:
+    std::string path_;
+};
+
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+// Deterministic pseudo-random content.
+std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed = 1);
+bool Exists(const std::string& path);
+int ModeOf(const std::string& path);
+
+} // namespace vorlaxen::test
