@@ -183,6 +183,7 @@ private:
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
         off_t written = 0;
+        plainMayHaveReachedOutput_ = true;
         while (remaining > 0) {
             const bool last = remaining <= kChunkSize;
             const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
@@ -213,11 +214,12 @@ private:
         return out_ ? CommitResult(out_->commit()) : ResultCode::Ok;
     }
 
-    // Plain data may already have reached the output: it is wiped, not merely deleted.
+    // Once the body is being decrypted, plain data may have reached the output: it is then wiped rather
+    // than merely deleted.
     void discardOutput() {
         in_.reset();
         if (out_)
-            out_->discard(owner_.hooks_.wipeFile);
+            out_->discard(plainMayHaveReachedOutput_ ? owner_.hooks_.wipeFile : PendingFile::Remover());
     }
 
     TKX_Pwd& owner_;
@@ -225,6 +227,7 @@ private:
     UniqueFd in_;
     std::uint64_t containerSize_ = 0;
     std::optional<PendingFile> out_;
+    bool plainMayHaveReachedOutput_ = false;
 };
 
 ResultCode TKX_Pwd::DecryptFile(const std::string& container) {
