@@ -98,6 +98,8 @@ int CliSession::run() {
         int result = processFile(file);
         if (result != 0 && status == 0)
             status = result;
+        if (result == -static_cast<int>(ResultCode::Aborted))
+            break;
     }
     return status;
 }
@@ -132,8 +134,7 @@ int CliSession::obtainPassword() {
 bool CliSession::passwordFromTerminal(std::size_t maxLength) {
     const std::string limits = "(6 - " + std::to_string(maxLength) + " symbols)";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        terminal_->write("Enter the password " + limits + ": ");
-        if (!terminal_->readSecret(typed_))
+        if (!terminal_->readSecret("Enter the password " + limits + ": ", typed_))
             return false;
         if (const char* error = LengthError(typed_.size(), maxLength)) {
             terminal_->write(std::string(error) + "\n");
@@ -142,8 +143,7 @@ bool CliSession::passwordFromTerminal(std::size_t maxLength) {
         if (request_.command != Command::Encrypt)
             return true;
         SecureBytes again;
-        terminal_->write("Reenter the password for verification: ");
-        if (!terminal_->readSecret(again))
+        if (!terminal_->readSecret("Reenter the password for verification: ", again))
             return false;
         if (again == typed_)
             return true;

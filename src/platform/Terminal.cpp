@@ -49,7 +49,7 @@ bool Terminal::readLine(std::string& line) {
     return ok;
 }
 
-bool Terminal::readSecret(SecureBytes& secret) {
+bool Terminal::readSecret(std::string_view prompt, SecureBytes& secret) {
     termios saved;
     bool haveModes = ::tcgetattr(fd_, &saved) == 0;
     if (haveModes) {
@@ -58,6 +58,7 @@ bool Terminal::readSecret(SecureBytes& secret) {
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(fd_, TCSAFLUSH, &quiet);
     }
+    write(prompt);
     secret.reserve(64);
     bool ok = readInto(secret);
     if (haveModes)

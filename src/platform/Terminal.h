@@ -21,8 +21,8 @@ public:
     void write(std::string_view text);
     // Reads one line without its line ending; false at end of input or on an interrupted read.
     bool readLine(std::string& line);
-    // Reads one line with echo off; the line never passes through unzeroed memory.
-    bool readSecret(SecureBytes& secret);
+    // Shows `prompt` once echo is off, then reads one line; the line never passes through unzeroed memory.
+    bool readSecret(std::string_view prompt, SecureBytes& secret);
 
 private:
     explicit Terminal(int fd) : fd_(fd) {}

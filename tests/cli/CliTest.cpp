@@ -1,0 +1,253 @@
+// vorlaxen-cli as a user runs it: exit statuses, messages, and what each command leaves on disk.
+
+#include "cli/CommandLine.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vorlaxen {
+namespace {
+
+using Names = std::vector<std::string>;
+using test::Exists;
+using test::ModeOf;
+using test::PatternBytes;
+using test::ReadFile;
+using test::WriteFile;
+
+class Cli : public ::testing::Test {
+protected:
+    test::ProcessResult run(std::vector<std::string> args, const std::string& password = "pass-word") {
+        args.insert(args.begin(), VORLAXEN_CLI);
+        test::ProcessOptions options;
+        options.cwd = dir.path();
+        if (!password.empty())
+            options.env["VORLAXEN_PASSWORD"] = password;
+        return test::RunProcess(args, options);
+    }
+
+    std::string path(const std::string& name) const { return dir / name; }
+
+    test::TempDir dir;
+};
+
+TEST_F(Cli, EncryptThenDecryptRestoresTheFileAndItsPermissions) {
+    const auto plain = PatternBytes(30000);
+    for (const char* method : {"idea", "des", "3xdes"}) {
+        SCOPED_TRACE(method);
+        WriteFile(path("report.pdf"), plain);
+        ASSERT_EQ(::chmod(path("report.pdf").c_str(), 0640), 0);
+
+        auto encrypted = run({"encrypt", "--method", method, "report.pdf"}, "secret");
+        EXPECT_EQ(encrypted.status, 0) << encrypted.err;
+        EXPECT_EQ(dir.names(), Names{"report.pdf.cry"}) << "the plain file is wiped";
+        EXPECT_EQ(ModeOf(path("report.pdf.cry")), 0640);
+
+        auto decrypted = run({"decrypt", "report.pdf.cry"}, "secret");
+        EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+        EXPECT_EQ(dir.names(), Names{"report.pdf"});
+        EXPECT_EQ(ReadFile(path("report.pdf")), plain);
+        EXPECT_EQ(ModeOf(path("report.pdf")), 0640);
+    }
+}
+
+TEST_F(Cli, KeepLeavesTheSource) {
+    WriteFile(path("a.txt"), "text");
+    EXPECT_EQ(run({"encrypt", "--keep", "a.txt"}).status, 0);
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
+    ASSERT_EQ(::unlink(path("a.txt").c_str()), 0);
+    EXPECT_EQ(run({"decrypt", "--keep", "a.txt.cry"}).status, 0);
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
+}
+
+TEST_F(Cli, InfoAndVerifyReportWithoutWriting) {
+    WriteFile(path("a.txt"), PatternBytes(1234));
+    ASSERT_EQ(run({"encrypt", "--method", "3xdes", "a.txt"}).status, 0);
+    WriteFile(path("plain.txt"), "definitely not a container, and long enough for a header");
+
+    auto info = run({"info", "a.txt.cry", "plain.txt"}, "");
+    EXPECT_EQ(info.status, 13);
+    EXPECT_EQ(info.out, "a.txt.cry: method 3xDES, plain size 1234 bytes, header 35 bytes\nplain.txt: not a container\n");
+
+    auto verify = run({"verify", "a.txt.cry"});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_EQ(verify.out, "a.txt.cry: OK (3xDES, 1234 bytes)\n");
+    WriteFile(path("tiny"), "KX9");
+    auto tiny = run({"info", "tiny"}, "");
+    EXPECT_EQ(tiny.status, 10);
+    EXPECT_EQ(tiny.err, "Couldn't read file tiny .\n");
+    ::unlink(path("tiny").c_str());
+    EXPECT_EQ(dir.names(), (Names{"a.txt.cry", "plain.txt"}));
+}
+
+TEST_F(Cli, VerifyFindsDamageAndWritesNothing) {
+    WriteFile(path("a.txt"), PatternBytes(50000));
+    ASSERT_EQ(run({"encrypt", "a.txt"}).status, 0);
+    auto container = ReadFile(path("a.txt.cry"));
+    container[40000] ^= 0x10;
+    WriteFile(path("a.txt.cry"), container);
+
+    auto damaged = run({"verify", "a.txt.cry"});
+    EXPECT_EQ(damaged.status, 11);
+    EXPECT_EQ(damaged.err,
+              "Invalid password for the file a.txt.cry !Press 'All' button to abort processing the file list.\n");
+    WriteFile(path("short.cry"), "KX98 cut");
+    auto cut = run({"verify", "short.cry"});
+    EXPECT_EQ(cut.status, 10);
+    EXPECT_EQ(cut.err, "Couldn't read file short.cry .\n");
+    EXPECT_EQ(dir.names(), (Names{"a.txt.cry", "short.cry"}));
+}
+
+TEST_F(Cli, WrongPasswordKeepsTheContainerAndWritesNoPlainFile) {
+    WriteFile(path("a.txt"), "secret text");
+    ASSERT_EQ(run({"encrypt", "a.txt"}, "right-one").status, 0);
+    const auto container = ReadFile(path("a.txt.cry"));
+    auto wrong = run({"decrypt", "a.txt.cry"}, "wrong-one");
+    EXPECT_EQ(wrong.status, 11);
+    EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
+    EXPECT_EQ(ReadFile(path("a.txt.cry")), container);
+}
+
+TEST_F(Cli, AFailingFileIsReportedAndTheRunGoesOn) {
+    WriteFile(path("not-a-container.cry"), std::string(64, 'x'));
+    WriteFile(path("b.txt"), "b");
+    ASSERT_EQ(run({"encrypt", "b.txt"}).status, 0);
+    auto result = run({"decrypt", "missing.cry", "not-a-container.cry", "b.txt.cry"});
+    EXPECT_EQ(result.status, 2) << "the status is that of the first failure";
+    EXPECT_EQ(result.err,
+              "File missing.cry not found.\n"
+              "Cannot identify file not-a-container.cry as a valid crypted file.\n");
+    EXPECT_EQ(dir.names(), (Names{"b.txt", "not-a-container.cry"}));
+}
+
+TEST_F(Cli, AnExistingTargetIsLeftAloneWithoutATerminalOrForce) {
+    WriteFile(path("a.txt"), "new plain");
+    WriteFile(path("a.txt.cry"), "old container");
+    auto refused = run({"encrypt", "a.txt"});
+    EXPECT_EQ(refused.status, cli::kExitSkipped);
+    EXPECT_EQ(refused.err,
+              "File a.txt.cry already exist in the list of encrypted files. Overwrite? Left alone: no terminal to "
+              "ask; use --force to replace it.\n");
+    EXPECT_EQ(ReadFile(path("a.txt.cry")), (std::vector<std::uint8_t>{'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'a',
+                                                                      'i', 'n', 'e', 'r'}));
+    EXPECT_TRUE(Exists(path("a.txt")));
+
+    EXPECT_EQ(run({"encrypt", "--force", "a.txt"}).status, 0);
+    EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
+
+    WriteFile(path("a.txt"), "unrelated plain file");
+    auto plainExists = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(plainExists.status, cli::kExitSkipped);
+    EXPECT_NE(plainExists.err.find("File a.txt already exist in the list of non encrypted files. Overwrite?"),
+              std::string::npos);
+    EXPECT_EQ(run({"decrypt", "--force", "a.txt.cry"}).status, 0);
+    auto restored = ReadFile(path("a.txt"));
+    EXPECT_EQ(std::string(restored.begin(), restored.end()), "new plain");
+}
+
+TEST_F(Cli, PasswordLengthsFollowThePrompts) {
+    WriteFile(path("a.txt"), "text");
+    auto tooShort = run({"encrypt", "a.txt"}, "five5");
+    EXPECT_EQ(tooShort.status, cli::kExitUsage);
+    EXPECT_EQ(tooShort.err, "Too few characters in password.\n");
+    auto tooLongForDes = run({"encrypt", "--method", "des", "a.txt"}, "nine-char");
+    EXPECT_EQ(tooLongForDes.status, cli::kExitUsage);
+    EXPECT_EQ(tooLongForDes.err, "Too many characters in password.\n");
+    EXPECT_EQ(run({"encrypt", "--method", "idea", "a.txt"}, std::string(17, 'p')).status, cli::kExitUsage);
+    EXPECT_EQ(run({"encrypt", "--method", "3xdes", "a.txt"}, std::string(25, 'p')).status, cli::kExitUsage);
+    EXPECT_EQ(dir.names(), Names{"a.txt"});
+
+    // Decryption takes 6 to 24 characters whatever the method; DES keys use the first 8.
+    ASSERT_EQ(run({"encrypt", "--method", "des", "a.txt"}, "eight-ch").status, 0);
+    EXPECT_EQ(run({"decrypt", "a.txt.cry"}, "eight-ch-and-more").status, 0);
+    EXPECT_EQ(dir.names(), Names{"a.txt"});
+    ASSERT_EQ(run({"encrypt", "--method", "3xdes", "a.txt"}, std::string(24, 'q')).status, 0);
+    EXPECT_EQ(run({"decrypt", "a.txt.cry"}, std::string(25, 'q')).status, cli::kExitUsage);
+}
+
+TEST_F(Cli, PasswordFileAndMissingPassword) {
+    WriteFile(path("a.txt"), "text");
+    WriteFile(path("pw"), "from-a-file\r\nsecond line ignored\n");
+    EXPECT_EQ(run({"encrypt", "--password-file", "pw", "a.txt"}, "").status, 0);
+    EXPECT_EQ(run({"decrypt", "a.txt.cry"}, "from-a-file").status, 0);
+
+    auto none = run({"encrypt", "a.txt"}, "");
+    EXPECT_EQ(none.status, cli::kExitUsage);
+    EXPECT_EQ(none.err, "No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.\n");
+}
+
+TEST_F(Cli, UsageErrorsAndHelp) {
+    EXPECT_EQ(run({}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"shred", "a"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"encrypt"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"encrypt", "--method", "rot13", "a"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"decrypt", "--method", "des", "a"}).status, cli::kExitUsage);
+    auto help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* needle : {"encrypt", "decrypt", "verify", "info", "--keep", "--force", "--password-file",
+                               "VORLAXEN_PASSWORD", "Exit status", "64"})
+        EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
+}
+
+TEST_F(Cli, MissingSourceIsNotFound) {
+    auto result = run({"encrypt", "nothing-here"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "File nothing-here not found.\n");
+}
+
+TEST_F(Cli, InterruptStopsTheFileRemovesItsOutputAndEndsTheRun) {
+    const auto plain = PatternBytes(48u << 20);
+    WriteFile(path("big.bin"), plain);
+    WriteFile(path("next.txt"), "never reached");
+    test::ProcessOptions options;
+    options.cwd = dir.path();
+    options.env["VORLAXEN_PASSWORD"] = "pass-word";
+    const std::string log = path("../cli-interrupt.log");
+    pid_t pid = test::StartProcess({VORLAXEN_CLI, "encrypt", "--method", "3xdes", "big.bin", "next.txt"}, options, log);
+    // Interrupt once the output is being written.
+    for (int waited = 0; waited < 5000; ++waited) {
+        auto names = dir.names();
+        if (std::any_of(names.begin(), names.end(), [](const auto& n) { return n.rfind(".vorlaxen-", 0) == 0; }))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(test::WaitProcess(pid), 14);
+    auto said = ReadFile(log);
+    ::unlink(log.c_str());
+    EXPECT_EQ(std::string(said.begin(), said.end()), "You have aborted processing big.bin.\n");
+    EXPECT_EQ(dir.names(), (Names{"big.bin", "next.txt"}));
+    EXPECT_TRUE(ReadFile(path("big.bin")) == plain);
+}
+
+TEST_F(Cli, AtATerminalItAsksForThePasswordTwiceAndBeforeReplacing) {
+    WriteFile(path("a.txt"), "typed at a terminal");
+    WriteFile(path("a.txt.cry"), "old");
+    test::ProcessOptions options;
+    options.cwd = dir.path();
+    test::TerminalSession session({VORLAXEN_CLI, "encrypt", "a.txt"}, options);
+    ASSERT_TRUE(session.waitFor("Enter the password (6 - 16 symbols): ")) << session.transcript();
+    session.type("typed-pw\n");
+    ASSERT_TRUE(session.waitFor("Reenter the password for verification: ")) << session.transcript();
+    session.type("typed-px\n");
+    ASSERT_TRUE(session.waitFor("Verification failed.")) << session.transcript();
+    ASSERT_TRUE(session.waitFor("Enter the password (6 - 16 symbols): "));
+    session.type("typed-pw\n");
+    ASSERT_TRUE(session.waitFor("Reenter the password for verification: "));
+    session.type("typed-pw\n");
+    ASSERT_TRUE(session.waitFor("Overwrite? [y/N] ")) << session.transcript();
+    session.type("y\n");
+    EXPECT_EQ(session.finish(), 0) << session.transcript();
+    EXPECT_EQ(session.transcript().find("typed-pw"), std::string::npos) << "passwords are not echoed";
+    EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
+    EXPECT_EQ(run({"decrypt", "a.txt.cry"}, "typed-pw").status, 0);
+}
+
+} // namespace
+} // namespace vorlaxen

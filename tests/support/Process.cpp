@@ -1,0 +1,181 @@
+#include "support/Process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace vorlaxen::test {
+
+namespace {
+
+// The child's environment: ours without a password, plus the options' variables.
+std::vector<std::string> ChildEnvironment(const ProcessOptions& options) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string entry(*e);
+        std::string name = entry.substr(0, entry.find('='));
+        if (name == "VORLAXEN_PASSWORD" || options.env.count(name))
+            continue;
+        env.push_back(entry);
+    }
+    for (const auto& [name, value] : options.env)
+        env.push_back(name + "=" + value);
+    return env;
+}
+
+[[noreturn]] void ExecChild(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0)
+        ::_exit(127);
+    std::vector<std::string> env = ChildEnvironment(options);
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const auto& e : env)
+        envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    ::execve(args[0], args.data(), envp.data());
+    ::_exit(127);
+}
+
+int DecodeStatus(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+std::string Drain(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return text;
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    int out[2];
+    int err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0)
+        throw std::runtime_error("pipe");
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        int devnull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devnull, STDIN_FILENO);
+        ::close(out[0]);
+        ::close(err[0]);
+        ExecChild(argv, options);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    ProcessResult result;
+    // Standard error is small in every test; read standard output first, then standard error.
+    result.out = Drain(out[0]);
+    result.err = Drain(err[0]);
+    ::close(out[0]);
+    ::close(err[0]);
+    result.status = WaitProcess(pid);
+    return result;
+}
+
+pid_t StartProcess(const std::vector<std::string>& argv, const ProcessOptions& options, const std::string& outputPath) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDOUT_FILENO);
+        ::dup2(fd, STDERR_FILENO);
+        ExecChild(argv, options);
+    }
+    return pid;
+}
+
+int WaitProcess(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return DecodeStatus(status);
+}
+
+TerminalSession::TerminalSession(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    pid_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ < 0)
+        throw std::runtime_error("forkpty");
+    if (pid_ == 0)
+        ExecChild(argv, options);
+}
+
+TerminalSession::~TerminalSession() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        WaitProcess(pid_);
+    }
+    if (master_ >= 0)
+        ::close(master_);
+}
+
+bool TerminalSession::waitFor(const std::string& text) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::size_t found;
+    while ((found = transcript_.find(text, seen_)) == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[1024];
+        ssize_t got = ::read(master_, buffer, sizeof buffer);
+        if (got <= 0)
+            return false;
+        transcript_.append(buffer, static_cast<std::size_t>(got));
+    }
+    seen_ = found + text.size();
+    return true;
+}
+
+void TerminalSession::type(const std::string& text) {
+    (void)!::write(master_, text.data(), text.size());
+}
+
+int TerminalSession::finish() {
+    // Keep reading so the program never blocks on a full terminal buffer.
+    for (;;) {
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            break;
+        char buffer[1024];
+        ssize_t got = ::read(master_, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        transcript_.append(buffer, static_cast<std::size_t>(got));
+    }
+    int status = WaitProcess(pid_);
+    pid_ = -1;
+    return status;
+}
+
+} // namespace vorlaxen::test
