@@ -107,8 +107,11 @@ int CliSession::run() {
 int CliSession::obtainPassword() {
     const std::size_t maxLength =
         request_.command == Command::Encrypt ? MaxEncryptPassword(request_.method) : kMaxDecryptPassword;
-    if (const char* fromEnvironment = std::getenv("VORLAXEN_PASSWORD")) {
-        typed_.assign(fromEnvironment, fromEnvironment + std::strlen(fromEnvironment));
+    if (char* fromEnvironment = std::getenv("VORLAXEN_PASSWORD")) {
+        const std::size_t length = std::strlen(fromEnvironment);
+        typed_.assign(fromEnvironment, fromEnvironment + length);
+        // Once copied, the password need not stay readable in the process's environment.
+        SecureZero(fromEnvironment, length);
     } else if (!request_.passwordFile.empty()) {
         if (!ReadPasswordFile(request_.passwordFile, typed_)) {
             Say(Fill("Couldn't read file %s .", request_.passwordFile));

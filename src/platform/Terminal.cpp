@@ -26,16 +26,16 @@ void Terminal::write(std::string_view text) {
 
 bool Terminal::readInto(SecureBytes& bytes) {
     bytes.clear();
+    ZeroingArray<char, 1> c;
     for (;;) {
-        char c;
-        ssize_t got = ::read(fd_, &c, 1);
+        ssize_t got = ::read(fd_, c.data(), 1);
         if (got < 0 && errno == EINTR)
             return false;
         if (got <= 0)
             return !bytes.empty();
-        if (c == '\n')
+        if (c[0] == '\n')
             break;
-        bytes.push_back(static_cast<std::uint8_t>(c));
+        bytes.push_back(static_cast<std::uint8_t>(c[0]));
     }
     if (!bytes.empty() && bytes.back() == '\r')
         bytes.pop_back();
