@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Host.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vorlaxen::test {
+
+// A host whose answers are scripted and whose every message and status text is recorded.
+class FakeHost : public Host {
+public:
+    struct Message {
+        MessageKind kind;
+        std::string text;
+        MessageButtons buttons;
+    };
+
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override {
+        messages.push_back({kind, text, buttons});
+        if (answers.empty())
+            return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Yes : MessageAnswer::Ok;
+        MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void LetPendingEventsRun() override {
+        ++eventPasses;
+        if (onEvents)
+            onEvents();
+    }
+    void AskMasterPassword() override {
+        ++masterPasswordAsks;
+        if (onAskMasterPassword)
+            onAskMasterPassword();
+    }
+
+    std::deque<MessageAnswer> answers; // next answers to message boxes; Ok (or Yes) when empty
+    std::function<void()> onEvents;
+    std::function<void()> onAskMasterPassword; // the dialog's effect; none: "Do not use now"
+    std::vector<Message> messages;
+    std::vector<std::string> statuses;
+    int eventPasses = 0;
+    int masterPasswordAsks = 0;
+};
+
+} // namespace vorlaxen::test
