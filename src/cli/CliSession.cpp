@@ -1,21 +1,18 @@
 #include "cli/CliSession.h"
 
+#include "cli/KeyFilePaths.h"
 #include "engine/ContainerFormat.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
 #include "platform/FileSystem.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace vorlaxen::cli {
 
 namespace {
 
-constexpr std::size_t kMinPassword = 6;
 constexpr std::size_t kMaxDecryptPassword = 24;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
@@ -43,34 +40,6 @@ std::size_t MaxEncryptPassword(int method) {
     }
 }
 
-const char* LengthError(std::size_t length, std::size_t maxLength) {
-    if (length < kMinPassword)
-        return "Too few characters in password.";
-    if (length > maxLength)
-        return "Too many characters in password.";
-    return nullptr;
-}
-
-bool ReadPasswordFile(const std::string& path, SecureBytes& password) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return false;
-    password.clear();
-    std::uint8_t byte = 0;
-    for (;;) {
-        ssize_t got = ::read(fd.get(), &byte, 1);
-        if (got < 0)
-            return false;
-        if (got == 0 || byte == '\n')
-            break;
-        password.push_back(byte);
-    }
-    byte = 0;
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
-    return true;
-}
-
 } // namespace
 
 CliSession::CliSession(Request request, std::atomic<bool>& abortFlag)
@@ -82,12 +51,25 @@ CliSession::CliSession(Request request, std::atomic<bool>& abortFlag)
     hooks.letPendingEventsRun = [this] { drawProgress(); };
     pwd_.SetHooks(std::move(hooks));
     showProgress_ = IsTerminal(STDERR_FILENO) && request_.command != Command::Info;
+    host_.Attach(table_);
+    table_.MasterPass.KeyFilePath = request_.keyFile.empty() ? DefaultKeyFilePath() : request_.keyFile;
+    // Decryption looks in the key file only when there is one: without it there is nothing to find, and
+    // no reason to ask for a master password.
+    table_.MasterPass.UseKeyFile = request_.command == Command::Decrypt && PathExists(table_.MasterPass.KeyFilePath);
 }
 
 int CliSession::run() {
-    if (request_.command != Command::Info) {
+    if (request_.command == Command::Keys)
+        return listKeys();
+    if (request_.command == Command::Encrypt || request_.command == Command::Verify) {
         if (int status = obtainPassword(); status != 0)
             return status;
+    }
+    // With --store every password goes to the key file: without a master password nothing is encrypted.
+    if (request_.store && !table_.MasterPass.Valid) {
+        host_.AskMasterPassword();
+        if (!table_.MasterPass.Valid)
+            return kExitKeyFile;
     }
     int status = 0;
     for (const std::string& file : request_.files) {
@@ -98,7 +80,8 @@ int CliSession::run() {
         int result = processFile(file);
         if (result != 0 && status == 0)
             status = result;
-        if (result == -static_cast<int>(ResultCode::Aborted))
+        // Without a password for this file there is none for the next ones either.
+        if (result == -static_cast<int>(ResultCode::Aborted) || result == kExitUsage)
             break;
     }
     return status;
@@ -107,57 +90,23 @@ int CliSession::run() {
 int CliSession::obtainPassword() {
     const std::size_t maxLength =
         request_.command == Command::Encrypt ? MaxEncryptPassword(request_.method) : kMaxDecryptPassword;
-    if (char* fromEnvironment = std::getenv("VORLAXEN_PASSWORD")) {
-        const std::size_t length = std::strlen(fromEnvironment);
-        typed_.assign(fromEnvironment, fromEnvironment + length);
-        // Once copied, the password need not stay readable in the process's environment.
-        SecureZero(fromEnvironment, length);
-    } else if (!request_.passwordFile.empty()) {
-        if (!ReadPasswordFile(request_.passwordFile, typed_)) {
-            Say(Fill("Couldn't read file %s .", request_.passwordFile));
-            return kExitUsage;
-        }
-    } else {
-        terminal_ = Terminal::Open();
-        if (!terminal_) {
-            Say("No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.");
-            return kExitUsage;
-        }
-        if (!passwordFromTerminal(maxLength))
-            return abort_.load() ? -static_cast<int>(ResultCode::Aborted) : kExitUsage;
-        return 0;
-    }
-    if (const char* error = LengthError(typed_.size(), maxLength)) {
-        Say(error);
-        return kExitUsage;
-    }
-    return 0;
+    return typed_.Obtain(request_.passwordFile, maxLength, request_.command == Command::Encrypt, abort_);
 }
 
-bool CliSession::passwordFromTerminal(std::size_t maxLength) {
-    const std::string limits = "(6 - " + std::to_string(maxLength) + " symbols)";
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!terminal_->readSecret("Enter the password " + limits + ": ", typed_))
-            return false;
-        if (const char* error = LengthError(typed_.size(), maxLength)) {
-            terminal_->write(std::string(error) + "\n");
-            continue;
-        }
-        if (request_.command != Command::Encrypt)
-            return true;
-        SecureBytes again;
-        if (!terminal_->readSecret("Reenter the password for verification: ", again))
-            return false;
-        if (again == typed_)
-            return true;
-        terminal_->write("Verification failed.\n");
+// The typed password for a file that the key file has no password for, obtained the first time it is needed.
+int CliSession::useTypedPassword() {
+    if (!typed_.Held()) {
+        if (int status = obtainPassword(); status != 0)
+            return status;
     }
-    return false;
+    pwd_.SetPassword(typed_.Bytes().data(), typed_.Bytes().size());
+    return 0;
 }
 
 int CliSession::processFile(const std::string& file) {
     // Every file starts from the password as typed: a method with a shorter key cuts it for that file only.
-    pwd_.SetPassword(typed_.data(), typed_.size());
+    if (typed_.Held())
+        pwd_.SetPassword(typed_.Bytes().data(), typed_.Bytes().size());
     pwd_.Valid = true;
     currentFile_ = file;
     fileStarted_ = lastDrawn_ = std::chrono::steady_clock::now();
@@ -215,6 +164,13 @@ int CliSession::encryptOne(const std::string& file) {
     const std::string target = ContainerPathOf(file);
     if (!mayReplace(target, Fill("File %s already exist in the list of encrypted files. Overwrite?", target)))
         return kExitSkipped;
+    const std::string key = request_.store ? EntryKeyOf(file) : std::string();
+    if (request_.store) {
+        if (std::string refusal = TKX_PwdTable::UnstorableKeyText(key); !refusal.empty()) {
+            Say(refusal);
+            return kExitKeyFile;
+        }
+    }
     MakeOwnerReadWrite(file);
     ResultCode result = pwd_.EncryptFile(file, request_.method);
     if (result != ResultCode::Ok) {
@@ -223,6 +179,13 @@ int CliSession::encryptOne(const std::string& file) {
     }
     clearProgress();
     SetFileMode(target, savedMode);
+    // Stored only once the container exists, so that a failed encryption never replaces the entry of an
+    // older container; the plain file goes only once its password is stored.
+    if (request_.store && !table_.StorePassword(key)) {
+        SetFileMode(file, savedMode);
+        Say(Fill("File %s has been encrypted but kept, since its password could not be stored.", file));
+        return kExitKeyFile;
+    }
     if (!request_.keep && !RemoveFile(file, true)) {
         Say(Fill("Unable to delete file %s from the list of non encrypted files.", file));
         return kExitNotRemoved;
@@ -241,11 +204,21 @@ int CliSession::decryptOne(const std::string& file) {
     const std::string target = PlainPathOf(file);
     if (!mayReplace(target, Fill("File %s already exist in the list of non encrypted files. Overwrite?", target)))
         return kExitSkipped;
+    const std::string key = EntryKeyOf(target);
+    const bool fromKeyFile = table_.FindPassword(key);
+    if (!fromKeyFile) {
+        if (int status = useTypedPassword(); status != 0)
+            return status;
+    }
     MakeOwnerReadWrite(file);
     ResultCode result = pwd_.DecryptFile(file);
     if (result != ResultCode::Ok) {
         SetFileMode(file, savedMode);
-        return report(result, file);
+        const int status = report(result, file);
+        // The entry was removed when it was found; the container must not outlive the only stored copy.
+        if (fromKeyFile && !table_.PutBack(key))
+            Say(Fill("The password of %s could not be put back into the database of passwords.", file));
+        return status;
     }
     clearProgress();
     SetFileMode(target, savedMode);
@@ -255,6 +228,15 @@ int CliSession::decryptOne(const std::string& file) {
     }
     if (request_.keep)
         SetFileMode(file, savedMode);
+    return 0;
+}
+
+int CliSession::listKeys() {
+    std::vector<std::string> keys;
+    if (!table_.ListKeys(keys))
+        return kExitKeyFile;
+    for (const std::string& key : keys)
+        std::printf("%s\n", key.c_str());
     return 0;
 }
 

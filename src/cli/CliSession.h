@@ -1,9 +1,11 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "cli/ConsoleHost.h"
+#include "cli/TypedPassword.h"
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
-#include "platform/SecureMemory.h"
+#include "passwords/TKX_PwdTable.h"
 #include "platform/Terminal.h"
 
 #include <atomic>
@@ -13,8 +15,9 @@
 
 namespace vorlaxen::cli {
 
-// One run of vorlaxen-cli over its files: obtains the password once, processes the files in order,
-// reports each failure with the program's own message and goes on, and answers the exit status.
+// One run of vorlaxen-cli over its files: obtains the password once (when decrypting, only for the first
+// file whose password the key file does not hold), processes the files in order, reports each failure
+// with the program's own message and goes on, and answers the exit status.
 class CliSession {
 public:
     CliSession(Request request, std::atomic<bool>& abortFlag);
@@ -22,12 +25,13 @@ public:
 
 private:
     int obtainPassword();
-    bool passwordFromTerminal(std::size_t maxLength);
+    int useTypedPassword();
     int processFile(const std::string& file);
     int encryptOne(const std::string& file);
     int decryptOne(const std::string& file);
     int verifyOne(const std::string& file);
     int infoOne(const std::string& file);
+    int listKeys();
     bool mayReplace(const std::string& target, const std::string& question);
     int report(ResultCode code, const std::string& file);
     void drawProgress();
@@ -36,8 +40,10 @@ private:
     Request request_;
     std::atomic<bool>& abort_;
     std::unique_ptr<Terminal> terminal_;
-    SecureBytes typed_;
+    TypedPassword typed_;
+    ConsoleHost host_;
     TKX_Pwd pwd_;
+    TKX_PwdTable table_{host_, pwd_};
     bool showProgress_ = false;
     bool progressDrawn_ = false;
     std::string currentFile_;

@@ -39,13 +39,17 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
         request.command = Command::Verify;
     else if (verb == "info")
         request.command = Command::Info;
+    else if (verb == "keys")
+        request.command = Command::Keys;
     else {
         request.error = "unknown command '" + verb + "'";
         return request;
     }
 
     const bool writes = request.command == Command::Encrypt || request.command == Command::Decrypt;
-    const bool needsPassword = request.command != Command::Info;
+    const bool needsPassword = request.command != Command::Info && request.command != Command::Keys;
+    const bool usesKeyFile =
+        request.command == Command::Encrypt || request.command == Command::Decrypt || request.command == Command::Keys;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -79,6 +83,13 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
             request.keep = true;
         } else if (writes && arg == "--force") {
             request.force = true;
+        } else if (request.command == Command::Encrypt && arg == "--store") {
+            request.store = true;
+        } else if (usesKeyFile && (arg == "--key-file" || arg.rfind("--key-file=", 0) == 0)) {
+            if (!value("--key-file", request.keyFile) || request.keyFile.empty()) {
+                request.error = "--key-file takes a file name";
+                return request;
+            }
         } else if (needsPassword && (arg == "--password-file" || arg.rfind("--password-file=", 0) == 0)) {
             if (!value("--password-file", request.passwordFile) || request.passwordFile.empty()) {
                 request.error = "--password-file takes a file name";
@@ -89,8 +100,12 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
             return request;
         }
     }
-    if (request.files.empty())
+    if (request.command == Command::Keys) {
+        if (!request.files.empty())
+            request.error = "keys takes no files";
+    } else if (request.files.empty()) {
         request.error = "no files given";
+    }
     return request;
 }
 
@@ -98,10 +113,12 @@ const char* HelpText() {
     return R"(vorlaxen-cli - encrypt and decrypt files in Vorlaxen ".cry" containers
 
 Usage:
-  vorlaxen-cli encrypt [--method idea|des|3xdes] [--keep] [--force] [--password-file F] FILE...
-  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] FILE.cry...
+  vorlaxen-cli encrypt [--method idea|des|3xdes] [--keep] [--force] [--password-file F]
+                       [--store] [--key-file K] FILE...
+  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] [--key-file K] FILE.cry...
   vorlaxen-cli verify [--password-file F] FILE.cry...
   vorlaxen-cli info FILE.cry...
+  vorlaxen-cli keys [--key-file K]
   vorlaxen-cli --help | --version
 
 Commands:
@@ -109,35 +126,50 @@ Commands:
             (overwritten once with pseudo-random bytes, truncated, deleted). The method is
             IDEA unless --method says otherwise.
   decrypt   Writes the plain file (the container's name without its last four characters)
-            with the container's permissions, then deletes the container.
+            with the container's permissions, then deletes the container. When the key
+            file holds the file's password, that password is used and its entry removed.
   verify    Decrypts each container in memory and checks its key and data checksum;
             writes nothing.
   info      Prints each container's method, plain size and header length.
+  keys      Lists the files whose passwords the key file holds (never the passwords).
 
 Options:
   --method M          idea (16-byte key), des or 3xdes (three DES keys).
   --keep              Keep the source file.
   --force             Replace an existing target without asking.
   --password-file F   Read the password from the first line of F.
+  --store             Also store each file's password in the key file, under the plain
+                      file's full path; the plain file is wiped only once it is stored.
+  --key-file K        The key file (default: xwords.001 in the home directory).
 
 The password comes from the environment variable VORLAXEN_PASSWORD, else from
 --password-file, else from the terminal without echo (twice when encrypting). One
 password serves every file of the run. It must have 6 to 16 characters for IDEA, 6 to 8
 for DES and 6 to 24 for 3xDES when encrypting, 6 to 24 when decrypting or verifying
 (counted in bytes of UTF-8). A password of DES or IDEA longer than its key is cut.
+Decryption asks for it only for a file whose password the key file does not hold.
+
+The key file is encrypted under a master password of 6 to 16 characters, taken from
+VORLAXEN_MASTER_PASSWORD or asked for at the terminal without echo (twice when the key
+file does not exist yet), and checked against the key file. A password taken from the
+key file for a decryption that then fails is stored back. A file whose full path
+contains "=" cannot be found again in the key file; its password is never stored.
 
 An existing target (FILE.cry when encrypting, FILE when decrypting) is replaced only
 after a yes at the terminal, or with --force; without a terminal it is left alone.
-Every output is written under a temporary name and renamed onto its target only when
-it is complete and on disk; a failure leaves the source and any existing target as they
-were. A file that fails is reported and the run goes on with the next one. Ctrl-C stops
-the current file at its next block, removes its partial output and ends the run.
+Every output, the key file included, is written under a temporary name and renamed
+onto its target only when it is complete and on disk; a failure leaves the source and
+any existing target as they were. A file that fails is reported and the run goes on
+with the next one. Ctrl-C stops the current file at its next block, removes its
+partial output and ends the run.
 
 Exit status:
   0   every file succeeded
   1   a target existed and was not replaced
   2   a file could not be opened or was not found
   5   a file was processed but its source could not be removed
+  6   the key file could not be used (no master password, or it cannot be read or
+      written), or a password could not be stored in it; the plain file is then kept
   9   an output file could not be created
   10  a file could not be read, or is shorter than a container header
   11  wrong password, or the container is damaged (data checksum differs)

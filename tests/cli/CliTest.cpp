@@ -27,6 +27,9 @@ protected:
         args.insert(args.begin(), VORLAXEN_CLI);
         test::ProcessOptions options;
         options.cwd = dir.path();
+        // A key file in the real home directory would make decryption ask for its master password.
+        options.env["HOME"] = home.path();
+        options.env["VORLAXEN_MASTER_PASSWORD"] = "";
         if (!password.empty())
             options.env["VORLAXEN_PASSWORD"] = password;
         return test::RunProcess(args, options);
@@ -35,6 +38,7 @@ protected:
     std::string path(const std::string& name) const { return dir / name; }
 
     test::TempDir dir;
+    test::TempDir home;
 };
 
 TEST_F(Cli, EncryptThenDecryptRestoresTheFileAndItsPermissions) {

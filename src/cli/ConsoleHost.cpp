@@ -1,0 +1,103 @@
+#include "cli/ConsoleHost.h"
+
+#include "cli/TypedPassword.h"
+#include "passwords/TKX_PwdTable.h"
+#include "platform/Terminal.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vorlaxen::cli {
+
+namespace {
+
+constexpr const char* kInvalidPassword = "Invalid password.";
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+} // namespace
+
+MessageAnswer ConsoleHost::ShowMessage(MessageKind, const std::string& text, MessageButtons buttons) {
+    Say(text);
+    // Nobody can answer a question here; one that offers Cancel is answered with it.
+    return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+}
+
+void ConsoleHost::AskMasterPassword() {
+    if (!table_)
+        return;
+    TKX_MasterPass& master = table_->MasterPass;
+    master.Valid = false;
+    if (gaveUp_)
+        return;
+    char* fromEnvironment = std::getenv("VORLAXEN_MASTER_PASSWORD");
+    bool accepted = false;
+    if (fromEnvironment && *fromEnvironment) {
+        const std::size_t length = std::strlen(fromEnvironment);
+        SecureBytes typed(fromEnvironment, fromEnvironment + length);
+        SecureZero(fromEnvironment, length);
+        accepted = acceptFromEnvironment(typed);
+    } else {
+        accepted = askAtTerminal();
+    }
+    if (!accepted) {
+        master.ClearPassword();
+        gaveUp_ = true;
+    }
+    master.Valid = accepted;
+}
+
+bool ConsoleHost::acceptFromEnvironment(const SecureBytes& typed) {
+    if (const char* error = LengthError(typed.size(), TKX_MasterPass::kMaxLength)) {
+        Say(error);
+        return false;
+    }
+    table_->MasterPass.SetPassword(typed.data(), typed.size());
+    if (table_->LoadKeyFile(false) == ResultCode::WrongPassword) {
+        Say(kInvalidPassword);
+        return false;
+    }
+    return true;
+}
+
+bool ConsoleHost::askAtTerminal() {
+    auto terminal = Terminal::Open();
+    if (!terminal) {
+        Say("No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.");
+        return false;
+    }
+    terminal->write("Please enter the Master Password to access the database of file passwords.\n");
+    SecureBytes typed;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!terminal->readSecret("Enter the password ( 6 - 16 symbols ): ", typed))
+            return false;
+        if (const char* error = LengthError(typed.size(), TKX_MasterPass::kMaxLength)) {
+            terminal->write(std::string(error) + "\n");
+            continue;
+        }
+        table_->MasterPass.SetPassword(typed.data(), typed.size());
+        const ResultCode check = table_->LoadKeyFile(false);
+        if (check == ResultCode::WrongPassword) {
+            terminal->write(std::string(kInvalidPassword) + "\n");
+            continue;
+        }
+        // Without a key file any master password is accepted and becomes the one that the first stored
+        // password creates the key file under: a typing error must not slip into it.
+        if (check == ResultCode::CannotOpen) {
+            SecureBytes again;
+            if (!terminal->readSecret("Reenter the password for verification: ", again))
+                return false;
+            if (again != typed) {
+                terminal->write("Verification failed.\n");
+                continue;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace vorlaxen::cli

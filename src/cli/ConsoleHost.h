@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Host.h"
+#include "platform/SecureMemory.h"
+
+#include <string>
+
+namespace vorlaxen {
+class TKX_PwdTable;
+}
+
+namespace vorlaxen::cli {
+
+// The host of the command-line companion: messages go to standard error, and the master password comes
+// from VORLAXEN_MASTER_PASSWORD or is asked for at the terminal without echo, 6 to 16 characters,
+// checked against the key file as the master password dialog checks it. Once the master password could
+// not be had, the run goes on without the key file instead of asking again for every file.
+class ConsoleHost : public Host {
+public:
+    // The table whose master password this host sets; it is made after the host, which it needs.
+    void Attach(TKX_PwdTable& table) noexcept { table_ = &table; }
+
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override;
+    void ShowStatus(const std::string&) override {}
+    void LetPendingEventsRun() override {}
+    void AskMasterPassword() override;
+
+private:
+    bool acceptFromEnvironment(const SecureBytes& typed);
+    bool askAtTerminal();
+
+    TKX_PwdTable* table_ = nullptr;
+    bool gaveUp_ = false;
+};
+
+} // namespace vorlaxen::cli

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace vorlaxen::cli {
+
+// The key file used when --key-file is not given. The desktop program keeps it in its settings ("Dir");
+// until the command line reads those, it is xwords.001 in the user's home directory, as a full path
+// ("" when there is no home directory, which then makes every key-file access fail).
+std::string DefaultKeyFilePath();
+
+// The entry key of a file: its full path, the directory resolved from the current one and its links,
+// joined with the file's own name by MakePath, so that every run finds the entry again wherever it is
+// started from.
+std::string EntryKeyOf(const std::string& file);
+
+} // namespace vorlaxen::cli

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/SecureMemory.h"
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+namespace vorlaxen::cli {
+
+inline constexpr std::size_t kMinPassword = 6;
+
+// "Too few characters in password." or "Too many characters in password." for a length outside
+// kMinPassword to `maxLength`; null when it fits.
+const char* LengthError(std::size_t length, std::size_t maxLength);
+
+// The file password of one run, as the user gives it: from VORLAXEN_PASSWORD, else from the first line
+// of a password file, else typed at the terminal without echo (twice when it will encrypt). Kept in
+// zeroing memory, unmasked, for the files of the run.
+class TypedPassword {
+public:
+    // 0 when a password of kMinPassword to `maxLength` bytes was obtained; otherwise the exit status,
+    // the reason having been said.
+    int Obtain(const std::string& passwordFile, std::size_t maxLength, bool confirm, const std::atomic<bool>& abort);
+
+    bool Held() const noexcept { return held_; }
+    const SecureBytes& Bytes() const noexcept { return typed_; }
+
+private:
+    bool fromTerminal(std::size_t maxLength, bool confirm);
+
+    SecureBytes typed_;
+    bool held_ = false;
+};
+
+} // namespace vorlaxen::cli

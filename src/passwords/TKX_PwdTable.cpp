@@ -1,0 +1,183 @@
+#include "passwords/TKX_PwdTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+
+namespace vorlaxen {
+
+namespace {
+
+// CR and LF end a line of the table text, a zero byte ends the text.
+bool EndsALineOrTheText(const std::uint8_t* bytes, std::size_t n) {
+    return std::any_of(bytes, bytes + n, [](std::uint8_t c) { return c == '\r' || c == '\n' || c == 0; });
+}
+
+std::string Fill(const char* pattern, const std::string& name) {
+    std::string text(pattern);
+    auto at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, name);
+    return text;
+}
+
+} // namespace
+
+TKX_PwdTable::TKX_PwdTable(Host& host, TKX_Pwd& filePassword)
+    : host_(host)
+    , filePassword_(filePassword) {}
+
+TKX_PwdTable::~TKX_PwdTable() {
+    ClearEntries();
+}
+
+void TKX_PwdTable::WipeBytes(void* buffer, std::size_t n) noexcept {
+    SecureZero(buffer, n);
+}
+
+void TKX_PwdTable::WipeStream(SecureBuffer& stream) noexcept {
+    stream.reset();
+}
+
+void TKX_PwdTable::ClearEntries() noexcept {
+    Entries.Clear();
+}
+
+void TKX_PwdTable::ReportAccessError() {
+    (void)host_.ShowMessage(MessageKind::Error, kAccessErrorText, MessageButtons::Ok);
+}
+
+bool TKX_PwdTable::MasterPasswordHeld() {
+    if (!MasterPass.Valid)
+        host_.AskMasterPassword();
+    return MasterPass.Valid;
+}
+
+std::string TKX_PwdTable::UnstorableKeyText(const std::string& key) {
+    if (key.find('=') != std::string::npos)
+        return Fill("The password for the file %s was not stored: the database of passwords cannot find a file "
+                    "again whose full path contains \"=\".",
+                    key);
+    if (EndsALineOrTheText(reinterpret_cast<const std::uint8_t*>(key.data()), key.size()))
+        return Fill("The password for the file %s was not stored: the database of passwords cannot find a file "
+                    "again whose full path contains a line break.",
+                    key);
+    return {};
+}
+
+bool TKX_PwdTable::StorePassword(const std::string& key) {
+    if (std::string refusal = UnstorableKeyText(key); !refusal.empty()) {
+        (void)host_.ShowMessage(MessageKind::Error, refusal, MessageButtons::Ok);
+        return false;
+    }
+    if (!MasterPasswordHeld())
+        return false;
+    return AddEntry(key);
+}
+
+bool TKX_PwdTable::FindPassword(const std::string& key) {
+    if (!MasterPass.UseKeyFile)
+        return false;
+    // Such a key is never stored, so there is nothing to find and no reason to ask for the master password.
+    if (!UnstorableKeyText(key).empty())
+        return false;
+    if (!MasterPasswordHeld())
+        return false;
+    return TakeEntry(key);
+}
+
+bool TKX_PwdTable::PutBack(const std::string& key) {
+    if (!MasterPass.Valid)
+        return false;
+    return AddEntry(key);
+}
+
+bool TKX_PwdTable::LoadEntries() {
+    ClearEntries();
+    const ResultCode code = LoadKeyFile(true);
+    if (code == ResultCode::Ok)
+        return true;
+    // No key file yet is an empty table; one that is there but cannot be opened is not, or the write that
+    // follows would replace it and lose every password it holds.
+    struct stat st;
+    if (code == ResultCode::CannotOpen && ::stat(MasterPass.KeyFilePath.c_str(), &st) != 0 && errno == ENOENT)
+        return true;
+    ClearEntries();
+    ReportAccessError();
+    return false;
+}
+
+bool TKX_PwdTable::AddEntry(const std::string& key) {
+    const auto length =
+        std::min(static_cast<std::size_t>(std::max(filePassword_.PasswordLength, 0)), filePassword_.Password.size());
+    SecureBytes password(filePassword_.Password.begin(),
+                         filePassword_.Password.begin() + static_cast<std::ptrdiff_t>(length));
+    MaskBytes(password.data(), password.size());
+    if (EndsALineOrTheText(password.data(), password.size())) {
+        WipeBytes(password.data(), password.size());
+        (void)host_.ShowMessage(MessageKind::Error,
+                                Fill("The password for the file %s was not stored: the database of passwords "
+                                     "cannot keep a password that contains a line break.",
+                                     key),
+                                MessageButtons::Ok);
+        return false;
+    }
+    if (!LoadEntries()) {
+        WipeBytes(password.data(), password.size());
+        return false;
+    }
+    for (std::size_t at = Entries.Find(key); at != EntryList::npos; at = Entries.Find(key))
+        Entries.Erase(at);
+    try {
+        Entries.Add(key, password.data(), password.size());
+    } catch (const std::bad_alloc&) {
+        ClearEntries();
+        ReportAccessError();
+        return false;
+    }
+    WipeBytes(password.data(), password.size());
+
+    const ResultCode code = SaveKeyFile();
+    ClearEntries();
+    if (code != ResultCode::Ok) {
+        ReportAccessError();
+        return false;
+    }
+    return true;
+}
+
+bool TKX_PwdTable::TakeEntry(const std::string& key) {
+    if (!LoadEntries())
+        return false;
+    const std::size_t at = Entries.Find(key);
+    if (at == EntryList::npos) {
+        ClearEntries();
+        return false;
+    }
+    std::size_t length = 0;
+    const std::uint8_t* password = Entries.PasswordOf(at, length);
+    filePassword_.SetPassword(password, length);
+    Entries.Erase(at);
+
+    const ResultCode code = SaveKeyFile();
+    ClearEntries();
+    // The password has been found even when the shortened table could not be written; the old key file
+    // then still holds the entry.
+    if (code != ResultCode::Ok)
+        ReportAccessError();
+    return true;
+}
+
+bool TKX_PwdTable::ListKeys(std::vector<std::string>& keys) {
+    keys.clear();
+    if (!MasterPasswordHeld())
+        return false;
+    if (!LoadEntries())
+        return false;
+    keys = Entries.Keys();
+    ClearEntries();
+    return true;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "engine/ResultCode.h"
+#include "engine/TKX_Pwd.h"
+#include "passwords/EntryList.h"
+#include "passwords/TKX_MasterPass.h"
+#include "platform/Host.h"
+#include "platform/SecureMemory.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlaxen {
+
+// The password table: file passwords kept on disk in the key file ("PT98", IDEA under the master
+// password) under the plain file's full path, so that a file can be decrypted without typing its
+// password again. The table lives on disk only: every operation reads and decrypts the whole key file,
+// changes it, writes it back under a temporary name that replaces the old file only once complete, and
+// zeroes its copy; between operations no entry is held in memory.
+//
+// The table fills or reads the file password object that it is given, reaches the windows only through
+// the host (messages, the master password dialog, a pass of pending events after every chunk read), and
+// owns the master password object.
+class TKX_PwdTable {
+public:
+    TKX_PwdTable(Host& host, TKX_Pwd& filePassword);
+    ~TKX_PwdTable();
+    TKX_PwdTable(const TKX_PwdTable&) = delete;
+    TKX_PwdTable& operator=(const TKX_PwdTable&) = delete;
+
+    // The lines of the table text while one operation runs; empty at all other times.
+    EntryList Entries;
+    TKX_MasterPass MasterPass;
+
+    // Stores the file password object's password (its PasswordLength bytes) under `key`, replacing an
+    // entry of the same key, after asking for the master password when none is held. A key that could
+    // never be found again, or a password that a line cannot hold, is refused with a message that says
+    // so. True when the key file now holds the password; every failure has been reported.
+    bool StorePassword(const std::string& key);
+
+    // When the key file is in use: takes the password stored under `key` into the file password object
+    // (masked; its Valid flag is left alone) and removes the entry from the key file. Asks for the
+    // master password when none is held. False when there is no such entry, no master password, or the
+    // key file cannot be read (reported).
+    bool FindPassword(const std::string& key);
+
+    // Stores back, under `key`, the password that FindPassword put into the file password object, for
+    // the caller whose decryption with it has failed: a container must not outlive the only copy of its
+    // password. Uses the master password held; asks for none.
+    bool PutBack(const std::string& key);
+
+    // Opens the key file and compares its key check with the key made from the master password; with
+    // `withText` also decrypts the body into Entries. A missing key file is CannotOpen.
+    ResultCode LoadKeyFile(bool withText);
+
+    // The entry keys of the key file, never the passwords, after asking for the master password when
+    // none is held. A missing key file is an empty table. False when the table cannot be read (reported).
+    bool ListKeys(std::vector<std::string>& keys);
+
+    // Empty when a password can be stored under `key`; otherwise the message that tells the user why it
+    // was not stored (a key ends at the first "=" of its line, and a line at a line break).
+    static std::string UnstorableKeyText(const std::string& key);
+
+    static constexpr const char* kAccessErrorText = "Error occured while accessing database of passwords.";
+
+private:
+    bool AddEntry(const std::string& key);
+    bool TakeEntry(const std::string& key);
+    // Reads the table into Entries; a missing key file is an empty table, but one that exists and cannot be
+    // opened is an error (reported), never an empty table that a write would put in its place.
+    bool LoadEntries();
+    void ClearEntries() noexcept;
+    ResultCode SaveKeyFile();
+    void ReportAccessError();
+    bool MasterPasswordHeld();
+
+    static void WipeBytes(void* buffer, std::size_t n) noexcept;
+    static void WipeStream(SecureBuffer& stream) noexcept;
+
+    Host& host_;
+    TKX_Pwd& filePassword_;
+};
+
+} // namespace vorlaxen

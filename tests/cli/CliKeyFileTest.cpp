@@ -1,0 +1,210 @@
+// vorlaxen-cli with the key file: storing passwords, decrypting with them, putting them back, listing
+// them, and the master password from the environment or the terminal.
+
+#include "cli/CommandLine.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <climits>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace vorlaxen {
+namespace {
+
+using Names = std::vector<std::string>;
+using test::Exists;
+using test::ReadFile;
+using test::WriteFile;
+
+std::string RealPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+class CliKeyFile : public ::testing::Test {
+protected:
+    static constexpr const char* kMaster = "master-pw";
+
+    // Runs the program with the file password `password` (none when empty) and the master password
+    // `master` in the environment.
+    test::ProcessResult
+    run(std::vector<std::string> args, const std::string& password = "", const std::string& master = kMaster) {
+        args.insert(args.begin(), VORLAXEN_CLI);
+        return test::RunProcess(args, options(password, master));
+    }
+
+    test::ProcessOptions options(const std::string& password, const std::string& master) const {
+        test::ProcessOptions options;
+        options.cwd = dir.path();
+        options.env["HOME"] = home.path();
+        // Set even when empty: an empty variable counts as none, and the test's own one never leaks in.
+        options.env["VORLAXEN_MASTER_PASSWORD"] = master;
+        if (!password.empty())
+            options.env["VORLAXEN_PASSWORD"] = password;
+        return options;
+    }
+
+    std::string path(const std::string& name) const { return dir / name; }
+    std::string keyOf(const std::string& name) const { return RealPath(dir.path()) + "/" + name; }
+    std::string defaultKeyFile() const { return home / "xwords.001"; }
+
+    Names keys() {
+        auto listed = run({"keys"});
+        EXPECT_EQ(listed.status, 0) << listed.err;
+        Names names;
+        for (std::size_t start = 0, end; (end = listed.out.find('\n', start)) != std::string::npos; start = end + 1)
+            names.push_back(listed.out.substr(start, end - start));
+        return names;
+    }
+
+    test::TempDir dir;
+    test::TempDir home;
+};
+
+TEST_F(CliKeyFile, StoredPasswordsDecryptWithoutAskingAndAreUsedOnce) {
+    WriteFile(path("a.txt"), "alpha");
+    WriteFile(path("b.txt"), "beta");
+    auto stored = run({"encrypt", "--store", "a.txt", "b.txt"}, "file-pw");
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    EXPECT_EQ(dir.names(), (Names{"a.txt.cry", "b.txt.cry"}));
+    EXPECT_TRUE(Exists(defaultKeyFile())) << "the default key file is xwords.001 in the home directory";
+    EXPECT_EQ(keys(), (Names{keyOf("a.txt"), keyOf("b.txt")}));
+
+    auto listed = run({"keys"});
+    EXPECT_EQ(listed.out.find("file-pw"), std::string::npos) << "never the passwords";
+
+    auto decrypted = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+    EXPECT_EQ(decrypted.err, "");
+    EXPECT_EQ(keys(), Names{keyOf("b.txt")}) << "the look-up removed the entry";
+
+    // Found in the key file or typed: the password is asked for only for the file it does not hold.
+    WriteFile(path("c.txt"), "gamma");
+    ASSERT_EQ(run({"encrypt", "c.txt"}, "typed-pw").status, 0);
+    auto mixed = run({"decrypt", "b.txt.cry", "c.txt.cry"}, "typed-pw");
+    EXPECT_EQ(mixed.status, 0) << mixed.err;
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "b.txt", "c.txt"}));
+    auto b = ReadFile(path("b.txt"));
+    EXPECT_EQ(std::string(b.begin(), b.end()), "beta");
+    EXPECT_EQ(keys(), Names{});
+}
+
+TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
+    WriteFile(path("a.txt"), test::PatternBytes(3000));
+    ASSERT_EQ(run({"encrypt", "--store", "a.txt"}, "file-pw").status, 0);
+    auto container = ReadFile(path("a.txt.cry"));
+    const auto intact = container;
+    container[1000] ^= 0x20;
+    WriteFile(path("a.txt.cry"), container);
+
+    auto damaged = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(damaged.status, 11);
+    EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
+    EXPECT_EQ(keys(), Names{keyOf("a.txt")}) << "the password is back in the key file";
+
+    WriteFile(path("a.txt.cry"), intact);
+    auto repaired = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(repaired.status, 0) << repaired.err;
+    EXPECT_EQ(ReadFile(path("a.txt")), test::PatternBytes(3000));
+    EXPECT_EQ(keys(), Names{});
+}
+
+TEST_F(CliKeyFile, APathContainingEqualsIsRefusedBeforeAnythingIsEncrypted) {
+    WriteFile(path("x=1.txt"), "plain");
+    auto refused = run({"encrypt", "--store", "x=1.txt"}, "file-pw");
+    EXPECT_EQ(refused.status, cli::kExitKeyFile);
+    EXPECT_EQ(refused.err,
+              "The password for the file " + keyOf("x=1.txt") +
+                  " was not stored: the database of passwords cannot find a file again whose full "
+                  "path contains \"=\".\n");
+    EXPECT_EQ(dir.names(), Names{"x=1.txt"});
+    EXPECT_FALSE(Exists(defaultKeyFile()));
+}
+
+TEST_F(CliKeyFile, TheMasterPasswordIsCheckedAgainstTheKeyFile) {
+    WriteFile(path("a.txt"), "alpha");
+    const std::string keyFile = home / "custom.keys";
+    ASSERT_EQ(run({"encrypt", "--store", "--key-file", keyFile, "a.txt"}, "file-pw").status, 0);
+    const auto before = ReadFile(keyFile);
+    EXPECT_FALSE(Exists(defaultKeyFile()));
+
+    auto wrong = run({"keys", "--key-file", keyFile}, "", "not-the-master");
+    EXPECT_EQ(wrong.status, cli::kExitKeyFile);
+    EXPECT_EQ(wrong.err, "Invalid password.\n");
+    auto tooShort = run({"keys", "--key-file", keyFile}, "", "five5");
+    EXPECT_EQ(tooShort.err, "Too few characters in password.\n");
+    auto tooLong = run({"keys", "--key-file", keyFile}, "", std::string(17, 'm'));
+    EXPECT_EQ(tooLong.err, "Too many characters in password.\n");
+    auto none = run({"keys", "--key-file", keyFile}, "", "");
+    EXPECT_EQ(none.status, cli::kExitKeyFile);
+    EXPECT_EQ(none.err, "No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.\n");
+
+    // Without the master password a decryption goes on with the typed password, and the entry stays.
+    auto typed = run({"decrypt", "--key-file", keyFile, "a.txt.cry"}, "file-pw", "wrong-one");
+    EXPECT_EQ(typed.status, 0) << typed.err;
+    EXPECT_EQ(typed.err, "Invalid password.\n");
+    EXPECT_EQ(ReadFile(keyFile), before);
+
+    WriteFile(path("b.txt"), "beta");
+    auto notStored = run({"encrypt", "--store", "--key-file", keyFile, "b.txt"}, "file-pw", "wrong-one");
+    EXPECT_EQ(notStored.status, cli::kExitKeyFile);
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "b.txt"})) << "nothing is encrypted without the master password";
+}
+
+TEST_F(CliKeyFile, ADamagedKeyFileKeepsThePlainFileAndIsLeftAsItWas) {
+    WriteFile(path("a.txt"), "alpha");
+    WriteFile(defaultKeyFile(), "XT98 not a key file at all");
+    auto result = run({"encrypt", "--store", "a.txt"}, "file-pw");
+    EXPECT_EQ(result.status, cli::kExitKeyFile);
+    EXPECT_EQ(result.err,
+              "Error occured while accessing database of passwords.\n"
+              "File a.txt has been encrypted but kept, since its password could not be stored.\n");
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
+    auto keyFile = ReadFile(defaultKeyFile());
+    EXPECT_EQ(std::string(keyFile.begin(), keyFile.end()), "XT98 not a key file at all");
+
+    auto listed = run({"keys"});
+    EXPECT_EQ(listed.status, cli::kExitKeyFile);
+    EXPECT_EQ(listed.err, "Error occured while accessing database of passwords.\n");
+}
+
+TEST_F(CliKeyFile, AtATerminalTheMasterPasswordIsAskedForWithoutEcho) {
+    WriteFile(path("a.txt"), "alpha");
+    auto env = options("file-pw", "");
+    {
+        // No key file yet: the master password will create it, so it is asked for twice.
+        test::TerminalSession session({VORLAXEN_CLI, "encrypt", "--store", "a.txt"}, env);
+        ASSERT_TRUE(session.waitFor("Please enter the Master Password to access the database of file passwords."));
+        ASSERT_TRUE(session.waitFor("Enter the password ( 6 - 16 symbols ): ")) << session.transcript();
+        session.type("typed-master\n");
+        ASSERT_TRUE(session.waitFor("Reenter the password for verification: ")) << session.transcript();
+        session.type("typed-master\n");
+        EXPECT_EQ(session.finish(), 0) << session.transcript();
+        EXPECT_EQ(session.transcript().find("typed-master"), std::string::npos);
+    }
+    {
+        // With a key file it is checked against the file instead.
+        test::TerminalSession session({VORLAXEN_CLI, "decrypt", "a.txt.cry"}, options("", ""));
+        ASSERT_TRUE(session.waitFor("Enter the password ( 6 - 16 symbols ): ")) << session.transcript();
+        session.type("wrong-master\n");
+        ASSERT_TRUE(session.waitFor("Invalid password.")) << session.transcript();
+        ASSERT_TRUE(session.waitFor("Enter the password ( 6 - 16 symbols ): ")) << session.transcript();
+        session.type("typed-master\n");
+        EXPECT_EQ(session.finish(), 0) << session.transcript();
+    }
+    EXPECT_EQ(dir.names(), Names{"a.txt"});
+}
+
+TEST_F(CliKeyFile, OptionsAreCheckedPerCommand) {
+    EXPECT_EQ(run({"keys", "extra-file"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"decrypt", "--store", "a.cry"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"verify", "--key-file", "k", "a.cry"}).status, cli::kExitUsage);
+    EXPECT_EQ(run({"encrypt", "--key-file"}).status, cli::kExitUsage);
+    auto help = run({"--help"});
+    for (const char* needle : {"keys", "--store", "--key-file", "VORLAXEN_MASTER_PASSWORD", "xwords.001"})
+        EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
+}
+
+} // namespace
+} // namespace vorlaxen
