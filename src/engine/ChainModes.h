@@ -6,12 +6,28 @@
 // on blocks held as the 8 bytes in memory order (memcpy into a 64-bit word), so that chaining is a plain
 // XOR. Only cipher block chaining encryption is serial; decryption and unchained encryption transform
 // several independent blocks at once, which lets the processor overlap their round chains.
+//
+// A kernel whose transformation is store(advance(load(block))), with load and store linear (they keep
+// XOR) and store undoing load, may also offer
+//   State load(std::uint64_t block) const;  std::uint64_t store(const State&) const;
+//   void advance(State&) const;              and State ^= State
+// Cipher block chaining encryption then chains in the loaded form, since load(p ^ c) = load(p) ^ load(c)
+// and load(c) is the state that advance left: load and store run beside the serial chain, not in it.
+// Such a kernel may split its lanes the same way:
+//   template <int N> void loadLanes(const std::uint64_t (&blocks)[N], State (&s)[N]) const;
+//   template <int N> void advanceLanes(State (&s)[N], std::uint32_t* checksum,
+//                                      const std::uint64_t (*plain)[N]) const;
+//   template <int N> void storeLanes(const State (&s)[N], std::uint64_t (&blocks)[N]) const;
+// where advanceLanes also continues *checksum over the N blocks at `plain` when it is given. The
+// parallel loop then loads each group while the group before is still in its rounds, and takes the
+// checksum among the rounds (see GroupRunner).
 
 #include "engine/BlockChain.h"
 #include "engine/Checksum.h"
 
 #include <algorithm>
 #include <atomic>
+#include <concepts>
 #include <cstring>
 
 namespace vorlaxen::chain_detail {
@@ -49,6 +65,95 @@ inline bool Stopped(const std::atomic<bool>& abort) noexcept {
 }
 
 template <class Kernel>
+concept LoadedFormKernel = requires(const Kernel& kernel, std::uint64_t block, typename Kernel::State s) {
+    { kernel.load(block) } -> std::same_as<typename Kernel::State>;
+    { kernel.store(s) } -> std::same_as<std::uint64_t>;
+    kernel.advance(s);
+    s ^= s;
+};
+
+template <class Kernel, int N>
+concept SplitLanesKernel =
+    LoadedFormKernel<Kernel> && requires(const Kernel& kernel,
+                                         const std::uint64_t (&in)[N],
+                                         std::uint64_t (&out)[N],
+                                         typename Kernel::State (&s)[N],
+                                         std::uint32_t* checksum,
+                                         const std::uint64_t (*plain)[N]) {
+        kernel.template loadLanes<N>(in, s);
+        kernel.template advanceLanes<N>(s, checksum, plain);
+        kernel.template storeLanes<N>(s, out);
+    };
+
+// Groups of Lanes blocks through a kernel, for the parallel loop. This one calls transformLanes.
+template <class Kernel, int Lanes, bool Split = SplitLanesKernel<Kernel, Lanes>>
+class GroupRunner {
+public:
+    static constexpr bool kFoldsChecksum = false;
+
+    explicit GroupRunner(const Kernel& kernel) noexcept
+        : kernel_(kernel) {}
+
+    void start(const std::uint8_t*) noexcept {}
+
+    // Transforms the group x, read from memory; `next` is the next group's place, or null.
+    [[gnu::always_inline]] void
+    run(std::uint64_t (&x)[Lanes], const std::uint8_t*, std::uint32_t*, const std::uint64_t (*)[Lanes]) noexcept {
+        kernel_.template transformLanes<Lanes>(x);
+    }
+
+private:
+    const Kernel& kernel_;
+};
+
+// This one loads each group one group ahead: the processor's window cannot reach past a whole group
+// of rounds, so left to itself it would start the next group's permutations only when the rounds are
+// done. It also folds the checksum into the rounds: the checksum is one long serial chain, and left
+// after a group it would fill the window and keep the next group from starting.
+template <class Kernel, int Lanes>
+class GroupRunner<Kernel, Lanes, true> {
+public:
+    static constexpr bool kFoldsChecksum = true;
+
+    explicit GroupRunner(const Kernel& kernel) noexcept
+        : kernel_(kernel) {}
+
+    // `first` is the first group's place.
+    void start(const std::uint8_t* first) noexcept { loadAhead(first); }
+
+    // Transforms the group started or loaded ahead into x, loading `next` (the next group's place, or
+    // null) on the way, and continuing *checksum over the group at `plain` when it is given.
+    [[gnu::always_inline]] void run(std::uint64_t (&x)[Lanes],
+                                    const std::uint8_t* next,
+                                    std::uint32_t* checksum,
+                                    const std::uint64_t (*plain)[Lanes]) noexcept {
+        typename Kernel::State s[Lanes];
+        for (int n = 0; n < Lanes; ++n)
+            s[n] = ahead_[n];
+        if (next)
+            loadAhead(next);
+        kernel_.template advanceLanes<Lanes>(s, checksum, plain);
+        kernel_.template storeLanes<Lanes>(s, x);
+    }
+
+private:
+    void loadAhead(const std::uint8_t* p) noexcept {
+        std::uint64_t blocks[Lanes];
+        for (int n = 0; n < Lanes; ++n)
+            blocks[n] = Load(p + n * kBlockSize);
+        kernel_.template loadLanes<Lanes>(blocks, ahead_);
+        // Kept in memory until the group's turn: parked in vector registers instead, it would come back
+        // to the rounds' registers a word at a time, on the group's critical path.
+#if defined(__GNUC__)
+        asm("" : "+m"(ahead_));
+#endif
+    }
+
+    const Kernel& kernel_;
+    typename Kernel::State ahead_[Lanes];
+};
+
+template <class Kernel>
 std::size_t CbcEncrypt(const Kernel& kernel,
                        std::uint64_t& chain,
                        std::uint8_t* data,
@@ -58,19 +163,39 @@ std::size_t CbcEncrypt(const Kernel& kernel,
                        const std::atomic<bool>& abort) {
     const Coverage coverage(blocks, checksumBytes);
     std::uint32_t c = checksum;
-    std::uint64_t reg = chain;
     std::size_t i = 0;
-    while (i < blocks) {
-        std::uint8_t* p = data + i * kBlockSize;
-        c = coverage.add(c, i, p);
-        reg = kernel.transform(Load(p) ^ reg);
-        Store(p, reg);
-        ++i;
-        if (Stopped(abort))
-            break;
+    if constexpr (LoadedFormKernel<Kernel>) {
+        // The next block is loaded before the rounds of this one, so that the processor, whose window
+        // cannot reach past a whole block of rounds, has it ready when the chain gets there.
+        typename Kernel::State reg = kernel.load(chain);
+        typename Kernel::State next = kernel.load(blocks ? Load(data) : 0);
+        while (i < blocks) {
+            std::uint8_t* p = data + i * kBlockSize;
+            c = coverage.add(c, i, p);
+            reg ^= next;
+            if (i + 1 < blocks)
+                next = kernel.load(Load(p + kBlockSize));
+            kernel.advance(reg);
+            Store(p, kernel.store(reg));
+            ++i;
+            if (Stopped(abort))
+                break;
+        }
+        chain = kernel.store(reg);
+    } else {
+        std::uint64_t reg = chain;
+        while (i < blocks) {
+            std::uint8_t* p = data + i * kBlockSize;
+            c = coverage.add(c, i, p);
+            reg = kernel.transform(Load(p) ^ reg);
+            Store(p, reg);
+            ++i;
+            if (Stopped(abort))
+                break;
+        }
+        chain = reg;
     }
     checksum = c;
-    chain = reg;
     return i;
 }
 
@@ -86,38 +211,79 @@ std::size_t Parallel(const Kernel& kernel,
                      std::size_t checksumBytes,
                      std::uint32_t& checksum,
                      const std::atomic<bool>& abort) {
+    using Runner = GroupRunner<Kernel, Lanes>;
     const Coverage coverage(blocks, checksumBytes);
     std::uint32_t c = checksum;
     std::uint64_t reg = chain;
     std::size_t i = 0;
+    Runner runner(kernel);
+    if (Lanes <= blocks)
+        runner.start(data);
+    // Plain blocks of the previous group whose checksum is still to be taken, when decrypting with a
+    // runner that folds the checksum into the next group's rounds.
+    std::uint64_t pending[Lanes];
+    bool hasPending = false;
+    auto flushPending = [&] {
+        if (hasPending)
+            for (int n = 0; n < Lanes; ++n) {
+                std::uint8_t bytes[kBlockSize];
+                Store(bytes, pending[n]);
+                c = ChecksumBlock(c, bytes);
+            }
+        hasPending = false;
+    };
     for (; i + Lanes <= blocks; i += Lanes) {
         std::uint8_t* p = data + i * kBlockSize;
+        const std::uint8_t* next = i + 2 * Lanes <= blocks ? p + Lanes * kBlockSize : nullptr;
+        const bool covered = i + Lanes <= coverage.whole;
         std::uint64_t in[Lanes];
         std::uint64_t x[Lanes];
-        for (int n = 0; n < Lanes; ++n) {
-            if (plainFirst)
-                c = coverage.add(c, i + n, p + n * kBlockSize);
+        for (int n = 0; n < Lanes; ++n)
             in[n] = x[n] = Load(p + n * kBlockSize);
+        // The checksum the runner takes among the rounds: this group's plain blocks when encrypting,
+        // the previous group's when decrypting.
+        std::uint32_t* fold = nullptr;
+        const std::uint64_t(*plain)[Lanes] = nullptr;
+        if (Runner::kFoldsChecksum && plainFirst && covered) {
+            fold = &c;
+            plain = &in;
+        } else if (hasPending) {
+            fold = &c;
+            plain = &pending;
+            hasPending = false;
+        } else {
+            for (int n = 0; plainFirst && n < Lanes; ++n)
+                c = coverage.add(c, i + n, p + n * kBlockSize);
         }
-        kernel.template transformLanes<Lanes>(x);
+        runner.run(x, next, fold, plain);
         for (int n = 0; n < Lanes; ++n) {
             if (chained) {
                 x[n] ^= reg;
                 reg = in[n];
             }
             Store(p + n * kBlockSize, x[n]);
-            if (!plainFirst)
-                c = coverage.add(c, i + n, p + n * kBlockSize);
+        }
+        if (!plainFirst) {
+            if (Runner::kFoldsChecksum && covered) {
+                for (int n = 0; n < Lanes; ++n)
+                    pending[n] = x[n];
+                hasPending = true;
+            } else {
+                for (int n = 0; n < Lanes; ++n)
+                    c = coverage.add(c, i + n, p + n * kBlockSize);
+            }
         }
         // The flag is polled once for the group: nothing can set it between the group's blocks that
         // could not set it just after them.
         if (Stopped(abort)) {
+            flushPending();
             i += Lanes;
             checksum = c;
             chain = reg;
             return i;
         }
     }
+    flushPending();
     for (; i < blocks;) {
         std::uint8_t* p = data + i * kBlockSize;
         if (plainFirst)
