@@ -113,3 +113,38 @@ TEST_F(Settings, WritesEveryValueInItsOrderAndTheBandLayoutComesBack) {
 
 } // namespace
 } // namespace vorlaxen
+
+namespace vorlaxen {
+namespace {
+
+TEST_F(Settings, TheInstalledDefaultsHoldEveryKeyAndValue) {
+    std::ifstream in(std::string(VORLAXEN_PACKAGING) + "/defaults.reg.in");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string defaults = text.str();
+    for (auto at = defaults.find("@PREFIX@"); at != std::string::npos; at = defaults.find("@PREFIX@"))
+        defaults.replace(at, 8, "/opt/vx");
+    test::WriteFile(dir / "defaults.reg", defaults);
+    SettingsStore store({dir / "defaults.reg", dir / "user.reg"});
+    store.load();
+    ProgramSettings s;
+    ASSERT_TRUE(ReadSettings(store, s)) << store.problems();
+    EXPECT_LE(s.windowWidth, 1366);
+    EXPECT_LE(s.windowHeight, 768 - 100) << "room for a panel and the title bar";
+    EXPECT_EQ(s.method, 1) << "IDEA";
+    EXPECT_TRUE(s.showTip);
+    EXPECT_FALSE(s.store);
+    EXPECT_EQ(s.dir, "");
+    EXPECT_EQ(s.helpFile, "/opt/vx/share/vorlaxen/Vorlaxen.html");
+    const std::array<std::string, 4> controls = {"StatusBar2", "StatusBar1", "StatusBar3", "Method_Panel"};
+    const std::array<bool, 4> rows = {true, true, true, false};
+    for (std::size_t band = 0; band < 4; ++band) {
+        EXPECT_EQ(s.bands[band].control, controls[band]);
+        EXPECT_EQ(s.bands[band].startsRow, rows[band]);
+    }
+    for (auto width : s.sourceColumns)
+        EXPECT_GE(width, 80);
+}
+
+} // namespace
+} // namespace vorlaxen

@@ -1,0 +1,54 @@
+#include "ui/TMainWin.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminate(int) {
+    const char byte = 1;
+    (void)!::write(gSignalPipe[1], &byte, 1);
+}
+
+// A request to terminate (logout, shutdown, kill) closes the window as the user would, so the
+// settings are written; the close is refused while an operation runs, like any other.
+void CloseOnTerminate(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        (void)!::read(gSignalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vorlaxen");
+    QApplication::setApplicationDisplayName("Vorlaxen 95");
+    QApplication::setDesktopFileName("vorlaxen");
+
+    vorlaxen::TMainWin window;
+    CloseOnTerminate(window);
+    // Centred on the screen when it is first shown.
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.rect().center());
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace vorlaxen {
+
+// One file decrypted for "open" or "print" and handed to an application whose process is watched.
+struct OpenFileInfoR {
+    bool InUse = false;
+    pid_t Process = 0;
+    bool Running = false;
+    std::string FileName; // full path of the decrypted plain file
+};
+
+// The opened-file table: at most 20 files are watched at a time.
+struct OpFilesR {
+    static constexpr std::size_t kSlots = 20;
+    std::array<OpenFileInfoR, kSlots> Files{};
+    std::int32_t Count = 0;
+};
+
+// The program state shared by every operation: what is in progress, the request to stop it, the files
+// opened in other applications, and a few flags that several parts of the window share.
+class TKX_PrgState {
+public:
+    // Members of the busy set.
+    static constexpr std::uint8_t kEncrypting = 1;
+    static constexpr std::uint8_t kDecrypting = 2;
+    static constexpr std::uint8_t kWholeDirectory = 4;
+    static constexpr std::uint8_t kDeleting = 8;
+
+    // A request to stop the running operation; the engine polls it after every block. Atomic because a
+    // signal handler of the command line may set it.
+    std::atomic<bool> AbortFlag{false};
+    OpFilesR OpFiles;
+    std::uint8_t Busy = 0;     // empty: idle
+    bool PanesUnread = true;   // the panes have not been read yet
+    bool SaveToTable = false;  // passwords of encrypted files go into the password table
+    bool ProgressShown = false; // the progress bars are shown under the panes
+    bool Overwrite = false;    // the target of the running single-file operation existed and is replaced
+    bool FullDetails = true;   // the pane entries added last carry their icon and details
+
+    bool IsBusy() const noexcept { return Busy != 0; }
+    bool IsBusyWith(std::uint8_t flag) const noexcept { return (Busy & flag) != 0; }
+    void SetBusy(std::uint8_t flag) noexcept { Busy = static_cast<std::uint8_t>(Busy | flag); }
+    void ClearBusy(std::uint8_t flag) noexcept { Busy = static_cast<std::uint8_t>(Busy & ~flag); }
+};
+
+} // namespace vorlaxen

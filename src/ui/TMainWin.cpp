@@ -1,0 +1,184 @@
+#include "ui/TMainWin.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include <algorithm>
+
+// The pictures are compiled into the library; a static library's resources must be registered by hand.
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace vorlaxen {
+
+namespace {
+
+// The window definition's client area; the saved size replaces it.
+constexpr int kDefinedWidth = 583;
+constexpr int kDefinedHeight = 433;
+constexpr int kSmallestWidth = 320;
+constexpr int kSmallestHeight = 240;
+
+} // namespace
+
+TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
+    : QMainWindow(parent)
+    , store_(std::move(settingsLocations)) {
+    InitResources();
+    setObjectName("MainWin");
+    setWindowTitle("Vorlaxen 95 ( IDEA )");
+    setWindowIcon(QIcon(":/icons/vorlaxen.svg"));
+    createWidgets();
+    resize(kDefinedWidth, kDefinedHeight);
+
+    objects_ = std::make_unique<ProgramObjects>(*this);
+    ReadSettings();
+}
+
+TMainWin::~TMainWin() {
+    WriteSettings();
+    objects_.reset();
+}
+
+void TMainWin::createWidgets() {
+    auto* centre = new QLabel(this);
+    centre->setObjectName("Grid_Panel");
+    setCentralWidget(centre);
+    statusLine_ = new QLabel("Idle", this);
+    statusLine_->setObjectName("StatusBar3");
+    statusBar()->addWidget(statusLine_, 1);
+}
+
+bool TMainWin::event(QEvent* e) {
+    bool handled = QMainWindow::event(e);
+    if (e->type() == QEvent::WindowActivate)
+        startup_.RunOnce();
+    return handled;
+}
+
+void TMainWin::ReadSettings() {
+    store_.load();
+    ProgramSettings settings = collectSettings();
+    const bool complete = vorlaxen::ReadSettings(store_, settings);
+    applySettings(settings);
+    if (!complete)
+        ShowMessage(MessageKind::Error, "The program has not been installed correctly!", MessageButtons::Ok);
+}
+
+void TMainWin::WriteSettings() {
+    vorlaxen::WriteSettings(store_, collectSettings());
+    if (!store_.save())
+        qWarning("Vorlaxen: the settings could not be saved: %s", store_.problems().c_str());
+}
+
+ProgramSettings TMainWin::collectSettings() const {
+    ProgramSettings s;
+    s.windowWidth = width();
+    s.windowHeight = height();
+    s.sourceColumns = sourceColumns_;
+    s.cryptedColumns = cryptedColumns_;
+    s.bands = bands_;
+    s.helpFile = HelpFile;
+    if (objects_) {
+        const TKX_Pwd& pwd = objects_->pwd();
+        s.onePassword = pwd.SessionMode;
+        s.expire = pwd.ExpiryMinutes;
+        const TKX_MasterPass& master = objects_->pwdTable().MasterPass;
+        s.store = master.UseKeyFile;
+        s.dir = master.KeyFilePath;
+        s.expires = master.ExpiryOn;
+        s.expTime = master.ExpiryMinutes;
+    }
+    s.onePerList = OnePerList;
+    s.showCry = ShowCry;
+    s.showTip = ShowTip;
+    s.method = Method;
+    return s;
+}
+
+void TMainWin::applySettings(const ProgramSettings& s) {
+    // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
+    resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
+    sourceColumns_ = s.sourceColumns;
+    cryptedColumns_ = s.cryptedColumns;
+    bands_ = s.bands;
+    HelpFile = s.helpFile;
+    TKX_Pwd& pwd = objects_->pwd();
+    pwd.SessionMode = s.onePassword;
+    pwd.ExpiryMinutes = s.expire;
+    OnePerList = s.onePerList;
+    ShowCry = s.showCry;
+    ShowTip = s.showTip;
+    Method = s.method;
+    TKX_MasterPass& master = objects_->pwdTable().MasterPass;
+    master.UseKeyFile = s.store;
+    master.KeyFilePath = s.dir;
+    master.ExpiryOn = s.expires;
+    master.ExpiryMinutes = s.expTime;
+}
+
+MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    QMessageBox box(this);
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setText(QString::fromStdString(text));
+    switch (kind) {
+    case MessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageKind::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    QPushButton* all = nullptr;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MessageButtons::OkAll:
+        box.setStandardButtons(QMessageBox::Ok);
+        all = box.addButton("All", QMessageBox::DestructiveRole);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    box.exec();
+    if (all && box.clickedButton() == all)
+        return MessageAnswer::All;
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
+
+void TMainWin::ShowStatus(const std::string& text) {
+    statusLine_->setText(QString::fromStdString(text));
+}
+
+void TMainWin::LetPendingEventsRun() {
+    QCoreApplication::processEvents();
+}
+
+void TMainWin::AskMasterPassword() {
+    // The master password dialog is not part of this window yet: answered as "Do not use now".
+    objects_->pwdTable().MasterPass.Valid = false;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,115 @@
+// The crypt box, the program state, the order of the program-wide objects and the start-up steps.
+
+#include "fileops/ProgramObjects.h"
+#include "fileops/StartupSequence.h"
+#include "support/FakeHost.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace vorlaxen {
+namespace {
+
+class FakePane : public PaneSelection {
+public:
+    std::vector<std::string> selected;
+    std::vector<std::string> SelectedCaptions() const override { return selected; }
+};
+
+TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheCurrentDirectory) {
+    test::TempDir dir;
+    char saved[4096];
+    ASSERT_TRUE(::getcwd(saved, sizeof saved));
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+
+    TKX_DirCryptor box;
+    EXPECT_TRUE(box.WorkList.empty());
+    EXPECT_EQ(box.WorkDirectory, "");
+    FakePane pane;
+    pane.selected = {"b.txt", "a.txt", "b.txt"};
+    box.ReadSelection(pane);
+    EXPECT_EQ(box.WorkList, (std::vector<std::string>{"b.txt", "a.txt", "b.txt"})) << "neither sorted nor deduplicated";
+    EXPECT_EQ(box.WorkDirectory, dir.path());
+
+    pane.selected.clear();
+    box.WorkDirectory = "elsewhere";
+    box.ReadSelection(pane);
+    EXPECT_TRUE(box.WorkList.empty());
+    EXPECT_EQ(box.WorkDirectory, dir.path()) << "an empty selection still sets the directory";
+    ASSERT_EQ(::chdir(saved), 0);
+}
+
+TEST(TKX_PrgState, StartsIdleWithThePanesUnread) {
+    TKX_PrgState state;
+    EXPECT_FALSE(state.AbortFlag.load());
+    EXPECT_FALSE(state.IsBusy());
+    EXPECT_TRUE(state.PanesUnread);
+    EXPECT_TRUE(state.FullDetails);
+    EXPECT_FALSE(state.SaveToTable || state.ProgressShown || state.Overwrite);
+    EXPECT_EQ(state.OpFiles.Count, 0);
+    EXPECT_EQ(state.OpFiles.Files.size(), 20u);
+    for (const auto& slot : state.OpFiles.Files)
+        EXPECT_FALSE(slot.InUse);
+
+    state.SetBusy(TKX_PrgState::kWholeDirectory);
+    state.SetBusy(TKX_PrgState::kEncrypting);
+    EXPECT_TRUE(state.IsBusyWith(TKX_PrgState::kEncrypting));
+    state.ClearBusy(TKX_PrgState::kEncrypting);
+    EXPECT_EQ(state.Busy, TKX_PrgState::kWholeDirectory);
+    state.ClearBusy(TKX_PrgState::kWholeDirectory);
+    EXPECT_FALSE(state.IsBusy());
+}
+
+// Stand-ins that log when they come and go.
+std::vector<std::string> gLog;
+
+template <const char* Name>
+struct Logged {
+    Logged() { gLog.push_back(std::string("create ") + Name); }
+    ~Logged() { gLog.push_back(std::string("destroy ") + Name); }
+};
+constexpr char kDirCryptor[] = "TKX_DirCryptor";
+constexpr char kPwd[] = "TKX_Pwd";
+constexpr char kPrgState[] = "TKX_PrgState";
+
+struct LoggedTable {
+    LoggedTable(Host&, Logged<kPwd>&) { gLog.push_back("create TKX_PwdTable"); }
+    ~LoggedTable() { gLog.push_back("destroy TKX_PwdTable"); }
+};
+
+TEST(ProgramObjects, ComeUpAndGoDownInTheSameOrder) {
+    gLog.clear();
+    test::FakeHost host;
+    { ProgramObjectsOf<Logged<kDirCryptor>, Logged<kPwd>, LoggedTable, Logged<kPrgState>> objects(host); }
+    EXPECT_EQ(gLog,
+              (std::vector<std::string>{"create TKX_DirCryptor", "create TKX_Pwd", "create TKX_PwdTable",
+                                        "create TKX_PrgState", "destroy TKX_DirCryptor", "destroy TKX_Pwd",
+                                        "destroy TKX_PwdTable", "destroy TKX_PrgState"}));
+}
+
+TEST(ProgramObjects, TheRealOnesStartEmpty) {
+    test::FakeHost host;
+    ProgramObjects objects(host);
+    EXPECT_FALSE(objects.pwd().Valid);
+    EXPECT_EQ(objects.pwd().PasswordLength, 0);
+    EXPECT_FALSE(objects.pwdTable().MasterPass.UseKeyFile);
+    EXPECT_EQ(objects.pwdTable().MasterPass.KeyFilePath, "");
+    EXPECT_TRUE(objects.pwdTable().Entries.Empty());
+    EXPECT_FALSE(objects.prgState().IsBusy());
+}
+
+TEST(StartupSequence, RunsItsStepsOnceInOrder) {
+    StartupSequence startup;
+    std::vector<int> ran;
+    startup.Add([&] { ran.push_back(1); });
+    startup.Add([&] { ran.push_back(2); });
+    EXPECT_FALSE(startup.HasRun());
+    EXPECT_TRUE(startup.RunOnce());
+    EXPECT_FALSE(startup.RunOnce());
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
+} // namespace
+} // namespace vorlaxen

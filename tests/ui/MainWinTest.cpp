@@ -1,0 +1,146 @@
+// The real main window on the offscreen platform, against settings fixtures.
+
+#include "support/ModalAnswer.h"
+#include "support/TempDir.h"
+#include "ui/TMainWin.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace vorlaxen {
+namespace {
+
+std::string Fixture(const std::string& name) {
+    std::ifstream in(std::string(VORLAXEN_TEST_DATA) + "/settings/" + name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    SettingsStore::Locations settings(const std::string& fixture) {
+        test::WriteFile(dir / "defaults.reg", Fixture(fixture));
+        return {dir / "defaults.reg", dir / "user.reg"};
+    }
+
+    ProgramSettings reread() {
+        SettingsStore store({dir / "defaults.reg", dir / "user.reg"});
+        store.load();
+        ProgramSettings s;
+        EXPECT_TRUE(ReadSettings(store, s)) << store.problems();
+        return s;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(MainWindow, StartsWithItsCaptionAndWritesBackItsNewSize) {
+    {
+        TMainWin window(settings("complete.reg"));
+        EXPECT_EQ(window.windowTitle(), "Vorlaxen 95 ( IDEA )");
+        EXPECT_EQ(window.size(), QSize(800, 600));
+        EXPECT_EQ(window.Method, 4);
+        EXPECT_TRUE(window.objects().pwdTable().MasterPass.UseKeyFile);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.resize(700, 500);
+        window.close();
+    }
+    ProgramSettings s = reread();
+    EXPECT_EQ(s.windowWidth, 700);
+    EXPECT_EQ(s.windowHeight, 500);
+    EXPECT_EQ(s.method, 4) << "everything else comes back as it was";
+    EXPECT_EQ(s.dir, "/home/user/My \"keys\"\\xwords.001");
+}
+
+TEST_F(MainWindow, AnIncompleteInstallationIsReportedOnceAndTheProgramGoesOn) {
+    QString shown;
+    int boxes = 0;
+    test::AnswerNextModal([&](QWidget* modal) {
+        ++boxes;
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            shown = box->text();
+    });
+    {
+        TMainWin window(settings("options-without-method.reg"));
+        EXPECT_EQ(shown, "The program has not been installed correctly!");
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(window.Method, 0);
+        EXPECT_FALSE(window.objects().pwdTable().MasterPass.UseKeyFile) << "never read";
+    }
+    ProgramSettings s = reread();
+    EXPECT_EQ(s.method, 0) << "the missing value is written at exit";
+}
+
+TEST_F(MainWindow, NeitherABrokenUserFileNorMissingDefaultsStopTheProgram) {
+    const std::string broken = "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\crypt file";
+    test::WriteFile(dir / "user.reg", broken);
+    test::AnswerNextModal([](QWidget*) {});
+    {
+        TMainWin window({dir / "no-defaults.reg", dir / "user.reg"});
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    auto kept = test::ReadFile(dir / "user.reg");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), broken);
+}
+
+TEST_F(MainWindow, StartupStepsRunOnceOnTheFirstActivation) {
+    TMainWin window(settings("complete.reg"));
+    int runs = 0;
+    window.startup().Add([&runs] { ++runs; });
+    EXPECT_EQ(runs, 0) << "nothing runs before the window is active";
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(runs, 1);
+
+    test::AnswerNextModal([](QWidget*) {});
+    window.ShowMessage(MessageKind::Information, "A modal box takes the focus and gives it back.", MessageButtons::Ok);
+    window.activateWindow();
+    QTest::qWait(50);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(MainWindow, MessageBoxesOfferTheirButtonsAndReportTheAnswer) {
+    TMainWin window(settings("complete.reg"));
+    struct Case {
+        MessageButtons buttons;
+        QStringList captions;
+    };
+    for (const Case& c : {Case{MessageButtons::Ok, {"OK"}},
+                          Case{MessageButtons::OkCancel, {"OK", "Cancel"}},
+                          Case{MessageButtons::OkAll, {"OK", "All"}},
+                          Case{MessageButtons::YesNoCancel, {"Yes", "No", "Cancel"}}}) {
+        QStringList seen;
+        test::AnswerNextModal([&seen](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            for (QAbstractButton* b : box->buttons())
+                seen << b->text().remove('&');
+            box->buttons().last()->click();
+        });
+        MessageAnswer answer = window.ShowMessage(MessageKind::Confirmation, "Question?", c.buttons);
+        seen.sort();
+        QStringList expected = c.captions;
+        expected.sort();
+        EXPECT_EQ(seen, expected);
+        (void)answer;
+    }
+    test::AnswerNextModal([](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == "All")
+                b->click();
+    });
+    EXPECT_EQ(window.ShowMessage(MessageKind::Error, "Invalid password", MessageButtons::OkAll), MessageAnswer::All);
+}
+
+} // namespace
+} // namespace vorlaxen
