@@ -1,6 +1,7 @@
 #include "cli/KeyFilePaths.h"
 
 #include "fileops/MakePath.h"
+#include "fileops/ProgramSettings.h"
 #include "platform/FileSystem.h"
 
 #include <cstdlib>
@@ -24,7 +25,10 @@ std::string HomeDirectory() {
 } // namespace
 
 std::string DefaultKeyFilePath() {
-    // Here the settings' "Dir" takes precedence once the command line can read the settings.
+    SettingsStore settings(SettingsStore::DefaultLocations());
+    settings.load();
+    if (std::string path; ReadKeyFilePath(settings, path) && !path.empty())
+        return path;
     const std::string home = HomeDirectory();
     return home.empty() ? std::string() : MakePath(home, kKeyFileName);
 }

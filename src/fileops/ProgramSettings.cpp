@@ -87,6 +87,10 @@ bool ReadSettings(const SettingsStore& store, ProgramSettings& s) {
     return read.ok();
 }
 
+bool ReadKeyFilePath(const SettingsStore& store, std::string& path) {
+    return store.readString(kMasterPass, "Dir", path);
+}
+
 void WriteSettings(SettingsStore& store, const ProgramSettings& s) {
     auto flag = [](bool value) { return value ? 1 : 0; };
     store.writeInteger(kMainWin, "Height", s.windowHeight);

@@ -38,6 +38,9 @@ protected:
         test::ProcessOptions options;
         options.cwd = dir.path();
         options.env["HOME"] = home.path();
+        options.env["XDG_CONFIG_HOME"] = home / ".config";
+        options.env["VORLAXEN_SETTINGS_DEFAULTS"] = home / "defaults.reg";
+        options.env["VORLAXEN_SETTINGS"] = home / "settings.reg";
         // Set even when empty: an empty variable counts as none, and the test's own one never leaks in.
         options.env["VORLAXEN_MASTER_PASSWORD"] = master;
         if (!password.empty())
@@ -61,6 +64,17 @@ protected:
     test::TempDir dir;
     test::TempDir home;
 };
+
+TEST_F(CliKeyFile, TheDesktopProgramsKeyFileSettingIsTheDefault) {
+    const std::string chosen = home / "chosen-keys.001";
+    WriteFile(home / "defaults.reg",
+              "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MasterPass]\n"
+              "\"Dir\"=\"" + chosen + "\"\n");
+    WriteFile(path("a.txt"), "alpha");
+    ASSERT_EQ(run({"encrypt", "--store", "a.txt"}, "file-pw").status, 0);
+    EXPECT_TRUE(Exists(chosen));
+    EXPECT_FALSE(Exists(defaultKeyFile()));
+}
 
 TEST_F(CliKeyFile, StoredPasswordsDecryptWithoutAskingAndAreUsedOnce) {
     WriteFile(path("a.txt"), "alpha");

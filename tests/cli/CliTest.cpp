@@ -25,14 +25,23 @@ class Cli : public ::testing::Test {
 protected:
     test::ProcessResult run(std::vector<std::string> args, const std::string& password = "pass-word") {
         args.insert(args.begin(), VORLAXEN_CLI);
-        test::ProcessOptions options;
-        options.cwd = dir.path();
-        // A key file in the real home directory would make decryption ask for its master password.
-        options.env["HOME"] = home.path();
-        options.env["VORLAXEN_MASTER_PASSWORD"] = "";
+        test::ProcessOptions options = isolated();
         if (!password.empty())
             options.env["VORLAXEN_PASSWORD"] = password;
         return test::RunProcess(args, options);
+    }
+
+    // The program sees neither the real home directory (a key file there would make decryption ask
+    // for its master password) nor the real settings.
+    test::ProcessOptions isolated() const {
+        test::ProcessOptions options;
+        options.cwd = dir.path();
+        options.env["HOME"] = home.path();
+        options.env["XDG_CONFIG_HOME"] = home / ".config";
+        options.env["VORLAXEN_SETTINGS_DEFAULTS"] = home / "defaults.reg";
+        options.env["VORLAXEN_SETTINGS"] = home / "settings.reg";
+        options.env["VORLAXEN_MASTER_PASSWORD"] = "";
+        return options;
     }
 
     std::string path(const std::string& name) const { return dir / name; }
@@ -209,8 +218,7 @@ TEST_F(Cli, InterruptStopsTheFileRemovesItsOutputAndEndsTheRun) {
     const auto plain = PatternBytes(48u << 20);
     WriteFile(path("big.bin"), plain);
     WriteFile(path("next.txt"), "never reached");
-    test::ProcessOptions options;
-    options.cwd = dir.path();
+    test::ProcessOptions options = isolated();
     options.env["VORLAXEN_PASSWORD"] = "pass-word";
     const std::string log = path("../cli-interrupt.log");
     pid_t pid = test::StartProcess({VORLAXEN_CLI, "encrypt", "--method", "3xdes", "big.bin", "next.txt"}, options, log);
@@ -233,8 +241,7 @@ TEST_F(Cli, InterruptStopsTheFileRemovesItsOutputAndEndsTheRun) {
 TEST_F(Cli, AtATerminalItAsksForThePasswordTwiceAndBeforeReplacing) {
     WriteFile(path("a.txt"), "typed at a terminal");
     WriteFile(path("a.txt.cry"), "old");
-    test::ProcessOptions options;
-    options.cwd = dir.path();
+    test::ProcessOptions options = isolated();
     test::TerminalSession session({VORLAXEN_CLI, "encrypt", "a.txt"}, options);
     ASSERT_TRUE(session.waitFor("Enter the password (6 - 16 symbols): ")) << session.transcript();
     session.type("typed-pw\n");
