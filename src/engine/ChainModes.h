@@ -24,6 +24,7 @@
 
 #include "engine/BlockChain.h"
 #include "engine/Checksum.h"
+#include "platform/SecureMemory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -58,6 +59,13 @@ struct Coverage {
             return UpdateChecksum(c, block, rest);
         return c;
     }
+};
+
+// Zeroes a local that held plain data when the block loop returns, on every way out.
+template <class T>
+struct ZeroOnExit {
+    T& object;
+    ~ZeroOnExit() { SecureZero(&object, sizeof object); }
 };
 
 inline bool Stopped(const std::atomic<bool>& abort) noexcept {
@@ -117,6 +125,9 @@ public:
 
     explicit GroupRunner(const Kernel& kernel) noexcept
         : kernel_(kernel) {}
+    ~GroupRunner() { SecureZero(ahead_, sizeof ahead_); }
+    GroupRunner(const GroupRunner&) = delete;
+    GroupRunner& operator=(const GroupRunner&) = delete;
 
     // `first` is the first group's place.
     void start(const std::uint8_t* first) noexcept { loadAhead(first); }
@@ -169,6 +180,7 @@ std::size_t CbcEncrypt(const Kernel& kernel,
         // cannot reach past a whole block of rounds, has it ready when the chain gets there.
         typename Kernel::State reg = kernel.load(chain);
         typename Kernel::State next = kernel.load(blocks ? Load(data) : 0);
+        ZeroOnExit<typename Kernel::State> wipeNext{next};
         while (i < blocks) {
             std::uint8_t* p = data + i * kBlockSize;
             c = coverage.add(c, i, p);
@@ -221,14 +233,17 @@ std::size_t Parallel(const Kernel& kernel,
         runner.start(data);
     // Plain blocks of the previous group whose checksum is still to be taken, when decrypting with a
     // runner that folds the checksum into the next group's rounds.
-    std::uint64_t pending[Lanes];
+    std::uint64_t pending[Lanes] = {};
+    std::uint64_t in[Lanes];
+    std::uint64_t x[Lanes];
+    ZeroOnExit<std::uint64_t[Lanes]> wipePending{pending}, wipeIn{in}, wipeX{x};
     bool hasPending = false;
     auto flushPending = [&] {
         if (hasPending)
             for (int n = 0; n < Lanes; ++n) {
-                std::uint8_t bytes[kBlockSize];
-                Store(bytes, pending[n]);
-                c = ChecksumBlock(c, bytes);
+                ZeroingArray<std::uint8_t, kBlockSize> bytes;
+                Store(bytes.data(), pending[n]);
+                c = ChecksumBlock(c, bytes.data());
             }
         hasPending = false;
     };
@@ -236,8 +251,6 @@ std::size_t Parallel(const Kernel& kernel,
         std::uint8_t* p = data + i * kBlockSize;
         const std::uint8_t* next = i + 2 * Lanes <= blocks ? p + Lanes * kBlockSize : nullptr;
         const bool covered = i + Lanes <= coverage.whole;
-        std::uint64_t in[Lanes];
-        std::uint64_t x[Lanes];
         for (int n = 0; n < Lanes; ++n)
             in[n] = x[n] = Load(p + n * kBlockSize);
         // The checksum the runner takes among the rounds: this group's plain blocks when encrypting,
@@ -288,13 +301,13 @@ std::size_t Parallel(const Kernel& kernel,
         std::uint8_t* p = data + i * kBlockSize;
         if (plainFirst)
             c = coverage.add(c, i, p);
-        std::uint64_t in = Load(p);
-        std::uint64_t x = kernel.transform(in);
+        in[0] = Load(p);
+        x[0] = kernel.transform(in[0]);
         if (chained) {
-            x ^= reg;
-            reg = in;
+            x[0] ^= reg;
+            reg = in[0];
         }
-        Store(p, x);
+        Store(p, x[0]);
         if (!plainFirst)
             c = coverage.add(c, i, p);
         ++i;

@@ -147,39 +147,41 @@ DesSchedule::~DesSchedule() {
 
 void DesKeySchedule(const std::uint8_t key[8], CipherDirection direction, DesSchedule& schedule) {
     auto keyBit = [key](int bit) { return (key[(bit - 1) / 8] >> (7 - (bit - 1) % 8)) & 1u; };
-    std::uint32_t c = 0;
-    std::uint32_t d = 0;
+    // The halves C and D of the key and their join hold key bits: kept where they are zeroed on return.
+    ZeroingArray<std::uint64_t, 3> halves;
+    std::uint64_t& c = halves[0];
+    std::uint64_t& d = halves[1];
+    std::uint64_t& cd = halves[2];
     for (int i = 0; i < 28; ++i) {
         c = c << 1 | keyBit(kPc1[i]);
         d = d << 1 | keyBit(kPc1[i + 28]);
     }
+    ZeroingArray<std::uint32_t, 8> groups;
     for (int round = 0; round < 16; ++round) {
         for (int s = 0; s < kShifts[round]; ++s) {
             c = ((c << 1) | (c >> 27)) & 0x0FFFFFFFu;
             d = ((d << 1) | (d >> 27)) & 0x0FFFFFFFu;
         }
-        std::uint64_t cd = static_cast<std::uint64_t>(c) << 28 | d;
-        std::uint32_t groups[8] = {};
+        cd = c << 28 | d;
+        for (auto& group : groups.items)
+            group = 0;
         for (int j = 0; j < 48; ++j) {
             auto bit = static_cast<std::uint32_t>((cd >> (56 - kPc2[j])) & 1u);
-            groups[j / 6] = groups[j / 6] << 1 | bit;
+            groups[static_cast<std::size_t>(j / 6)] = groups[static_cast<std::size_t>(j / 6)] << 1 | bit;
         }
         int slot = direction == CipherDirection::Encrypt ? round : 15 - round;
         schedule.words[2 * slot] = groups[0] << 24 | groups[2] << 16 | groups[4] << 8 | groups[6];
         schedule.words[2 * slot + 1] = groups[1] << 24 | groups[3] << 16 | groups[5] << 8 | groups[7];
-        SecureZero(groups, sizeof groups);
     }
-    c = d = 0;
 }
 
-// Always the portable rounds, whatever the processor: the block chains run the fastest rounds there
-// are, and the tests check them against this function.
 void DesCipherBlock(const DesSchedule& schedule, std::uint8_t block[8]) {
     DesRoundKeys<1> keys;
     keys.set(&schedule);
     DesState s[1] = {des_detail::LoadState(chain_detail::Load(block))};
     des_detail::PortableRounds(keys, s);
     chain_detail::Store(block, des_detail::StoreState(s[0]));
+    SecureZero(s, sizeof s);
 }
 
 std::unique_ptr<BlockChain> MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction) {

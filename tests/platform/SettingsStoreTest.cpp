@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -148,6 +149,18 @@ TEST_F(Store, AUserFileThatCannotBeParsedIsNeverReplaced) {
     store.writeInteger("\\crypt file\\Settings\\MainWin", "Width", 1);
     EXPECT_FALSE(store.save());
     EXPECT_EQ(Text(dir / "user.reg"), broken);
+}
+
+TEST_F(Store, AUserFileThatCannotBeOpenedIsNeverReplaced) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    SettingsStore store = make("complete.reg", "Windows Registry Editor Version 5.00\n");
+    ASSERT_EQ(::chmod((dir / "user.reg").c_str(), 0), 0);
+    store.load();
+    store.writeInteger("\\crypt file\\Settings\\MainWin", "Width", 1);
+    EXPECT_FALSE(store.save());
+    ::chmod((dir / "user.reg").c_str(), 0600);
+    EXPECT_EQ(Text(dir / "user.reg"), "Windows Registry Editor Version 5.00\n");
 }
 
 TEST_F(Store, MissingOrBrokenDefaultsLeaveOnlyTheUsersKeys) {
