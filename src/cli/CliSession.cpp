@@ -16,13 +16,6 @@ namespace {
 constexpr std::size_t kMaxDecryptPassword = 24;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-std::string Fill(const char* pattern, const std::string& name) {
-    std::string text(pattern);
-    auto at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, name);
-    return text;
-}
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -158,11 +151,11 @@ bool CliSession::mayReplace(const std::string& target, const std::string& questi
 int CliSession::encryptOne(const std::string& file) {
     const int savedMode = FileMode(file);
     if (savedMode < 0) {
-        Say(Fill("File %s not found.", file));
+        Say(FillIn("File %s not found.", file));
         return -static_cast<int>(ResultCode::CannotOpen);
     }
     const std::string target = ContainerPathOf(file);
-    if (!mayReplace(target, Fill("File %s already exist in the list of encrypted files. Overwrite?", target)))
+    if (!mayReplace(target, FillIn("File %s already exist in the list of encrypted files. Overwrite?", target)))
         return kExitSkipped;
     const std::string key = request_.store ? EntryKeyOf(file) : std::string();
     if (request_.store) {
@@ -183,11 +176,11 @@ int CliSession::encryptOne(const std::string& file) {
     // older container; the plain file goes only once its password is stored.
     if (request_.store && !table_.StorePassword(key)) {
         SetFileMode(file, savedMode);
-        Say(Fill("File %s has been encrypted but kept, since its password could not be stored.", file));
+        Say(FillIn("File %s has been encrypted but kept, since its password could not be stored.", file));
         return kExitKeyFile;
     }
     if (!request_.keep && !RemoveFile(file, true)) {
-        Say(Fill("Unable to delete file %s from the list of non encrypted files.", file));
+        Say(FillIn("Unable to delete file %s from the list of non encrypted files.", file));
         return kExitNotRemoved;
     }
     if (request_.keep)
@@ -198,11 +191,11 @@ int CliSession::encryptOne(const std::string& file) {
 int CliSession::decryptOne(const std::string& file) {
     const int savedMode = FileMode(file);
     if (savedMode < 0) {
-        Say(Fill("File %s not found.", file));
+        Say(FillIn("File %s not found.", file));
         return -static_cast<int>(ResultCode::CannotOpen);
     }
     const std::string target = PlainPathOf(file);
-    if (!mayReplace(target, Fill("File %s already exist in the list of non encrypted files. Overwrite?", target)))
+    if (!mayReplace(target, FillIn("File %s already exist in the list of non encrypted files. Overwrite?", target)))
         return kExitSkipped;
     const std::string key = EntryKeyOf(target);
     const bool fromKeyFile = table_.FindPassword(key);
@@ -217,13 +210,13 @@ int CliSession::decryptOne(const std::string& file) {
         const int status = report(result, file);
         // The entry was removed when it was found; the container must not outlive the only stored copy.
         if (fromKeyFile && !table_.PutBack(key))
-            Say(Fill("The password of %s could not be put back into the database of passwords.", file));
+            Say(FillIn("The password of %s could not be put back into the database of passwords.", file));
         return status;
     }
     clearProgress();
     SetFileMode(target, savedMode);
     if (!request_.keep && !RemoveFile(file, false)) {
-        Say(Fill("Unable to delete file %s from the list of encrypted files.", file));
+        Say(FillIn("Unable to delete file %s from the list of encrypted files.", file));
         return kExitNotRemoved;
     }
     if (request_.keep)

@@ -2,9 +2,7 @@
 
 namespace vorlaxen {
 
-namespace {
-
-std::string Fill(std::string_view pattern, std::string_view name) {
+std::string FillIn(std::string_view pattern, std::string_view name) {
     std::string text(pattern);
     auto at = text.find("%s");
     if (at != std::string::npos)
@@ -12,28 +10,38 @@ std::string Fill(std::string_view pattern, std::string_view name) {
     return text;
 }
 
-} // namespace
+ResultCode CommitResultCode(PendingFile::Commit commit) {
+    switch (commit) {
+    case PendingFile::Commit::Done:
+        return ResultCode::Ok;
+    case PendingFile::Commit::RenameFailed:
+        return ResultCode::CannotCreate;
+    case PendingFile::Commit::FlushFailed:
+        break;
+    }
+    return ResultCode::WriteFailed;
+}
 
 std::string ResultText(ResultCode code, std::string_view name) {
     switch (code) {
     case ResultCode::CannotOpen:
-        return Fill("Couldn't open file %s .", name);
+        return FillIn("Couldn't open file %s .", name);
     case ResultCode::CannotCreate:
         return "Couldn't create a new file.";
     case ResultCode::ReadFailed:
-        return Fill("Couldn't read file %s .", name);
+        return FillIn("Couldn't read file %s .", name);
     case ResultCode::WrongPassword:
-        return Fill("Invalid password for the file %s !Press 'All' button to abort processing the file list.", name);
+        return FillIn("Invalid password for the file %s !Press 'All' button to abort processing the file list.", name);
     case ResultCode::NoMemory:
         return "No memory.";
     case ResultCode::NotContainer:
-        return Fill("Cannot identify file %s as a valid crypted file.", name);
+        return FillIn("Cannot identify file %s as a valid crypted file.", name);
     case ResultCode::Aborted:
-        return Fill("You have aborted processing %s.", name);
+        return FillIn("You have aborted processing %s.", name);
     case ResultCode::WriteFailed:
-        return Fill("Processing file %s has been aborted. The disk may be full.", name);
+        return FillIn("Processing file %s has been aborted. The disk may be full.", name);
     case ResultCode::TooLarge:
-        return Fill("File %s is 4 GB or larger and cannot be encrypted. Nothing has been changed.", name);
+        return FillIn("File %s is 4 GB or larger and cannot be encrypted. Nothing has been changed.", name);
     case ResultCode::Ok:
         break;
     }

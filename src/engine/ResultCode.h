@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PendingFile.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +25,13 @@ enum class [[nodiscard]] ResultCode : std::int32_t {
 // The message that reports a result for the file `name` ("" for success or an unknown code). The
 // windows and the command-line companion both show exactly this text.
 std::string ResultText(ResultCode code, std::string_view name);
+
+// A message pattern with its "%s" replaced by `name`.
+std::string FillIn(std::string_view pattern, std::string_view name);
+
+// What a pending output's commit means as a result: a failed flush is a failed write, a failed rename a
+// file that could not be created.
+ResultCode CommitResultCode(PendingFile::Commit commit);
 
 // The wrong-password message offers "All", which stops the rest of the file list.
 inline bool OffersAllButton(ResultCode code) {

@@ -40,17 +40,6 @@ UniqueFd OpenInput(const std::string& path, std::uint64_t& size) {
     return fd;
 }
 
-ResultCode CommitResult(PendingFile::Commit commit) {
-    switch (commit) {
-    case PendingFile::Commit::Done:
-        return ResultCode::Ok;
-    case PendingFile::Commit::RenameFailed:
-        return ResultCode::CannotCreate;
-    case PendingFile::Commit::FlushFailed:
-        break;
-    }
-    return ResultCode::WriteFailed;
-}
 
 } // namespace
 
@@ -123,7 +112,7 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
         checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
     if (!WriteFullyAt(out.fd(), checksumBytes, sizeof checksumBytes, 8))
         return ResultCode::WriteFailed;
-    return CommitResult(out.commit());
+    return CommitResultCode(out.commit());
 }
 
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
@@ -211,7 +200,7 @@ private:
         }
         if (checksum != header.dataChecksum)
             return ResultCode::WrongPassword;
-        return out_ ? CommitResult(out_->commit()) : ResultCode::Ok;
+        return out_ ? CommitResultCode(out_->commit()) : ResultCode::Ok;
     }
 
     // Once the body is being decrypted, plain data may have reached the output: it is then wiped rather

@@ -14,13 +14,6 @@ bool EndsALineOrTheText(const std::uint8_t* bytes, std::size_t n) {
     return std::any_of(bytes, bytes + n, [](std::uint8_t c) { return c == '\r' || c == '\n' || c == 0; });
 }
 
-std::string Fill(const char* pattern, const std::string& name) {
-    std::string text(pattern);
-    auto at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, name);
-    return text;
-}
 
 } // namespace
 
@@ -56,11 +49,11 @@ bool TKX_PwdTable::MasterPasswordHeld() {
 
 std::string TKX_PwdTable::UnstorableKeyText(const std::string& key) {
     if (key.find('=') != std::string::npos)
-        return Fill("The password for the file %s was not stored: the database of passwords cannot find a file "
+        return FillIn("The password for the file %s was not stored: the database of passwords cannot find a file "
                     "again whose full path contains \"=\".",
                     key);
     if (EndsALineOrTheText(reinterpret_cast<const std::uint8_t*>(key.data()), key.size()))
-        return Fill("The password for the file %s was not stored: the database of passwords cannot find a file "
+        return FillIn("The password for the file %s was not stored: the database of passwords cannot find a file "
                     "again whose full path contains a line break.",
                     key);
     return {};
@@ -117,7 +110,7 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
     if (EndsALineOrTheText(password.data(), password.size())) {
         WipeBytes(password.data(), password.size());
         (void)host_.ShowMessage(MessageKind::Error,
-                                Fill("The password for the file %s was not stored: the database of passwords "
+                                FillIn("The password for the file %s was not stored: the database of passwords "
                                      "cannot keep a password that contains a line break.",
                                      key),
                                 MessageButtons::Ok);

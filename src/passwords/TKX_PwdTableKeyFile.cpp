@@ -62,17 +62,6 @@ std::string WriteTarget(const std::string& path) {
     return target;
 }
 
-ResultCode CommitResult(PendingFile::Commit commit) {
-    switch (commit) {
-    case PendingFile::Commit::Done:
-        return ResultCode::Ok;
-    case PendingFile::Commit::RenameFailed:
-        return ResultCode::CannotCreate;
-    case PendingFile::Commit::FlushFailed:
-        break;
-    }
-    return ResultCode::WriteFailed;
-}
 
 } // namespace
 
@@ -199,7 +188,7 @@ ResultCode TKX_PwdTable::SaveKeyFile() {
     PutLe32(stored, checksum);
     if (!WriteFullyAt(out.fd(), stored, sizeof stored, 8))
         return ResultCode::WriteFailed;
-    return CommitResult(out.commit());
+    return CommitResultCode(out.commit());
 }
 
 } // namespace vorlaxen

@@ -35,13 +35,7 @@ protected:
     }
 
     test::ProcessOptions options(const std::string& password, const std::string& master) const {
-        test::ProcessOptions options;
-        options.cwd = dir.path();
-        options.env["HOME"] = home.path();
-        options.env["XDG_CONFIG_HOME"] = home / ".config";
-        options.env["VORLAXEN_SETTINGS_DEFAULTS"] = home / "defaults.reg";
-        options.env["VORLAXEN_SETTINGS"] = home / "settings.reg";
-        // Set even when empty: an empty variable counts as none, and the test's own one never leaks in.
+        test::ProcessOptions options = test::IsolatedCliOptions(dir.path(), home.path());
         options.env["VORLAXEN_MASTER_PASSWORD"] = master;
         if (!password.empty())
             options.env["VORLAXEN_PASSWORD"] = password;

@@ -31,18 +31,7 @@ protected:
         return test::RunProcess(args, options);
     }
 
-    // The program sees neither the real home directory (a key file there would make decryption ask
-    // for its master password) nor the real settings.
-    test::ProcessOptions isolated() const {
-        test::ProcessOptions options;
-        options.cwd = dir.path();
-        options.env["HOME"] = home.path();
-        options.env["XDG_CONFIG_HOME"] = home / ".config";
-        options.env["VORLAXEN_SETTINGS_DEFAULTS"] = home / "defaults.reg";
-        options.env["VORLAXEN_SETTINGS"] = home / "settings.reg";
-        options.env["VORLAXEN_MASTER_PASSWORD"] = "";
-        return options;
-    }
+    test::ProcessOptions isolated() const { return test::IsolatedCliOptions(dir.path(), home.path()); }
 
     std::string path(const std::string& name) const { return dir / name; }
 

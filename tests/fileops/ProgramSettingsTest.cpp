@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace vorlaxen {
 namespace {
 
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(VORLAXEN_TEST_DATA) + "/settings/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFixture("settings/" + name);
 }
 
 class Settings : public ::testing::Test {
@@ -118,10 +113,8 @@ namespace vorlaxen {
 namespace {
 
 TEST_F(Settings, TheInstalledDefaultsHoldEveryKeyAndValue) {
-    std::ifstream in(std::string(VORLAXEN_PACKAGING) + "/defaults.reg.in");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string defaults = text.str();
+    auto bytes = test::ReadFile(std::string(VORLAXEN_PACKAGING) + "/defaults.reg.in");
+    std::string defaults(bytes.begin(), bytes.end());
     for (auto at = defaults.find("@PREFIX@"); at != std::string::npos; at = defaults.find("@PREFIX@"))
         defaults.replace(at, 8, "/opt/vx");
     test::WriteFile(dir / "defaults.reg", defaults);

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,10 +16,7 @@ using test::ReadFile;
 using test::WriteFile;
 
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(VORLAXEN_TEST_DATA) + "/settings/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFixture("settings/" + name);
 }
 
 std::string Text(const std::string& path) {

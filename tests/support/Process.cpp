@@ -72,6 +72,18 @@ std::string Drain(int fd) {
 
 } // namespace
 
+ProcessOptions IsolatedCliOptions(const std::string& cwd, const std::string& home) {
+    ProcessOptions options;
+    options.cwd = cwd;
+    options.env["HOME"] = home;
+    options.env["XDG_CONFIG_HOME"] = home + "/.config";
+    options.env["VORLAXEN_SETTINGS_DEFAULTS"] = home + "/defaults.reg";
+    options.env["VORLAXEN_SETTINGS"] = home + "/settings.reg";
+    // Set even when empty: an empty variable counts as none, and the test's own one never leaks in.
+    options.env["VORLAXEN_MASTER_PASSWORD"] = "";
+    return options;
+}
+
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     int out[2];
     int err[2];

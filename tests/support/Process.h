@@ -19,6 +19,11 @@ struct ProcessOptions {
     std::map<std::string, std::string> env;
 };
 
+// Options for a run of the command-line companion in `cwd` that sees neither the real home directory
+// (a key file there would make decryption ask for its master password) nor the real settings: both
+// live in `home`. No master password is set.
+ProcessOptions IsolatedCliOptions(const std::string& cwd, const std::string& home);
+
 // Runs a program to completion in a new session, so it has no controlling terminal.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 

@@ -69,6 +69,11 @@ std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed) {
     return bytes;
 }
 
+std::string ReadFixture(const std::string& relative) {
+    auto bytes = ReadFile(std::string(VORLAXEN_TEST_DATA) + "/" + relative);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 bool Exists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;

@@ -29,6 +29,8 @@ void WriteFile(const std::string& path, const std::string& text);
 // Deterministic pseudo-random content.
 std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed = 1);
 bool Exists(const std::string& path);
+// The text of tests/data/<relative>.
+std::string ReadFixture(const std::string& relative);
 int ModeOf(const std::string& path);
 
 } // namespace vorlaxen::test

@@ -10,17 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace vorlaxen {
 namespace {
 
 std::string Fixture(const std::string& name) {
-    std::ifstream in(std::string(VORLAXEN_TEST_DATA) + "/settings/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadFixture("settings/" + name);
 }
 
 class MainWindow : public ::testing::Test {
