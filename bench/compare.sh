@@ -9,7 +9,7 @@
 # Environment:
 #   BUILD_DIR        build directory to use, configured (Release) and built when needed;
 #                    default: build/ at the top of the repository
-#   MIN_TIME         --benchmark_min_time of cipher_bench, in seconds (default 0.3)
+#   MIN_TIME         --benchmark_min_time of cipher_bench, in seconds (default 1)
 #   OPENSSL_SECONDS  seconds per `openssl speed` figure (default 2)
 #   BOTAN_MSEC       milliseconds per `botan speed` encryption figure (default 1000)
 #   GCRYPT_RUNS      runs of which the libgcrypt peer keeps the best (default 5)
@@ -27,7 +27,7 @@ case $build_dir in
 *) build_dir=$PWD/$build_dir ;;
 esac
 build_dir=$(realpath -m -- "$build_dir" 2>/dev/null || printf '%s' "$build_dir")
-min_time=${MIN_TIME:-0.3}
+min_time=${MIN_TIME:-1}
 openssl_seconds=${OPENSSL_SECONDS:-2}
 botan_msec=${BOTAN_MSEC:-1000}
 gcrypt_runs=${GCRYPT_RUNS:-5}

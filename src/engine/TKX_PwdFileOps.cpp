@@ -72,7 +72,7 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
     header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength));
     std::uint8_t headerBytes[kLongHeaderLength];
     EncodeHeader(header, headerBytes);
-    if (!WriteFully(out.fd(), headerBytes, sizeof headerBytes))
+    if (!out.write(headerBytes, sizeof headerBytes))
         return ResultCode::WriteFailed;
 
     auto chain = MakeBlockChain(info.code, key.data(), CipherDirection::Encrypt);
@@ -83,7 +83,6 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
     BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
     std::uint32_t checksum = 0;
     std::uint64_t remaining = bodySize;
-    off_t written = kLongHeaderLength;
     while (remaining > 0) {
         const bool last = remaining <= kChunkSize;
         const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
@@ -97,10 +96,8 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
         BlocksDone = blocksDone;
         if (done < blocks)
             return ResultCode::Aborted;
-        if (!WriteFully(out.fd(), buffer.data(), chunk))
+        if (!out.write(buffer.data(), chunk))
             return ResultCode::WriteFailed;
-        written += static_cast<off_t>(chunk);
-        out.startWriteback(written);
         remaining -= chunk;
         LetEventsRun(hooks_);
     }
@@ -110,7 +107,7 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
     std::uint8_t checksumBytes[4];
     for (int i = 0; i < 4; ++i)
         checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
-    if (!WriteFullyAt(out.fd(), checksumBytes, sizeof checksumBytes, 8))
+    if (!out.writeAt(checksumBytes, sizeof checksumBytes, 8))
         return ResultCode::WriteFailed;
     return CommitResultCode(out.commit());
 }
@@ -171,7 +168,6 @@ private:
         BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
-        off_t written = 0;
         plainMayHaveReachedOutput_ = true;
         while (remaining > 0) {
             const bool last = remaining <= kChunkSize;
@@ -190,10 +186,8 @@ private:
             if (plainBytes > blocks * kBlockSize)
                 checksum = UpdateChecksum(checksum, buffer.data() + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
             if (out_) {
-                if (!WriteFully(out_->fd(), buffer.data(), plainBytes))
+                if (!out_->write(buffer.data(), plainBytes))
                     return ResultCode::WriteFailed;
-                written += static_cast<off_t>(plainBytes);
-                out_->startWriteback(written);
             }
             remaining -= chunk;
             LetEventsRun(owner_.hooks_);

@@ -1,6 +1,8 @@
 #include "platform/PendingFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,11 +10,15 @@ namespace vorlaxen {
 
 namespace {
 
+constexpr std::size_t kBufferSize = std::size_t{256} << 10;
+// Writing to disk is started every few megabytes, so that the flush at commit finds little left to do.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
 } // namespace
 
-PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
+PendingFile::PendingFile(std::string target)
+    : target_(std::move(target))
+    , buffer_(kBufferSize) {}
 
 PendingFile::~PendingFile() {
     if (!finished_)
@@ -25,15 +31,49 @@ bool PendingFile::create() {
     return static_cast<bool>(fd_);
 }
 
-void PendingFile::startWriteback(off_t written) noexcept {
-    if (!fd_ || written - writebackStarted_ < kWritebackStep)
-        return;
-    ::sync_file_range(fd_.get(), writebackStarted_, written - writebackStarted_, SYNC_FILE_RANGE_WRITE);
-    writebackStarted_ = written;
+bool PendingFile::write(const void* data, std::size_t n) {
+    if (!buffer_) {
+        // No memory for the buffer: every write goes to the system as it comes.
+        if (!fd_ || !WriteFully(fd_.get(), data, n))
+            return false;
+        handedOver_ += static_cast<off_t>(n);
+        return true;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (n > 0) {
+        const std::size_t room = std::min(n, buffer_.size() - buffered_);
+        std::memcpy(buffer_.data() + buffered_, bytes, room);
+        buffered_ += room;
+        bytes += room;
+        n -= room;
+        if (buffered_ == buffer_.size() && !flush())
+            return false;
+    }
+    return true;
+}
+
+bool PendingFile::writeAt(const void* data, std::size_t n, off_t offset) {
+    return flush() && WriteFullyAt(fd_.get(), data, n, offset);
+}
+
+bool PendingFile::flush() {
+    if (!fd_)
+        return false;
+    if (buffered_ == 0)
+        return true;
+    if (!WriteFully(fd_.get(), buffer_.data(), buffered_))
+        return false;
+    handedOver_ += static_cast<off_t>(buffered_);
+    buffered_ = 0;
+    if (handedOver_ - writebackStarted_ >= kWritebackStep) {
+        ::sync_file_range(fd_.get(), writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE);
+        writebackStarted_ = handedOver_;
+    }
+    return true;
 }
 
 PendingFile::Commit PendingFile::commit() {
-    if (!fd_)
+    if (!flush())
         return Commit::FlushFailed;
     if (::fsync(fd_.get()) != 0 || !fd_.close())
         return Commit::FlushFailed;
@@ -48,6 +88,8 @@ void PendingFile::discard(const Remover& remover) {
     if (finished_)
         return;
     finished_ = true;
+    buffer_.reset();
+    buffered_ = 0;
     fd_.reset();
     if (remover && remover(tempPath_) == 0)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/SecureMemory.h"
 
 #include <functional>
 #include <string>
@@ -24,14 +25,20 @@ public:
     // Creates the temporary file; false when the directory does not allow it.
     bool create();
     int fd() const noexcept { return fd_.get(); }
+
+    // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
+    // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
+    // released. False when a write fails.
+    bool write(const void* data, std::size_t n);
+    // Writes at an offset already passed, after what is buffered.
+    bool writeAt(const void* data, std::size_t n, off_t offset);
+    // Hands what is buffered to the system.
+    bool flush();
     const std::string& target() const noexcept { return target_; }
     const std::string& temporaryPath() const noexcept { return tempPath_; }
 
-    // Asks the system to start writing what has been written so far, so that the flush at commit finds
-    // little left to do. Cheap to call often: it acts every few megabytes.
-    void startWriteback(off_t written) noexcept;
 
-    // Flushes, closes and renames onto the target (replacing it), then flushes the directory.
+    // Flushes what is buffered and the file to disk, closes and renames onto the target (replacing it), then flushes the directory.
     Commit commit();
 
     // Closes and removes the temporary file. `remover` (a wipe, for plain data) is tried first; when it
@@ -42,7 +49,10 @@ private:
     std::string target_;
     std::string tempPath_;
     UniqueFd fd_;
-    off_t writebackStarted_ = 0;
+    SecureBuffer buffer_;
+    std::size_t buffered_ = 0;
+    off_t handedOver_ = 0;       // bytes given to the system so far
+    off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
     bool finished_ = false;
 };
 
