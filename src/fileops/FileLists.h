@@ -1,0 +1,106 @@
+#pragma once
+
+#include "engine/TKX_Pwd.h"
+#include "fileops/FilePane.h"
+#include "fileops/TKX_PrgState.h"
+
+#include <string>
+#include <vector>
+
+namespace vorlaxen {
+
+// The two panes: "Available for encryption" lists the files of the shown directory that are not
+// containers, "Crypted files" the containers (extension ".cry", letter case ignored), under their
+// plain names unless "ShowCry" is on. Names are relative to the process's current directory, which is
+// the shown directory.
+enum class Pane { Source, Crypted };
+
+// What the system knows about a file beyond its status: its icon and the name of its type.
+class FileKindSource {
+public:
+    virtual ~FileKindSource() = default;
+    // The icon index of the file; 0 when there is none.
+    virtual int ImageIndex(const std::string& path) = 0;
+    // The name of the file's type; "" when it is not known.
+    virtual std::string TypeName(const std::string& path) = 0;
+};
+
+// Told of every change, so that a view can follow without being rebuilt.
+class FileListsObserver {
+public:
+    virtual ~FileListsObserver() = default;
+    virtual void PaneAboutToReset(Pane pane) = 0;
+    virtual void PaneReset(Pane pane) = 0;
+    virtual void EntryAdded(Pane pane, std::size_t index) = 0;
+    virtual void EntryAboutToBeRemoved(Pane pane, std::size_t index) = 0;
+    virtual void EntryRemoved(Pane pane) = 0;
+    virtual void EntryChanged(Pane pane, std::size_t index) = 0;
+    // `order[i]` is the index that the entry now at i had before.
+    virtual void PaneSorted(Pane pane, const std::vector<std::size_t>& order) = 0;
+};
+
+class FileLists {
+public:
+    FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry);
+
+    void SetObserver(FileListsObserver* observer) { observer_ = observer; }
+    const FilePane& pane(Pane which) const { return which == Pane::Source ? source_ : crypted_; }
+    SortState& sort() { return sort_; }
+
+    // Empties both panes and fills them from the file names of the shown directory, in their order,
+    // then sorts each once.
+    void ReadFLists(const std::vector<std::string>& names);
+    // Appends an entry with its icon and details, unless a whole-directory run with one password for
+    // the list or the session is going on: then with its caption alone. `fileName` is the name on disk
+    // when it is known; otherwise it follows from the caption.
+    void AddListEntry(Pane which, const std::string& displayName, const std::string& fileName = {});
+    // Reads the details of the entry at `index`; a file that cannot be opened or examined gets none.
+    void GetFileInfo(Pane which, std::size_t index);
+    // Deletes the first entry whose whole caption equals `caption` apart from letter case.
+    void RemoveListEntry(Pane which, const std::string& caption);
+    // After one file was encrypted (direction 0, `name` its left-pane caption) or decrypted (1, `name`
+    // its right-pane caption): adds the target's entry in sorted position and, unless `keep`, removes the
+    // source's entry.
+    void UpdateFLists(const std::string& name, int direction, bool keep);
+    // A click on a column header: ignored while entries lack details; otherwise the column becomes the
+    // sort column, the direction flips, and the clicked pane is sorted.
+    void ColumnClick(Pane which, int column);
+    void SortPane(Pane which);
+
+    // The file behind a caption: a right-pane caption without ".cry" gets it back, in the letter case the
+    // file has on disk.
+    std::string FileNameOf(Pane which, const std::string& caption) const;
+
+private:
+    FilePane& mutablePane(Pane which) { return which == Pane::Source ? source_ : crypted_; }
+
+    FileKindSource& kinds_;
+    TKX_PrgState& state_;
+    const TKX_Pwd& pwd_;
+    const bool& showCry_;
+    FileListsObserver* observer_ = nullptr;
+    FilePane source_;
+    FilePane crypted_;
+    SortState sort_;
+};
+
+// The names of the files of a directory that are not directories themselves (symbolic links to
+// directories included), sorted by name; an unreadable directory has none.
+std::vector<std::string> ListDirectoryFiles(const std::string& dir);
+
+// Whether a name's extension (from its last ".") is ".cry", letter case ignored.
+bool IsContainerName(const std::string& name);
+
+// The container of a plain name in a directory: the name with ".cry" appended when that file exists,
+// else a file whose name is the plain name followed by ".cry" in other letter case (B.CRY for B), as the
+// panes list those too; the name with ".cry" when there is neither.
+std::string ContainerFileFor(const std::string& dir, const std::string& plainName);
+
+// The details of one file as the panes show them: `rightPane` takes the method from the container's
+// fourth byte instead of asking for the type name. False when the file cannot be opened or examined.
+bool ReadFileDetails(const std::string& path, bool rightPane, FileKindSource& kinds, PaneEntry& entry);
+
+// Permission bits as ls shows them: "rw-r--r--".
+std::string PermissionText(unsigned mode);
+
+} // namespace vorlaxen
