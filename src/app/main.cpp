@@ -50,5 +50,7 @@ int main(int argc, char** argv) {
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());
     window.show();
+    window.raise();
+    window.activateWindow();
     return app.exec();
 }

@@ -1,11 +1,13 @@
 #include "ui/TMainWin.h"
 
+#include "ui/CoolBar.h"
+#include "ui/PaneModel.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStatusBar>
 
 #include <algorithm>
 
@@ -33,25 +35,38 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     setObjectName("MainWin");
     setWindowTitle("Vorlaxen 95 ( IDEA )");
     setWindowIcon(QIcon(":/icons/vorlaxen.svg"));
-    createWidgets();
-    resize(kDefinedWidth, kDefinedHeight);
 
     objects_ = std::make_unique<ProgramObjects>(*this);
+    fileLists_ = std::make_unique<FileLists>(kinds_, objects_->prgState(), objects_->pwd(), ShowCry);
+    fileLists_->SetObserver(this);
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusArea();
+    createDirPanel();
+    createGrid();
+    createPopupMenus();
+    resize(kDefinedWidth, kDefinedHeight);
+
     ReadSettings();
+
+    // The start-up steps this window knows; later parts of the program add theirs.
+    startup_.Add([this] { SetButtonsInStatus(); });
+    startup_.Add([this] { SetStatusBars(); });
+    startup_.Add([this] { Reresize(); });
+    startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
 }
 
 TMainWin::~TMainWin() {
     WriteSettings();
+    // The views read the panes until they go: they go first, before the panes they show.
+    fileLists_->SetObserver(nullptr);
+    delete sourceView_;
+    delete cryptedView_;
+    delete sourceModel_;
+    delete cryptedModel_;
     objects_.reset();
-}
-
-void TMainWin::createWidgets() {
-    auto* centre = new QLabel(this);
-    centre->setObjectName("Grid_Panel");
-    setCentralWidget(centre);
-    statusLine_ = new QLabel("Idle", this);
-    statusLine_->setObjectName("StatusBar3");
-    statusBar()->addWidget(statusLine_, 1);
 }
 
 bool TMainWin::event(QEvent* e) {
@@ -80,20 +95,18 @@ ProgramSettings TMainWin::collectSettings() const {
     ProgramSettings s;
     s.windowWidth = width();
     s.windowHeight = height();
-    s.sourceColumns = sourceColumns_;
-    s.cryptedColumns = cryptedColumns_;
-    s.bands = bands_;
+    s.sourceColumns = sourceView_->columnWidths();
+    s.cryptedColumns = cryptedView_->columnWidths();
+    s.bands = Status_CoolBar->currentLayout();
     s.helpFile = HelpFile;
-    if (objects_) {
-        const TKX_Pwd& pwd = objects_->pwd();
-        s.onePassword = pwd.SessionMode;
-        s.expire = pwd.ExpiryMinutes;
-        const TKX_MasterPass& master = objects_->pwdTable().MasterPass;
-        s.store = master.UseKeyFile;
-        s.dir = master.KeyFilePath;
-        s.expires = master.ExpiryOn;
-        s.expTime = master.ExpiryMinutes;
-    }
+    const TKX_Pwd& pwd = objects_->pwd();
+    s.onePassword = pwd.SessionMode;
+    s.expire = pwd.ExpiryMinutes;
+    const TKX_MasterPass& master = objects_->pwdTable().MasterPass;
+    s.store = master.UseKeyFile;
+    s.dir = master.KeyFilePath;
+    s.expires = master.ExpiryOn;
+    s.expTime = master.ExpiryMinutes;
     s.onePerList = OnePerList;
     s.showCry = ShowCry;
     s.showTip = ShowTip;
@@ -104,9 +117,9 @@ ProgramSettings TMainWin::collectSettings() const {
 void TMainWin::applySettings(const ProgramSettings& s) {
     // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
     resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
-    sourceColumns_ = s.sourceColumns;
-    cryptedColumns_ = s.cryptedColumns;
-    bands_ = s.bands;
+    sourceView_->setColumnWidths(s.sourceColumns);
+    cryptedView_->setColumnWidths(s.cryptedColumns);
+    Status_CoolBar->applyLayout(s.bands);
     HelpFile = s.helpFile;
     TKX_Pwd& pwd = objects_->pwd();
     pwd.SessionMode = s.onePassword;
@@ -169,7 +182,7 @@ MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, M
 }
 
 void TMainWin::ShowStatus(const std::string& text) {
-    statusLine_->setText(QString::fromStdString(text));
+    UpdateStatus(text);
 }
 
 void TMainWin::LetPendingEventsRun() {
@@ -179,6 +192,40 @@ void TMainWin::LetPendingEventsRun() {
 void TMainWin::AskMasterPassword() {
     // The master password dialog is not part of this window yet: answered as "Do not use now".
     objects_->pwdTable().MasterPass.Valid = false;
+}
+
+// --- FileListsObserver ---------------------------------------------------------------------------------
+
+PaneModel& TMainWin::modelOf(Pane which) {
+    return which == Pane::Source ? *sourceModel_ : *cryptedModel_;
+}
+
+void TMainWin::PaneAboutToReset(Pane pane) {
+    modelOf(pane).aboutToReset();
+}
+
+void TMainWin::PaneReset(Pane pane) {
+    modelOf(pane).reset();
+}
+
+void TMainWin::EntryAdded(Pane pane, std::size_t index) {
+    modelOf(pane).added(index);
+}
+
+void TMainWin::EntryAboutToBeRemoved(Pane pane, std::size_t index) {
+    modelOf(pane).aboutToRemove(index);
+}
+
+void TMainWin::EntryRemoved(Pane pane) {
+    modelOf(pane).removed();
+}
+
+void TMainWin::EntryChanged(Pane pane, std::size_t index) {
+    modelOf(pane).changed(index);
+}
+
+void TMainWin::PaneSorted(Pane pane, const std::vector<std::size_t>& order) {
+    modelOf(pane).sorted(order);
 }
 
 } // namespace vorlaxen

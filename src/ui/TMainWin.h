@@ -1,25 +1,48 @@
 #pragma once
 
+#include "fileops/FileLists.h"
 #include "fileops/ProgramObjects.h"
 #include "fileops/ProgramSettings.h"
 #include "fileops/StartupSequence.h"
 #include "platform/Host.h"
 #include "platform/SettingsStore.h"
+#include "ui/FilePaneView.h"
+#include "ui/QtFileKinds.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFileSystemModel;
 class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTreeView;
 
 namespace vorlaxen {
+
+class CoolBar;
+class PaneModel;
+class TComboChange;
 
 // The main window, the only window shown without being modal and the owner of everything else. Creating
 // it creates the four program-wide objects in their order and reads the settings; its first activation
 // runs the start-up steps once; destroying it writes the settings and then destroys the objects in their
-// creation order. It is also the host through which the program's logic shows messages and status.
-class TMainWin : public QMainWindow, public Host {
+// creation order. It shows the directory tree and the two file panes, the tool bar and the status area,
+// and it is the host through which the program's logic shows messages and status.
+//
+// Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
+// box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
+// and the progress area), MainWinActions.cpp (menus and tool bar).
+class TMainWin : public QMainWindow, public Host, private FileListsObserver {
     Q_OBJECT
 
 public:
@@ -35,6 +58,39 @@ public:
 
     ProgramObjects& objects() { return *objects_; }
     StartupSequence& startup() { return startup_; }
+    FileLists& fileLists() { return *fileLists_; }
+    FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
+
+    // The status line, with its slide; every text shown passes through `statusSink` when one is set.
+    void UpdateStatus(const std::string& message);
+    void setStatusSink(std::function<void(const std::string&)> sink) { statusSink_ = std::move(sink); }
+    std::string statusText() const;
+
+    // The panes (the operations call these).
+    void ReadFLists();
+    void UpdateFLists(const std::string& name, int direction, bool keep);
+    void RemoveListEntry(Pane which, const std::string& caption);
+    void SetListViewStyle(ViewStyle style);
+    // The directory the panes show (the process's current directory).
+    std::string shownDirectory() const;
+    // Makes a directory the shown one: the tree moves to it and the panes are read again.
+    void showDirectory(const QString& path);
+
+    // Layout and the progress area.
+    void Reresize();
+    void UpdateWidths();
+    void RenderGrid2Images();
+    void RaiseLists();
+    void DropLists();
+
+    // Method selection.
+    void SetDES();
+    void SetIDEA();
+    void SetTripleDES();
+    void SetButtonsInStatus();
+    void NotifyOfMethodChange();
+    void SetPwdExpired();
+    void SetStatusBars();
 
     // Program-wide settings without another home.
     bool OnePerList = false;
@@ -45,23 +101,103 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createWidgets();
+    // Construction, by concern.
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusArea();
+    void createDirPanel();
+    void createGrid();
+    void createPopupMenus();
+
     void ReadSettings();
     void WriteSettings();
     ProgramSettings collectSettings() const;
     void applySettings(const ProgramSettings& settings);
 
+    // Panes and directories.
+    void paneFocused(Pane which);
+    void driveChosen(int index);
+    void treeDirectoryChanged();
+    void fillDriveBox();
+    static bool DriveReady(const QString& root);
+    void setMethod(int code);
+    void showMethodOnButtons();
+    void openHelp();
+
+    // FileListsObserver: keeps the views in step with the panes.
+    PaneModel& modelOf(Pane which);
+    void PaneAboutToReset(Pane pane) override;
+    void PaneReset(Pane pane) override;
+    void EntryAdded(Pane pane, std::size_t index) override;
+    void EntryAboutToBeRemoved(Pane pane, std::size_t index) override;
+    void EntryRemoved(Pane pane) override;
+    void EntryChanged(Pane pane, std::size_t index) override;
+    void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
+
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
     StartupSequence startup_;
-    QLabel* statusLine_ = nullptr;
+    QtFileKinds kinds_;
+    std::unique_ptr<FileLists> fileLists_;
+    std::function<void(const std::string&)> statusSink_;
 
-    // Held here until the panes and the status area take them over.
-    std::array<std::int32_t, 5> sourceColumns_{};
-    std::array<std::int32_t, 5> cryptedColumns_{};
-    std::array<BandLayout, 4> bands_{};
+    // Actions: tool bar buttons and menu items.
+    QAction* Encrypt_Button = nullptr;
+    QAction* Decrypt_Button = nullptr;
+    QAction* MasterPwdExpire_Button = nullptr;
+    QAction* PwdExpire_Button = nullptr;
+    QAction* StopProcess_Button = nullptr;
+    QAction* Help_Button = nullptr;
+    QAction* encryptItem_ = nullptr;
+    QAction* decryptItem_ = nullptr;
+    QAction* optionsItem_ = nullptr;
+    QAction* exitItem_ = nullptr;
+    QActionGroup* viewStyles_ = nullptr;
+    std::array<QAction*, 4> viewItems_{};
+    QAction* statusBarsItem_ = nullptr;
+    QAction* toolBarItem_ = nullptr;
+    QAction* contentsItem_ = nullptr;
+    QAction* tipsItem_ = nullptr;
+    QAction* aboutItem_ = nullptr;
+    QMenu* sourceMenu_ = nullptr;
+    QMenu* cryptedMenu_ = nullptr;
+    QMenu* treeMenu_ = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    CoolBar* Status_CoolBar = nullptr;
+    QWidget* StatusBar1 = nullptr;
+    QWidget* StatusBar2 = nullptr;
+    std::array<QLabel*, 3> statusBar1Panels_{};
+    std::array<QLabel*, 3> statusBar2Panels_{};
+    QLabel* StatusBar3 = nullptr;
+    QWidget* Method_Panel = nullptr;
+    QToolButton* DES_Button = nullptr;
+    QToolButton* TDES_Button = nullptr;
+    QToolButton* IDEA_Button = nullptr;
+
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Dir_Panel = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;
+    QTreeView* User_DirectoryListBox = nullptr;
+    QFileSystemModel* directories_ = nullptr;
+    TComboChange* comboChange_ = nullptr;
+    QString currentDrive_;
+
+    QWidget* Grid_Panel = nullptr;
+    QLabel* sourceTitle_ = nullptr;
+    QLabel* cryptedTitle_ = nullptr;
+    std::array<QLabel*, 2> sourcePictures_{}; // plain, highlighted
+    std::array<QLabel*, 2> cryptedPictures_{};
+    PaneModel* sourceModel_ = nullptr;
+    PaneModel* cryptedModel_ = nullptr;
+    FilePaneView* sourceView_ = nullptr;
+    FilePaneView* cryptedView_ = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
 };
 
 } // namespace vorlaxen

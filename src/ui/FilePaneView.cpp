@@ -1,0 +1,168 @@
+#include "ui/FilePaneView.h"
+
+#include "ui/PaneModel.h"
+
+#include <QContextMenuEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QListView>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace vorlaxen {
+
+FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* parent)
+    : QStackedWidget(parent)
+    , model_(model) {
+    setObjectName(name);
+    details_ = new QTreeView(this);
+    details_->setObjectName(name + "_Details");
+    details_->setRootIsDecorated(false);
+    details_->setUniformRowHeights(true);
+    details_->setSortingEnabled(false);
+    details_->setAllColumnsShowFocus(true);
+    details_->header()->setSectionsClickable(true);
+    details_->header()->setStretchLastSection(false);
+    details_->header()->setSortIndicatorShown(false);
+    icons_ = new QListView(this);
+    icons_->setObjectName(name + "_Icons");
+    icons_->setResizeMode(QListView::Adjust);
+    icons_->setMovement(QListView::Static);
+    icons_->setWrapping(true);
+
+    details_->setModel(&model_);
+    icons_->setModel(&model_);
+    icons_->setSelectionModel(details_->selectionModel());
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)})
+        watch(view);
+    connect(details_->header(), &QHeaderView::sectionClicked, this, &FilePaneView::columnClicked);
+
+    addWidget(details_);
+    addWidget(icons_);
+    setCurrentWidget(details_);
+}
+
+Pane FilePaneView::pane() const {
+    return model_.pane();
+}
+
+void FilePaneView::watch(QAbstractItemView* view) {
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setDragEnabled(true);
+    view->setAcceptDrops(true);
+    view->setDropIndicatorShown(false);
+    view->setDragDropMode(QAbstractItemView::DragDrop);
+    view->setDefaultDropAction(Qt::MoveAction);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+    connect(view, &QAbstractItemView::doubleClicked, this, &FilePaneView::activated);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](QPoint pos) {
+        emit contextMenuRequested(view->viewport()->mapToGlobal(pos));
+    });
+}
+
+bool FilePaneView::eventFilter(QObject* watched, QEvent* event) {
+    const Pane other = pane() == Pane::Source ? Pane::Crypted : Pane::Source;
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        emit focused();
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // Only entries of the other pane are accepted; a drag within a pane starts nothing.
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (DragComesFrom(drag->mimeData(), other)) {
+            drag->setDropAction(Qt::MoveAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (DragComesFrom(drop->mimeData(), other)) {
+            // The operation takes the other pane's selection itself; the drop moves nothing.
+            drop->setDropAction(Qt::IgnoreAction);
+            drop->accept();
+            emit droppedFromOtherPane();
+        } else {
+            drop->ignore();
+        }
+        return true;
+    }
+    default:
+        break;
+    }
+    return QStackedWidget::eventFilter(watched, event);
+}
+
+void FilePaneView::setViewStyle(ViewStyle style) {
+    style_ = style;
+    if (style == ViewStyle::Details) {
+        setCurrentWidget(details_);
+        return;
+    }
+    switch (style) {
+    case ViewStyle::LargeIcons:
+        icons_->setViewMode(QListView::IconMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize({32, 32});
+        icons_->setGridSize({96, 64});
+        break;
+    case ViewStyle::SmallIcons:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize({16, 16});
+        icons_->setGridSize({160, 20});
+        break;
+    default:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::TopToBottom);
+        icons_->setIconSize({16, 16});
+        icons_->setGridSize({});
+        break;
+    }
+    icons_->setWrapping(true);
+    setCurrentWidget(icons_);
+}
+
+std::array<int, 5> FilePaneView::columnWidths() const {
+    std::array<int, 5> widths{};
+    for (int i = 0; i < 5; ++i)
+        widths[static_cast<std::size_t>(i)] = details_->header()->sectionSize(i);
+    return widths;
+}
+
+void FilePaneView::setColumnWidths(const std::array<std::int32_t, 5>& widths) {
+    for (int i = 0; i < 5; ++i)
+        details_->header()->resizeSection(i, std::max(widths[static_cast<std::size_t>(i)], 20));
+}
+
+void FilePaneView::clearSelection() {
+    details_->selectionModel()->clearSelection();
+}
+
+QAbstractItemView* FilePaneView::currentView() const {
+    return style_ == ViewStyle::Details ? static_cast<QAbstractItemView*>(details_) : icons_;
+}
+
+std::vector<std::string> FilePaneView::SelectedCaptions() const {
+    // Either view may have selected whole rows or single cells: every selected row counts once.
+    std::vector<int> rows;
+    for (const QModelIndex& index : details_->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<std::string> captions;
+    for (int row : rows)
+        captions.push_back(model_.entry(row).caption);
+    return captions;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "fileops/FileLists.h"
+#include "fileops/TKX_DirCryptor.h"
+
+#include <QStackedWidget>
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QTreeView;
+
+namespace vorlaxen {
+
+class PaneModel;
+
+// The four ways a pane can show its entries.
+enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
+
+// One file pane: a details view with clickable column headers and an icon/list view over the same
+// entries and the same selection, of which one is shown. It accepts drops only from the other pane,
+// and tells the window of focus, double-clicks, header clicks, drops and its pop-up menu.
+class FilePaneView : public QStackedWidget, public PaneSelection {
+    Q_OBJECT
+
+public:
+    FilePaneView(PaneModel& model, const QString& name, QWidget* parent = nullptr);
+
+    Pane pane() const;
+    void setViewStyle(ViewStyle style);
+    ViewStyle viewStyle() const { return style_; }
+    std::array<int, 5> columnWidths() const;
+    void setColumnWidths(const std::array<std::int32_t, 5>& widths);
+    void clearSelection();
+    QAbstractItemView* currentView() const;
+    QTreeView* detailsView() const { return details_; }
+
+    // PaneSelection: the captions of the selected entries in display order.
+    std::vector<std::string> SelectedCaptions() const override;
+
+signals:
+    void focused();
+    void activated();
+    void columnClicked(int column);
+    void droppedFromOtherPane();
+    void contextMenuRequested(QPoint globalPos);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void watch(QAbstractItemView* view);
+
+    PaneModel& model_;
+    QTreeView* details_ = nullptr;
+    QListView* icons_ = nullptr;
+    ViewStyle style_ = ViewStyle::Details;
+};
+
+} // namespace vorlaxen

@@ -1,0 +1,179 @@
+// The main window's menus, tool bar and pop-up menus.
+
+#include "platform/Launcher.h"
+#include "ui/CoolBar.h"
+#include "ui/TMainWin.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace vorlaxen {
+
+namespace {
+
+QAction* MakeAction(QObject* parent, const QString& text, const char* name, const char* icon = nullptr) {
+    auto* action = new QAction(text, parent);
+    action->setObjectName(name);
+    if (icon)
+        action->setIcon(QIcon(QString(":/icons/") + icon));
+    return action;
+}
+
+} // namespace
+
+void TMainWin::createActions() {
+    Encrypt_Button = MakeAction(this, "Encrypt", "Encrypt_Button", "encrypt.svg");
+    Decrypt_Button = MakeAction(this, "Decrypt", "Decrypt_Button", "decrypt.svg");
+    MasterPwdExpire_Button =
+        MakeAction(this, "Make master password expire now!", "MasterPwdExpire_Button", "master-expire.svg");
+    PwdExpire_Button = MakeAction(this, "Make password expire now!", "PwdExpire_Button", "password-expire.svg");
+    StopProcess_Button = MakeAction(this, "Stop current process!", "StopProcess_Button", "stop.svg");
+    Help_Button = MakeAction(this, "Help", "Help_Button", "help.svg");
+    Decrypt_Button->setEnabled(false);
+    MasterPwdExpire_Button->setEnabled(false);
+    PwdExpire_Button->setEnabled(false);
+    StopProcess_Button->setEnabled(false);
+    connect(Help_Button, &QAction::triggered, this, &TMainWin::openHelp);
+    connect(PwdExpire_Button, &QAction::triggered, this, &TMainWin::SetPwdExpired);
+
+    encryptItem_ = MakeAction(this, "&Encrypt", "Encrypt_Item");
+    decryptItem_ = MakeAction(this, "&Decrypt", "Decrypt_Item");
+    decryptItem_->setEnabled(false);
+    optionsItem_ = MakeAction(this, "&Options...", "Options_Item");
+    exitItem_ = MakeAction(this, "E&xit", "Exit_Item");
+    connect(exitItem_, &QAction::triggered, this, &QWidget::close);
+
+    viewStyles_ = new QActionGroup(this);
+    const std::array<std::pair<const char*, ViewStyle>, 4> styles = {{{"Lar&ge icons", ViewStyle::LargeIcons},
+                                                                      {"S&mall icons", ViewStyle::SmallIcons},
+                                                                      {"&List", ViewStyle::List},
+                                                                      {"&Details", ViewStyle::Details}}};
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+        QAction* item = MakeAction(this, styles[i].first, "ViewStyle_Item");
+        item->setCheckable(true);
+        viewStyles_->addAction(item);
+        const ViewStyle style = styles[i].second;
+        connect(item, &QAction::triggered, this, [this, style] { SetListViewStyle(style); });
+        viewItems_[i] = item;
+    }
+    viewItems_[3]->setChecked(true);
+
+    statusBarsItem_ = MakeAction(this, "Status Bars", "StatusBars_Item");
+    statusBarsItem_->setCheckable(true);
+    statusBarsItem_->setChecked(true);
+    connect(statusBarsItem_, &QAction::toggled, this, [this](bool shown) {
+        Status_CoolBar->setVisible(shown);
+        Reresize();
+    });
+    toolBarItem_ = MakeAction(this, "ToolBar", "ToolBar_Item");
+    toolBarItem_->setCheckable(true);
+    toolBarItem_->setChecked(true);
+    connect(toolBarItem_, &QAction::toggled, this, [this](bool shown) {
+        ToolBar1->setVisible(shown);
+        Reresize();
+    });
+
+    contentsItem_ = MakeAction(this, "&Contents", "Contents_Item");
+    connect(contentsItem_, &QAction::triggered, this, &TMainWin::openHelp);
+    tipsItem_ = MakeAction(this, "&Tips", "Tips_Item");
+    aboutItem_ = MakeAction(this, "&About...", "About_Item");
+    // Preferences, the tip of the day and the About box are not part of this window yet.
+    optionsItem_->setEnabled(false);
+    tipsItem_->setEnabled(false);
+    aboutItem_->setEnabled(false);
+}
+
+void TMainWin::createMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction(encryptItem_);
+    file->addAction(decryptItem_);
+    file->addAction(optionsItem_);
+    file->addSeparator();
+    file->addAction(exitItem_);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    QMenu* lists = view->addMenu("File lists");
+    for (QAction* item : viewItems_)
+        lists->addAction(item);
+    view->addAction(statusBarsItem_);
+    view->addAction(toolBarItem_);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction(contentsItem_);
+    help->addAction(tipsItem_);
+    help->addAction(aboutItem_);
+}
+
+void TMainWin::createToolBar() {
+    ToolBar1 = addToolBar("ToolBar");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize({24, 24});
+    ToolBar1->addAction(Encrypt_Button);
+    ToolBar1->addAction(Decrypt_Button);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(MasterPwdExpire_Button);
+    ToolBar1->addAction(PwdExpire_Button);
+    ToolBar1->addAction(StopProcess_Button);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(Help_Button);
+    for (QAction* action : ToolBar1->actions()) {
+        if (auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action))) {
+            button->setObjectName(action->objectName());
+            button->setFixedSize(31, 30);
+            button->setAutoRaise(true);
+        }
+    }
+}
+
+void TMainWin::createPopupMenus() {
+    sourceMenu_ = new QMenu(this);
+    sourceMenu_->setObjectName("Source_PopupMenu");
+    QAction* encrypt = sourceMenu_->addAction("Encrypt");
+    encrypt->setObjectName("Encrypt1");
+    sourceMenu_->addAction("Open")->setObjectName("Open1");
+    sourceMenu_->addAction("Print")->setObjectName("Print1");
+    sourceMenu_->addSeparator();
+    sourceMenu_->addAction("Delete")->setObjectName("Delete1");
+
+    cryptedMenu_ = new QMenu(this);
+    cryptedMenu_->setObjectName("Crypted_PopupMenu");
+    cryptedMenu_->addAction("Decrypt")->setObjectName("Decrypt1");
+    cryptedMenu_->addAction("Open")->setObjectName("Open2");
+    cryptedMenu_->addAction("Print")->setObjectName("Print2");
+    cryptedMenu_->addSeparator();
+    cryptedMenu_->addAction("Delete")->setObjectName("Delete2");
+
+    treeMenu_ = new QMenu(this);
+    treeMenu_->setObjectName("Dir_PopupMenu");
+    treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
+    treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
+
+    // The operations behind these items arrive with the file operations; until then they are shown
+    // disabled rather than doing nothing when chosen.
+    for (QMenu* menu : {sourceMenu_, cryptedMenu_, treeMenu_})
+        for (QAction* item : menu->actions())
+            item->setEnabled(false);
+
+    connect(sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
+    connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) { cryptedMenu_->popup(at); });
+}
+
+// The help file is opened with the desktop's application for it, in its own directory; a missing file
+// does nothing, and a failure is not reported.
+void TMainWin::openHelp() {
+    const QFileInfo help(QString::fromStdString(HelpFile));
+    if (!help.isFile())
+        return;
+    UpdateStatus("Executing associated application...");
+    OpenWithDefaultApplication(help.absoluteFilePath().toStdString(), help.absolutePath().toStdString(), false);
+    UpdateStatus("Idle.");
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,198 @@
+// The panes' area and the places of the tree, the panes, their titles and progress bars.
+
+#include "fileops/PaneLayout.h"
+#include "ui/CoolBar.h"
+#include "ui/PaneModel.h"
+#include "ui/TMainWin.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace vorlaxen {
+
+namespace {
+
+// Places fixed by the window definition.
+constexpr int kPictureTop = 4;
+constexpr int kPictureLeft = 6;
+constexpr int kPictureSize = 24;
+constexpr int kTitleLeft = 34;
+constexpr int kPaneTop = 32;
+constexpr int kTreeTop = 32;
+constexpr int kProgressBarHeight = 10;
+constexpr int kRaise = 16;
+
+QLabel* Picture(QWidget* parent, const char* name, const char* file) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setPixmap(QIcon(QString(":/icons/") + file).pixmap(kPictureSize, kPictureSize));
+    label->setGeometry(kPictureLeft, kPictureTop, kPictureSize, kPictureSize);
+    return label;
+}
+
+void Place(QWidget* widget, const Rect& r) {
+    widget->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+}
+
+} // namespace
+
+void TMainWin::createGrid() {
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, centre);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(6);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setStyleSheet("QSplitter::handle { background: silver; }");
+    Splitter1->addWidget(Dir_Panel);
+
+    Grid_Panel = new QWidget(Splitter1);
+    Grid_Panel->setObjectName("Grid_Panel");
+    Grid_Panel->setMinimumWidth(120);
+    sourcePictures_ = {Picture(Grid_Panel, "Source_Picture", "pane-source-plain.svg"),
+                       Picture(Grid_Panel, "Source_HighlightedPicture", "pane-source-highlighted.svg")};
+    cryptedPictures_ = {Picture(Grid_Panel, "Crypted_Picture", "pane-crypted-plain.svg"),
+                        Picture(Grid_Panel, "Crypted_HighlightedPicture", "pane-crypted-highlighted.svg")};
+    sourceTitle_ = new QLabel("Available for encryption", Grid_Panel);
+    sourceTitle_->setObjectName("Source_Title");
+    sourceTitle_->move(kTitleLeft, kPictureTop + 4);
+    cryptedTitle_ = new QLabel("Crypted files", Grid_Panel);
+    cryptedTitle_->setObjectName("Crypted_Title");
+    for (QLabel* title : {sourceTitle_, cryptedTitle_}) {
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        title->adjustSize();
+    }
+
+    sourceModel_ = new PaneModel(*fileLists_, Pane::Source, kinds_, this);
+    cryptedModel_ = new PaneModel(*fileLists_, Pane::Crypted, kinds_, this);
+    sourceView_ = new FilePaneView(*sourceModel_, "Source_ListView", Grid_Panel);
+    cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
+    for (FilePaneView* view : {sourceView_, cryptedView_}) {
+        const Pane which = view->pane();
+        connect(view, &FilePaneView::focused, this, [this, which] { paneFocused(which); });
+        connect(view, &FilePaneView::columnClicked, this, [this, which](int clicked) {
+            fileLists_->ColumnClick(which, clicked);
+        });
+    }
+    ProgressBar1 = new QProgressBar(Grid_Panel);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar2 = new QProgressBar(Grid_Panel);
+    ProgressBar2->setObjectName("ProgressBar2");
+    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+        bar->setRange(0, 100);
+        bar->setTextVisible(false);
+        bar->hide();
+    }
+    // The bars stay behind their panes when not shown, as the window defines them.
+    ProgressBar1->lower();
+    ProgressBar2->lower();
+    Splitter1->addWidget(Grid_Panel);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({190, 400});
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { UpdateWidths(); });
+
+    column->addWidget(Splitter1, 1);
+    column->addWidget(Status_CoolBar);
+    setCentralWidget(centre);
+
+    Grid_Panel->installEventFilter(this);
+    Dir_Panel->installEventFilter(this);
+    paneFocused(Pane::Source);
+    sourceView_->setFocusProxy(nullptr);
+}
+
+bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Grid_Panel || watched == Dir_Panel) && event->type() == QEvent::Resize) {
+        auto* resize = static_cast<QResizeEvent*>(event);
+        // The splitter changes widths only; anything else lays the heights out again.
+        if (resize->oldSize().height() == resize->size().height())
+            UpdateWidths();
+        else
+            Reresize();
+    }
+    if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
+        // The first time the tree has the focus, the panes are read.
+        TKX_PrgState& state = objects_->prgState();
+        if (state.PanesUnread) {
+            state.PanesUnread = false;
+            ReadFLists();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainWin::UpdateWidths() {
+    const int treeWidth = Dir_Panel->width() - 8;
+    User_DirectoryListBox->resize(treeWidth, User_DirectoryListBox->height());
+    DriveComboBox1->resize(treeWidth, DriveComboBox1->height());
+    const int width = Grid_Panel->width() - 12;
+    for (QWidget* widget : {static_cast<QWidget*>(sourceView_), static_cast<QWidget*>(cryptedView_),
+                            static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(ProgressBar2)})
+        widget->resize(width, widget->height());
+}
+
+void TMainWin::Reresize() {
+    PaneLayoutInput in;
+    in.dirPanelWidth = Dir_Panel->width();
+    in.dirPanelHeight = Dir_Panel->height();
+    in.gridPanelWidth = Grid_Panel->width();
+    in.treeTop = kTreeTop;
+    in.sourceTop = kPaneTop;
+    in.upperPictureTop = kPictureTop;
+    in.progressBarHeight = kProgressBarHeight;
+    const TKX_PrgState& state = objects_->prgState();
+    in.busy = state.IsBusyWith(TKX_PrgState::kEncrypting) || state.IsBusyWith(TKX_PrgState::kDecrypting);
+    const PaneLayoutResult out = LayOutPanes(in);
+
+    Place(User_DirectoryListBox, out.tree);
+    DriveComboBox1->setGeometry(out.tree.left, kPictureTop, out.driveBoxWidth, DriveComboBox1->sizeHint().height());
+    Place(sourceView_, out.source);
+    Place(cryptedView_, out.crypted);
+    Place(ProgressBar1, out.sourceBar);
+    Place(ProgressBar2, out.cryptedBar);
+    for (QLabel* picture : cryptedPictures_)
+        picture->move(kPictureLeft, out.lowerPictureTop);
+    cryptedTitle_->move(kTitleLeft, out.lowerTitleTop);
+    RenderGrid2Images();
+}
+
+// The lower pane's pictures stand as far above it as the upper pane's above the upper pane, its title
+// 4 pixels below their top.
+void TMainWin::RenderGrid2Images() {
+    const int top = cryptedView_->y() - (sourceView_->y() - sourcePictures_[0]->y());
+    for (QLabel* picture : cryptedPictures_)
+        picture->move(kPictureLeft, top);
+    cryptedTitle_->move(kTitleLeft, top + 4);
+}
+
+void TMainWin::RaiseLists() {
+    for (FilePaneView* view : {sourceView_, cryptedView_})
+        view->resize(view->width(), view->height() - kRaise);
+    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+        bar->setValue(0);
+        bar->show();
+        bar->raise();
+    }
+    objects_->prgState().ProgressShown = true;
+}
+
+void TMainWin::DropLists() {
+    for (FilePaneView* view : {sourceView_, cryptedView_})
+        view->resize(view->width(), view->height() + kRaise);
+    ProgressBar1->hide();
+    ProgressBar2->hide();
+    objects_->prgState().ProgressShown = false;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,166 @@
+// The panes' contents, the drive box and the directory tree.
+
+#include "ui/PaneModel.h"
+#include "ui/TComboChange.h"
+#include "ui/TMainWin.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QStorageInfo>
+#include <QTreeView>
+
+#include <sys/statvfs.h>
+
+namespace vorlaxen {
+
+void TMainWin::createDirPanel() {
+    Dir_Panel = new QWidget(this);
+    Dir_Panel->setObjectName("Dir_Panel");
+    Dir_Panel->setMinimumWidth(80);
+    Dir_Panel->resize(190, Dir_Panel->height());
+
+    DriveComboBox1 = new QComboBox(Dir_Panel);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    fillDriveBox();
+
+    directories_ = new QFileSystemModel(this);
+    directories_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    directories_->setRootPath(currentDrive_);
+    User_DirectoryListBox = new QTreeView(Dir_Panel);
+    User_DirectoryListBox->setObjectName("User_DirectoryListBox");
+    User_DirectoryListBox->setModel(directories_);
+    User_DirectoryListBox->setHeaderHidden(true);
+    for (int column = 1; column < directories_->columnCount(); ++column)
+        User_DirectoryListBox->hideColumn(column);
+    User_DirectoryListBox->setRootIndex(directories_->index(currentDrive_));
+    User_DirectoryListBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    User_DirectoryListBox->installEventFilter(this);
+    // The tree starts at the process's current directory.
+    const QModelIndex start = directories_->index(QDir::currentPath());
+    User_DirectoryListBox->setCurrentIndex(start);
+    User_DirectoryListBox->scrollTo(start);
+    connect(User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TMainWin::treeDirectoryChanged);
+    connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        treeMenu_->popup(User_DirectoryListBox->viewport()->mapToGlobal(at));
+    });
+
+    comboChange_ = new TComboChange(&TMainWin::DriveReady, this);
+    connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::driveChosen);
+}
+
+// The mounted file systems that hold files of the user's: the root, the home directory's file system and
+// removable media; each by its mount point.
+void TMainWin::fillDriveBox() {
+    QStringList roots;
+    const QString root = QDir::rootPath();
+    roots << root;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString path = volume.rootPath();
+        if (volume.device().startsWith("/dev/") && !roots.contains(path) && !path.startsWith("/boot"))
+            roots << path;
+    }
+    const QString current = QDir::currentPath();
+    currentDrive_ = root;
+    for (const QString& path : roots)
+        if ((current == path || current.startsWith(path.endsWith('/') ? path : path + '/')) &&
+            path.size() > currentDrive_.size())
+            currentDrive_ = path;
+    DriveComboBox1->clear();
+    DriveComboBox1->addItems(roots);
+    DriveComboBox1->setCurrentText(currentDrive_);
+}
+
+// A mount point is ready when its file system answers a query of its size.
+bool TMainWin::DriveReady(const QString& root) {
+    struct statvfs info;
+    return ::statvfs(QFile::encodeName(root).constData(), &info) == 0;
+}
+
+void TMainWin::driveChosen(int index) {
+    QString chosen = DriveComboBox1->itemText(index);
+    if (!DriveReady(chosen)) {
+        QStringList drives;
+        for (int i = 0; i < DriveComboBox1->count(); ++i)
+            drives << DriveComboBox1->itemText(i);
+        chosen = comboChange_->chooseDrive(drives);
+        DriveComboBox1->setCurrentText(chosen);
+    }
+    if (chosen == currentDrive_ && QDir::currentPath().startsWith(chosen))
+        return;
+    currentDrive_ = chosen;
+    directories_->setRootPath(chosen);
+    User_DirectoryListBox->setRootIndex(directories_->index(chosen));
+    User_DirectoryListBox->setCurrentIndex(directories_->index(chosen));
+}
+
+void TMainWin::treeDirectoryChanged() {
+    const QString path = directories_->filePath(User_DirectoryListBox->currentIndex());
+    if (path.isEmpty() || path == QDir::currentPath())
+        return;
+    if (!QDir::setCurrent(path))
+        return;
+    // Until the panes have been read for the first time, the start-up steps read them.
+    if (!objects_->prgState().PanesUnread)
+        ReadFLists();
+}
+
+std::string TMainWin::shownDirectory() const {
+    return QDir::currentPath().toStdString();
+}
+
+void TMainWin::showDirectory(const QString& path) {
+    const QModelIndex index = directories_->index(path);
+    if (index.isValid() && User_DirectoryListBox->currentIndex() != index) {
+        User_DirectoryListBox->setCurrentIndex(index);
+        User_DirectoryListBox->scrollTo(index);
+    } else if (QDir::setCurrent(path)) {
+        ReadFLists();
+    }
+}
+
+void TMainWin::ReadFLists() {
+    UpdateStatus("Retrieving directory contents...");
+    sourceView_->setUpdatesEnabled(false);
+    cryptedView_->setUpdatesEnabled(false);
+    fileLists_->ReadFLists(ListDirectoryFiles("."));
+    sourceView_->setUpdatesEnabled(true);
+    cryptedView_->setUpdatesEnabled(true);
+    UpdateStatus("Idle.");
+}
+
+void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {
+    fileLists_->UpdateFLists(name, direction, keep);
+}
+
+void TMainWin::RemoveListEntry(Pane which, const std::string& caption) {
+    fileLists_->RemoveListEntry(which, caption);
+}
+
+void TMainWin::SetListViewStyle(ViewStyle style) {
+    kinds_.setLargeIcons(style == ViewStyle::LargeIcons);
+    sourceView_->setViewStyle(style);
+    cryptedView_->setViewStyle(style);
+    viewItems_[static_cast<std::size_t>(style)]->setChecked(true);
+}
+
+// The pane with the focus is the active one: its title blue and its picture highlighted, the other's
+// navy and plain; "Encrypt" or "Decrypt" follows it.
+void TMainWin::paneFocused(Pane which) {
+    const bool source = which == Pane::Source;
+    sourceTitle_->setStyleSheet(source ? "color: blue;" : "color: navy;");
+    cryptedTitle_->setStyleSheet(source ? "color: navy;" : "color: blue;");
+    sourcePictures_[0]->setVisible(!source);
+    sourcePictures_[1]->setVisible(source);
+    cryptedPictures_[0]->setVisible(source);
+    cryptedPictures_[1]->setVisible(!source);
+    Encrypt_Button->setEnabled(source);
+    encryptItem_->setEnabled(source);
+    Decrypt_Button->setEnabled(!source);
+    decryptItem_->setEnabled(!source);
+}
+
+} // namespace vorlaxen

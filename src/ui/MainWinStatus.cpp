@@ -1,0 +1,150 @@
+// The status area: the statistics bars, the status line with its slide, and the method buttons.
+
+#include "fileops/StatusSlide.h"
+#include "ui/CoolBar.h"
+#include "ui/TMainWin.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+
+namespace vorlaxen {
+
+namespace {
+
+constexpr int kMethodButtonWidth = 50;
+
+// A statistics bar: three sunken panels side by side.
+QWidget* MakeStatisticsBar(QWidget* parent, const char* name, const std::array<const char*, 3>& texts,
+                           std::array<QLabel*, 3>& panels) {
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(name);
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    for (std::size_t i = 0; i < 3; ++i) {
+        panels[i] = new QLabel(texts[i], bar);
+        panels[i]->setObjectName(QString(name) + "_Panel" + QString::number(i));
+        panels[i]->setFrameShape(QFrame::Panel);
+        panels[i]->setFrameShadow(QFrame::Sunken);
+        layout->addWidget(panels[i]);
+    }
+    layout->addStretch(1);
+    return bar;
+}
+
+void Paint(QToolButton* button, bool current) {
+    button->setChecked(current);
+    button->setStyleSheet(current ? "color: blue;" : "color: black;");
+}
+
+} // namespace
+
+void TMainWin::createStatusArea() {
+    Status_CoolBar = new CoolBar(this);
+    StatusBar2 = MakeStatisticsBar(Status_CoolBar, "StatusBar2", {"Elapsed: ", "Remaining: ", "Throughout: "},
+                                   statusBar2Panels_);
+    StatusBar1 = MakeStatisticsBar(Status_CoolBar, "StatusBar1", {"Estimated: ", "Done: ", "Size: "}, statusBar1Panels_);
+    StatusBar3 = new QLabel("Idle", Status_CoolBar);
+    StatusBar3->setObjectName("StatusBar3");
+    StatusBar3->setFrameShape(QFrame::Panel);
+    StatusBar3->setFrameShadow(QFrame::Sunken);
+    StatusBar3->setTextFormat(Qt::PlainText);
+
+    Method_Panel = new QWidget(Status_CoolBar);
+    Method_Panel->setObjectName("Method_Panel");
+    Method_Panel->setToolTip("Select encryption method by default");
+    Method_Panel->setMinimumSize(3 * kMethodButtonWidth + 12, CoolBar::kMinimumBandHeight);
+    auto* group = new QButtonGroup(Method_Panel);
+    group->setExclusive(true);
+    auto makeButton = [&](const char* name, const char* caption, const char* hint, int left) {
+        auto* button = new QToolButton(Method_Panel);
+        button->setObjectName(name);
+        button->setText(caption);
+        if (hint)
+            button->setToolTip(hint);
+        button->setCheckable(true);
+        button->setGeometry(left, 0, kMethodButtonWidth, CoolBar::kMinimumBandHeight);
+        group->addButton(button);
+        return button;
+    };
+    DES_Button = makeButton("DES_Button", "DES", "DES (56 bit/ CBC)", 0);
+    TDES_Button = makeButton("TDES_Button", "3xDES", nullptr, 56);
+    IDEA_Button = makeButton("IDEA_Button", "IDEA", "IDEA (128 bit/ CBC)", 112);
+    connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
+    connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
+    connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);
+
+    Status_CoolBar->setControl("StatusBar2", StatusBar2);
+    Status_CoolBar->setControl("StatusBar1", StatusBar1);
+    Status_CoolBar->setControl("StatusBar3", StatusBar3);
+    Status_CoolBar->setControl("Method_Panel", Method_Panel);
+    connect(Status_CoolBar, &CoolBar::layoutChanged, this, &TMainWin::Reresize);
+}
+
+void TMainWin::UpdateStatus(const std::string& message) {
+    for (const std::string& text : StatusSlideSteps(message)) {
+        StatusBar3->setText(QString::fromStdString(text));
+        if (statusSink_)
+            statusSink_(text);
+    }
+}
+
+std::string TMainWin::statusText() const {
+    return StatusBar3->text().toStdString();
+}
+
+void TMainWin::SetStatusBars() {
+    const int width = Status_CoolBar->width() / 3;
+    for (auto* panels : {&statusBar1Panels_, &statusBar2Panels_})
+        for (QLabel* panel : *panels)
+            panel->setFixedWidth(width);
+}
+
+// The buttons show the current method: its button down with blue text, the others black.
+void TMainWin::showMethodOnButtons() {
+    Paint(DES_Button, Method == 3);
+    Paint(TDES_Button, Method == 4);
+    Paint(IDEA_Button, Method == 1);
+}
+
+void TMainWin::SetButtonsInStatus() {
+    if (Method == 1 || Method == 3 || Method == 4)
+        showMethodOnButtons();
+    for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
+        button->setFixedHeight(Method_Panel->height());
+}
+
+void TMainWin::setMethod(int code) {
+    Method = code;
+    showMethodOnButtons();
+    NotifyOfMethodChange();
+}
+
+void TMainWin::SetDES() {
+    setMethod(3);
+}
+
+void TMainWin::SetIDEA() {
+    setMethod(1);
+}
+
+void TMainWin::SetTripleDES() {
+    setMethod(4);
+}
+
+// Every choice of a method, even of the current one, drops the session password at the next operation
+// and says so.
+void TMainWin::NotifyOfMethodChange() {
+    SetPwdExpired();
+    UpdateStatus("Since your default encryption method has changed, you will be prompted to assign a new password.");
+}
+
+void TMainWin::SetPwdExpired() {
+    objects_->pwd().Expired = true;
+    PwdExpire_Button->setEnabled(false);
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,124 @@
+#include "ui/PaneModel.h"
+
+#include "ui/QtFileKinds.h"
+
+#include <QFile>
+#include <QMimeData>
+
+namespace vorlaxen {
+
+namespace {
+
+QString Decode(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+} // namespace
+
+PaneModel::PaneModel(const FileLists& lists, Pane pane, const QtFileKinds& kinds, QObject* parent)
+    : QAbstractTableModel(parent)
+    , lists_(lists)
+    , pane_(pane)
+    , kinds_(kinds) {}
+
+const PaneEntry& PaneModel::entry(int row) const {
+    return lists_.pane(pane_)[static_cast<std::size_t>(row)];
+}
+
+int PaneModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(lists_.pane(pane_).size());
+}
+
+int PaneModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 5;
+}
+
+QVariant PaneModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const PaneEntry& e = entry(index.row());
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        switch (index.column()) {
+        case 0:
+            return Decode(e.caption);
+        case 1:
+            return QString::fromStdString(e.sizeText);
+        case 2:
+            return QString::fromStdString(e.dateText);
+        case 3:
+            return QString::fromStdString(e.attributesText);
+        default:
+            return QString::fromStdString(e.typeText);
+        }
+    }
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return kinds_.icon(e.image);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(index.column() == 1 ? Qt::AlignRight | Qt::AlignVCenter
+                                                       : Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant PaneModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const char* const kTitles[] = {"Name", "Size", "Date", "Attributes", "File Type"};
+    if (section == 4 && pane_ == Pane::Crypted)
+        return QStringLiteral("Encrypted by");
+    return section >= 0 && section < 5 ? QString(kTitles[section]) : QString();
+}
+
+Qt::ItemFlags PaneModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+    if (index.isValid())
+        f |= Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    return f;
+}
+
+QStringList PaneModel::mimeTypes() const {
+    return {kDragFormat};
+}
+
+QMimeData* PaneModel::mimeData(const QModelIndexList&) const {
+    auto* data = new QMimeData;
+    data->setData(kDragFormat, pane_ == Pane::Source ? "source" : "crypted");
+    return data;
+}
+
+bool DragComesFrom(const QMimeData* data, Pane pane) {
+    return data && data->hasFormat(PaneModel::kDragFormat) &&
+           data->data(PaneModel::kDragFormat) == (pane == Pane::Source ? "source" : "crypted");
+}
+
+void PaneModel::added(std::size_t index) {
+    const int row = static_cast<int>(index);
+    beginInsertRows({}, row, row);
+    endInsertRows();
+}
+
+void PaneModel::aboutToRemove(std::size_t index) {
+    const int row = static_cast<int>(index);
+    beginRemoveRows({}, row, row);
+}
+
+void PaneModel::changed(std::size_t index) {
+    const int row = static_cast<int>(index);
+    emit dataChanged(this->index(row, 0), this->index(row, 4));
+}
+
+void PaneModel::sorted(const std::vector<std::size_t>& order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(order.size());
+    for (std::size_t now = 0; now < order.size(); ++now)
+        newRow[order[now]] = static_cast<int>(now);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& index : before) {
+        const auto old = static_cast<std::size_t>(index.row());
+        after << (old < newRow.size() ? this->index(newRow[old], index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "fileops/FileLists.h"
+
+#include <QAbstractTableModel>
+
+namespace vorlaxen {
+
+class QtFileKinds;
+
+// One pane's entries as a table for the views: caption with its icon, size, date, attributes and type
+// or method. It follows every change of the pane without being rebuilt, so selections survive.
+class PaneModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kDragFormat = "application/x-vorlaxen-pane";
+
+    PaneModel(const FileLists& lists, Pane pane, const QtFileKinds& kinds, QObject* parent = nullptr);
+
+    Pane pane() const { return pane_; }
+    const PaneEntry& entry(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+
+    // The changes of the pane, passed on by the window.
+    void aboutToReset() { beginResetModel(); }
+    void reset() { endResetModel(); }
+    void added(std::size_t index);
+    void aboutToRemove(std::size_t index);
+    void removed() { endRemoveRows(); }
+    void changed(std::size_t index);
+    void sorted(const std::vector<std::size_t>& order);
+
+private:
+    const FileLists& lists_;
+    Pane pane_;
+    const QtFileKinds& kinds_;
+};
+
+// Whether a drag carries entries from the given pane.
+bool DragComesFrom(const class QMimeData* data, Pane pane);
+
+} // namespace vorlaxen

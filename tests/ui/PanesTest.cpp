@@ -1,0 +1,244 @@
+// The real main window's panes, status area and layout on the offscreen platform.
+
+#include "support/ModalAnswer.h"
+#include "support/TempDir.h"
+#include "ui/CoolBar.h"
+#include "ui/TMainWin.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace vorlaxen {
+namespace {
+
+using Captions = std::vector<std::string>;
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = QDir::currentPath();
+        test::WriteFile(settings / "defaults.reg", test::ReadFixture("settings/complete.reg"));
+        for (const auto& [name, size] : std::vector<std::pair<std::string, std::size_t>>{
+                 {"alpha.txt", 30}, {"Beta.txt", 10}, {"gamma.bin", 20}, {"x.doc", 5}})
+            test::WriteFile(files / name, std::string(size, 'x'));
+        test::WriteFile(files / "letter.doc.cry", "KX98 rest of a container");
+        test::WriteFile(files / "B.CRY", "KX9C");
+        QDir::setCurrent(QString::fromStdString(files.path()));
+    }
+    void TearDown() override { QDir::setCurrent(saved_); }
+
+    std::unique_ptr<TMainWin> open() {
+        auto window = std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return window;
+    }
+
+    static Captions captions(TMainWin& window, Pane which) {
+        Captions out;
+        for (const auto& e : window.fileLists().pane(which).entries())
+            out.push_back(e.caption);
+        return out;
+    }
+
+    template <class T>
+    static T* find(TMainWin& window, const char* name) {
+        return window.findChild<T*>(name);
+    }
+
+    test::TempDir settings;
+    test::TempDir files;
+
+private:
+    QString saved_;
+};
+
+TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
+    auto window = open();
+    EXPECT_FALSE(window->objects().prgState().PanesUnread);
+    EXPECT_EQ(window->shownDirectory(), files.path());
+    EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
+    EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc"}));
+    EXPECT_EQ(window->statusText(), "Idle.");
+    EXPECT_EQ(find<QTreeView>(*window, "Source_ListView_Details")->model()->rowCount(), 4);
+}
+
+TEST_F(Window, StatusTextsSlideInThroughTheSink) {
+    auto window = open();
+    std::vector<std::string> shown;
+    window->setStatusSink([&shown](const std::string& text) { shown.push_back(text); });
+    window->UpdateStatus("Idle.");
+    ASSERT_EQ(shown.size(), 26u);
+    EXPECT_EQ(shown.front(), "    Idle.");
+    EXPECT_EQ(shown[8], "    Idle.");
+    EXPECT_EQ(shown.back(), "Idle.");
+    EXPECT_EQ(window->statusText(), "Idle.");
+}
+
+TEST_F(Window, HeaderClicksSortBothWaysAndViewStylesKeepWidthsAndOrder) {
+    auto window = open();
+    QHeaderView* header = find<QTreeView>(*window, "Source_ListView_Details")->header();
+    emit header->sectionClicked(1);
+    EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "gamma.bin", "Beta.txt", "x.doc"}));
+    header->resizeSection(0, 222);
+    window->SetListViewStyle(ViewStyle::LargeIcons);
+    EXPECT_EQ(window->pane(Pane::Source).viewStyle(), ViewStyle::LargeIcons);
+    window->SetListViewStyle(ViewStyle::Details);
+    EXPECT_EQ(header->sectionSize(0), 222);
+    EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "gamma.bin", "Beta.txt", "x.doc"}));
+    emit header->sectionClicked(0);
+    EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
+}
+
+TEST_F(Window, UpdatesFollowEncryptionAndDecryptionAndKeepTheSelection) {
+    auto window = open();
+    auto& source = window->pane(Pane::Source);
+    source.detailsView()->selectAll();
+    ASSERT_EQ(source.SelectedCaptions().size(), 4u);
+    ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
+    window->UpdateFLists("x.doc", 0, false);
+    EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc", "x.doc"}));
+    EXPECT_EQ(source.SelectedCaptions(), (Captions{"alpha.txt", "Beta.txt", "gamma.bin"}));
+    EXPECT_EQ(window->fileLists().pane(Pane::Crypted)[2].typeText, "-") << "details read for the new entry";
+}
+
+TEST_F(Window, ThePaneWithTheFocusDecidesWhichOperationIsOffered) {
+    auto window = open();
+    auto* encrypt = find<QAction>(*window, "Encrypt_Button");
+    auto* decrypt = find<QAction>(*window, "Decrypt_Button");
+    EXPECT_TRUE(encrypt->isEnabled());
+    EXPECT_FALSE(decrypt->isEnabled());
+    window->pane(Pane::Crypted).detailsView()->setFocus();
+    QTest::qWait(20);
+    EXPECT_FALSE(encrypt->isEnabled());
+    EXPECT_TRUE(decrypt->isEnabled());
+    EXPECT_TRUE(find<QLabel>(*window, "Crypted_HighlightedPicture")->isVisible());
+    EXPECT_FALSE(find<QLabel>(*window, "Source_HighlightedPicture")->isVisible());
+    window->pane(Pane::Source).detailsView()->setFocus();
+    QTest::qWait(20);
+    EXPECT_TRUE(encrypt->isEnabled());
+}
+
+TEST_F(Window, APaneAcceptsDragsOnlyFromTheOtherPane) {
+    auto window = open();
+    int drops = 0;
+    QObject::connect(&window->pane(Pane::Crypted), &FilePaneView::droppedFromOtherPane, [&drops] { ++drops; });
+    QWidget* target = window->pane(Pane::Crypted).detailsView()->viewport();
+    for (const char* from : {"crypted", "source"}) {
+        QMimeData data;
+        data.setData("application/x-vorlaxen-pane", from);
+        QDragEnterEvent enter({10, 10}, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        EXPECT_EQ(enter.isAccepted(), std::string(from) == "source") << from;
+        QDropEvent drop({10, 10}, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+    }
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(captions(*window, Pane::Source).size(), 4u) << "a drop itself moves nothing";
+}
+
+TEST_F(Window, TheLayoutLeavesRoomForProgressBarsWhileAFileIsProcessed) {
+    auto window = open();
+    auto* bar = find<QProgressBar>(*window, "ProgressBar1");
+    auto& source = window->pane(Pane::Source);
+    auto& crypted = window->pane(Pane::Crypted);
+    auto* tree = find<QTreeView>(*window, "User_DirectoryListBox");
+    window->Reresize();
+    EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom());
+    EXPECT_EQ(bar->geometry().bottom(), source.geometry().bottom()) << "idle: hidden behind the pane";
+
+    window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
+    window->RaiseLists();
+    window->resize(window->width() + 40, window->height() + 30);
+    window->Reresize();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->y(), source.geometry().bottom() + 1 + 4) << "4 pixels below its pane";
+    EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom() - 14);
+    window->objects().prgState().ClearBusy(TKX_PrgState::kEncrypting);
+    window->DropLists();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(window->objects().prgState().ProgressShown);
+}
+
+TEST_F(Window, MethodButtonsShowTheMethodAndGiveTheNoticeOnEveryChoice) {
+    auto window = open();
+    EXPECT_EQ(window->Method, 4) << "as the settings have it";
+    EXPECT_TRUE(find<QToolButton>(*window, "TDES_Button")->isChecked());
+    EXPECT_EQ(window->statusText(), "Idle.") << "no notice at start";
+    window->objects().pwd().Expired = false;
+    find<QToolButton>(*window, "TDES_Button")->click();
+    EXPECT_EQ(window->Method, 4);
+    EXPECT_TRUE(window->objects().pwd().Expired) << "even the current method expires the session password";
+    EXPECT_EQ(window->statusText(),
+              "Since your default encryption method has changed, you will be prompted to assign a new password.");
+    find<QToolButton>(*window, "DES_Button")->click();
+    EXPECT_EQ(window->Method, 3);
+    EXPECT_TRUE(find<QToolButton>(*window, "DES_Button")->isChecked());
+    EXPECT_FALSE(find<QToolButton>(*window, "TDES_Button")->isChecked());
+}
+
+TEST_F(Window, HidingTheStatusAreaGivesThePanesItsHeight) {
+    auto window = open();
+    auto* tree = find<QTreeView>(*window, "User_DirectoryListBox");
+    const int before = tree->height();
+    find<QAction>(*window, "StatusBars_Item")->trigger();
+    QTest::qWait(20);
+    EXPECT_GT(tree->height(), before);
+    find<QAction>(*window, "StatusBars_Item")->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(tree->height(), before);
+}
+
+TEST_F(Window, TheBandLayoutSurvivesARestart) {
+    std::array<BandLayout, 4> moved;
+    {
+        auto window = open();
+        auto* bar = find<CoolBar>(*window, "Status_CoolBar");
+        std::array<BandLayout, 4> layout = bar->currentLayout();
+        std::swap(layout[0], layout[3]);
+        layout[0].startsRow = true;
+        layout[3].startsRow = true;
+        layout[1].width = 150;
+        bar->applyLayout(layout);
+        moved = bar->currentLayout();
+        window->close();
+    }
+    auto window = open();
+    EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[0].control, "Method_Panel");
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].control, moved[i].control);
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].startsRow, moved[i].startsRow);
+    }
+}
+
+TEST_F(Window, ADriveThatIsNotReadyAsksForAnother) {
+    auto window = open();
+    auto* drives = find<QComboBox>(*window, "DriveComboBox1");
+    drives->addItem("/no/such/mount");
+    QString caption;
+    test::AnswerNextModal([&caption](QWidget* modal) {
+        caption = modal->windowTitle();
+        auto* box = modal->findChild<QComboBox*>("ComboChange_DriveBox");
+        box->setCurrentIndex(0); // the root, which is ready
+        QMetaObject::invokeMethod(modal, "accept");
+    });
+    emit drives->activated(drives->count() - 1);
+    EXPECT_EQ(caption, "Error!");
+    EXPECT_EQ(drives->currentText(), QDir::rootPath());
+}
+
+} // namespace
+} // namespace vorlaxen
