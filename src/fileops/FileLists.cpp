@@ -155,7 +155,7 @@ void FileLists::AddListEntry(Pane which, const std::string& displayName, const s
     }
     state_.FullDetails = true;
     PaneEntry& added = mutablePane(which).at(index);
-    added.image = kinds_.ImageIndex(added.fileName);
+    added.image = kinds_.GetImageIndex(added.fileName);
     GetFileInfo(which, index);
 }
 

@@ -20,7 +20,7 @@ class FileKindSource {
 public:
     virtual ~FileKindSource() = default;
     // The icon index of the file; 0 when there is none.
-    virtual int ImageIndex(const std::string& path) = 0;
+    virtual int GetImageIndex(const std::string& path) = 0;
     // The name of the file's type; "" when it is not known.
     virtual std::string TypeName(const std::string& path) = 0;
 };

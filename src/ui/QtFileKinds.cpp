@@ -18,7 +18,7 @@ QtFileKinds::QtFileKinds() {
     icons_.emplace_back(); // index 0: none
 }
 
-int QtFileKinds::ImageIndex(const std::string& path) {
+int QtFileKinds::GetImageIndex(const std::string& path) {
     const QMimeType type = database_.mimeTypeForFile(QFile::decodeName(path.c_str()), QMimeDatabase::MatchExtension);
     auto found = indexOfType_.find(type.name());
     if (found != indexOfType_.end())

@@ -17,7 +17,7 @@ class QtFileKinds : public FileKindSource {
 public:
     QtFileKinds();
 
-    int ImageIndex(const std::string& path) override;
+    int GetImageIndex(const std::string& path) override;
     std::string TypeName(const std::string& path) override;
 
     QIcon icon(int index) const;

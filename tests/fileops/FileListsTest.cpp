@@ -18,7 +18,7 @@ using Captions = std::vector<std::string>;
 
 class FakeKinds : public FileKindSource {
 public:
-    int ImageIndex(const std::string& path) override {
+    int GetImageIndex(const std::string& path) override {
         asked.push_back(path);
         return path.size() % 2 ? 1 : 2;
     }
