@@ -1,0 +1,242 @@
+#include "fileops/BatchProcessing.h"
+
+#include "fileops/MakePath.h"
+#include "fileops/Subdirectories.h"
+
+namespace vorlaxen {
+
+namespace {
+
+constexpr const char* kSearching = "Processing search for files...";
+
+Pane PaneOf(Direction direction) {
+    return direction == Direction::Decrypt ? Pane::Crypted : Pane::Source;
+}
+
+// The file password as it was before a password was taken from the key file, given back afterwards: a
+// key-file password serves its own file only and never becomes the password that the list or the session
+// reuses, which the user may not know.
+class HeldPassword {
+public:
+    explicit HeldPassword(TKX_Pwd& pwd)
+        : pwd_(pwd)
+        , bytes_(pwd.Password)
+        , length_(pwd.PasswordLength) {}
+
+    void Restore() {
+        pwd_.ClearPassword();
+        pwd_.Password = std::move(bytes_);
+        pwd_.PasswordLength = length_;
+    }
+
+private:
+    TKX_Pwd& pwd_;
+    SecureBytes bytes_;
+    std::int32_t length_;
+};
+
+} // namespace
+
+BatchProcessing::BatchProcessing(TKX_DirCryptor& dirCryptor,
+                                 TKX_Pwd& pwd,
+                                 TKX_PwdTable& table,
+                                 TKX_PrgState& state,
+                                 PasswordPromptLogic& prompts,
+                                 FileOperations& files,
+                                 ProgressDisplay& progress,
+                                 const WindowPorts& ports)
+    : dirCryptor_(dirCryptor)
+    , pwd_(pwd)
+    , table_(table)
+    , state_(state)
+    , prompts_(prompts)
+    , files_(files)
+    , progress_(progress)
+    , ports_(ports) {}
+
+bool BatchProcessing::InWholeDirectoryRun() const {
+    return state_.IsBusyWith(TKX_PrgState::kWholeDirectory);
+}
+
+void BatchProcessing::EncrFileList() {
+    if (state_.IsBusy())
+        ports_.host.ShowStatus(kPleaseWait);
+    else
+        ProcessFileList(Direction::Encrypt);
+}
+
+void BatchProcessing::DecrFileList() {
+    if (state_.IsBusy())
+        ports_.host.ShowStatus(kPleaseWait);
+    else
+        ProcessFileList(Direction::Decrypt);
+}
+
+void BatchProcessing::ShowProgressArea() {
+    if (!state_.ProgressShown)
+        progress_.RaiseLists();
+}
+
+BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name) {
+    const PromptResult answer = prompts_.PromptToEncrypt(name);
+    if (answer == PromptResult::Skip)
+        return Outcome::Skipped;
+    if (answer == PromptResult::CancelAll)
+        return Outcome::CancelAll;
+    ShowProgressArea();
+    files_.EncrFile(name, state_.SaveToTable);
+    return Outcome::Processed;
+}
+
+BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
+    const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
+    HeldPassword held(pwd_);
+    const bool fromTable = table_.FindPassword(key);
+    if (!fromTable) {
+        const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+        if (answer == PromptResult::Skip)
+            return Outcome::Skipped;
+        if (answer == PromptResult::CancelAll)
+            return Outcome::CancelAll;
+    }
+    ShowProgressArea();
+    const bool decrypted = files_.DecrFile(name);
+    if (fromTable) {
+        // FindPassword removed the entry; a container must not outlive the only stored copy of its password.
+        if (!decrypted && !table_.PutBack(key))
+            (void)ports_.host.ShowMessage(
+                MessageKind::Error,
+                FillIn("The password of %s could not be put back into the database of passwords.", key),
+                MessageButtons::Ok);
+        held.Restore();
+    }
+    return Outcome::Processed;
+}
+
+void BatchProcessing::ProcessFileList(Direction direction) {
+    const Pane pane = PaneOf(direction);
+    const bool wholeDirectory = InWholeDirectoryRun();
+    prompts_.SetCancelAllVisible(direction, true);
+    if (!wholeDirectory) {
+        ports_.progress.EnableStopButton(true);
+        state_.ProgressShown = false;
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
+    }
+    dirCryptor_.ReadSelection(PaneSelectionOf(ports_.panes, pane));
+    if (wholeDirectory)
+        ports_.panes.ClearSelection(pane);
+
+    // The names are copied: a prompt or a message may let events run, and nothing may change the list
+    // being walked.
+    const std::vector<std::string> names = dirCryptor_.WorkList;
+    for (const std::string& name : names) {
+        const Outcome outcome = direction == Direction::Encrypt ? EncryptOne(name) : DecryptOne(name);
+        if (outcome == Outcome::Skipped)
+            continue;
+        if (outcome == Outcome::CancelAll) {
+            if (wholeDirectory)
+                state_.AbortFlag = true;
+            break;
+        }
+        if (state_.AbortFlag)
+            break;
+    }
+
+    if (!wholeDirectory) {
+        state_.AbortFlag = false;
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
+    }
+    prompts_.SetCancelAllVisible(direction, false);
+    if (wholeDirectory)
+        return;
+    if (state_.ProgressShown)
+        progress_.DropLists();
+    ports_.progress.EnableStopButton(false);
+    DisableIdleButtons();
+}
+
+void BatchProcessing::DisableIdleButtons() {
+    if (!pwd_.Valid)
+        ports_.expiry.EnablePwdExpireButton(false);
+    if (!table_.MasterPass.Valid)
+        ports_.expiry.EnableMasterPwdExpireButton(false);
+}
+
+void BatchProcessing::DoForAll(Direction direction) {
+    if (state_.IsBusy()) {
+        ports_.host.ShowStatus(kPleaseWait);
+        return;
+    }
+    const MessageAnswer answer =
+        ports_.host.ShowMessage(MessageKind::Confirmation, "Recurse subdirectories?", MessageButtons::YesNoCancel);
+    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
+        return;
+    const bool recurse = answer == MessageAnswer::Yes;
+
+    state_.SetBusy(TKX_PrgState::kWholeDirectory);
+    prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
+    prompts_.SetCancelAllVisible(direction, true);
+    ports_.host.ShowStatus(kSearching);
+    const std::string highlighted = ports_.panes.HighlightedDirectory();
+    // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is processed.
+    const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);
+    ports_.panes.EnableDirectoryTree(false);
+    ports_.progress.EnableStopButton(true);
+
+    if (shown)
+        ProcessDirectory(direction, recurse);
+
+    prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
+    state_.AbortFlag = false;
+    state_.ClearBusy(TKX_PrgState::kWholeDirectory);
+    prompts_.SetCancelAllVisible(direction, false);
+    ports_.host.ShowStatus("Idle.");
+    ports_.panes.EnableDirectoryTree(true);
+    if (state_.ProgressShown)
+        progress_.DropLists();
+    ports_.progress.EnableStopButton(false);
+    DisableIdleButtons();
+    // With one password for the list or the session the entries were added without icons and details.
+    if (pwd_.ListMode || pwd_.SessionMode)
+        ports_.panes.ReadFLists();
+}
+
+void BatchProcessing::ProcessDirectory(Direction direction, bool recurse) {
+    if (state_.AbortFlag)
+        return;
+    ports_.panes.SelectAll(PaneOf(direction));
+    ProcessFileList(direction);
+    if (!recurse)
+        return;
+    Host& host = ports_.host;
+    // Taken once: the directories that processing creates or removes meanwhile do not change the walk.
+    const std::string directory = ports_.panes.ShownDirectory();
+    const std::vector<std::string> subdirectories = ListSubdirectories(directory);
+    for (const std::string& subdirectory : subdirectories) {
+        host.LetPendingEventsRun();
+        // One that cannot be entered (removed meanwhile, or without permission) is passed over.
+        if (ports_.panes.ShowDirectory(MakePath(directory, subdirectory))) {
+            host.LetPendingEventsRun();
+            ProcessDirectory(direction, recurse);
+            host.LetPendingEventsRun();
+            ports_.panes.ShowDirectory(directory);
+            host.LetPendingEventsRun();
+        }
+        if (state_.AbortFlag)
+            break;
+        host.ShowStatus(kSearching);
+    }
+}
+
+void BatchProcessing::Button1Click() {
+    if (state_.IsBusyWith(TKX_PrgState::kEncrypting) || state_.IsBusyWith(TKX_PrgState::kDecrypting)) {
+        if (ports_.host.ShowMessage(MessageKind::Confirmation,
+                                    "Do you really want to cancel the process?",
+                                    MessageButtons::OkCancel) != MessageAnswer::Ok)
+            return;
+        ports_.host.ShowStatus(kPleaseWait);
+    }
+    state_.AbortFlag = true;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/ResultCode.h"
+#include "engine/TKX_Pwd.h"
+#include "fileops/ProgressDisplay.h"
+#include "fileops/TKX_DirCryptor.h"
+#include "fileops/TKX_PrgState.h"
+#include "fileops/WindowPort.h"
+#include "passwords/TKX_PwdTable.h"
+
+#include <string>
+
+namespace vorlaxen {
+
+// The single-file operations of the main window: one plain file of the work directory into its
+// container (`EncrFile`), one container back into its plain file (`DecrFile`), and the deletion of the
+// selected entries of a pane (`FileDel`). EncrFile and DecrFile never ask for a password: the file
+// password object already holds it. The target takes over the source's permissions; a source whose
+// operation failed gets its own back. Plain files are wiped, containers deleted, and the panes follow
+// when the work directory is the one they show.
+//
+// Constructing it hands the engine its hooks: the abort flag of the program state, a pass of pending
+// events after every chunk, and the wipe for a partly written plain file.
+class FileOperations {
+public:
+    FileOperations(TKX_DirCryptor& dirCryptor,
+                   TKX_Pwd& pwd,
+                   TKX_PwdTable& table,
+                   TKX_PrgState& state,
+                   ProgressDisplay& progress,
+                   const WindowPorts& ports);
+
+    // `name` is a plain file of the work directory. With `storePassword`, the password is stored in the
+    // key file under the file's full path once the container is complete; when that fails the plain file
+    // is kept. True when the container was written.
+    bool EncrFile(const std::string& name, bool storePassword = false);
+    // `name` is a container of the work directory in display form. True when the plain file was written.
+    bool DecrFile(const std::string& name);
+    // Deletes the selected entries of a pane, asking through TDelDialog.
+    void FileDel(Pane pane);
+
+    // Shows the message of a non-zero result code for the file `name`; the answer "All" to the
+    // wrong-password message sets the abort flag.
+    void ReportResult(ResultCode code, const std::string& name);
+
+    // The caption of a plain file's container in "Crypted files"; the file names behind a caption of that
+    // pane: the container of the work directory (a container listed under its plain name may end in
+    // ".CRY") and its plain file.
+    std::string CryptedCaption(const std::string& plainName) const;
+    std::string ContainerNameOf(const std::string& caption) const;
+    std::string PlainNameOf(const std::string& caption) const;
+
+private:
+    // Asks whether an existing target may be replaced; sets or clears the overwrite flag. False: Cancel.
+    bool MayOverwrite(const std::string& target, const char* question);
+    // Runs the engine with the busy flag and the progress timer around it.
+    template <class EngineCall> ResultCode RunEngine(std::uint8_t busyFlag, EngineCall call);
+    // Stores the password of a newly encrypted file; false when it should have been stored and was not.
+    bool StoreAfterEncryption(const std::string& key);
+    bool PanesShowWorkDirectory() const;
+    void ShowError(const std::string& text);
+
+    TKX_DirCryptor& dirCryptor_;
+    TKX_Pwd& pwd_;
+    TKX_PwdTable& table_;
+    TKX_PrgState& state_;
+    ProgressDisplay& progress_;
+    WindowPorts ports_;
+};
+
+} // namespace vorlaxen
