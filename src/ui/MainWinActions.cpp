@@ -1,7 +1,10 @@
 // The main window's menus, tool bar and pop-up menus.
 
+#include "fileops/WindowOperations.h"
 #include "platform/Launcher.h"
 #include "ui/CoolBar.h"
+#include "ui/PasswordDialog.h"
+#include "ui/TDelDialog.h"
 #include "ui/TMainWin.h"
 
 #include <QAction>
@@ -10,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace vorlaxen {
@@ -39,7 +43,6 @@ void TMainWin::createActions() {
     PwdExpire_Button->setEnabled(false);
     StopProcess_Button->setEnabled(false);
     connect(Help_Button, &QAction::triggered, this, &TMainWin::openHelp);
-    connect(PwdExpire_Button, &QAction::triggered, this, &TMainWin::SetPwdExpired);
 
     encryptItem_ = MakeAction(this, "&Encrypt", "Encrypt_Item");
     decryptItem_ = MakeAction(this, "&Decrypt", "Decrypt_Item");
@@ -155,14 +158,60 @@ void TMainWin::createPopupMenus() {
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
     treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
 
-    // The operations behind these items arrive with the file operations; until then they are shown
-    // disabled rather than doing nothing when chosen.
-    for (QMenu* menu : {sourceMenu_, cryptedMenu_, treeMenu_})
-        for (QAction* item : menu->actions())
-            item->setEnabled(false);
+    // Opening and printing through the associated application are not part of this window yet.
+    for (const char* name : {"Open1", "Print1", "Open2", "Print2"})
+        findChild<QAction*>(name)->setEnabled(false);
 
     connect(sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
     connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) { cryptedMenu_->popup(at); });
+}
+
+void TMainWin::createDialogsAndTimers() {
+    encryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Encrypt, this);
+    decryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Decrypt, this);
+    delDialog_ = new TDelDialog(this);
+    masterPwdForm_ = new TMasterPwd_Form(this);
+
+    Process_Timer = new QTimer(this);
+    Process_Timer->setObjectName("Process_Timer");
+    PwdTimer = new QTimer(this);
+    PwdTimer->setObjectName("PwdTimer");
+    PwdTimer->setInterval(1000);
+    MasterPwd_Timer = new QTimer(this);
+    MasterPwd_Timer->setObjectName("MasterPwd_Timer");
+    MasterPwd_Timer->setInterval(1000);
+}
+
+// Every way of starting an operation, and the timers and buttons that serve a running one.
+void TMainWin::connectOperations() {
+    BatchProcessing& batch = operations_->batch();
+    auto encrypt = [&batch] { batch.EncrFileList(); };
+    auto decrypt = [&batch] { batch.DecrFileList(); };
+    connect(sourceView_, &FilePaneView::activated, this, encrypt);
+    connect(cryptedView_, &FilePaneView::activated, this, decrypt);
+    connect(cryptedView_, &FilePaneView::droppedFromOtherPane, this, encrypt);
+    connect(sourceView_, &FilePaneView::droppedFromOtherPane, this, decrypt);
+    for (QAction* action : {Encrypt_Button, encryptItem_, findChild<QAction*>("Encrypt1")})
+        connect(action, &QAction::triggered, this, encrypt);
+    for (QAction* action : {Decrypt_Button, decryptItem_, findChild<QAction*>("Decrypt1")})
+        connect(action, &QAction::triggered, this, decrypt);
+    connect(findChild<QAction*>("Delete1"), &QAction::triggered, this, [this] {
+        operations_->files().FileDel(Pane::Source);
+    });
+    connect(findChild<QAction*>("Delete2"), &QAction::triggered, this, [this] {
+        operations_->files().FileDel(Pane::Crypted);
+    });
+    connect(findChild<QAction*>("EncriptAll1"), &QAction::triggered, this, [&batch] { batch.DoForAll(Direction::Encrypt); });
+    connect(findChild<QAction*>("Decriptall1"), &QAction::triggered, this, [&batch] { batch.DoForAll(Direction::Decrypt); });
+    connect(StopProcess_Button, &QAction::triggered, this, [&batch] { batch.Button1Click(); });
+
+    connect(Process_Timer, &QTimer::timeout, this, [this] { operations_->progress().Process_TimerTimer(); });
+    connect(PwdTimer, &QTimer::timeout, this, [this] { operations_->prompts().PwdTimerTimer(); });
+    connect(MasterPwd_Timer, &QTimer::timeout, this, [this] { operations_->master().MasterPwd_TimerTimer(); });
+    connect(PwdExpire_Button, &QAction::triggered, this, [this] { operations_->prompts().PwdExpire_ButtonClick(); });
+    connect(MasterPwdExpire_Button, &QAction::triggered, this, [this] {
+        operations_->master().MasterPwdExpire_ButtonClick();
+    });
 }
 
 // The help file is opened with the desktop's application for it, in its own directory; a missing file

@@ -1,6 +1,7 @@
 // The status area: the statistics bars, the status line with its slide, and the method buttons.
 
 #include "fileops/StatusSlide.h"
+#include "fileops/WindowOperations.h"
 #include "ui/CoolBar.h"
 #include "ui/TMainWin.h"
 
@@ -138,13 +139,11 @@ void TMainWin::SetTripleDES() {
 // Every choice of a method, even of the current one, drops the session password at the next operation
 // and says so.
 void TMainWin::NotifyOfMethodChange() {
-    SetPwdExpired();
-    UpdateStatus("Since your default encryption method has changed, you will be prompted to assign a new password.");
+    operations_->prompts().NotifyOfMethodChange();
 }
 
 void TMainWin::SetPwdExpired() {
-    objects_->pwd().Expired = true;
-    PwdExpire_Button->setEnabled(false);
+    operations_->prompts().SetPwdExpired();
 }
 
 } // namespace vorlaxen

@@ -1,9 +1,12 @@
 #include "ui/TMainWin.h"
 
+#include "fileops/WindowOperations.h"
 #include "ui/CoolBar.h"
+#include "ui/MainWinPorts.h"
 #include "ui/PaneModel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -47,7 +50,12 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     createDirPanel();
     createGrid();
     createPopupMenus();
+    createDialogsAndTimers();
     resize(kDefinedWidth, kDefinedHeight);
+
+    ports_ = std::make_unique<MainWinPorts>(*this);
+    operations_ = std::make_unique<WindowOperations>(*objects_, ports_->ports());
+    connectOperations();
 
     ReadSettings();
 
@@ -56,6 +64,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startup_.Add([this] { SetStatusBars(); });
     startup_.Add([this] { Reresize(); });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
+    startup_.Add([this] { operations_->master().AskAtStartup(); });
 }
 
 TMainWin::~TMainWin() {
@@ -66,7 +75,19 @@ TMainWin::~TMainWin() {
     delete cryptedView_;
     delete sourceModel_;
     delete cryptedModel_;
+    operations_.reset();
     objects_.reset();
+}
+
+// While an operation runs the window does not close: the operation holds the files and the objects
+// it works on.
+void TMainWin::closeEvent(QCloseEvent* event) {
+    if (objects_->prgState().IsBusy()) {
+        UpdateStatus("Please wait until the process is finished.");
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool TMainWin::event(QEvent* e) {
@@ -190,8 +211,7 @@ void TMainWin::LetPendingEventsRun() {
 }
 
 void TMainWin::AskMasterPassword() {
-    // The master password dialog is not part of this window yet: answered as "Do not use now".
-    objects_->pwdTable().MasterPass.Valid = false;
+    operations_->master().AskMasterPassword();
 }
 
 // --- FileListsObserver ---------------------------------------------------------------------------------

@@ -25,13 +25,19 @@ class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class QTimer;
 class QTreeView;
 
 namespace vorlaxen {
 
 class CoolBar;
+class MainWinPorts;
 class PaneModel;
+class PasswordPrompt;
 class TComboChange;
+class TDelDialog;
+class TMasterPwd_Form;
+class WindowOperations;
 
 // The main window, the only window shown without being modal and the owner of everything else. Creating
 // it creates the four program-wide objects in their order and reads the settings; its first activation
@@ -41,7 +47,8 @@ class TComboChange;
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus and tool bar).
+// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
+// operations and password rules reach it through MainWinPorts.
 class TMainWin : public QMainWindow, public Host, private FileListsObserver {
     Q_OBJECT
 
@@ -57,6 +64,7 @@ public:
     void AskMasterPassword() override;
 
     ProgramObjects& objects() { return *objects_; }
+    WindowOperations& operations() { return *operations_; }
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
@@ -101,9 +109,12 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class MainWinPorts;
+
     // Construction, by concern.
     void createActions();
     void createMenus();
@@ -112,6 +123,8 @@ private:
     void createDirPanel();
     void createGrid();
     void createPopupMenus();
+    void createDialogsAndTimers();
+    void connectOperations();
 
     void ReadSettings();
     void WriteSettings();
@@ -144,6 +157,19 @@ private:
     QtFileKinds kinds_;
     std::unique_ptr<FileLists> fileLists_;
     std::function<void(const std::string&)> statusSink_;
+    std::unique_ptr<MainWinPorts> ports_;
+    std::unique_ptr<WindowOperations> operations_;
+
+    // The dialogs, created once and shown modally when needed.
+    PasswordPrompt* encryptPrompt_ = nullptr;
+    PasswordPrompt* decryptPrompt_ = nullptr;
+    TDelDialog* delDialog_ = nullptr;
+    TMasterPwd_Form* masterPwdForm_ = nullptr;
+
+    // The progress timer (50 ms while the engine runs) and the two expiry timers (1 s).
+    QTimer* Process_Timer = nullptr;
+    QTimer* PwdTimer = nullptr;
+    QTimer* MasterPwd_Timer = nullptr;
 
     // Actions: tool bar buttons and menu items.
     QAction* Encrypt_Button = nullptr;

@@ -37,6 +37,12 @@ protected:
 };
 
 TEST_F(MainWindow, StartsWithItsCaptionAndWritesBackItsNewSize) {
+    // Passwords are stored on disk in these settings: the first activation asks for the master password.
+    QString asked;
+    test::AnswerNextModal([&asked](QWidget* modal) {
+        asked = modal->windowTitle();
+        QMetaObject::invokeMethod(modal, "reject");
+    });
     {
         TMainWin window(settings("complete.reg"));
         EXPECT_EQ(window.windowTitle(), "Vorlaxen 95 ( IDEA )");
@@ -46,8 +52,10 @@ TEST_F(MainWindow, StartsWithItsCaptionAndWritesBackItsNewSize) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.resize(700, 500);
+        QTest::qWait(50);
         window.close();
     }
+    EXPECT_EQ(asked, "The Master password");
     ProgramSettings s = reread();
     EXPECT_EQ(s.windowWidth, 700);
     EXPECT_EQ(s.windowHeight, 500);
@@ -89,13 +97,22 @@ TEST_F(MainWindow, NeitherABrokenUserFileNorMissingDefaultsStopTheProgram) {
 
 TEST_F(MainWindow, StartupStepsRunOnceOnTheFirstActivation) {
     TMainWin window(settings("complete.reg"));
+    int masterAsks = 0;
+    test::AnswerNextModal([&masterAsks](QWidget* modal) {
+        if (modal->windowTitle() == "The Master password")
+            ++masterAsks;
+        QMetaObject::invokeMethod(modal, "reject");
+    });
     int runs = 0;
     window.startup().Add([&runs] { ++runs; });
     EXPECT_EQ(runs, 0) << "nothing runs before the window is active";
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // The start-up steps open the master password dialog from within the activation: wait for them.
+    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs == 1; }));
+    QTest::qWait(50);
     EXPECT_EQ(runs, 1);
+    EXPECT_EQ(masterAsks, 1) << "passwords are stored on disk: the master password is asked for once";
 
     test::AnswerNextModal([](QWidget*) {});
     window.ShowMessage(MessageKind::Information, "A modal box takes the focus and gives it back.", MessageButtons::Ok);

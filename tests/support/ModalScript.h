@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QApplication>
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vorlaxen::test {
+
+// Answers the modal windows of a whole operation in order, as a person would: each time a modal window
+// comes to the top (newly shown, or back on top after another one closed), the next step gets it. A
+// step runs in an event of its own, so it may click a button that opens yet another modal window.
+class ModalScript : public QObject {
+public:
+    using Step = std::function<void(QWidget*)>;
+
+    explicit ModalScript(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
+        qApp->installEventFilter(this);
+        connect(&timer_, &QTimer::timeout, this, [this] { scan(); });
+        timer_.start(10);
+    }
+    ~ModalScript() override { qApp->removeEventFilter(this); }
+
+    bool finished() const { return steps_.empty(); }
+    // The captions of the modal windows that were answered, in order.
+    const std::vector<std::string>& seen() const { return seen_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched == current_.data())
+            current_ = nullptr; // shown again: a new turn
+        return false;
+    }
+
+private:
+    void scan() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == current_.data())
+            return;
+        current_ = modal;
+        if (!modal || steps_.empty())
+            return;
+        Step step = steps_.front();
+        steps_.pop_front();
+        seen_.push_back(modal->windowTitle().toStdString());
+        QPointer<QWidget> target(modal);
+        QTimer::singleShot(0, this, [step, target] {
+            if (target)
+                step(target.data());
+        });
+    }
+
+    std::deque<Step> steps_;
+    std::vector<std::string> seen_;
+    QPointer<QWidget> current_;
+    QTimer timer_;
+};
+
+} // namespace vorlaxen::test

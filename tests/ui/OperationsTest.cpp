@@ -1,0 +1,223 @@
+// The password dialogs as a person uses them, and encryption and decryption of a directory tree from
+// the real window with its prompts answered by the test.
+
+#include "fileops/WindowOperations.h"
+#include "support/ModalScript.h"
+#include "support/TempDir.h"
+#include "ui/TMainWin.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vorlaxen {
+namespace {
+
+using Steps = std::vector<test::ModalScript::Step>;
+
+QLineEdit* Box(QWidget* dialog, const char* name) {
+    return dialog->findChild<QLineEdit*>(name);
+}
+
+// Answers a message box with the button of that text, remembering what it said.
+test::ModalScript::Step Answer(const QString& button, std::vector<std::string>* said = nullptr) {
+    return [button, said](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr) << modal->windowTitle().toStdString();
+        if (said)
+            said->push_back(box->text().toStdString());
+        for (QAbstractButton* b : box->buttons())
+            if (b->text().remove('&') == button) {
+                b->click();
+                return;
+            }
+        ADD_FAILURE() << "no button " << button.toStdString();
+        box->reject();
+    };
+}
+
+void Press(QWidget* widget, Qt::Key key) {
+    QTest::keyClick(widget, key);
+}
+
+class Operations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = QDir::currentPath();
+        std::string defaults = test::ReadFixture("settings/complete.reg");
+        defaults.replace(defaults.find("\"Store\"=dword:00000001"), 22, "\"Store\"=dword:00000000");
+        test::WriteFile(settings / "defaults.reg", defaults);
+        QDir::setCurrent(QString::fromStdString(files.path()));
+    }
+    void TearDown() override { QDir::setCurrent(saved_); }
+
+    std::unique_ptr<TMainWin> open() {
+        auto window =
+            std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return window;
+    }
+
+    void prepareList(TMainWin& window, std::vector<std::string> names) {
+        window.objects().dirCryptor().WorkList = std::move(names);
+        window.objects().dirCryptor().WorkDirectory = files.path();
+    }
+
+    test::TempDir settings;
+    test::TempDir files;
+
+private:
+    QString saved_;
+};
+
+TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterAndStaysOpenOnAMismatch) {
+    auto window = open();
+    prepareList(*window, {"alpha.txt"});
+    std::vector<std::string> said;
+    bool focusMoved = false;
+    test::ModalScript script(Steps{
+        [&focusMoved](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), "Encryption procedure");
+            EXPECT_FALSE(dialog->findChild<QPushButton*>("CancelAll")->isVisible()) << "no list is running";
+            QTest::keyClicks(Box(dialog, "MaskEdit1"), "secret-1");
+            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+            focusMoved = Box(dialog, "MaskEdit2")->hasFocus();
+            QTest::keyClicks(Box(dialog, "MaskEdit2"), "secret-2");
+            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+        },
+        Answer("OK", &said),
+        [](QWidget* dialog) {
+            EXPECT_EQ(Box(dialog, "MaskEdit1")->text(), "secret-1") << "the typed texts stay";
+            Box(dialog, "MaskEdit2")->setText("secret-1");
+            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+        }});
+    EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::GoOn);
+    EXPECT_TRUE(focusMoved) << "Enter in the first box moves to the second without a message";
+    EXPECT_EQ(said, std::vector<std::string>{"Verification failed."});
+    TKX_Pwd probe;
+    probe.SetPassword("secret-1");
+    EXPECT_EQ(window->objects().pwd().Password, probe.Password);
+    EXPECT_TRUE(script.finished());
+}
+
+TEST_F(Operations, TheDecryptionPromptSubmitsOnEnterAndOnAClickIntoItsBox) {
+    auto window = open();
+    test::WriteFile(files / "letter.doc.cry", "KX9B rest");
+    prepareList(*window, {"letter.doc"});
+    std::vector<std::string> said;
+    test::ModalScript script(Steps{
+        [](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), "Decryption procedure");
+            EXPECT_EQ(dialog->findChild<QLineEdit*>("MaskEdit2"), nullptr);
+            QTest::keyClicks(Box(dialog, "MaskEdit1"), "abc");
+            QTest::mouseClick(Box(dialog, "MaskEdit1"), Qt::LeftButton);
+        },
+        Answer("OK", &said),
+        [](QWidget* dialog) {
+            QTest::keyClicks(Box(dialog, "MaskEdit1"), "defghi");
+            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+        }});
+    EXPECT_EQ(window->operations().prompts().PromptToDecrypt("letter.doc"), PromptResult::GoOn);
+    EXPECT_EQ(said, std::vector<std::string>{"Too few characters in password."});
+    EXPECT_EQ(window->objects().pwd().PasswordLength, 9);
+}
+
+TEST_F(Operations, CancelAndCancelAllAnswerThePrompt) {
+    auto window = open();
+    prepareList(*window, {"alpha.txt", "beta.txt"});
+    window->operations().prompts().SetCancelAllVisible(Direction::Encrypt, true);
+    test::ModalScript script(Steps{
+        [](QWidget* dialog) { dialog->findChild<QPushButton*>("Cancel_Button")->click(); },
+        [](QWidget* dialog) {
+            auto* list = dialog->findChild<QCheckBox*>("OnePwdList_CheckBox");
+            EXPECT_TRUE(list->isEnabled()) << "two files in the list";
+            list->click();
+            EXPECT_TRUE(Box(dialog, "MaskEdit1")->hasFocus()) << "a check box hands the focus back";
+            dialog->findChild<QPushButton*>("CancelAll")->click();
+        }});
+    EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::Skip);
+    EXPECT_EQ(window->operations().prompts().PromptToEncrypt("beta.txt"), PromptResult::CancelAll);
+}
+
+TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCanTurnTheTableOff) {
+    auto window = open();
+    auto& master = window->objects().pwdTable().MasterPass;
+    master.UseKeyFile = true;
+    master.KeyFilePath = files / "keys.001";
+    test::ModalScript script(Steps{
+        [](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), "The Master password");
+            QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
+            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+            EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
+            QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
+            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+        },
+        [](QWidget* dialog) { dialog->findChild<QPushButton*>("NotUse_Button")->click(); }});
+    window->AskMasterPassword();
+    EXPECT_TRUE(master.Valid);
+    window->objects().prgState().SaveToTable = true;
+    window->AskMasterPassword();
+    EXPECT_FALSE(master.Valid);
+    EXPECT_FALSE(master.UseKeyFile) << "\"Do not use at all\"";
+    EXPECT_FALSE(window->objects().prgState().SaveToTable);
+}
+
+TEST_F(Operations, ADirectoryTreeIsEncryptedAndDecryptedFromTheWindow) {
+    ::mkdir((files / "sub").c_str(), 0700);
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> plain = {
+        {"a.txt", test::PatternBytes(1000, 1)}, {"b.bin", test::PatternBytes(30000, 2)}, {"sub/c.txt", test::PatternBytes(7, 3)}};
+    for (const auto& [name, bytes] : plain)
+        test::WriteFile(files / name, bytes);
+    ASSERT_EQ(::chmod((files / "b.bin").c_str(), 0640), 0);
+
+    auto window = open();
+    {
+        test::ModalScript script(Steps{Answer("Yes"), [](QWidget* dialog) {
+                                           EXPECT_TRUE(dialog->findChild<QPushButton*>("CancelAll")->isVisible());
+                                           QTest::keyClicks(Box(dialog, "MaskEdit1"), "tree-secret");
+                                           Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                                           QTest::keyClicks(Box(dialog, "MaskEdit2"), "tree-secret");
+                                           Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+                                       }});
+        window->findChild<QAction*>("EncriptAll1")->trigger();
+        EXPECT_TRUE(script.finished());
+        EXPECT_EQ(script.seen().size(), 2u) << "one password for the whole run";
+    }
+    for (const auto& [name, bytes] : plain) {
+        EXPECT_FALSE(test::Exists(files / name)) << name << " was wiped";
+        EXPECT_TRUE(test::Exists(files / name + ".cry")) << name;
+    }
+    EXPECT_EQ(test::ModeOf(files / "b.bin.cry"), 0640);
+    EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 2u) << "the panes show the top directory";
+    EXPECT_FALSE(window->objects().prgState().IsBusy());
+
+    {
+        test::ModalScript script(Steps{Answer("Yes"), [](QWidget* dialog) {
+                                           QTest::keyClicks(Box(dialog, "MaskEdit1"), "tree-secret");
+                                           Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                                       }});
+        window->findChild<QAction*>("Decriptall1")->trigger();
+        EXPECT_TRUE(script.finished());
+    }
+    for (const auto& [name, bytes] : plain) {
+        EXPECT_EQ(test::ReadFile(files / name), bytes) << name;
+        EXPECT_FALSE(test::Exists(files / name + ".cry")) << name;
+    }
+    EXPECT_EQ(test::ModeOf(files / "b.bin"), 0640);
+    EXPECT_EQ(window->fileLists().pane(Pane::Source).size(), 2u);
+    EXPECT_EQ(window->statusText(), "Idle.");
+}
+
+} // namespace
+} // namespace vorlaxen
