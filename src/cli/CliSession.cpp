@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include "passwords/PasswordPromptLogic.h"
+
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerFormat.h"
 #include "fileops/RemoveFile.h"
@@ -13,24 +15,11 @@ namespace vorlaxen::cli {
 
 namespace {
 
-constexpr std::size_t kMaxDecryptPassword = 24;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-// The upper limit that the encryption prompt sets for each method.
-std::size_t MaxEncryptPassword(int method) {
-    switch (method) {
-    case 1:
-        return 16;
-    case 4:
-        return 24;
-    default:
-        return 8;
-    }
 }
 
 } // namespace
@@ -82,7 +71,7 @@ int CliSession::run() {
 
 int CliSession::obtainPassword() {
     const std::size_t maxLength =
-        request_.command == Command::Encrypt ? MaxEncryptPassword(request_.method) : kMaxDecryptPassword;
+        request_.command == Command::Encrypt ? PasswordPromptLogic::EncryptLimit(request_.method) : PasswordPromptLogic::kMaxDecryptLength;
     return typed_.Obtain(request_.passwordFile, maxLength, request_.command == Command::Encrypt, abort_);
 }
 

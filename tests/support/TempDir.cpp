@@ -74,6 +74,13 @@ std::string ReadFixture(const std::string& relative) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::string SettingsWithoutKeyFile() {
+    std::string settings = ReadFixture("settings/complete.reg");
+    const std::string on = "\"Store\"=dword:00000001";
+    settings.replace(settings.find(on), on.size(), "\"Store\"=dword:00000000");
+    return settings;
+}
+
 bool Exists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;

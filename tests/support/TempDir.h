@@ -31,6 +31,9 @@ std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed = 1);
 bool Exists(const std::string& path);
 // The text of tests/data/<relative>.
 std::string ReadFixture(const std::string& relative);
+// The complete settings fixture with passwords not stored on disk, so that a window starting on it asks
+// for no master password.
+std::string SettingsWithoutKeyFile();
 int ModeOf(const std::string& path);
 
 } // namespace vorlaxen::test

@@ -52,9 +52,7 @@ class Operations : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = QDir::currentPath();
-        std::string defaults = test::ReadFixture("settings/complete.reg");
-        defaults.replace(defaults.find("\"Store\"=dword:00000001"), 22, "\"Store\"=dword:00000000");
-        test::WriteFile(settings / "defaults.reg", defaults);
+        test::WriteFile(settings / "defaults.reg", test::SettingsWithoutKeyFile());
         QDir::setCurrent(QString::fromStdString(files.path()));
     }
     void TearDown() override { QDir::setCurrent(saved_); }

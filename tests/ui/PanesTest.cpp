@@ -29,10 +29,7 @@ class Window : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = QDir::currentPath();
-        // Passwords not stored on disk, so that no master password is asked for at start.
-        std::string defaults = test::ReadFixture("settings/complete.reg");
-        defaults.replace(defaults.find("\"Store\"=dword:00000001"), 22, "\"Store\"=dword:00000000");
-        test::WriteFile(settings / "defaults.reg", defaults);
+        test::WriteFile(settings / "defaults.reg", test::SettingsWithoutKeyFile());
         for (const auto& [name, size] : std::vector<std::pair<std::string, std::size_t>>{
                  {"alpha.txt", 30}, {"Beta.txt", 10}, {"gamma.bin", 20}, {"x.doc", 5}})
             test::WriteFile(files / name, std::string(size, 'x'));
