@@ -3,9 +3,8 @@
 
 #include "engine/BlockChain.h"
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <vector>
 

@@ -7,18 +7,16 @@
 #include "engine/TKX_Pwd.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <vector>
-
-#include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 

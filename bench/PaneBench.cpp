@@ -6,9 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>

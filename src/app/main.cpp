@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>

@@ -1,11 +1,10 @@
 #include "cli/CliSession.h"
 
-#include "passwords/PasswordPromptLogic.h"
-
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerFormat.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
+#include "passwords/PasswordPromptLogic.h"
 #include "platform/FileSystem.h"
 
 #include <cstdio>
@@ -16,7 +15,6 @@ namespace vorlaxen::cli {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -70,8 +68,9 @@ int CliSession::run() {
 }
 
 int CliSession::obtainPassword() {
-    const std::size_t maxLength =
-        request_.command == Command::Encrypt ? PasswordPromptLogic::EncryptLimit(request_.method) : PasswordPromptLogic::kMaxDecryptLength;
+    const std::size_t maxLength = request_.command == Command::Encrypt
+                                      ? PasswordPromptLogic::EncryptLimit(request_.method)
+                                      : PasswordPromptLogic::kMaxDecryptLength;
     return typed_.Obtain(request_.passwordFile, maxLength, request_.command == Command::Encrypt, abort_);
 }
 

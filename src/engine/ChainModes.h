@@ -62,8 +62,7 @@ struct Coverage {
 };
 
 // Zeroes a local that held plain data when the block loop returns, on every way out.
-template <class T>
-struct ZeroOnExit {
+template <class T> struct ZeroOnExit {
     T& object;
     ~ZeroOnExit() { SecureZero(&object, sizeof object); }
 };
@@ -81,21 +80,19 @@ concept LoadedFormKernel = requires(const Kernel& kernel, std::uint64_t block, t
 };
 
 template <class Kernel, int N>
-concept SplitLanesKernel =
-    LoadedFormKernel<Kernel> && requires(const Kernel& kernel,
-                                         const std::uint64_t (&in)[N],
-                                         std::uint64_t (&out)[N],
-                                         typename Kernel::State (&s)[N],
-                                         std::uint32_t* checksum,
-                                         const std::uint64_t (*plain)[N]) {
-        kernel.template loadLanes<N>(in, s);
-        kernel.template advanceLanes<N>(s, checksum, plain);
-        kernel.template storeLanes<N>(s, out);
-    };
+concept SplitLanesKernel = LoadedFormKernel<Kernel> && requires(const Kernel& kernel,
+                                                                const std::uint64_t (&in)[N],
+                                                                std::uint64_t (&out)[N],
+                                                                typename Kernel::State (&s)[N],
+                                                                std::uint32_t* checksum,
+                                                                const std::uint64_t (*plain)[N]) {
+    kernel.template loadLanes<N>(in, s);
+    kernel.template advanceLanes<N>(s, checksum, plain);
+    kernel.template storeLanes<N>(s, out);
+};
 
 // Groups of Lanes blocks through a kernel, for the parallel loop. This one calls transformLanes.
-template <class Kernel, int Lanes, bool Split = SplitLanesKernel<Kernel, Lanes>>
-class GroupRunner {
+template <class Kernel, int Lanes, bool Split = SplitLanesKernel<Kernel, Lanes>> class GroupRunner {
 public:
     static constexpr bool kFoldsChecksum = false;
 
@@ -118,8 +115,7 @@ private:
 // of rounds, so left to itself it would start the next group's permutations only when the rounds are
 // done. It also folds the checksum into the rounds: the checksum is one long serial chain, and left
 // after a group it would fill the window and keep the next group from starting.
-template <class Kernel, int Lanes>
-class GroupRunner<Kernel, Lanes, true> {
+template <class Kernel, int Lanes> class GroupRunner<Kernel, Lanes, true> {
 public:
     static constexpr bool kFoldsChecksum = true;
 
@@ -166,7 +162,8 @@ private:
 
 // A kernel that can take a block's checksum among that block's rounds.
 template <class Kernel>
-concept FoldsChecksumOneLane = requires(const Kernel& k, typename Kernel::State& s, std::uint32_t& c, const std::uint64_t& b) {
+concept FoldsChecksumOneLane =
+    requires(const Kernel& k, typename Kernel::State& s, std::uint32_t& c, const std::uint64_t& b) {
     k.advanceFolding(s, c, b);
 };
 
@@ -338,8 +335,7 @@ std::size_t Parallel(const Kernel& kernel,
 }
 
 // A chain over one kernel: encryption and decryption differ only in the loop and the kernel's keys.
-template <class Kernel, int Lanes>
-class KernelChain final : public BlockChain {
+template <class Kernel, int Lanes> class KernelChain final : public BlockChain {
 public:
     KernelChain(bool chained, CipherDirection direction)
         : chained_(chained)

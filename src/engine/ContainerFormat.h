@@ -13,17 +13,17 @@ namespace vorlaxen {
 // check, then the body, the plain data padded with 1 to 8 bytes and encrypted in 8-byte blocks.
 // All integers are little-endian.
 
-inline constexpr std::size_t kLongHeaderLength = 35;  // methods 1, 3, 4
-inline constexpr std::size_t kShortHeaderLength = 14; // methods 0, 2 (read only)
-inline constexpr std::size_t kChunkSize = 10240;      // the body passes through one buffer of this size
+inline constexpr std::size_t kLongHeaderLength = 35;          // methods 1, 3, 4
+inline constexpr std::size_t kShortHeaderLength = 14;         // methods 0, 2 (read only)
+inline constexpr std::size_t kChunkSize = 10240;              // the body passes through one buffer of this size
 inline constexpr std::uint64_t kMaxPlainSize = 0xFFFFFFFFull; // the size field is an unsigned 32-bit number
 
 struct MethodInfo {
     int code;
-    char letter;             // fourth byte of the magic
+    char letter; // fourth byte of the magic
     std::size_t headerLength;
-    std::size_t keyLength;   // 8, 16 or 24 bytes
-    const char* name;        // as shown to the user
+    std::size_t keyLength; // 8, 16 or 24 bytes
+    const char* name;      // as shown to the user
 };
 
 // The method of a code 0 to 4, or of a magic's fourth byte; null for anything else.

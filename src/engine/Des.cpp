@@ -89,8 +89,7 @@ template <int Stages, int N>
 
 // One DES pass (Stages = 1) or encrypt-decrypt-encrypt (Stages = 3), in the form the block loops of
 // ChainModes.h take: the loaded form for chaining, lanes of four blocks for the parallel loops.
-template <int Stages>
-struct DesKernel {
+template <int Stages> struct DesKernel {
     using State = DesState;
     DesRoundKeys<Stages> keys;
 
@@ -134,8 +133,7 @@ struct DesKernel {
     }
 
     template <int N>
-    [[gnu::always_inline]] void
-    storeLanes(const DesState (&s)[N], std::uint64_t (&blocks)[N]) const noexcept {
+    [[gnu::always_inline]] void storeLanes(const DesState (&s)[N], std::uint64_t (&blocks)[N]) const noexcept {
 #ifdef VORLAXEN_DES_SSE2
         if constexpr (N == 4) {
             des_detail::StoreStates4(s, blocks);
@@ -146,8 +144,7 @@ struct DesKernel {
             blocks[n] = des_detail::StoreState(s[n]);
     }
 
-    template <int N>
-    void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
+    template <int N> void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
         DesState s[N];
         loadLanes(blocks, s);
         Rounds(keys, s);

@@ -21,15 +21,13 @@ inline __m128i ByteSwapLanes(__m128i x) noexcept {
     return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
 }
 
-template <int Shift>
-inline void SwapBits4(__m128i& a, __m128i& b, std::uint32_t mask) noexcept {
+template <int Shift> inline void SwapBits4(__m128i& a, __m128i& b, std::uint32_t mask) noexcept {
     const __m128i t = _mm_and_si128(_mm_xor_si128(_mm_srli_epi32(a, Shift), b), _mm_set1_epi32(static_cast<int>(mask)));
     b = _mm_xor_si128(b, t);
     a = _mm_xor_si128(a, _mm_slli_epi32(t, Shift));
 }
 
-template <int Left>
-inline __m128i RotateLanesLeft(__m128i x) noexcept {
+template <int Left> inline __m128i RotateLanesLeft(__m128i x) noexcept {
     return _mm_or_si128(_mm_slli_epi32(x, Left), _mm_srli_epi32(x, 32 - Left));
 }
 

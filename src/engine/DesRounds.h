@@ -176,8 +176,7 @@ void PlanRoundKeys(const DesSchedule* schedules,
 // between; there the stage's first word, its adjust, moves the offset of the half it reads first (for
 // stage 0 it brings in the first key). The d of the stage's sixteen rounds follow. After the last round
 // `exitA` and `exitB` take away what is left.
-template <int Stages>
-struct DesRoundKeys {
+template <int Stages> struct DesRoundKeys {
     std::uint64_t stage[Stages][17] = {};
     std::uint64_t exitA = 0;
     std::uint64_t exitB = 0;
@@ -240,8 +239,7 @@ struct PortableStages {
     }
 };
 
-template <int Stages, int N>
-inline void PortableRounds(const DesRoundKeys<Stages>& keys, DesState (&s)[N]) noexcept {
+template <int Stages, int N> inline void PortableRounds(const DesRoundKeys<Stages>& keys, DesState (&s)[N]) noexcept {
     RunStages(keys, s, PortableStages{});
 }
 

@@ -193,10 +193,10 @@ OneLaneStage(std::uint64_t& u, std::uint64_t& v, const std::uint64_t* keys) noex
 // The checksum's chain then runs beside the block's rounds instead of competing with them for the
 // processor's window. The plain block is read from memory (%[b]), so that no register is needed for it.
 #define VORLAXEN_DES_SERIAL_FOLD(OFF)                                                                                  \
-    "movzbl " OFF "+%[b], %k[i]\n\t"                                                                                  \
-    "xor %k[c], %k[i]\n\t"                                                                                            \
-    "movzbl %b[i], %k[i]\n\t"                                                                                         \
-    "shr $8, %k[c]\n\t"                                                                                               \
+    "movzbl " OFF "+%[b], %k[i]\n\t"                                                                                   \
+    "xor %k[c], %k[i]\n\t"                                                                                             \
+    "movzbl %b[i], %k[i]\n\t"                                                                                          \
+    "shr $8, %k[c]\n\t"                                                                                                \
     "xor 4096(%[T],%q[i],4), %k[c]\n\t"
 
 [[gnu::always_inline]] inline void OneLaneStageFolding(std::uint64_t& u,

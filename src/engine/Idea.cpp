@@ -45,8 +45,7 @@ struct IdeaKernel {
 
     ~IdeaKernel() { SecureZero(z, sizeof z); }
 
-    template <int N>
-    void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
+    template <int N> void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
         std::uint32_t x1[N], x2[N], x3[N], x4[N];
         for (int n = 0; n < N; ++n) {
             std::uint32_t w[4];

@@ -9,7 +9,7 @@
 namespace vorlaxen {
 
 // Result of the engine, the key file and the wipe; the numbers are stable and shown as exit codes.
-enum class [[nodiscard]] ResultCode : std::int32_t {
+enum class [[nodiscard]] ResultCode : std::int32_t{
     Ok = 0,
     CannotOpen = -2,     // the input file cannot be opened
     CannotCreate = -9,   // the output file cannot be created

@@ -51,7 +51,8 @@ std::size_t TKX_Pwd::PrepareKey(int method, std::uint8_t* key) {
     if (!info)
         return 0;
     const std::size_t n = info->keyLength;
-    auto length = static_cast<std::size_t>(std::clamp<std::int32_t>(PasswordLength, 0, static_cast<std::int32_t>(Password.size())));
+    auto length = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(PasswordLength, 0, static_cast<std::int32_t>(Password.size())));
     if (length > n) {
         length = n;
         PasswordLength = static_cast<std::int32_t>(n);

@@ -48,15 +48,15 @@ public:
     TKX_Pwd(const TKX_Pwd&) = delete;
     TKX_Pwd& operator=(const TKX_Pwd&) = delete;
 
-    SecureBytes Password;             // masked
-    std::int32_t PasswordLength = 0;  // bytes in use; cut to the key length of the method last run
-    bool Valid = false;               // a usable password is held
-    bool ExpiryOn = false;            // master password only: its setting "Expires"
-    std::int32_t SecondsElapsed = 0;  // seconds since the password was given
-    std::int32_t ExpiryMinutes = 0;   // lifetime of a session password
-    bool Expired = false;             // the session password has expired
-    bool SessionMode = false;         // one password for the whole session
-    bool ListMode = false;            // one password for the current file list
+    SecureBytes Password;            // masked
+    std::int32_t PasswordLength = 0; // bytes in use; cut to the key length of the method last run
+    bool Valid = false;              // a usable password is held
+    bool ExpiryOn = false;           // master password only: its setting "Expires"
+    std::int32_t SecondsElapsed = 0; // seconds since the password was given
+    std::int32_t ExpiryMinutes = 0;  // lifetime of a session password
+    bool Expired = false;            // the session password has expired
+    bool SessionMode = false;        // one password for the whole session
+    bool ListMode = false;           // one password for the current file list
 
     // Takes a password as typed: stores it masked and sets PasswordLength. `Valid` is left to the caller.
     void SetPassword(const std::uint8_t* plain, std::size_t length);

@@ -40,7 +40,6 @@ UniqueFd OpenInput(const std::string& path, std::uint64_t& size) {
     return fd;
 }
 
-
 } // namespace
 
 ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
@@ -115,7 +114,9 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
 class TKX_Pwd::DecryptRun {
 public:
-    DecryptRun(TKX_Pwd& owner, const std::string& container) : owner_(owner), container_(container) {}
+    DecryptRun(TKX_Pwd& owner, const std::string& container)
+        : owner_(owner)
+        , container_(container) {}
 
     ResultCode openContainer() {
         in_ = OpenInput(container_, containerSize_);
@@ -184,7 +185,8 @@ private:
             if (done < blocks)
                 return ResultCode::Aborted;
             if (plainBytes > blocks * kBlockSize)
-                checksum = UpdateChecksum(checksum, buffer.data() + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
+                checksum =
+                    UpdateChecksum(checksum, buffer.data() + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
             if (out_) {
                 if (!out_->write(buffer.data(), plainBytes))
                     return ResultCode::WriteFailed;

@@ -19,7 +19,8 @@ bool KnownControl(const std::string& name) {
 
 } // namespace
 
-CoolBands::CoolBands() : bands_(kDefinition) {}
+CoolBands::CoolBands()
+    : bands_(kDefinition) {}
 
 void CoolBands::Apply(const std::array<BandLayout, kCount>& saved) {
     std::array<bool, kCount> placed{};

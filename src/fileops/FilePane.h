@@ -14,7 +14,7 @@ namespace vorlaxen {
 struct PaneEntry {
     std::string caption;
     std::string fileName; // the name on disk, relative to the shown directory
-    int image = 0; // icon index; 0 when there is none
+    int image = 0;        // icon index; 0 when there is none
     bool hasDetails = false;
     std::int64_t size = 0;
     std::int64_t modified = 0; // seconds since the epoch

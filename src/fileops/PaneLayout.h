@@ -20,9 +20,9 @@ struct PaneLayoutInput {
     int dirPanelHeight = 0;
     int gridPanelWidth = 0;
     int treeTop = 0;
-    int sourceTop = 0;         // the upper pane's top, fixed by the window
-    int upperPictureTop = 0;   // its title pictures' top, fixed by the window
-    int left = 6;              // the panes' left edge in the grid panel
+    int sourceTop = 0;       // the upper pane's top, fixed by the window
+    int upperPictureTop = 0; // its title pictures' top, fixed by the window
+    int left = 6;            // the panes' left edge in the grid panel
     int progressBarHeight = 10;
     // A single-file encryption or decryption is running: the panes leave room for their progress bars.
     bool busy = false;

@@ -13,8 +13,7 @@ namespace vorlaxen {
 // The four program-wide objects that the main window owns. They come up in a fixed order (the crypt box,
 // the file password object, the password table with its master password, the program state) and go
 // down in the same order, not the reverse. A template so that tests can watch the order with stand-ins.
-template <class DirCryptor, class Pwd, class PwdTable, class PrgState>
-class ProgramObjectsOf {
+template <class DirCryptor, class Pwd, class PwdTable, class PrgState> class ProgramObjectsOf {
 public:
     explicit ProgramObjectsOf(Host& host)
         : dirCryptor_(std::make_unique<DirCryptor>())

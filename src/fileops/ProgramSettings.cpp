@@ -22,7 +22,8 @@ std::string BandKey(std::size_t band) {
 // Reads in order and stops at the first failure.
 class Reader {
 public:
-    explicit Reader(const SettingsStore& store) : store_(store) {}
+    explicit Reader(const SettingsStore& store)
+        : store_(store) {}
 
     bool ok() const { return ok_; }
 

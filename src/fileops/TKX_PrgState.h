@@ -37,12 +37,12 @@ public:
     // signal handler of the command line may set it.
     std::atomic<bool> AbortFlag{false};
     OpFilesR OpFiles;
-    std::uint8_t Busy = 0;     // empty: idle
-    bool PanesUnread = true;   // the panes have not been read yet
-    bool SaveToTable = false;  // passwords of encrypted files go into the password table
+    std::uint8_t Busy = 0;      // empty: idle
+    bool PanesUnread = true;    // the panes have not been read yet
+    bool SaveToTable = false;   // passwords of encrypted files go into the password table
     bool ProgressShown = false; // the progress bars are shown under the panes
-    bool Overwrite = false;    // the target of the running single-file operation existed and is replaced
-    bool FullDetails = true;   // the pane entries added last carry their icon and details
+    bool Overwrite = false;     // the target of the running single-file operation existed and is replaced
+    bool FullDetails = true;    // the pane entries added last carry their icon and details
 
     bool IsBusy() const noexcept { return Busy != 0; }
     bool IsBusyWith(std::uint8_t flag) const noexcept { return (Busy & flag) != 0; }

@@ -14,7 +14,6 @@ bool EndsALineOrTheText(const std::uint8_t* bytes, std::size_t n) {
     return std::any_of(bytes, bytes + n, [](std::uint8_t c) { return c == '\r' || c == '\n' || c == 0; });
 }
 
-
 } // namespace
 
 TKX_PwdTable::TKX_PwdTable(Host& host, TKX_Pwd& filePassword)
@@ -50,12 +49,12 @@ bool TKX_PwdTable::MasterPasswordHeld() {
 std::string TKX_PwdTable::UnstorableKeyText(const std::string& key) {
     if (key.find('=') != std::string::npos)
         return FillIn("The password for the file %s was not stored: the database of passwords cannot find a file "
-                    "again whose full path contains \"=\".",
-                    key);
+                      "again whose full path contains \"=\".",
+                      key);
     if (EndsALineOrTheText(reinterpret_cast<const std::uint8_t*>(key.data()), key.size()))
         return FillIn("The password for the file %s was not stored: the database of passwords cannot find a file "
-                    "again whose full path contains a line break.",
-                    key);
+                      "again whose full path contains a line break.",
+                      key);
     return {};
 }
 
@@ -111,8 +110,8 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
         WipeBytes(password.data(), password.size());
         (void)host_.ShowMessage(MessageKind::Error,
                                 FillIn("The password for the file %s was not stored: the database of passwords "
-                                     "cannot keep a password that contains a line break.",
-                                     key),
+                                       "cannot keep a password that contains a line break.",
+                                       key),
                                 MessageButtons::Ok);
         return false;
     }

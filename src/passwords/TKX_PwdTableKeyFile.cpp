@@ -62,7 +62,6 @@ std::string WriteTarget(const std::string& path) {
     return target;
 }
 
-
 } // namespace
 
 ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {

@@ -1,9 +1,8 @@
 #include "platform/Launcher.h"
 
+#include <cerrno>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
-
-#include <cerrno>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,8 +30,8 @@ void KeepPid(GDesktopAppInfo*, GPid pid, gpointer data) {
 
 pid_t OpenWithDefaultApplication(const std::string& path, const std::string& workingDirectory, bool watch) {
     GFile* file = g_file_new_for_path(path.c_str());
-    GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE,
-                                        nullptr, nullptr);
+    GFileInfo* info =
+        g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
     const char* contentType = info ? g_file_info_get_content_type(info) : nullptr;
     GAppInfo* app = contentType ? g_app_info_get_default_for_type(contentType, FALSE) : nullptr;
     Launch launch{workingDirectory.c_str()};
@@ -41,8 +40,15 @@ pid_t OpenWithDefaultApplication(const std::string& path, const std::string& wor
         GList uris{uri, nullptr, nullptr};
         const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | (watch ? G_SPAWN_DO_NOT_REAP_CHILD : 0));
         GError* error = nullptr;
-        if (!g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(app), &uris, nullptr, flags,
-                                                       EnterWorkingDirectory, &launch, KeepPid, &launch, &error))
+        if (!g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(app),
+                                                       &uris,
+                                                       nullptr,
+                                                       flags,
+                                                       EnterWorkingDirectory,
+                                                       &launch,
+                                                       KeepPid,
+                                                       &launch,
+                                                       &error))
             launch.pid = 0;
         if (error)
             g_error_free(error);

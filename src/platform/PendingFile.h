@@ -37,8 +37,8 @@ public:
     const std::string& target() const noexcept { return target_; }
     const std::string& temporaryPath() const noexcept { return tempPath_; }
 
-
-    // Flushes what is buffered and the file to disk, closes and renames onto the target (replacing it), then flushes the directory.
+    // Flushes what is buffered and the file to disk, closes and renames onto the target (replacing it), then flushes
+    // the directory.
     Commit commit();
 
     // Closes and removes the temporary file. `remover` (a wipe, for plain data) is tried first; when it

@@ -159,7 +159,8 @@ bool ParseData(std::string_view data, RegistryFile::Value& value) {
 // The file's text as UTF-8 lines; a line ending in a backslash (long hex data) goes on in the next.
 std::vector<std::string> LogicalLines(std::string_view text) {
     std::string decoded;
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+        static_cast<unsigned char>(text[1]) == 0xFE) {
         decoded = Utf16ToUtf8(std::vector<std::uint8_t>(text.begin() + 2, text.end()));
     } else {
         if (text.substr(0, 3) == "\xEF\xBB\xBF")

@@ -30,8 +30,8 @@ public:
         std::string name; // "" for the default value, written "@"
         Type type = Type::String;
         std::uint32_t number = 0;
-        std::string text;  // the string of String and ExpandString
-        std::string raw;   // Other: the data exactly as written after "="
+        std::string text; // the string of String and ExpandString
+        std::string raw;  // Other: the data exactly as written after "="
     };
 
     struct Key {

@@ -14,13 +14,11 @@ void SecureZero(void* data, std::size_t n) noexcept;
 
 // Allocator that zeroes every block before giving it back, so that containers holding secrets leave
 // nothing behind when they grow, shrink or die.
-template <class T>
-struct ZeroingAllocator {
+template <class T> struct ZeroingAllocator {
     using value_type = T;
 
     ZeroingAllocator() noexcept = default;
-    template <class U>
-    ZeroingAllocator(const ZeroingAllocator<U>&) noexcept {}
+    template <class U> ZeroingAllocator(const ZeroingAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n) {
         if (n > std::numeric_limits<std::size_t>::max() / sizeof(T))
@@ -31,10 +29,7 @@ struct ZeroingAllocator {
         SecureZero(p, n * sizeof(T));
         ::operator delete(p);
     }
-    template <class U>
-    bool operator==(const ZeroingAllocator<U>&) const noexcept {
-        return true;
-    }
+    template <class U> bool operator==(const ZeroingAllocator<U>&) const noexcept { return true; }
 };
 
 // Bytes that hold a secret (a password, table text). Not a std::string: short strings live inside the
@@ -71,8 +66,7 @@ private:
 };
 
 // A small fixed array on the stack (a key, a chaining register) that zeroes itself on every way out.
-template <class T, std::size_t N>
-struct ZeroingArray {
+template <class T, std::size_t N> struct ZeroingArray {
     T items[N] = {};
 
     ZeroingArray() = default;

@@ -69,7 +69,8 @@ SettingsStore::Locations SettingsStore::DefaultLocations() {
     return locations;
 }
 
-SettingsStore::SettingsStore(Locations locations) : locations_(std::move(locations)) {}
+SettingsStore::SettingsStore(Locations locations)
+    : locations_(std::move(locations)) {}
 
 void SettingsStore::note(const std::string& problem) {
     if (!problems_.empty())
@@ -202,8 +203,7 @@ bool SettingsStore::save() {
     }
     const std::string text = user_->Serialize();
     PendingFile out(locations_.user);
-    if (!out.create() || !WriteFully(out.fd(), text.data(), text.size()) ||
-        out.commit() != PendingFile::Commit::Done) {
+    if (!out.create() || !WriteFully(out.fd(), text.data(), text.size()) || out.commit() != PendingFile::Commit::Done) {
         note(locations_.user + ": " + std::strerror(errno));
         return false;
     }

@@ -25,7 +25,8 @@ public:
     bool readSecret(std::string_view prompt, SecureBytes& secret);
 
 private:
-    explicit Terminal(int fd) : fd_(fd) {}
+    explicit Terminal(int fd)
+        : fd_(fd) {}
     bool readInto(SecureBytes& bytes);
 
     int fd_;

@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
-
 #include <algorithm>
 
 namespace vorlaxen {
@@ -51,7 +50,8 @@ private:
     std::string control_;
 };
 
-CoolBar::CoolBar(QWidget* parent) : QWidget(parent) {
+CoolBar::CoolBar(QWidget* parent)
+    : QWidget(parent) {
     setObjectName("Status_CoolBar");
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

@@ -3,7 +3,6 @@
 #include "fileops/CoolBands.h"
 
 #include <QWidget>
-
 #include <array>
 #include <map>
 #include <string>

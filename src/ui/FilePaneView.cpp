@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QTreeView>
-
 #include <algorithm>
 
 namespace vorlaxen {

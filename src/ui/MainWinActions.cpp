@@ -12,8 +12,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace vorlaxen {
@@ -162,8 +162,11 @@ void TMainWin::createPopupMenus() {
     for (const char* name : {"Open1", "Print1", "Open2", "Print2"})
         findChild<QAction*>(name)->setEnabled(false);
 
-    connect(sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
-    connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) { cryptedMenu_->popup(at); });
+    connect(
+        sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
+    connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
+        cryptedMenu_->popup(at);
+    });
 }
 
 void TMainWin::createDialogsAndTimers() {
@@ -201,8 +204,12 @@ void TMainWin::connectOperations() {
     connect(findChild<QAction*>("Delete2"), &QAction::triggered, this, [this] {
         operations_->files().FileDel(Pane::Crypted);
     });
-    connect(findChild<QAction*>("EncriptAll1"), &QAction::triggered, this, [&batch] { batch.DoForAll(Direction::Encrypt); });
-    connect(findChild<QAction*>("Decriptall1"), &QAction::triggered, this, [&batch] { batch.DoForAll(Direction::Decrypt); });
+    connect(findChild<QAction*>("EncriptAll1"), &QAction::triggered, this, [&batch] {
+        batch.DoForAll(Direction::Encrypt);
+    });
+    connect(findChild<QAction*>("Decriptall1"), &QAction::triggered, this, [&batch] {
+        batch.DoForAll(Direction::Decrypt);
+    });
     connect(StopProcess_Button, &QAction::triggered, this, [&batch] { batch.Button1Click(); });
 
     connect(Process_Timer, &QTimer::timeout, this, [this] { operations_->progress().Process_TimerTimer(); });

@@ -137,8 +137,10 @@ void TMainWin::UpdateWidths() {
     User_DirectoryListBox->resize(treeWidth, User_DirectoryListBox->height());
     DriveComboBox1->resize(treeWidth, DriveComboBox1->height());
     const int width = Grid_Panel->width() - 12;
-    for (QWidget* widget : {static_cast<QWidget*>(sourceView_), static_cast<QWidget*>(cryptedView_),
-                            static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(ProgressBar2)})
+    for (QWidget* widget : {static_cast<QWidget*>(sourceView_),
+                            static_cast<QWidget*>(cryptedView_),
+                            static_cast<QWidget*>(ProgressBar1),
+                            static_cast<QWidget*>(ProgressBar2)})
         widget->resize(width, widget->height());
 }
 

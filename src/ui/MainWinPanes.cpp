@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QStorageInfo>
 #include <QTreeView>
-
 #include <sys/statvfs.h>
 
 namespace vorlaxen {
@@ -42,7 +41,9 @@ void TMainWin::createDirPanel() {
     const QModelIndex start = directories_->index(QDir::currentPath());
     User_DirectoryListBox->setCurrentIndex(start);
     User_DirectoryListBox->scrollTo(start);
-    connect(User_DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(User_DirectoryListBox->selectionModel(),
+            &QItemSelectionModel::currentChanged,
+            this,
             &TMainWin::treeDirectoryChanged);
     connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         treeMenu_->popup(User_DirectoryListBox->viewport()->mapToGlobal(at));

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeView>
-
 #include <climits>
 #include <unistd.h>
 

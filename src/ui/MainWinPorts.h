@@ -17,7 +17,8 @@ class MainWinPorts : public WindowSettings,
                      public MasterPwdDialog,
                      public DelDialog {
 public:
-    explicit MainWinPorts(TMainWin& window) : window_(window) {}
+    explicit MainWinPorts(TMainWin& window)
+        : window_(window) {}
 
     WindowPorts ports();
 

@@ -18,7 +18,9 @@ namespace {
 constexpr int kMethodButtonWidth = 50;
 
 // A statistics bar: three sunken panels side by side.
-QWidget* MakeStatisticsBar(QWidget* parent, const char* name, const std::array<const char*, 3>& texts,
+QWidget* MakeStatisticsBar(QWidget* parent,
+                           const char* name,
+                           const std::array<const char*, 3>& texts,
                            std::array<QLabel*, 3>& panels) {
     auto* bar = new QWidget(parent);
     bar->setObjectName(name);
@@ -45,9 +47,10 @@ void Paint(QToolButton* button, bool current) {
 
 void TMainWin::createStatusArea() {
     Status_CoolBar = new CoolBar(this);
-    StatusBar2 = MakeStatisticsBar(Status_CoolBar, "StatusBar2", {"Elapsed: ", "Remaining: ", "Throughout: "},
-                                   statusBar2Panels_);
-    StatusBar1 = MakeStatisticsBar(Status_CoolBar, "StatusBar1", {"Estimated: ", "Done: ", "Size: "}, statusBar1Panels_);
+    StatusBar2 = MakeStatisticsBar(
+        Status_CoolBar, "StatusBar2", {"Elapsed: ", "Remaining: ", "Throughout: "}, statusBar2Panels_);
+    StatusBar1 =
+        MakeStatisticsBar(Status_CoolBar, "StatusBar1", {"Estimated: ", "Done: ", "Size: "}, statusBar1Panels_);
     StatusBar3 = new QLabel("Idle", Status_CoolBar);
     StatusBar3->setObjectName("StatusBar3");
     StatusBar3->setFrameShape(QFrame::Panel);

@@ -127,7 +127,8 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
                      parent)
     , kind_(kind) {
     const bool encrypting = kind == Kind::Encrypt;
-    auto* intro = new QLabel(encrypting ? "Please assign a password for the file" : "Please enter a valid password for the file", this);
+    auto* intro = new QLabel(
+        encrypting ? "Please assign a password for the file" : "Please enter a valid password for the file", this);
     FName_Label = new QLabel(this);
     FName_Label->setObjectName("FName_Label");
     QFont bold = FName_Label->font();
@@ -207,7 +208,8 @@ PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& su
 
 // --- TMasterPwd_Form ---------------------------------------------------------------------------------
 
-TMasterPwd_Form::TMasterPwd_Form(QWidget* parent) : PasswordDialog("MasterPwd_Form", "The Master password", true, parent) {
+TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
+    : PasswordDialog("MasterPwd_Form", "The Master password", true, parent) {
     auto* intro = new QLabel("Please enter the Master Password to access the database of file passwords.", this);
     intro->setWordWrap(true);
     auto* note = new QLabel("Note: case of characters is meaningful", this);

@@ -4,7 +4,6 @@
 
 #include <QIcon>
 #include <QMimeDatabase>
-
 #include <map>
 #include <vector>
 

@@ -7,7 +7,8 @@
 
 namespace vorlaxen {
 
-TDelDialog::TDelDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TDelDialog::TDelDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("DelDialog");
     setWindowTitle("Please confirm this action");
     setModal(true);

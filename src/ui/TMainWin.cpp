@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <algorithm>
 
 // The pictures are compiled into the library; a static library's resources must be registered by hand.

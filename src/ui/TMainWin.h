@@ -10,7 +10,6 @@
 #include "ui/QtFileKinds.h"
 
 #include <QMainWindow>
-
 #include <array>
 #include <functional>
 #include <memory>

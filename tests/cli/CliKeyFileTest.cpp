@@ -63,7 +63,8 @@ TEST_F(CliKeyFile, TheDesktopProgramsKeyFileSettingIsTheDefault) {
     const std::string chosen = home / "chosen-keys.001";
     WriteFile(home / "defaults.reg",
               "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MasterPass]\n"
-              "\"Dir\"=\"" + chosen + "\"\n");
+              "\"Dir\"=\"" +
+                  chosen + "\"\n");
     WriteFile(path("a.txt"), "alpha");
     ASSERT_EQ(run({"encrypt", "--store", "a.txt"}, "file-pw").status, 0);
     EXPECT_TRUE(Exists(chosen));

@@ -4,9 +4,8 @@
 #include "support/Process.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -75,7 +74,8 @@ TEST_F(Cli, InfoAndVerifyReportWithoutWriting) {
 
     auto info = run({"info", "a.txt.cry", "plain.txt"}, "");
     EXPECT_EQ(info.status, 13);
-    EXPECT_EQ(info.out, "a.txt.cry: method 3xDES, plain size 1234 bytes, header 35 bytes\nplain.txt: not a container\n");
+    EXPECT_EQ(info.out,
+              "a.txt.cry: method 3xDES, plain size 1234 bytes, header 35 bytes\nplain.txt: not a container\n");
 
     auto verify = run({"verify", "a.txt.cry"});
     EXPECT_EQ(verify.status, 0) << verify.err;
@@ -136,8 +136,8 @@ TEST_F(Cli, AnExistingTargetIsLeftAloneWithoutATerminalOrForce) {
     EXPECT_EQ(refused.err,
               "File a.txt.cry already exist in the list of encrypted files. Overwrite? Left alone: no terminal to "
               "ask; use --force to replace it.\n");
-    EXPECT_EQ(ReadFile(path("a.txt.cry")), (std::vector<std::uint8_t>{'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'a',
-                                                                      'i', 'n', 'e', 'r'}));
+    EXPECT_EQ(ReadFile(path("a.txt.cry")),
+              (std::vector<std::uint8_t>{'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'a', 'i', 'n', 'e', 'r'}));
     EXPECT_TRUE(Exists(path("a.txt")));
 
     EXPECT_EQ(run({"encrypt", "--force", "a.txt"}).status, 0);
@@ -192,8 +192,16 @@ TEST_F(Cli, UsageErrorsAndHelp) {
     EXPECT_EQ(run({"decrypt", "--method", "des", "a"}).status, cli::kExitUsage);
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* needle : {"encrypt", "decrypt", "verify", "info", "--keep", "--force", "--password-file",
-                               "VORLAXEN_PASSWORD", "Exit status", "64"})
+    for (const char* needle : {"encrypt",
+                               "decrypt",
+                               "verify",
+                               "info",
+                               "--keep",
+                               "--force",
+                               "--password-file",
+                               "VORLAXEN_PASSWORD",
+                               "Exit status",
+                               "64"})
         EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
 }
 

@@ -1,4 +1,5 @@
 #include "engine/Checksum.h"
+
 #include "support/VectorFile.h"
 
 #include <gtest/gtest.h>

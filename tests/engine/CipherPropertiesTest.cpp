@@ -6,9 +6,8 @@
 #include "engine/Idea.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace vorlaxen {
 namespace {
@@ -168,11 +167,11 @@ TEST_P(ChainPerMethod, StopsSoonAfterTheAbortFlagIsSet) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods,
-                         ChainPerMethod,
-                         ::testing::Values(MethodCase{0, 8}, MethodCase{1, 16}, MethodCase{2, 8}, MethodCase{3, 8},
-                                           MethodCase{4, 24}),
-                         [](const auto& p) { return "method" + std::to_string(p.param.method); });
+INSTANTIATE_TEST_SUITE_P(
+    Methods,
+    ChainPerMethod,
+    ::testing::Values(MethodCase{0, 8}, MethodCase{1, 16}, MethodCase{2, 8}, MethodCase{3, 8}, MethodCase{4, 24}),
+    [](const auto& p) { return "method" + std::to_string(p.param.method); });
 
 } // namespace
 } // namespace vorlaxen

@@ -9,9 +9,8 @@
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,7 +172,8 @@ TEST_F(EngineFiles, LegacyKeysDifferFromMethodThree) {
     ASSERT_EQ(pwd.PrepareKey(3, key3), 8u);
     EXPECT_EQ(Bytes(key0, key0 + 8), Bytes(key2, key2 + 8));
     EXPECT_EQ(Bytes(key0, key0 + 8), (Bytes{'l', 'e', 'g', 'a', 'c', 'y', 0, 0}));
-    EXPECT_EQ(Bytes(key3, key3 + 8), (Bytes{'l' ^ 0x5D, 'e' ^ 0x5D, 'g' ^ 0x5D, 'a' ^ 0x5D, 'c' ^ 0x5D, 'y' ^ 0x5D, 0, 0}));
+    EXPECT_EQ(Bytes(key3, key3 + 8),
+              (Bytes{'l' ^ 0x5D, 'e' ^ 0x5D, 'g' ^ 0x5D, 'a' ^ 0x5D, 'c' ^ 0x5D, 'y' ^ 0x5D, 0, 0}));
 
     // A method 2 container relabelled as method 3 (same bytes, long header) fails the key check.
     Bytes container = LegacyContainer(2, "legacy", PatternBytes(100, 9));
@@ -437,7 +437,8 @@ TEST(ResultTexts, AreTheProgramsMessages) {
 
 TEST(ContainerNames, MethodNamesAndPaths) {
     test::TempDir dir;
-    for (auto [letter, name] : {std::pair{'7', "DES"}, {'A', "DES"}, {'B', "DES"}, {'8', "IDEA"}, {'C', "3xDES"}, {'9', "-"}}) {
+    for (auto [letter, name] :
+         {std::pair{'7', "DES"}, {'A', "DES"}, {'B', "DES"}, {'8', "IDEA"}, {'C', "3xDES"}, {'9', "-"}}) {
         WriteFile(dir / "f", std::string("KX9") + letter);
         EXPECT_EQ(MethodNameOfFile(dir / "f"), name) << letter;
     }

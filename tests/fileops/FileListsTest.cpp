@@ -1,11 +1,11 @@
 // The panes' contents, details, sorting and updates, on real directories.
 
 #include "fileops/FileLists.h"
+
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <ctime>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -86,9 +86,14 @@ TEST_F(Panes, ContainersGoRightUnderTheirPlainNamesUnlessShowCryIsOn) {
 }
 
 TEST_F(Panes, EncryptedByComesFromTheFourthByteAlone) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"ZZZ7", "DES"}, {"ZZZA", "DES"}, {"ZZZB", "DES"}, {"ZZZ8", "IDEA"}, {"ZZZC", "3xDES"},
-        {"KX99", "-"},   {"KX9", "-"},    {"", "-"}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"ZZZ7", "DES"},
+                                                                    {"ZZZA", "DES"},
+                                                                    {"ZZZB", "DES"},
+                                                                    {"ZZZ8", "IDEA"},
+                                                                    {"ZZZC", "3xDES"},
+                                                                    {"KX99", "-"},
+                                                                    {"KX9", "-"},
+                                                                    {"", "-"}};
     for (std::size_t i = 0; i < cases.size(); ++i)
         WriteFile("c" + std::to_string(i) + ".cry", cases[i].first);
     refill();
@@ -216,7 +221,8 @@ TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
         lists.UpdateFLists("x.doc", 0, false);
         const std::string container = cry ? "x.doc.cry" : "x.doc";
         EXPECT_EQ(captions(Pane::Source), Captions{});
-        EXPECT_EQ(captions(Pane::Crypted), (Captions{cry ? "w.doc.cry" : "w.doc", container, cry ? "z.doc.cry" : "z.doc"}));
+        EXPECT_EQ(captions(Pane::Crypted),
+                  (Captions{cry ? "w.doc.cry" : "w.doc", container, cry ? "z.doc.cry" : "z.doc"}));
         // Decrypted: back to the left pane; `keep` leaves the container's entry.
         ASSERT_EQ(::rename("x.doc.cry", "x.doc"), 0);
         lists.UpdateFLists(container, 1, true);

@@ -1,5 +1,6 @@
-#include "fileops/CoolBands.h"
 #include "fileops/PaneLayout.h"
+
+#include "fileops/CoolBands.h"
 
 #include <gtest/gtest.h>
 
@@ -74,10 +75,8 @@ TEST(CoolBands, MovingABandBetweenRowsKeepsTheBreaksConsistent) {
 
 TEST(CoolBands, ASavedLayoutWithUnknownOrRepeatedControlsStillPlacesEachControlOnce) {
     CoolBands bands;
-    std::array<BandLayout, 4> saved = {{{true, 100, "StatusBar3"},
-                                        {false, 90, "StatusBar3"},
-                                        {true, 80, "Nonsense"},
-                                        {false, 10, "StatusBar1"}}};
+    std::array<BandLayout, 4> saved = {
+        {{true, 100, "StatusBar3"}, {false, 90, "StatusBar3"}, {true, 80, "Nonsense"}, {false, 10, "StatusBar1"}}};
     bands.Apply(saved);
     std::vector<std::string> controls;
     for (const auto& b : bands.bands())

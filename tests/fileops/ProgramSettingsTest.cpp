@@ -1,10 +1,10 @@
 // Reading and writing the program's settings: their order, strictness and the first-failure rule.
 
 #include "fileops/ProgramSettings.h"
+
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 
 namespace vorlaxen {
 namespace {

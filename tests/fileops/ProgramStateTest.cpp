@@ -6,7 +6,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -65,8 +64,7 @@ TEST(TKX_PrgState, StartsIdleWithThePanesUnread) {
 // Stand-ins that log when they come and go.
 std::vector<std::string> gLog;
 
-template <const char* Name>
-struct Logged {
+template <const char* Name> struct Logged {
     Logged() { gLog.push_back(std::string("create ") + Name); }
     ~Logged() { gLog.push_back(std::string("destroy ") + Name); }
 };
@@ -84,9 +82,14 @@ TEST(ProgramObjects, ComeUpAndGoDownInTheSameOrder) {
     test::FakeHost host;
     { ProgramObjectsOf<Logged<kDirCryptor>, Logged<kPwd>, LoggedTable, Logged<kPrgState>> objects(host); }
     EXPECT_EQ(gLog,
-              (std::vector<std::string>{"create TKX_DirCryptor", "create TKX_Pwd", "create TKX_PwdTable",
-                                        "create TKX_PrgState", "destroy TKX_DirCryptor", "destroy TKX_Pwd",
-                                        "destroy TKX_PwdTable", "destroy TKX_PrgState"}));
+              (std::vector<std::string>{"create TKX_DirCryptor",
+                                        "create TKX_Pwd",
+                                        "create TKX_PwdTable",
+                                        "create TKX_PrgState",
+                                        "destroy TKX_DirCryptor",
+                                        "destroy TKX_Pwd",
+                                        "destroy TKX_PwdTable",
+                                        "destroy TKX_PrgState"}));
 }
 
 TEST(ProgramObjects, TheRealOnesStartEmpty) {

@@ -1,13 +1,13 @@
 // WipeFile and RemoveFile: what each path leaves in the directory.
 
+#include "fileops/WipeFile.h"
+
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
-#include "fileops/WipeFile.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

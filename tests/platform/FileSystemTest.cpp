@@ -1,9 +1,9 @@
 #include "platform/FileSystem.h"
+
 #include "platform/PendingFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 namespace vorlaxen {

@@ -2,12 +2,12 @@
 // the test's own.
 
 #include "platform/Launcher.h"
-#include "support/TempDir.h"
 
-#include <gtest/gtest.h>
+#include "support/TempDir.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -29,7 +29,9 @@ protected:
         ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         const char* system = std::getenv("XDG_DATA_DIRS");
-        ::setenv("XDG_DATA_DIRS", ((dir / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(), 1);
+        ::setenv("XDG_DATA_DIRS",
+                 ((dir / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(),
+                 1);
     }
 
     test::TempDir dir;

@@ -1,11 +1,11 @@
 // The registry text format and the two-layer settings store against .reg fixtures.
 
-#include "platform/RegistryFile.h"
 #include "platform/SettingsStore.h"
+
+#include "platform/RegistryFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,8 +53,9 @@ TEST(RegistryFile, KeepsValuesOfOtherTypesAsWritten) {
 }
 
 TEST(RegistryFile, ReadsUtf16ExportsAndExpandableStrings) {
-    const std::string utf8 = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\crypt file\\DefaultIcon]\r\n"
-                             "@=hex(2):2f,00,69,00,2e,00,73,00,76,00,67,00,00,00\r\n";
+    const std::string utf8 =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\crypt file\\DefaultIcon]\r\n"
+        "@=hex(2):2f,00,69,00,2e,00,73,00,76,00,67,00,00,00\r\n";
     std::string utf16 = "\xFF\xFE";
     for (char c : utf8) {
         utf16 += c;
@@ -72,7 +73,9 @@ TEST(RegistryFile, SaysWhereTheTextStopsMakingSense) {
     std::string error;
     EXPECT_FALSE(RegistryFile::Parse(Fixture("syntax-error.reg"), error));
     EXPECT_EQ(error.rfind("line 13:", 0), 0u) << error;
-    for (const char* bad : {"", "not a registry file\n", "Windows Registry Editor Version 5.00\n\"Orphan\"=dword:1\n",
+    for (const char* bad : {"",
+                            "not a registry file\n",
+                            "Windows Registry Editor Version 5.00\n\"Orphan\"=dword:1\n",
                             "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\a]\n\"Unclosed=dword:1\n",
                             "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\a]\n\"A\"=qword:1\n",
                             "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\a]\n\"A\"=dword:123456789\n"})
@@ -122,9 +125,10 @@ TEST_F(Store, TheUsersValuesOverlayTheDefaultsAndWritesGoOnlyToTheUsersFile) {
     EXPECT_FALSE(store.writeInteger("\\crypt file\\Settings\\Nowhere", "Method", 1)) << "keys are never created";
     ASSERT_TRUE(store.save()) << store.problems();
     EXPECT_EQ(Text(dir / "defaults.reg"), Fixture("complete.reg")) << "the installed layer is never written";
-    EXPECT_EQ(Text(dir / "user.reg"), "Windows Registry Editor Version 5.00\n\n"
-                                      "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MainWin]\n\"Width\"=dword:00000400\n\n"
-                                      "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\Options]\n\"Method\"=dword:00000001\n");
+    EXPECT_EQ(Text(dir / "user.reg"),
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MainWin]\n\"Width\"=dword:00000400\n\n"
+              "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\Options]\n\"Method\"=dword:00000001\n");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"defaults.reg", "user.reg"})) << "no temporary file left";
 
     SettingsStore reread({dir / "defaults.reg", dir / "user.reg"});

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
-
 #include <functional>
 
 namespace vorlaxen::test {

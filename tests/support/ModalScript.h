@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
-
 #include <deque>
 #include <functional>
 #include <string>
@@ -21,7 +20,8 @@ class ModalScript : public QObject {
 public:
     using Step = std::function<void(QWidget*)>;
 
-    explicit ModalScript(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
+    explicit ModalScript(std::vector<Step> steps)
+        : steps_(steps.begin(), steps.end()) {
         qApp->installEventFilter(this);
         connect(&timer_, &QTimer::timeout, this, [this] { scan(); });
         timer_.start(10);

@@ -2,7 +2,6 @@
 // another (test discovery runs the binary without the tests' environment).
 
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 

@@ -7,9 +7,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 
 namespace vorlaxen {
 namespace {

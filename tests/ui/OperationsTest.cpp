@@ -13,9 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace vorlaxen {
@@ -83,22 +81,23 @@ TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterAndStaysOpenOnAMismatch) {
     prepareList(*window, {"alpha.txt"});
     std::vector<std::string> said;
     bool focusMoved = false;
-    test::ModalScript script(Steps{
-        [&focusMoved](QWidget* dialog) {
-            EXPECT_EQ(dialog->windowTitle(), "Encryption procedure");
-            EXPECT_FALSE(dialog->findChild<QPushButton*>("CancelAll")->isVisible()) << "no list is running";
-            QTest::keyClicks(Box(dialog, "MaskEdit1"), "secret-1");
-            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
-            focusMoved = Box(dialog, "MaskEdit2")->hasFocus();
-            QTest::keyClicks(Box(dialog, "MaskEdit2"), "secret-2");
-            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
-        },
-        Answer("OK", &said),
-        [](QWidget* dialog) {
-            EXPECT_EQ(Box(dialog, "MaskEdit1")->text(), "secret-1") << "the typed texts stay";
-            Box(dialog, "MaskEdit2")->setText("secret-1");
-            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
-        }});
+    test::ModalScript script(Steps{[&focusMoved](QWidget* dialog) {
+                                       EXPECT_EQ(dialog->windowTitle(), "Encryption procedure");
+                                       EXPECT_FALSE(dialog->findChild<QPushButton*>("CancelAll")->isVisible())
+                                           << "no list is running";
+                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "secret-1");
+                                       Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                                       focusMoved = Box(dialog, "MaskEdit2")->hasFocus();
+                                       QTest::keyClicks(Box(dialog, "MaskEdit2"), "secret-2");
+                                       Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+                                   },
+                                   Answer("OK", &said),
+                                   [](QWidget* dialog) {
+                                       EXPECT_EQ(Box(dialog, "MaskEdit1")->text(), "secret-1")
+                                           << "the typed texts stay";
+                                       Box(dialog, "MaskEdit2")->setText("secret-1");
+                                       Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+                                   }});
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::GoOn);
     EXPECT_TRUE(focusMoved) << "Enter in the first box moves to the second without a message";
     EXPECT_EQ(said, std::vector<std::string>{"Verification failed."});
@@ -113,18 +112,17 @@ TEST_F(Operations, TheDecryptionPromptSubmitsOnEnterAndOnAClickIntoItsBox) {
     test::WriteFile(files / "letter.doc.cry", "KX9B rest");
     prepareList(*window, {"letter.doc"});
     std::vector<std::string> said;
-    test::ModalScript script(Steps{
-        [](QWidget* dialog) {
-            EXPECT_EQ(dialog->windowTitle(), "Decryption procedure");
-            EXPECT_EQ(dialog->findChild<QLineEdit*>("MaskEdit2"), nullptr);
-            QTest::keyClicks(Box(dialog, "MaskEdit1"), "abc");
-            QTest::mouseClick(Box(dialog, "MaskEdit1"), Qt::LeftButton);
-        },
-        Answer("OK", &said),
-        [](QWidget* dialog) {
-            QTest::keyClicks(Box(dialog, "MaskEdit1"), "defghi");
-            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
-        }});
+    test::ModalScript script(Steps{[](QWidget* dialog) {
+                                       EXPECT_EQ(dialog->windowTitle(), "Decryption procedure");
+                                       EXPECT_EQ(dialog->findChild<QLineEdit*>("MaskEdit2"), nullptr);
+                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "abc");
+                                       QTest::mouseClick(Box(dialog, "MaskEdit1"), Qt::LeftButton);
+                                   },
+                                   Answer("OK", &said),
+                                   [](QWidget* dialog) {
+                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "defghi");
+                                       Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                                   }});
     EXPECT_EQ(window->operations().prompts().PromptToDecrypt("letter.doc"), PromptResult::GoOn);
     EXPECT_EQ(said, std::vector<std::string>{"Too few characters in password."});
     EXPECT_EQ(window->objects().pwd().PasswordLength, 9);
@@ -134,15 +132,15 @@ TEST_F(Operations, CancelAndCancelAllAnswerThePrompt) {
     auto window = open();
     prepareList(*window, {"alpha.txt", "beta.txt"});
     window->operations().prompts().SetCancelAllVisible(Direction::Encrypt, true);
-    test::ModalScript script(Steps{
-        [](QWidget* dialog) { dialog->findChild<QPushButton*>("Cancel_Button")->click(); },
-        [](QWidget* dialog) {
-            auto* list = dialog->findChild<QCheckBox*>("OnePwdList_CheckBox");
-            EXPECT_TRUE(list->isEnabled()) << "two files in the list";
-            list->click();
-            EXPECT_TRUE(Box(dialog, "MaskEdit1")->hasFocus()) << "a check box hands the focus back";
-            dialog->findChild<QPushButton*>("CancelAll")->click();
-        }});
+    test::ModalScript script(Steps{[](QWidget* dialog) { dialog->findChild<QPushButton*>("Cancel_Button")->click(); },
+                                   [](QWidget* dialog) {
+                                       auto* list = dialog->findChild<QCheckBox*>("OnePwdList_CheckBox");
+                                       EXPECT_TRUE(list->isEnabled()) << "two files in the list";
+                                       list->click();
+                                       EXPECT_TRUE(Box(dialog, "MaskEdit1")->hasFocus())
+                                           << "a check box hands the focus back";
+                                       dialog->findChild<QPushButton*>("CancelAll")->click();
+                                   }});
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::Skip);
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("beta.txt"), PromptResult::CancelAll);
 }
@@ -152,16 +150,15 @@ TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCa
     auto& master = window->objects().pwdTable().MasterPass;
     master.UseKeyFile = true;
     master.KeyFilePath = files / "keys.001";
-    test::ModalScript script(Steps{
-        [](QWidget* dialog) {
-            EXPECT_EQ(dialog->windowTitle(), "The Master password");
-            QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
-            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
-            EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
-            QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
-            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
-        },
-        [](QWidget* dialog) { dialog->findChild<QPushButton*>("NotUse_Button")->click(); }});
+    test::ModalScript script(Steps{[](QWidget* dialog) {
+                                       EXPECT_EQ(dialog->windowTitle(), "The Master password");
+                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
+                                       Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                                       EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
+                                       QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
+                                       Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+                                   },
+                                   [](QWidget* dialog) { dialog->findChild<QPushButton*>("NotUse_Button")->click(); }});
     window->AskMasterPassword();
     EXPECT_TRUE(master.Valid);
     window->objects().prgState().SaveToTable = true;
@@ -174,7 +171,9 @@ TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCa
 TEST_F(Operations, ADirectoryTreeIsEncryptedAndDecryptedFromTheWindow) {
     ::mkdir((files / "sub").c_str(), 0700);
     const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> plain = {
-        {"a.txt", test::PatternBytes(1000, 1)}, {"b.bin", test::PatternBytes(30000, 2)}, {"sub/c.txt", test::PatternBytes(7, 3)}};
+        {"a.txt", test::PatternBytes(1000, 1)},
+        {"b.bin", test::PatternBytes(30000, 2)},
+        {"sub/c.txt", test::PatternBytes(7, 3)}};
     for (const auto& [name, bytes] : plain)
         test::WriteFile(files / name, bytes);
     ASSERT_EQ(::chmod((files / "b.bin").c_str(), 0640), 0);

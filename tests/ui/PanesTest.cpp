@@ -15,9 +15,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
-
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -40,7 +38,8 @@ protected:
     void TearDown() override { QDir::setCurrent(saved_); }
 
     std::unique_ptr<TMainWin> open() {
-        auto window = std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
+        auto window =
+            std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -54,10 +53,7 @@ protected:
         return out;
     }
 
-    template <class T>
-    static T* find(TMainWin& window, const char* name) {
-        return window.findChild<T*>(name);
-    }
+    template <class T> static T* find(TMainWin& window, const char* name) { return window.findChild<T*>(name); }
 
     test::TempDir settings;
     test::TempDir files;
