@@ -97,17 +97,26 @@ std::string Failure(const char* what, vorlaxen::ResultCode code) {
     return std::string(what) + " failed with code " + std::to_string(static_cast<int>(code));
 }
 
-void FileEncrypt(benchmark::State& state, int method) {
-    ScratchDirectory directory;
+// The scratch directory's plain file of kFileSize bytes; "" (the benchmark skipped with the reason)
+// when it cannot be made.
+std::string PreparePlainFile(benchmark::State& state, const ScratchDirectory& directory) {
     if (!directory.ok()) {
         state.SkipWithError(directory.failure().c_str());
-        return;
+        return {};
     }
     const std::string plain = directory.file("plain.bin");
     if (!WritePlainFile(plain, static_cast<std::uint64_t>(kFileSize))) {
         state.SkipWithError(("cannot write " + plain + ": " + std::strerror(errno)).c_str());
-        return;
+        return {};
     }
+    return plain;
+}
+
+void FileEncrypt(benchmark::State& state, int method) {
+    ScratchDirectory directory;
+    const std::string plain = PreparePlainFile(state, directory);
+    if (plain.empty())
+        return;
     const std::string container = plain + ".cry";
 
     vorlaxen::TKX_Pwd engine;
@@ -130,15 +139,9 @@ void FileEncrypt(benchmark::State& state, int method) {
 
 void FileDecrypt(benchmark::State& state, int method) {
     ScratchDirectory directory;
-    if (!directory.ok()) {
-        state.SkipWithError(directory.failure().c_str());
+    const std::string plain = PreparePlainFile(state, directory);
+    if (plain.empty())
         return;
-    }
-    const std::string plain = directory.file("plain.bin");
-    if (!WritePlainFile(plain, static_cast<std::uint64_t>(kFileSize))) {
-        state.SkipWithError(("cannot write " + plain + ": " + std::strerror(errno)).c_str());
-        return;
-    }
     vorlaxen::TKX_Pwd engine;
     engine.SetPassword(kPassword);
     engine.Valid = true;

@@ -5,10 +5,14 @@
 
 namespace vorlaxen {
 
-void BlockChain::run(std::uint8_t* data, std::size_t blocks) {
+const std::atomic<bool>& NeverAbort() noexcept {
     static const std::atomic<bool> never{false};
+    return never;
+}
+
+void BlockChain::run(std::uint8_t* data, std::size_t blocks) {
     std::uint32_t unused = 0;
-    (void)run(data, blocks, 0, unused, never);
+    (void)run(data, blocks, 0, unused, NeverAbort());
 }
 
 std::unique_ptr<BlockChain> MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction) {

@@ -14,6 +14,9 @@ inline constexpr std::uint8_t kInitialChainingValue[8] = {0xC3, 0x5A, 0x96, 0x0F
 
 inline constexpr std::size_t kBlockSize = 8;
 
+// An abort flag that is never set, for runs that cannot be stopped.
+const std::atomic<bool>& NeverAbort() noexcept;
+
 // One method's block cipher with its chaining, prepared for one direction and one file: the key
 // schedules are computed once when the chain is made and wiped when it is destroyed.
 class BlockChain {

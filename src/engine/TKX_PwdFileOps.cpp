@@ -18,10 +18,8 @@ namespace vorlaxen {
 
 namespace {
 
-const std::atomic<bool> kNeverAbort{false};
-
 const std::atomic<bool>& AbortFlagOf(const EngineHooks& hooks) {
-    return hooks.abortFlag ? *hooks.abortFlag : kNeverAbort;
+    return hooks.abortFlag ? *hooks.abortFlag : NeverAbort();
 }
 
 void LetEventsRun(const EngineHooks& hooks) {

@@ -167,17 +167,14 @@ void FileLists::GetFileInfo(Pane which, std::size_t index) {
 }
 
 void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
-    const FilePane& p = pane(which);
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        if (CompareWithoutCase(p[i].caption, caption) == 0) {
-            if (observer_)
-                observer_->EntryAboutToBeRemoved(which, i);
-            mutablePane(which).RemoveCaption(caption);
-            if (observer_)
-                observer_->EntryRemoved(which);
-            return;
-        }
-    }
+    const std::optional<std::size_t> index = pane(which).FindCaption(caption);
+    if (!index)
+        return;
+    if (observer_)
+        observer_->EntryAboutToBeRemoved(which, *index);
+    mutablePane(which).RemoveAt(*index);
+    if (observer_)
+        observer_->EntryRemoved(which);
 }
 
 void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) {

@@ -64,14 +64,15 @@ std::size_t FilePane::Append(PaneEntry entry) {
     return entries_.size() - 1;
 }
 
-std::optional<std::size_t> FilePane::RemoveCaption(const std::string& caption) {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (CompareWithoutCase(entries_[i].caption, caption) == 0) {
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+std::optional<std::size_t> FilePane::FindCaption(const std::string& caption) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (CompareWithoutCase(entries_[i].caption, caption) == 0)
             return i;
-        }
-    }
     return std::nullopt;
+}
+
+void FilePane::RemoveAt(std::size_t index) {
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 std::vector<std::size_t> FilePane::Sort(const SortState& sort, bool fullDetails) {

@@ -55,9 +55,9 @@ public:
 
     void Clear() { entries_.clear(); }
     std::size_t Append(PaneEntry entry);
-    // Removes the first entry whose whole caption equals `caption` apart from letter case; returns its
-    // former index, or nothing when there is none.
-    std::optional<std::size_t> RemoveCaption(const std::string& caption);
+    // The first entry whose whole caption equals `caption` apart from letter case.
+    std::optional<std::size_t> FindCaption(const std::string& caption) const;
+    void RemoveAt(std::size_t index);
     // Sorts stably and returns, for each new position, the index the entry had before.
     std::vector<std::size_t> Sort(const SortState& sort, bool fullDetails);
 

@@ -27,8 +27,6 @@ constexpr std::size_t kHeaderSize = 14;
 constexpr std::size_t kChunkSize = 10240;
 constexpr int kIdea = 1;
 
-const std::atomic<bool> kNeverAbort{false};
-
 std::uint32_t GetLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -112,7 +110,7 @@ ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
             WipeStream(text);
             return ResultCode::ReadFailed;
         }
-        (void)chain->run(text.data() + offset, length / kBlockSize, length, checksum, kNeverAbort);
+        (void)chain->run(text.data() + offset, length / kBlockSize, length, checksum, NeverAbort());
         host_.LetPendingEventsRun();
         offset += length;
     }
@@ -174,7 +172,7 @@ ResultCode TKX_PwdTable::SaveKeyFile() {
     std::size_t offset = 0;
     for (std::size_t k = 0; k < chunks; ++k) {
         const std::size_t length = k + 1 < chunks ? kChunkSize : paddedLength % kChunkSize;
-        (void)chain->run(text.data() + offset, length / kBlockSize, length, checksum, kNeverAbort);
+        (void)chain->run(text.data() + offset, length / kBlockSize, length, checksum, NeverAbort());
         if (!WriteFully(out.fd(), text.data() + offset, length)) {
             WipeStream(text);
             return ResultCode::WriteFailed;

@@ -4,6 +4,7 @@
 #include "fileops/WindowOperations.h"
 #include "support/ModalScript.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "ui/TMainWin.h"
 
 #include <QAction>
@@ -46,34 +47,12 @@ void Press(QWidget* widget, Qt::Key key) {
     QTest::keyClick(widget, key);
 }
 
-class Operations : public ::testing::Test {
+class Operations : public test::WindowTest {
 protected:
-    void SetUp() override {
-        saved_ = QDir::currentPath();
-        test::WriteFile(settings / "defaults.reg", test::SettingsWithoutKeyFile());
-        QDir::setCurrent(QString::fromStdString(files.path()));
-    }
-    void TearDown() override { QDir::setCurrent(saved_); }
-
-    std::unique_ptr<TMainWin> open() {
-        auto window =
-            std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        return window;
-    }
-
     void prepareList(TMainWin& window, std::vector<std::string> names) {
         window.objects().dirCryptor().WorkList = std::move(names);
         window.objects().dirCryptor().WorkDirectory = files.path();
     }
-
-    test::TempDir settings;
-    test::TempDir files;
-
-private:
-    QString saved_;
 };
 
 TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterAndStaysOpenOnAMismatch) {

@@ -2,6 +2,7 @@
 
 #include "support/ModalAnswer.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "ui/CoolBar.h"
 #include "ui/TMainWin.h"
 
@@ -23,27 +24,15 @@ namespace {
 
 using Captions = std::vector<std::string>;
 
-class Window : public ::testing::Test {
+class Window : public test::WindowTest {
 protected:
     void SetUp() override {
-        saved_ = QDir::currentPath();
-        test::WriteFile(settings / "defaults.reg", test::SettingsWithoutKeyFile());
+        WindowTest::SetUp();
         for (const auto& [name, size] : std::vector<std::pair<std::string, std::size_t>>{
                  {"alpha.txt", 30}, {"Beta.txt", 10}, {"gamma.bin", 20}, {"x.doc", 5}})
             test::WriteFile(files / name, std::string(size, 'x'));
         test::WriteFile(files / "letter.doc.cry", "KX98 rest of a container");
         test::WriteFile(files / "B.CRY", "KX9C");
-        QDir::setCurrent(QString::fromStdString(files.path()));
-    }
-    void TearDown() override { QDir::setCurrent(saved_); }
-
-    std::unique_ptr<TMainWin> open() {
-        auto window =
-            std::make_unique<TMainWin>(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        return window;
     }
 
     static Captions captions(TMainWin& window, Pane which) {
@@ -54,12 +43,6 @@ protected:
     }
 
     template <class T> static T* find(TMainWin& window, const char* name) { return window.findChild<T*>(name); }
-
-    test::TempDir settings;
-    test::TempDir files;
-
-private:
-    QString saved_;
 };
 
 TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
