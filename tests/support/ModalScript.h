@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/UnansweredModals.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QObject>
@@ -15,7 +17,8 @@ namespace vorlaxen::test {
 
 // Answers the modal windows of a whole operation in order, as a person would: each time a modal window
 // comes to the top (newly shown, or back on top after another one closed), the next step gets it. A
-// step runs in an event of its own, so it may click a button that opens yet another modal window.
+// step runs in an event of its own, so it may click a button that opens yet another modal window. A modal
+// window that comes to the top once every step is used up fails the test and is rejected at once.
 class ModalScript : public QObject {
 public:
     using Step = std::function<void(QWidget*)>;
@@ -45,12 +48,20 @@ private:
         if (modal == current_.data())
             return;
         current_ = modal;
-        if (!modal || steps_.empty())
+        if (!modal)
             return;
+        QPointer<QWidget> target(modal);
+        if (steps_.empty()) {
+            ADD_FAILURE() << "a modal window that no step expected: " << DescribeModal(modal);
+            QTimer::singleShot(0, this, [target] {
+                if (target)
+                    RejectModal(target.data());
+            });
+            return;
+        }
         Step step = steps_.front();
         steps_.pop_front();
         seen_.push_back(modal->windowTitle().toStdString());
-        QPointer<QWidget> target(modal);
         QTimer::singleShot(0, this, [step, target] {
             if (target)
                 step(target.data());
