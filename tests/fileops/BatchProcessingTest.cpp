@@ -6,6 +6,7 @@
 #include "support/ChildProcess.h"
 
 #include <sys/stat.h>
+#include <utility>
 
 namespace vorlaxen {
 namespace {
@@ -236,6 +237,53 @@ TEST_F(Batch, StoringFollowsTheContainerAndAFailedStoreKeepsThePlainFile) {
     encrypt({"a.txt"});
     EXPECT_EQ(messages().size(), 1u);
     EXPECT_EQ(names(), Names{"a.txt.cry"});
+    expectIdle();
+}
+
+TEST_F(Batch, AnEncryptionThatFailsInTheEngineKeepsTheOlderContainersStoredPassword) {
+    useKeyFile();
+    const auto older = test::PatternBytes(300000, 1);
+    const auto newer = test::PatternBytes(300000, 2);
+    test::WriteFile(path("a.bin"), older);
+    prompts.steps = {Type("old-pw")};
+    encrypt({"a.bin"});
+    ASSERT_EQ(names(), Names{"a.bin.cry"});
+    const auto container = test::ReadFile(path("a.bin.cry"));
+    test::WriteFile(path("a.bin"), newer);
+    const std::string overwrite =
+        "File " + path("a.bin.cry") + " already exist in the list of encrypted files. Overwrite?";
+
+    // Replacing the container agreed to, then stopped while the new one is written.
+    bool stopped = false;
+    host.onEvents = [&] {
+        if (!host.statuses.empty() && host.statuses.back() == "Encrypting file a.bin ..." &&
+            !std::exchange(stopped, true))
+            batch().Button1Click();
+    };
+    prompts.steps = {Type("new-pw")};
+    encrypt({"a.bin"});
+    host.onEvents = nullptr;
+    EXPECT_EQ(messages(),
+              (Names{overwrite, "Do you really want to cancel the process?", "You have aborted processing a.bin."}));
+
+    // The same with a disk that fills up.
+    host.messages.clear();
+    const int status = test::RunWithFileSizeLimit(200000, [&] {
+        prompts.steps = {Type("new-pw")};
+        encrypt({"a.bin"});
+        return messages() == Names{overwrite, "Processing file a.bin has been aborted. The disk may be full."} ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the overwrite question and the disk's message, nothing else";
+    EXPECT_EQ(test::ReadFile(path("a.bin.cry")), container);
+    EXPECT_EQ(test::ReadFile(path("a.bin")), newer);
+
+    // The older container opens with its stored password, found without asking.
+    ASSERT_EQ(::unlink(path("a.bin").c_str()), 0);
+    host.messages.clear();
+    decrypt({"a.bin"});
+    EXPECT_EQ(messages(), Names{});
+    ASSERT_EQ(names(), Names{"a.bin"}) << "decrypted with the password the key file kept";
+    EXPECT_EQ(test::ReadFile(path("a.bin")), older);
     expectIdle();
 }
 
