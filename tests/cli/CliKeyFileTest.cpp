@@ -2,12 +2,14 @@
 // them, and the master password from the environment or the terminal.
 
 #include "cli/CommandLine.h"
+#include "support/ChildProcess.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <climits>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -117,6 +119,27 @@ TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
     EXPECT_EQ(repaired.status, 0) << repaired.err;
     EXPECT_EQ(ReadFile(path("a.txt")), test::PatternBytes(3000));
     EXPECT_EQ(keys(), Names{});
+}
+
+TEST_F(CliKeyFile, AnEncryptionCutShortByAFullDiskKeepsTheOlderContainersStoredPassword) {
+    const auto older = test::PatternBytes(300000, 1);
+    WriteFile(path("a.bin"), older);
+    ASSERT_EQ(run({"encrypt", "--store", "a.bin"}, "old-pw").status, 0);
+    const auto container = ReadFile(path("a.bin.cry"));
+    WriteFile(path("a.bin"), test::PatternBytes(300000, 2));
+    const int status = test::RunWithFileSizeLimit(200000, [&] {
+        return run({"encrypt", "--store", "--force", "a.bin"}, "new-pw").status;
+    });
+    EXPECT_EQ(status, 15) << "write failed";
+    EXPECT_EQ(ReadFile(path("a.bin.cry")), container);
+    EXPECT_EQ(keys(), Names{keyOf("a.bin")});
+
+    // The older container opens with its stored password, no other given.
+    ASSERT_EQ(::unlink(path("a.bin").c_str()), 0);
+    auto decrypted = run({"decrypt", "a.bin.cry"});
+    EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+    ASSERT_EQ(dir.names(), Names{"a.bin"});
+    EXPECT_EQ(ReadFile(path("a.bin")), older);
 }
 
 TEST_F(CliKeyFile, APathContainingEqualsIsRefusedBeforeAnythingIsEncrypted) {
