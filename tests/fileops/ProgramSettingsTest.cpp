@@ -4,7 +4,12 @@
 
 #include "support/TempDir.h"
 
+#include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+#include <vector>
 
 namespace vorlaxen {
 namespace {
@@ -76,6 +81,121 @@ TEST_F(Settings, AnyFailureStopsTheRead) {
         EXPECT_FALSE(ReadSettings(store, s)) << fixture;
         EXPECT_EQ(s.method, 0) << fixture;
         EXPECT_EQ(s.helpFile, "") << fixture;
+    }
+}
+
+// One value that ReadSettings reads: its key below "\crypt file\", its name ("@" for the key's default
+// value), whether it is a string, and the setting it lands in, shown as text.
+struct ReadValue {
+    std::string key;
+    std::string name;
+    bool text = false;
+    std::function<std::string(const ProgramSettings&)> setting;
+};
+
+template <class T> std::string Shown(const T& value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// Every value, in the order the program reads them.
+std::vector<ReadValue> ReadOrder() {
+    std::vector<ReadValue> order;
+    auto add = [&order](bool text, std::string key, std::string name, auto field) {
+        order.push_back(
+            {std::move(key), std::move(name), text, [field](const ProgramSettings& s) { return Shown(field(s)); }});
+    };
+    auto number = [&add](auto&&... args) { add(false, args...); };
+    auto text = [&add](auto&&... args) { add(true, args...); };
+    number("Settings\\MainWin", "Width", [](const ProgramSettings& s) { return s.windowWidth; });
+    number("Settings\\MainWin", "Height", [](const ProgramSettings& s) { return s.windowHeight; });
+    const std::array<const char*, 5> source = {"Name", "Size", "Date", "Attributes", "FileType"};
+    for (std::size_t i = 0; i < 5; ++i)
+        number("Settings\\ListView\\Source", source[i], [i](const ProgramSettings& s) { return s.sourceColumns[i]; });
+    const std::array<const char*, 5> crypted = {"Name", "Size", "Date", "Attributes", "EncryptedBy"};
+    for (std::size_t i = 0; i < 5; ++i)
+        number(
+            "Settings\\ListView\\Crypted", crypted[i], [i](const ProgramSettings& s) { return s.cryptedColumns[i]; });
+    for (std::size_t band = 0; band < 4; ++band) {
+        const std::string key = "Settings\\CoolBands\\" + std::to_string(band + 1);
+        number(key, "Break", [band](const ProgramSettings& s) { return s.bands[band].startsRow; });
+        number(key, "Width", [band](const ProgramSettings& s) { return s.bands[band].width; });
+        text(key, "Control", [band](const ProgramSettings& s) { return s.bands[band].control; });
+    }
+    text("DefaultIcon", "@", [](const ProgramSettings& s) { return s.helpFile; });
+    number("Settings\\Options", "OnePassword", [](const ProgramSettings& s) { return s.onePassword; });
+    number("Settings\\Options", "Expire", [](const ProgramSettings& s) { return s.expire; });
+    number("Settings\\Options", "OnePerList", [](const ProgramSettings& s) { return s.onePerList; });
+    number("Settings\\Options", "ShowCry", [](const ProgramSettings& s) { return s.showCry; });
+    number("Settings\\Options", "ShowTIP", [](const ProgramSettings& s) { return s.showTip; });
+    number("Settings\\Options", "Method", [](const ProgramSettings& s) { return s.method; });
+    number("Settings\\MasterPass", "Store", [](const ProgramSettings& s) { return s.store; });
+    text("Settings\\MasterPass", "Dir", [](const ProgramSettings& s) { return s.dir; });
+    number("Settings\\MasterPass", "Expires", [](const ProgramSettings& s) { return s.expires; });
+    number("Settings\\MasterPass", "ExpTime", [](const ProgramSettings& s) { return s.expTime; });
+    return order;
+}
+
+// The settings text with every value changed: numbers with their lowest bit flipped (so that every flag
+// changes too), strings with a directory put in front.
+std::string EveryValueChanged(const std::string& text) {
+    static const std::regex number(R"(^((?:"[^"]*"|@)=dword:)([0-9a-f]{8})$)");
+    static const std::regex string(R"(^((?:"[^"]*"|@)=")(.*)$)");
+    std::istringstream lines(text);
+    std::string changed;
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_match(line, match, number)) {
+            char flipped[9];
+            std::snprintf(flipped, sizeof flipped, "%08lx", std::stoul(match[2].str(), nullptr, 16) ^ 1u);
+            line = match[1].str() + flipped;
+        } else if (std::regex_match(line, match, string)) {
+            line = match[1].str() + "/other" + match[2].str();
+        }
+        changed += line + "\n";
+    }
+    return changed;
+}
+
+// The settings text with one value stored with the wrong type; empty when the value is not there.
+std::string WithWrongType(std::string text, const ReadValue& value) {
+    const std::string section = "[HKEY_CLASSES_ROOT\\crypt file\\" + value.key + "]\n";
+    const std::string start = "\n" + (value.name == "@" ? std::string("@") : "\"" + value.name + "\"") + "=";
+    const auto at = text.find(section);
+    const auto line = at == std::string::npos ? at : text.find(start, at);
+    if (line == std::string::npos || line > text.find("\n[", at + 1))
+        return {};
+    const auto end = text.find('\n', line + 1);
+    text.replace(line + start.size(), end - line - start.size(), value.text ? "hex:00" : "\"12\"");
+    return text;
+}
+
+TEST_F(Settings, AValueOfTheWrongTypeStopsTheReadExactlyThere) {
+    const std::string complete = Fixture("complete.reg");
+    const auto order = ReadOrder();
+    auto read = [this](const std::string& text, ProgramSettings& s) {
+        test::WriteFile(dir / "defaults.reg", text);
+        SettingsStore store({dir / "defaults.reg", dir / "user.reg"});
+        store.load();
+        return ReadSettings(store, s);
+    };
+    ProgramSettings installed;
+    ASSERT_TRUE(read(complete, installed));
+    ProgramSettings before;
+    ASSERT_TRUE(read(EveryValueChanged(complete), before));
+    for (const ReadValue& value : order)
+        ASSERT_NE(value.setting(installed), value.setting(before)) << value.key << " " << value.name;
+
+    for (std::size_t failing = 0; failing < order.size(); ++failing) {
+        SCOPED_TRACE(order[failing].key + " " + order[failing].name + " of the wrong type");
+        const std::string broken = WithWrongType(complete, order[failing]);
+        ASSERT_FALSE(broken.empty());
+        ProgramSettings s = before;
+        EXPECT_FALSE(read(broken, s));
+        for (std::size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(order[i].setting(s), order[i].setting(i < failing ? installed : before))
+                << order[i].key << " " << order[i].name << (i < failing ? " is read before" : " is not read");
     }
 }
 
