@@ -8,6 +8,7 @@
 #include "engine/TKX_Pwd.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -248,14 +249,14 @@ TEST_F(EngineFiles, AnOutputThatCannotBeCreatedLeavesEverythingAsItWas) {
 }
 
 TEST_F(EngineFiles, UnwritableDirectoryIsCannotCreate) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    ASSERT_EQ(::mkdir(path("locked").c_str(), 0700), 0);
-    WriteFile(path("locked/a"), "plain");
-    ASSERT_EQ(::chmod(path("locked").c_str(), 0500), 0);
-    EXPECT_EQ(pwd.EncryptFile(path("locked/a"), 1), ResultCode::CannotCreate);
-    ::chmod(path("locked").c_str(), 0700);
-    EXPECT_FALSE(Exists(path("locked/a.cry")));
+    test::RunWherePermissionsBind({dir.path()}, [this] {
+        ASSERT_EQ(::mkdir(path("locked").c_str(), 0700), 0);
+        WriteFile(path("locked/a"), "plain");
+        ASSERT_EQ(::chmod(path("locked").c_str(), 0500), 0);
+        EXPECT_EQ(pwd.EncryptFile(path("locked/a"), 1), ResultCode::CannotCreate);
+        ::chmod(path("locked").c_str(), 0700);
+        EXPECT_FALSE(Exists(path("locked/a.cry")));
+    });
 }
 
 TEST_F(EngineFiles, ShortOrUnknownHeadersAreRefusedWithoutOutput) {

@@ -1,6 +1,7 @@
 // EncrFile, DecrFile and FileDel: what each answer and each failure leaves on disk and in the panes.
 
 #include "fileops/WindowFixture.h"
+#include "support/Unprivileged.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -149,16 +150,16 @@ TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest
 }
 
 TEST_F(FileOps, ADirectoryWithoutWritePermissionChangesNothing) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    write("a.txt", "plain text");
-    chmod("a.txt", 0400);
-    ASSERT_EQ(::chmod(home.c_str(), 0555), 0);
-    EXPECT_FALSE(files().EncrFile("a.txt"));
-    ASSERT_EQ(::chmod(home.c_str(), 0755), 0);
-    EXPECT_EQ(messages(), Names{"Couldn't create a new file."});
-    EXPECT_EQ(names(), Names{"a.txt"});
-    EXPECT_EQ(ModeOf(path("a.txt")), 0400);
+    test::RunWherePermissionsBind({home}, [this] {
+        write("a.txt", "plain text");
+        chmod("a.txt", 0400);
+        ASSERT_EQ(::chmod(home.c_str(), 0555), 0);
+        EXPECT_FALSE(files().EncrFile("a.txt"));
+        ASSERT_EQ(::chmod(home.c_str(), 0755), 0);
+        EXPECT_EQ(messages(), Names{"Couldn't create a new file."});
+        EXPECT_EQ(names(), Names{"a.txt"});
+        EXPECT_EQ(ModeOf(path("a.txt")), 0400);
+    });
 }
 
 TEST_F(FileOps, APlainFileThatCannotBeWipedStaysInItsPane) {

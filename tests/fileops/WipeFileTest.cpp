@@ -6,6 +6,7 @@
 #include "fileops/RemoveFile.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -31,10 +32,12 @@ TEST(WipeFile, RemovesFilesOfAnySizeAndLeavesNothingBehind) {
 
 TEST(WipeFile, WipesAReadOnlyFile) {
     test::TempDir dir;
-    WriteFile(dir / "locked", PatternBytes(2500));
-    ASSERT_EQ(::chmod((dir / "locked").c_str(), 0400), 0);
-    EXPECT_EQ(WipeFile(dir / "locked"), 0);
-    EXPECT_EQ(dir.names(), Names{});
+    test::RunWherePermissionsBind({dir.path()}, [&dir] {
+        WriteFile(dir / "locked", PatternBytes(2500));
+        ASSERT_EQ(::chmod((dir / "locked").c_str(), 0400), 0);
+        EXPECT_EQ(WipeFile(dir / "locked"), 0);
+        EXPECT_EQ(dir.names(), Names{});
+    });
 }
 
 TEST(WipeFile, OverwritesInPlaceWithOneRepeatedRandomBuffer) {

@@ -3,6 +3,7 @@
 
 #include "passwords/TableFixture.h"
 #include "support/ChildProcess.h"
+#include "support/Unprivileged.h"
 #include "support/VectorFile.h"
 
 #include <cstring>
@@ -204,16 +205,16 @@ TEST_F(KeyFile, AFailedWriteLeavesTheOldKeyFileWhole) {
 }
 
 TEST_F(KeyFile, AnUnwritableDirectoryLeavesTheOldKeyFileWhole) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    ASSERT_TRUE(store("/home/ann/a.txt", "kept-pw"));
-    const Bytes before = ReadFile(keyPath);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
-    EXPECT_FALSE(store("/home/ann/b.txt", "new-pw"));
-    EXPECT_TRUE(find("/home/ann/a.txt")) << "found, although the shortened table cannot be written";
-    ::chmod(dir.path().c_str(), 0700);
-    EXPECT_EQ(messages(), Keys(2, TKX_PwdTable::kAccessErrorText));
-    EXPECT_EQ(ReadFile(keyPath), before);
+    test::RunWherePermissionsBind({dir.path()}, [this] {
+        ASSERT_TRUE(store("/home/ann/a.txt", "kept-pw"));
+        const Bytes before = ReadFile(keyPath);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
+        EXPECT_FALSE(store("/home/ann/b.txt", "new-pw"));
+        EXPECT_TRUE(find("/home/ann/a.txt")) << "found, although the shortened table cannot be written";
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(messages(), Keys(2, TKX_PwdTable::kAccessErrorText));
+        EXPECT_EQ(ReadFile(keyPath), before);
+    });
 }
 
 TEST_F(KeyFile, AReplacedKeyFileKeepsItsLinkAndIsReadableByItsOwnerOnly) {

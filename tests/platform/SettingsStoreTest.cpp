@@ -4,6 +4,7 @@
 
 #include "platform/RegistryFile.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -151,15 +152,15 @@ TEST_F(Store, AUserFileThatCannotBeParsedIsNeverReplaced) {
 }
 
 TEST_F(Store, AUserFileThatCannotBeOpenedIsNeverReplaced) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    SettingsStore store = make("complete.reg", "Windows Registry Editor Version 5.00\n");
-    ASSERT_EQ(::chmod((dir / "user.reg").c_str(), 0), 0);
-    store.load();
-    store.writeInteger("\\crypt file\\Settings\\MainWin", "Width", 1);
-    EXPECT_FALSE(store.save());
-    ::chmod((dir / "user.reg").c_str(), 0600);
-    EXPECT_EQ(Text(dir / "user.reg"), "Windows Registry Editor Version 5.00\n");
+    test::RunWherePermissionsBind({dir.path()}, [this] {
+        SettingsStore store = make("complete.reg", "Windows Registry Editor Version 5.00\n");
+        ASSERT_EQ(::chmod((dir / "user.reg").c_str(), 0), 0);
+        store.load();
+        store.writeInteger("\\crypt file\\Settings\\MainWin", "Width", 1);
+        EXPECT_FALSE(store.save());
+        ::chmod((dir / "user.reg").c_str(), 0600);
+        EXPECT_EQ(Text(dir / "user.reg"), "Windows Registry Editor Version 5.00\n");
+    });
 }
 
 TEST_F(Store, MissingOrBrokenDefaultsLeaveOnlyTheUsersKeys) {
