@@ -80,6 +80,7 @@ TEST_P(EngineRoundTrip, ContainerHasTheFormatsLayoutAndDecryptsToTheSameBytes) {
     ASSERT_EQ(container.size(), kLongHeaderLength + body);
     const ContainerHeader header = DecodeHeader(container.data());
     EXPECT_EQ(std::string(header.magic, header.magic + 3), "KX9");
+    ASSERT_NE(MethodByCode(method), nullptr);
     EXPECT_EQ(header.magic[3], static_cast<std::uint8_t>(MethodByCode(method)->letter));
     EXPECT_EQ(header.plainSize, size);
     EXPECT_EQ(header.dataChecksum, UpdateChecksum(0, plain.data(), plain.size()));
@@ -127,7 +128,9 @@ TEST_F(EngineFiles, AnyOtherRequestedMethodWritesDes) {
     WriteFile(path("a"), "some text");
     for (int requested : {0, 2, 3, 9, -1}) {
         ASSERT_EQ(pwd.EncryptFile(path("a"), requested), ResultCode::Ok);
-        EXPECT_EQ(ReadFile(path("a.cry"))[3], 'B') << requested;
+        const Bytes container = ReadFile(path("a.cry"));
+        ASSERT_GE(container.size(), 4u) << requested;
+        EXPECT_EQ(container[3], 'B') << requested;
     }
 }
 
@@ -281,6 +284,7 @@ TEST_F(EngineFiles, OnlyTheFourthMagicByteNamesTheMethod) {
     WriteFile(path("a"), PatternBytes(100));
     ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
     Bytes container = ReadFile(path("a.cry"));
+    ASSERT_GE(container.size(), kLongHeaderLength);
     container[0] = 'Q';
     container[1] = 'Q';
     container[2] = 'Q';
@@ -308,6 +312,7 @@ TEST_F(EngineFiles, DamagedContainersFailTheDataChecksumAndTheirOutputIsWiped) {
     ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     const Bytes good = ReadFile(path("a.cry"));
+    ASSERT_EQ(good.size(), kLongHeaderLength + PaddedSize(plain.size()));
 
     auto expectRefused = [&](const Bytes& damaged, const char* what) {
         SCOPED_TRACE(what);
@@ -339,6 +344,7 @@ TEST_F(EngineFiles, AContainerMissingOnlyItsPaddingBlockStillYieldsEveryByte) {
     ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     Bytes container = ReadFile(path("a.cry"));
+    ASSERT_EQ(container.size(), kLongHeaderLength + PaddedSize(plain.size()));
     container.resize(container.size() - 8);
     WriteFile(path("a.cry"), container);
     EXPECT_EQ(pwd.DecryptFile(path("a.cry")), ResultCode::Ok);

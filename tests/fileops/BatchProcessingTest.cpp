@@ -60,6 +60,7 @@ TEST_F(Batch, CancelSkipsAFileAndCancelAllEndsTheList) {
     prompts.steps = {Type("password"), Press(DialogResult::Cancel), Type("password")};
     encrypt({"a.txt", "b.txt", "c.txt"});
     EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt", "c.txt.cry"}));
+    ASSERT_FALSE(prompts.shown.empty());
     EXPECT_TRUE(prompts.shown[0].cancelAllVisible);
     EXPECT_EQ(progress.raised, 1);
     EXPECT_EQ(progress.dropped, 1);
@@ -100,7 +101,7 @@ TEST_F(Batch, AListPasswordServesItsListAndASessionPasswordEveryListUntilItExpir
     pwd().ExpiryMinutes = 1;
     prompts.steps = {Type("session-pw")};
     decrypt({"c.txt"});
-    EXPECT_EQ(prompts.shown.size(), 3u);
+    ASSERT_EQ(prompts.shown.size(), 3u);
     EXPECT_EQ(prompts.shown[2].onePwdListEnabled, false);
     // The session password wrong for c: the file stays, the password is kept for the next list.
     EXPECT_EQ(messages(),
@@ -141,6 +142,7 @@ TEST_F(Batch, TheMasterPasswordExpiresInsideAListAndIsAskedForInTheNext) {
     };
     prompts.steps = {TypeForList("file-pw")};
     encrypt({"a.txt", "b.txt"});
+    ASSERT_FALSE(prompts.shown.empty());
     EXPECT_TRUE(prompts.shown[0].savePwdChecked);
     EXPECT_EQ(masterDialog.shown, 1) << "the expired master password still serves its own list";
     EXPECT_FALSE(masterPass().Valid);
@@ -179,7 +181,7 @@ TEST_F(Batch, AKeyFilePasswordIsPutBackWhenItsDecryptionFailsAndServesOnlyItsOwn
     pwd().SessionMode = true;
     prompts.steps = {Type("typed-pw")};
     decrypt({"a.txt", "b.txt", "c.txt"});
-    EXPECT_EQ(prompts.shown.size(), 4u) << "only a was asked for";
+    ASSERT_EQ(prompts.shown.size(), 4u) << "only a was asked for";
     EXPECT_EQ(prompts.shown[3].fileName, "a.txt");
     EXPECT_EQ(messages(),
               Names{"Invalid password for the file c.txt !Press 'All' button to abort processing the file list."});
@@ -294,7 +296,7 @@ TEST_F(Batch, TheStopButtonAsksWhileAFileIsProcessedAndEndsTheList) {
     test::WriteFile(path("c.bin"), large);
     int passes = 0;
     host.onEvents = [&] {
-        if (++passes == 1 || host.statuses.back() == "Encrypting file b.bin ...")
+        if (++passes == 1 || (!host.statuses.empty() && host.statuses.back() == "Encrypting file b.bin ..."))
             batch().Button1Click();
     };
     // The first stop is cancelled: a.bin completes. The second is confirmed during b.bin.
@@ -305,6 +307,7 @@ TEST_F(Batch, TheStopButtonAsksWhileAFileIsProcessedAndEndsTheList) {
               (Names{"Do you really want to cancel the process?",
                      "Do you really want to cancel the process?",
                      "You have aborted processing b.bin."}));
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(names(), (Names{"a.bin.cry", "b.bin", "c.bin"})) << "the list ends with the stopped file";
     EXPECT_EQ(test::ReadFile(path("b.bin")), large);
@@ -406,6 +409,7 @@ TEST_F(WholeDirectory, RecursesDepthFirstInNameOrderWithOneListPassword) {
     EXPECT_EQ(static_cast<std::size_t>(panes.reads - reads), panes.visited.size() - entered + 1)
         << "one read for every directory entered and a full one at the end, entries having been added bare";
     EXPECT_EQ(messages(), Names{"Recurse subdirectories?"});
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages[0].buttons, MessageButtons::YesNoCancel);
     EXPECT_EQ(processed(), (Names{"1.txt", "2.txt", "3.txt", "5.txt", "6.txt", "4.txt"}));
     EXPECT_EQ(prompts.shown.size(), 1u) << "a list password lasts for the whole run";
@@ -426,6 +430,7 @@ TEST_F(WholeDirectory, RecursesDepthFirstInNameOrderWithOneListPassword) {
         << "each subdirectory entered once, the link never";
     EXPECT_EQ(progress.raised, 1) << "the progress area stays up for the whole run";
     EXPECT_TRUE(panes.treeEnabled);
+    ASSERT_FALSE(host.statuses.empty());
     EXPECT_EQ(host.statuses.back(), "Idle.");
     EXPECT_FALSE(pwd().Valid);
     expectIdle();
@@ -447,6 +452,7 @@ TEST_F(WholeDirectory, CancelAllAndTheStopButtonEndTheWholeRun) {
     prompts.steps = {Type("password"), Type("password"), Type("password"), Press(DialogResult::Abort)};
     batch().DoForAll(Direction::Encrypt);
     EXPECT_EQ(processed(), (Names{"1.txt", "2.txt", "3.txt"}));
+    ASSERT_GE(prompts.shown.size(), 4u);
     EXPECT_TRUE(prompts.shown[3].cancelAllVisible);
     EXPECT_EQ(filesUnder("a/b/y"), Names{"5.txt"});
     EXPECT_EQ(filesUnder("a/x"), Names{"4.txt"});
@@ -456,12 +462,13 @@ TEST_F(WholeDirectory, CancelAllAndTheStopButtonEndTheWholeRun) {
     host.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
     write("a/b/y/7.txt", std::string(50000, 'z'));
     host.onEvents = [&] {
-        if (host.statuses.back() == "Encrypting file 7.txt ...")
+        if (!host.statuses.empty() && host.statuses.back() == "Encrypting file 7.txt ...")
             batch().Button1Click();
     };
     prompts.steps = {TypeForList("password")};
     batch().DoForAll(Direction::Encrypt);
     EXPECT_EQ(processed(), (Names{"5.txt", "7.txt"}));
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(messages().back(), "You have aborted processing 7.txt.");
     EXPECT_EQ(filesUnder("a/b/y"), (Names{"5.txt.cry", "7.txt"}));
     EXPECT_EQ(read("a/b/y/7.txt"), std::string(50000, 'z'));

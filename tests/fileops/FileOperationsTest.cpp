@@ -35,6 +35,7 @@ TEST_F(FileOps, EncryptionAndDecryptionCarryThePermissionsAndFollowThePanes) {
         EXPECT_EQ(names(), Names{"a.txt.cry"});
         EXPECT_EQ(ModeOf(path("a.txt.cry")), 0440) << "the container takes the plain file's permissions";
         EXPECT_TRUE(OpensWith(path("a.txt.cry"), "file-password"));
+        ASSERT_FALSE(host.statuses.empty());
         EXPECT_EQ(host.statuses.front(), "Encrypting file a.txt ...");
         EXPECT_EQ(host.statuses.back(), "Idle.");
         panes.ExpectMatchesDisk();
@@ -84,6 +85,7 @@ TEST_F(FileOps, AnExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
     EXPECT_FALSE(files().EncrFile("a.txt"));
     EXPECT_EQ(messages(),
               Names{"File " + path("a.txt.cry") + " already exist in the list of encrypted files. Overwrite?"});
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(read("a.txt.cry"), "old container");
@@ -124,6 +126,7 @@ TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest
     host.messages.clear();
     host.answers = {MessageAnswer::Ok};
     EXPECT_FALSE(files().EncrFile("a.txt"));
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(messages().back(), "Couldn't create a new file.");
     EXPECT_EQ(ModeOf(path("a.txt")), 0444) << "not left open to its owner";
     EXPECT_EQ(read("a.txt"), "plain text");
@@ -140,6 +143,7 @@ TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest
     EXPECT_FALSE(state().AbortFlag);
     EXPECT_FALSE(files().DecrFile("a.txt"));
     EXPECT_TRUE(state().AbortFlag) << "All stops the rest of the list";
+    ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text,
               "Invalid password for the file a.txt !Press 'All' button to abort processing the file list.");
     EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkAll);
@@ -195,6 +199,7 @@ TEST_F(FileOps, FileDelAsksForEachFileUntilAllOrCancelAll) {
     files().FileDel(Pane::Source);
     EXPECT_EQ(delDialog.questions, (Names{path("a.txt") + "?", path("b.txt") + "?"}));
     EXPECT_EQ(names(), Names{"a.txt"});
+    ASSERT_FALSE(host.statuses.empty());
     EXPECT_EQ(host.statuses[0], "Wiping out the file " + path("b.txt") + " ...");
     panes.ExpectMatchesDisk();
     EXPECT_FALSE(state().IsBusy() || state().AbortFlag || progress.stopButton);

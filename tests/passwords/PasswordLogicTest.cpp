@@ -33,7 +33,14 @@ protected:
             texts.push_back(message.text);
         return texts;
     }
-    const PromptSetup& lastSetup() const { return dialogs.shown.back(); }
+    // What the last prompt showed; a failure, and an empty setup, when no prompt was shown.
+    PromptSetup lastSetup() const {
+        if (dialogs.shown.empty()) {
+            ADD_FAILURE() << "no prompt was shown";
+            return {};
+        }
+        return dialogs.shown.back();
+    }
     void tick(int seconds, void (PasswordPromptLogic::*handler)()) {
         for (int i = 0; i < seconds; ++i)
             (prompts.*handler)();
@@ -76,7 +83,7 @@ TEST_F(PasswordLogic, TheEncryptionPromptTakesTheLengthsOfTheDefaultMethod) {
             (Texts{"Too few characters in password.", "Too many characters in password.", "Verification failed."}));
         EXPECT_EQ(lastSetup().methodName, c.name);
         EXPECT_EQ(lastSetup().enterLabel, "Enter the password (6 - " + std::to_string(c.limit) + " symbols)");
-        EXPECT_EQ(Unmasked(pwd), std::string(c.limit, 'p'));
+        ASSERT_EQ(Unmasked(pwd), std::string(c.limit, 'p'));
         EXPECT_EQ(pwd.Password[0], 'p' ^ kPasswordMask) << "held masked";
         EXPECT_TRUE(pwd.Valid);
     }
@@ -85,6 +92,7 @@ TEST_F(PasswordLogic, TheEncryptionPromptTakesTheLengthsOfTheDefaultMethod) {
 
     // A mouse click into the verification box submits at once.
     EXPECT_EQ(prompts.EncryptSubmit_ButtonClick(false, Bytes("abcdefgh"), Bytes("")), SubmitAction::StayOpen);
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(messages().back(), "Verification failed.");
 }
 
@@ -207,6 +215,7 @@ TEST_F(PasswordLogic, ASessionPasswordIsReusedUntilTheBoundaryAfterItsExpiry) {
 
     prompts.NotifyOfMethodChange();
     EXPECT_TRUE(pwd.Expired);
+    ASSERT_FALSE(host.statuses.empty());
     EXPECT_EQ(host.statuses.back(),
               "Since your default encryption method has changed, you will be prompted to assign a new password.");
 }

@@ -63,6 +63,7 @@ TEST_F(PwdTable, WhatCouldNeverBeFoundAgainIsRefusedWithItsReason) {
                     "cannot find a file again whose full path contains a line break.",
                     "The password for the file /home/ann/plain.txt was not stored: the database of passwords cannot "
                     "keep a password that contains a line break."}));
+    ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     EXPECT_FALSE(Exists(keyPath));
     EXPECT_EQ(host.masterPasswordAsks, 1) << "a refused path is refused before the master password is asked for";

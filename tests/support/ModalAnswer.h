@@ -1,16 +1,20 @@
 #pragma once
 
+#include "support/UnansweredModals.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <exception>
 #include <functional>
+#include <string>
 
 namespace vorlaxen::test {
 
 // Answers the next modal window that opens: waits for it, hands it to `act`, and closes it if it is
-// still open afterwards. Arm it before the code that opens the window.
+// still open afterwards (also when `act` failed by throwing). Arm it before the code that opens the window.
 inline void AnswerNextModal(std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;
     timer->setInterval(10);
@@ -21,7 +25,12 @@ inline void AnswerNextModal(std::function<void(QWidget*)> act) {
         timer->stop();
         timer->deleteLater();
         QPointer<QWidget> guard(modal);
-        act(modal);
+        const std::string described = DescribeModal(modal);
+        try {
+            act(modal);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "answering " << described << " failed: " << e.what();
+        }
         if (guard && guard->isVisible()) {
             if (auto* box = qobject_cast<QMessageBox*>(guard.data()))
                 box->done(QMessageBox::Ok);

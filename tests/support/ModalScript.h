@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,8 +64,16 @@ private:
         steps_.pop_front();
         seen_.push_back(modal->windowTitle().toStdString());
         QTimer::singleShot(0, this, [step, target] {
-            if (target)
+            if (!target)
+                return;
+            const std::string described = DescribeModal(target.data());
+            try {
                 step(target.data());
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << "the step for " << described << " failed: " << e.what();
+                if (target)
+                    RejectModal(target.data());
+            }
         });
     }
 

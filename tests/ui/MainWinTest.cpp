@@ -132,6 +132,7 @@ TEST_F(MainWindow, MessageBoxesOfferTheirButtonsAndReportTheAnswer) {
         QStringList seen;
         test::AnswerNextModal([&seen](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr) << modal->windowTitle().toStdString();
             for (QAbstractButton* b : box->buttons())
                 seen << b->text().remove('&');
             box->buttons().last()->click();
@@ -145,6 +146,7 @@ TEST_F(MainWindow, MessageBoxesOfferTheirButtonsAndReportTheAnswer) {
     }
     test::AnswerNextModal([](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr) << modal->windowTitle().toStdString();
         for (QAbstractButton* b : box->buttons())
             if (b->text() == "All")
                 b->click();

@@ -2,6 +2,7 @@
 // the real window with its prompts answered by the test.
 
 #include "fileops/WindowOperations.h"
+#include "support/FindChild.h"
 #include "support/ModalScript.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
@@ -23,7 +24,7 @@ namespace {
 using Steps = std::vector<test::ModalScript::Step>;
 
 QLineEdit* Box(QWidget* dialog, const char* name) {
-    return dialog->findChild<QLineEdit*>(name);
+    return test::Child<QLineEdit>(dialog, name);
 }
 
 // Answers a message box with the button of that text, remembering what it said.
@@ -62,7 +63,7 @@ TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterAndStaysOpenOnAMismatch) {
     bool focusMoved = false;
     test::ModalScript script(Steps{[&focusMoved](QWidget* dialog) {
                                        EXPECT_EQ(dialog->windowTitle(), "Encryption procedure");
-                                       EXPECT_FALSE(dialog->findChild<QPushButton*>("CancelAll")->isVisible())
+                                       EXPECT_FALSE(test::Child<QPushButton>(dialog, "CancelAll")->isVisible())
                                            << "no list is running";
                                        QTest::keyClicks(Box(dialog, "MaskEdit1"), "secret-1");
                                        Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
@@ -111,14 +112,14 @@ TEST_F(Operations, CancelAndCancelAllAnswerThePrompt) {
     auto window = open();
     prepareList(*window, {"alpha.txt", "beta.txt"});
     window->operations().prompts().SetCancelAllVisible(Direction::Encrypt, true);
-    test::ModalScript script(Steps{[](QWidget* dialog) { dialog->findChild<QPushButton*>("Cancel_Button")->click(); },
+    test::ModalScript script(Steps{[](QWidget* dialog) { test::Child<QPushButton>(dialog, "Cancel_Button")->click(); },
                                    [](QWidget* dialog) {
-                                       auto* list = dialog->findChild<QCheckBox*>("OnePwdList_CheckBox");
+                                       auto* list = test::Child<QCheckBox>(dialog, "OnePwdList_CheckBox");
                                        EXPECT_TRUE(list->isEnabled()) << "two files in the list";
                                        list->click();
                                        EXPECT_TRUE(Box(dialog, "MaskEdit1")->hasFocus())
                                            << "a check box hands the focus back";
-                                       dialog->findChild<QPushButton*>("CancelAll")->click();
+                                       test::Child<QPushButton>(dialog, "CancelAll")->click();
                                    }});
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::Skip);
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("beta.txt"), PromptResult::CancelAll);
@@ -129,15 +130,16 @@ TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCa
     auto& master = window->objects().pwdTable().MasterPass;
     master.UseKeyFile = true;
     master.KeyFilePath = files / "keys.001";
-    test::ModalScript script(Steps{[](QWidget* dialog) {
-                                       EXPECT_EQ(dialog->windowTitle(), "The Master password");
-                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
-                                       Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
-                                       EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
-                                       QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
-                                       Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
-                                   },
-                                   [](QWidget* dialog) { dialog->findChild<QPushButton*>("NotUse_Button")->click(); }});
+    test::ModalScript script(
+        Steps{[](QWidget* dialog) {
+                  EXPECT_EQ(dialog->windowTitle(), "The Master password");
+                  QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
+                  Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+                  EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
+                  QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
+                  Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+              },
+              [](QWidget* dialog) { test::Child<QPushButton>(dialog, "NotUse_Button")->click(); }});
     window->AskMasterPassword();
     EXPECT_TRUE(master.Valid);
     window->objects().prgState().SaveToTable = true;
@@ -160,13 +162,13 @@ TEST_F(Operations, ADirectoryTreeIsEncryptedAndDecryptedFromTheWindow) {
     auto window = open();
     {
         test::ModalScript script(Steps{Answer("Yes"), [](QWidget* dialog) {
-                                           EXPECT_TRUE(dialog->findChild<QPushButton*>("CancelAll")->isVisible());
+                                           EXPECT_TRUE(test::Child<QPushButton>(dialog, "CancelAll")->isVisible());
                                            QTest::keyClicks(Box(dialog, "MaskEdit1"), "tree-secret");
                                            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
                                            QTest::keyClicks(Box(dialog, "MaskEdit2"), "tree-secret");
                                            Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
                                        }});
-        window->findChild<QAction*>("EncriptAll1")->trigger();
+        test::Child<QAction>(window.get(), "EncriptAll1")->trigger();
         EXPECT_TRUE(script.finished());
         EXPECT_EQ(script.seen().size(), 2u) << "one password for the whole run";
     }
@@ -183,7 +185,7 @@ TEST_F(Operations, ADirectoryTreeIsEncryptedAndDecryptedFromTheWindow) {
                                            QTest::keyClicks(Box(dialog, "MaskEdit1"), "tree-secret");
                                            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
                                        }});
-        window->findChild<QAction*>("Decriptall1")->trigger();
+        test::Child<QAction>(window.get(), "Decriptall1")->trigger();
         EXPECT_TRUE(script.finished());
     }
     for (const auto& [name, bytes] : plain) {

@@ -1,5 +1,6 @@
 // The real main window's panes, status area and layout on the offscreen platform.
 
+#include "support/FindChild.h"
 #include "support/ModalAnswer.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
@@ -42,7 +43,7 @@ protected:
         return out;
     }
 
-    template <class T> static T* find(TMainWin& window, const char* name) { return window.findChild<T*>(name); }
+    template <class T> static T* find(TMainWin& window, const char* name) { return test::Child<T>(&window, name); }
 };
 
 TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
@@ -89,7 +90,7 @@ TEST_F(Window, UpdatesFollowEncryptionAndDecryptionAndKeepTheSelection) {
     ASSERT_EQ(source.SelectedCaptions().size(), 4u);
     ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
     window->UpdateFLists("x.doc", 0, false);
-    EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc", "x.doc"}));
+    ASSERT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc", "x.doc"}));
     EXPECT_EQ(source.SelectedCaptions(), (Captions{"alpha.txt", "Beta.txt", "gamma.bin"}));
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted)[2].typeText, "-") << "details read for the new entry";
 }
@@ -210,7 +211,7 @@ TEST_F(Window, ADriveThatIsNotReadyAsksForAnother) {
     QString caption;
     test::AnswerNextModal([&caption](QWidget* modal) {
         caption = modal->windowTitle();
-        auto* box = modal->findChild<QComboBox*>("ComboChange_DriveBox");
+        auto* box = test::Child<QComboBox>(modal, "ComboChange_DriveBox");
         box->setCurrentIndex(0); // the root, which is ready
         QMetaObject::invokeMethod(modal, "accept");
     });
