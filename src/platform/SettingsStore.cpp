@@ -184,6 +184,7 @@ bool SettingsStore::writeString(const std::string& key, const std::string& name,
         return false;
     RegistryFile::Value& v = RegistryFile::setValue(*k, name);
     v.type = RegistryFile::Type::String;
+    v.number = 0;
     v.text = value;
     v.raw.clear();
     changed_ = true;
