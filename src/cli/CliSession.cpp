@@ -229,7 +229,8 @@ int CliSession::decryptOne(const std::string& file) {
     }
     if (outcome.status == SingleFileStatus::Refused)
         return passwordStatus;
-    if (outcome.Written() && stored)
+    // A container kept with --keep keeps its stored password too.
+    if (outcome.Written() && stored && !request_.keep)
         stored->FileDecrypted();
     return exitStatusOf(outcome);
 }
