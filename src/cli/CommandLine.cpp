@@ -190,6 +190,8 @@ Exit status:
   19  the file changed while it was encrypted; it is kept, no container written
   20  the container changed while it was decrypted; it is kept, no plain file written
   21  the target appeared while the file was processed; it is left alone
+  22  the file is what an interrupted wipe left; its container holds the data and is
+      left alone
   64  usage error: bad command line, no password, or a password of the wrong length
 When several files fail, the status is that of the first failure.
 )";

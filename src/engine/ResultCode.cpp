@@ -55,6 +55,10 @@ std::string ResultText(ResultCode code, std::string_view name) {
         return FillIn("File %s changed while it was being decrypted; it has been kept.", name);
     case ResultCode::TargetAppeared:
         return FillIn("Another file took the name of the result of %s meanwhile; it has been left alone.", name);
+    case ResultCode::InterruptedWipe:
+        return FillIn("File %s is what remains of a wipe that was interrupted; its container holds its data and "
+                      "has been left as it is.",
+                      name);
     case ResultCode::Ok:
         break;
     }

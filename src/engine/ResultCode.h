@@ -25,6 +25,7 @@ enum class [[nodiscard]] ResultCode : std::int32_t{
     SourceChanged = -19,    // the plain file changed while it was encrypted; it is kept, the container discarded
     ContainerChanged = -20, // the container changed while it was decrypted; it is kept, the output discarded
     TargetAppeared = -21,   // a target that did not exist when the operation began appeared; it is left alone
+    InterruptedWipe = -22,  // the plain file is what an interrupted wipe left; its container is left alone
 };
 
 // The message that reports a result for the file `name` ("" for success or an unknown code). The

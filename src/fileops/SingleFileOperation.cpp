@@ -3,6 +3,7 @@
 #include "engine/ContainerFormat.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/StaleTemporaries.h"
+#include "fileops/WipeFile.h"
 #include "platform/CrashPoint.h"
 #include "platform/FileSystem.h"
 #include "platform/SourceFile.h"
@@ -67,6 +68,13 @@ SingleFileOutcome SingleFileOperation::Run(Direction direction, const SingleFile
             return outcome;
         }
         return fail(OpenFailure(opened));
+    }
+
+    // After a crash in the middle of a wipe the plain file holds overwritten bytes and its container the
+    // data: encrypting the one would replace the other.
+    if (encrypting && PathExists(target) && IsInterruptedWipe(input.fd())) {
+        keepSource();
+        return fail(ResultCode::InterruptedWipe);
     }
 
     // A target that is not there now is never replaced: one that appears meanwhile is left alone.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,9 @@ namespace vorlaxen {
 namespace {
 
 constexpr std::size_t kPatternSize = 1024;
+// The first bytes of every wipe's pass.
+constexpr std::uint8_t kWipeMark[16] = {
+    '\0', 'V', 'o', 'r', 'l', 'a', 'x', 'e', 'n', ' ', 'w', 'i', 'p', 'e', '\0', 0x1A};
 constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 // One pass of a 1024-byte buffer of pseudo-random bytes, filled once, over `size` bytes from the
@@ -25,6 +29,7 @@ constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 bool OverwritePass(FileCalls& calls, int fd, std::uint64_t size) {
     ZeroingArray<std::uint8_t, kPatternSize> pattern;
     FillRandomBytes(pattern.data(), pattern.size());
+    std::copy(std::begin(kWipeMark), std::end(kWipeMark), pattern.data());
     std::uint64_t left = size;
     while (left > 0) {
         const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPatternSize, left));
@@ -80,6 +85,12 @@ Removal LookAt(const std::string& path, struct stat& st) {
 }
 
 } // namespace
+
+bool IsInterruptedWipe(int fd) {
+    std::uint8_t start[sizeof kWipeMark];
+    return ::pread(fd, start, sizeof start, 0) == static_cast<ssize_t>(sizeof start) &&
+           std::equal(std::begin(start), std::end(start), std::begin(kWipeMark));
+}
 
 bool OverwriteOpenFile(int fd, FileCalls& calls) {
     struct stat st;

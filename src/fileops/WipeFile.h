@@ -31,12 +31,18 @@ struct RemovalOptions {
 };
 
 // Destroys a plain file: owner read and write added, overwritten once with pseudo-random bytes from a
-// 1024-byte buffer and flushed to disk; only then renamed to "~~~~~~~~.~~~" and to "~" in its own
+// 1024-byte buffer (whose first 16 bytes are a fixed mark, so that what an interrupted wipe leaves can be
+// told from a plain file) and flushed to disk; only then renamed to "~~~~~~~~.~~~" and to "~" in its own
 // directory (a rename that would replace a file of that name is skipped: no other file is ever
 // replaced), truncated to zero and deleted. A crash at any moment leaves either the untouched file under
 // its own name or overwritten bytes. Never follows a symbolic link, never opens a named pipe in a way
 // that waits. Shows no message.
 Removal WipeFileAt(const std::string& path, const RemovalOptions& options = {});
+
+// Whether an open file starts as the wipe's pass leaves a file: what remains of a plain file whose wipe
+// was interrupted (by a crash) after its container was complete. Encrypting it again would replace that
+// container, the only copy of the data, with the encryption of overwritten bytes.
+bool IsInterruptedWipe(int fd);
 
 // The wipe as the rest of the program names it: 0 when the file was wiped and deleted, -2 otherwise.
 int WipeFile(const std::string& path);
