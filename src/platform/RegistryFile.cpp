@@ -39,7 +39,8 @@ void AppendUtf8(std::string& out, std::uint32_t c) {
 }
 
 // Code units U+DC80 to U+DCFF, alone, stand for bytes that were not UTF-8 (file names may hold any byte),
-// so that such a text survives a trip through UTF-16.
+// and U+DC00 for a zero byte, which would end the UTF-16 text: so that any text survives a trip through
+// UTF-16.
 constexpr std::uint32_t kEscapedByte = 0xDC00;
 
 // UTF-16 little-endian code units to UTF-8, stopping at a terminating zero unit.
@@ -49,7 +50,7 @@ std::string Utf16ToUtf8(const std::vector<std::uint8_t>& bytes) {
         std::uint32_t unit = bytes[i] | static_cast<std::uint32_t>(bytes[i + 1]) << 8;
         if (unit == 0)
             break;
-        if (unit >= kEscapedByte + 0x80 && unit <= kEscapedByte + 0xFF) {
+        if (unit == kEscapedByte || (unit >= kEscapedByte + 0x80 && unit <= kEscapedByte + 0xFF)) {
             out += static_cast<char>(unit - kEscapedByte);
             continue;
         }
@@ -109,7 +110,7 @@ std::string Utf16HexOf(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         std::uint32_t c = 0;
         const std::size_t length = Utf8SequenceAt(text, i, c);
-        if (length == 0) {
+        if (length == 0 || c == 0) {
             units.push_back(kEscapedByte + static_cast<unsigned char>(text[i]));
             ++i;
             continue;

@@ -87,28 +87,17 @@ TEST(RegistryFile, SaysWhereTheTextStopsMakingSense) {
 // paths below it and below other roots, value names and strings with quotes, backslashes, brackets,
 // "=", ";", line breaks, UTF-8 and bytes that are not UTF-8, numbers, and data of other types.
 RegistryFile RandomRegistryFile(std::mt19937& random) {
-    static const std::vector<std::string> pieces = {"a",
-                                                    "Z",
-                                                    " ",
-                                                    "\\",
-                                                    "\"",
-                                                    "[",
-                                                    "]",
-                                                    "=",
-                                                    "@",
-                                                    ";",
-                                                    "-",
-                                                    "hex:",
-                                                    "dword:",
-                                                    "\t",
-                                                    "\xc3\xa9",
-                                                    "\xe2\x82\xac",
-                                                    "\xf0\x9f\x94\x91",
-                                                    "\xff",
-                                                    "\x80",
-                                                    "\xed\xa0\x80",
-                                                    "crypt file",
-                                                    "HKEY_CLASSES_ROOT"};
+    static const std::vector<std::string> pieces = [] {
+        std::vector<std::string> split;
+        std::string_view all =
+            "a|Z| |\\|\"|[|]|=|@|;|-|hex:|dword:|\t|\xc3\xa9|\xe2\x82\xac|\xf0\x9f\x94\x91|\xff|\x80|"
+            "\xed\xa0\x80|crypt file|HKEY_CLASSES_ROOT";
+        for (std::size_t bar; (bar = all.find('|')) != std::string_view::npos; all.remove_prefix(bar + 1))
+            split.emplace_back(all.substr(0, bar));
+        split.emplace_back(all);
+        split.emplace_back(1, '\0');
+        return split;
+    }();
     auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
     auto text = [&](bool lineBreaks) {
         std::string made;
