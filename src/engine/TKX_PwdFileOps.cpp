@@ -28,10 +28,10 @@ void LetEventsRun(const EngineHooks& hooks) {
         hooks.letPendingEventsRun();
 }
 
-// Opens an input without following a link or blocking on a pipe, checks that it is a regular file and,
-// with `lock`, takes its exclusive lock.
-ResultCode OpenInput(SourceFile& input, const std::string& path, bool lock) {
-    switch (input.open(path, lock)) {
+// Opens an input without blocking on a pipe and checks that it is a regular file; an operation's input
+// is never reached through a link and is locked.
+ResultCode OpenInput(SourceFile& input, const std::string& path, SourceFile::Use use) {
+    switch (input.open(path, use)) {
     case SourceFile::Status::Open:
         return ResultCode::Ok;
     case SourceFile::Status::NotRegular:
@@ -59,7 +59,7 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const Eng
     SourceFile own;
     SourceFile* input = files.source;
     if (!input) {
-        if (ResultCode opened = OpenInput(own, source, true); opened != ResultCode::Ok)
+        if (ResultCode opened = OpenInput(own, source, SourceFile::Use::Operation); opened != ResultCode::Ok)
             return opened;
         input = &own;
     }
@@ -153,9 +153,9 @@ public:
         , mayReplaceTarget_(files.mayReplaceTarget) {}
 
     // Verification only reads, and takes no lock: it may run beside an operation on the same container.
-    ResultCode openContainer(bool lock) {
+    ResultCode openContainer(SourceFile::Use use) {
         if (!source_) {
-            if (ResultCode opened = OpenInput(own_, container_, lock); opened != ResultCode::Ok)
+            if (ResultCode opened = OpenInput(own_, container_, use); opened != ResultCode::Ok)
                 return opened;
             source_ = &own_;
         }
@@ -268,7 +268,7 @@ private:
 
 ResultCode TKX_Pwd::DecryptFile(const std::string& container, const EngineFiles& files) {
     DecryptRun run(*this, container, files);
-    if (ResultCode opened = run.openContainer(true); opened != ResultCode::Ok)
+    if (ResultCode opened = run.openContainer(SourceFile::Use::Operation); opened != ResultCode::Ok)
         return opened;
     if (ResultCode created = run.createOutput(); created != ResultCode::Ok)
         return created;
@@ -277,7 +277,7 @@ ResultCode TKX_Pwd::DecryptFile(const std::string& container, const EngineFiles&
 
 ResultCode TKX_Pwd::VerifyFile(const std::string& container) {
     DecryptRun run(*this, container, EngineFiles{});
-    if (ResultCode opened = run.openContainer(false); opened != ResultCode::Ok)
+    if (ResultCode opened = run.openContainer(SourceFile::Use::ReadOnly); opened != ResultCode::Ok)
         return opened;
     return run.run();
 }

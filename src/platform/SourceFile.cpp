@@ -30,15 +30,17 @@ bool LockWithoutWaiting(int fd) noexcept {
     return true;
 }
 
-SourceFile::Status SourceFile::open(const std::string& path, bool lock) {
+SourceFile::Status SourceFile::open(const std::string& path, Use use) {
     fd_.reset();
     path_ = path;
+    const bool operation = use == Use::Operation;
+    followsLinks_ = !operation;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
+    if ((operation ? ::lstat(path.c_str(), &st) : ::stat(path.c_str(), &st)) != 0)
         return errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::Failed;
     if (!S_ISREG(st.st_mode))
         return Status::NotRegular;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | (operation ? O_NOFOLLOW : 0) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         // Replaced by a link or a pipe since it was looked at.
         if (errno == ELOOP || errno == ENXIO)
@@ -49,7 +51,7 @@ SourceFile::Status SourceFile::open(const std::string& path, bool lock) {
         return Status::Failed;
     if (!S_ISREG(st.st_mode))
         return Status::NotRegular;
-    if (lock && !LockWithoutWaiting(fd.get()))
+    if (operation && !LockWithoutWaiting(fd.get()))
         return Status::InUse;
     // Reads of a regular file never block; the flag only kept the open from waiting.
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
@@ -64,7 +66,8 @@ bool SourceFile::unchanged() const noexcept {
         return false;
     struct stat now;
     struct stat named;
-    if (::fstat(fd_.get(), &now) != 0 || ::lstat(path_.c_str(), &named) != 0)
+    if (::fstat(fd_.get(), &now) != 0 ||
+        (followsLinks_ ? ::stat(path_.c_str(), &named) : ::lstat(path_.c_str(), &named)) != 0)
         return false;
     return FileIdentity::Of(now) == identity_ && identity_.SameFile(named);
 }

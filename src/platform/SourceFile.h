@@ -39,8 +39,11 @@ public:
     SourceFile(SourceFile&&) noexcept = default;
     SourceFile& operator=(SourceFile&&) noexcept = default;
 
-    // Without `lock`, for a run that only reads (verification), no lock is taken.
-    Status open(const std::string& path, bool lock = true);
+    // An operation's input is never reached through a symbolic link and is locked; a file that is only
+    // read (to verify it) may be reached through one, and takes no lock.
+    enum class Use { Operation, ReadOnly };
+
+    Status open(const std::string& path, Use use = Use::Operation);
     bool isOpen() const noexcept { return static_cast<bool>(fd_); }
     int fd() const noexcept { return fd_.get(); }
     const std::string& path() const noexcept { return path_; }
@@ -57,6 +60,7 @@ private:
     UniqueFd fd_;
     std::string path_;
     FileIdentity identity_;
+    bool followsLinks_ = false;
 };
 
 // Takes an exclusive advisory lock on an open file without waiting. False only when another open file

@@ -85,6 +85,13 @@ TEST_F(CliSafety, LinksAndPipesAreLeftAloneWithANote) {
     }
     EXPECT_EQ(dir.names(), (Names{"a.txt.cry", "far", "l", "p", "x.cry"}));
     EXPECT_EQ(Text(path("far/real.txt")), "the real plain file");
+
+    // Only reading a container through a link is fine: verification and info follow it.
+    ASSERT_EQ(::symlink("a.txt.cry", path("linked.cry").c_str()), 0);
+    EXPECT_EQ(run({"verify", "linked.cry"}).status, 0);
+    EXPECT_EQ(run({"info", "linked.cry"}).status, 0);
+    EXPECT_EQ(run({"decrypt", "linked.cry"}).status, 18);
+    EXPECT_EQ(Text(path("a.txt.cry")).size(), 43u);
 }
 
 TEST_F(CliSafety, TildeNeighboursAreNeverTouched) {

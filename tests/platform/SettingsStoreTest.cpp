@@ -284,6 +284,17 @@ TEST_F(Store, AUserFileWithTheRootKeyIsReadAgainAfterASave) {
     }
 }
 
+TEST_F(Store, ANamedPipeInPlaceOfTheUsersFileIsNeitherWaitedForNorReplaced) {
+    ASSERT_EQ(::mkfifo((dir / "user.reg").c_str(), 0600), 0);
+    SettingsStore store = make("complete.reg");
+    EXPECT_NE(store.problems(), "");
+    ASSERT_TRUE(store.writeInteger("\\crypt file\\Settings\\Options", "Method", 4));
+    EXPECT_FALSE(store.save());
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / "user.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(Store, CreatesTheUsersDirectoryOnFirstSave) {
     WriteFile(dir / "defaults.reg", Fixture("complete.reg"));
     SettingsStore store({dir / "defaults.reg", dir / "config/vorlaxen/settings.reg"});
