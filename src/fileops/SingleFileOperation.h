@@ -85,6 +85,7 @@ public:
     SingleFileOutcome Decrypt(const SingleFileJob& job) { return Run(Direction::Decrypt, job); }
 
 private:
+    class OneFile;
     SingleFileOutcome Run(Direction direction, const SingleFileJob& job);
 
     TKX_Pwd& pwd_;
