@@ -2,12 +2,13 @@
 
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerFormat.h"
-#include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
+#include "passwords/KeyFilePassword.h"
 #include "passwords/PasswordPromptLogic.h"
 #include "platform/FileSystem.h"
 
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace vorlaxen::cli {
@@ -22,17 +23,19 @@ void Say(const std::string& text) {
 
 } // namespace
 
-CliSession::CliSession(Request request, std::atomic<bool>& abortFlag)
+CliSession::CliSession(Request request, std::atomic<bool>& abortFlag, EnvironmentPasswords environment)
     : request_(std::move(request))
-    , abort_(abortFlag) {
+    , abort_(abortFlag)
+    , typed_(std::move(environment.filePassword)) {
     EngineHooks hooks;
     hooks.abortFlag = &abort_;
-    hooks.wipeFile = [](const std::string& path) { return WipeFile(path); };
+    hooks.wipeOutput = [](int fd) { return OverwriteOpenFile(fd); };
     hooks.letPendingEventsRun = [this] { drawProgress(); };
     pwd_.SetHooks(std::move(hooks));
     showProgress_ = IsTerminal(STDERR_FILENO) && request_.command != Command::Info;
     host_.Attach(table_);
-    table_.MasterPass.KeyFilePath = request_.keyFile.empty() ? DefaultKeyFilePath() : request_.keyFile;
+    host_.SetMasterFromEnvironment(std::move(environment.master));
+    table_.MasterPass.KeyFilePath = request_.keyFile.empty() ? SettingsKeyFilePath() : request_.keyFile;
     // Decryption looks in the key file only when there is one: without it there is nothing to find, and
     // no reason to ask for a master password.
     table_.MasterPass.UseKeyFile = request_.command == Command::Decrypt && PathExists(table_.MasterPass.KeyFilePath);
@@ -120,9 +123,7 @@ int CliSession::report(ResultCode code, const std::string& file) {
     return -static_cast<int>(code);
 }
 
-bool CliSession::mayReplace(const std::string& target, const std::string& question) {
-    if (!PathExists(target) || request_.force)
-        return true;
+bool CliSession::MayReplace(const std::string& question) {
     if (!terminal_)
         terminal_ = Terminal::Open();
     if (!terminal_) {
@@ -136,80 +137,102 @@ bool CliSession::mayReplace(const std::string& target, const std::string& questi
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
-int CliSession::encryptOne(const std::string& file) {
-    const int savedMode = FileMode(file);
-    if (savedMode < 0) {
-        Say(FillIn("File %s not found.", file));
-        return -static_cast<int>(ResultCode::CannotOpen);
-    }
-    const std::string target = ContainerPathOf(file);
-    if (!mayReplace(target, FillIn("File %s already exist in the list of encrypted files. Overwrite?", target)))
-        return kExitSkipped;
-    const std::string key = request_.store ? EntryKeyOf(file) : std::string();
-    if (request_.store) {
-        if (std::string refusal = TKX_PwdTable::UnstorableKeyText(key); !refusal.empty()) {
-            Say(refusal);
-            return kExitKeyFile;
-        }
-    }
-    MakeOwnerReadWrite(file);
-    ResultCode result = pwd_.EncryptFile(file, request_.method);
-    if (result != ResultCode::Ok) {
-        SetFileMode(file, savedMode);
-        return report(result, file);
-    }
+void CliSession::ShowError(const std::string& text) {
     clearProgress();
-    SetFileMode(target, savedMode);
-    // Stored only once the container exists, so that a failed encryption never replaces the entry of an
-    // older container; the plain file goes only once its password is stored.
-    if (request_.store && !table_.StorePassword(key)) {
-        SetFileMode(file, savedMode);
-        Say(FillIn("File %s has been encrypted but kept, since its password could not be stored.", file));
-        return kExitKeyFile;
-    }
-    if (!request_.keep && !RemoveFile(file, true)) {
-        Say(FillIn("Unable to delete file %s from the list of non encrypted files.", file));
+    Say(text);
+}
+
+void CliSession::ReportResult(ResultCode code, const std::string& name) {
+    (void)report(code, name);
+}
+
+void CliSession::EngineStarting(Direction) {
+    fileStarted_ = lastDrawn_ = std::chrono::steady_clock::now();
+}
+
+void CliSession::EngineFinished(Direction) {
+    clearProgress();
+}
+
+int CliSession::exitStatusOf(const SingleFileOutcome& outcome) const {
+    switch (outcome.status) {
+    case SingleFileStatus::Done:
+        return 0;
+    case SingleFileStatus::SourceKept:
         return kExitNotRemoved;
+    case SingleFileStatus::PasswordNotStored:
+    case SingleFileStatus::Refused:
+        return kExitKeyFile;
+    case SingleFileStatus::NotFound:
+        return -static_cast<int>(ResultCode::CannotOpen);
+    case SingleFileStatus::Declined:
+        return kExitSkipped;
+    case SingleFileStatus::Failed:
+        break;
     }
-    if (request_.keep)
-        SetFileMode(file, savedMode);
-    return 0;
+    return -static_cast<int>(outcome.code);
+}
+
+int CliSession::encryptOne(const std::string& file) {
+    SingleFileJob job;
+    job.source = file;
+    job.name = file;
+    job.method = request_.method;
+    job.replaceAllowed = request_.force;
+    job.keepSource = request_.keep;
+    if (request_.store) {
+        const std::string key = EntryKeyOf(file);
+        // A key that could never be found again is refused before anything is encrypted.
+        job.mayStart = [key] {
+            const std::string refusal = TKX_PwdTable::UnstorableKeyText(key);
+            if (!refusal.empty())
+                Say(refusal);
+            return refusal.empty();
+        };
+        // Stored only once the container exists, so that a failed encryption never replaces the entry of
+        // an older container; the plain file goes only once its password is stored.
+        job.storePassword = [this, key] { return table_.StorePassword(key); };
+    }
+    return exitStatusOf(operation_.Encrypt(job));
 }
 
 int CliSession::decryptOne(const std::string& file) {
-    const int savedMode = FileMode(file);
-    if (savedMode < 0) {
-        Say(FillIn("File %s not found.", file));
-        return -static_cast<int>(ResultCode::CannotOpen);
+    SingleFileJob job;
+    job.source = file;
+    job.name = file;
+    job.replaceAllowed = request_.force;
+    job.keepSource = request_.keep;
+    // The password is looked for once the container is there and its plain file may be written: first in
+    // the key file, else the one given for the run.
+    std::optional<KeyFilePassword> stored;
+    int passwordStatus = 0;
+    job.mayStart = [&] {
+        if (!stored) {
+            stored.emplace(table_, pwd_, EntryKeyOf(PlainPathOf(file)));
+            // A stored password that does not fit is tried again with the given one, not reported.
+            job.quietWrongPassword = stored->Found();
+            if (stored->Found())
+                return true;
+        }
+        passwordStatus = useTypedPassword();
+        return passwordStatus == 0;
+    };
+    SingleFileOutcome outcome = operation_.Decrypt(job);
+    if (stored && stored->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
+        (void)stored->PutBack();
+        if (outcome.status != SingleFileStatus::Failed || outcome.code != ResultCode::WrongPassword)
+            return exitStatusOf(outcome);
+        Say(FillIn("The password stored for %s does not open it; the password given is tried instead.", file));
+        job.quietWrongPassword = false;
+        job.replaceAllowed = outcome.replaceAgreed;
+        outcome = operation_.Decrypt(job);
     }
-    const std::string target = PlainPathOf(file);
-    if (!mayReplace(target, FillIn("File %s already exist in the list of non encrypted files. Overwrite?", target)))
-        return kExitSkipped;
-    const std::string key = EntryKeyOf(target);
-    const bool fromKeyFile = table_.FindPassword(key);
-    if (!fromKeyFile) {
-        if (int status = useTypedPassword(); status != 0)
-            return status;
-    }
-    MakeOwnerReadWrite(file);
-    ResultCode result = pwd_.DecryptFile(file);
-    if (result != ResultCode::Ok) {
-        SetFileMode(file, savedMode);
-        const int status = report(result, file);
-        // The entry was removed when it was found; the container must not outlive the only stored copy.
-        if (fromKeyFile && !table_.PutBack(key))
-            Say(FillIn("The password of %s could not be put back into the database of passwords.", file));
-        return status;
-    }
-    clearProgress();
-    SetFileMode(target, savedMode);
-    if (!request_.keep && !RemoveFile(file, false)) {
-        Say(FillIn("Unable to delete file %s from the list of encrypted files.", file));
-        return kExitNotRemoved;
-    }
-    if (request_.keep)
-        SetFileMode(file, savedMode);
-    return 0;
+    if (outcome.status == SingleFileStatus::Refused)
+        return passwordStatus;
+    // A container kept with --keep keeps its stored password too.
+    if (outcome.Written() && stored && !request_.keep)
+        stored->FileDecrypted();
+    return exitStatusOf(outcome);
 }
 
 int CliSession::listKeys() {

@@ -2,9 +2,11 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConsoleHost.h"
+#include "cli/EnvironmentPasswords.h"
 #include "cli/TypedPassword.h"
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
+#include "fileops/SingleFileOperation.h"
 #include "passwords/TKX_PwdTable.h"
 #include "platform/Terminal.h"
 
@@ -17,13 +19,22 @@ namespace vorlaxen::cli {
 
 // One run of vorlaxen-cli over its files: obtains the password once (when decrypting, only for the first
 // file whose password the key file does not hold), processes the files in order, reports each failure
-// with the program's own message and goes on, and answers the exit status.
-class CliSession {
+// with the program's own message and goes on, and answers the exit status. Each file goes through the
+// single-file operation that the window uses too; this class is its front end on the terminal.
+class CliSession : private SingleFileFrontEnd {
 public:
-    CliSession(Request request, std::atomic<bool>& abortFlag);
+    CliSession(Request request, std::atomic<bool>& abortFlag, EnvironmentPasswords environment = {});
     int run();
 
 private:
+    bool MayReplace(const std::string& question) override;
+    void ShowStatus(const std::string&) override {}
+    void ShowError(const std::string& text) override;
+    void ReportResult(ResultCode code, const std::string& name) override;
+    void EngineStarting(Direction direction) override;
+    void EngineFinished(Direction direction) override;
+    int exitStatusOf(const SingleFileOutcome& outcome) const;
+
     int obtainPassword();
     int useTypedPassword();
     int processFile(const std::string& file);
@@ -32,7 +43,6 @@ private:
     int verifyOne(const std::string& file);
     int infoOne(const std::string& file);
     int listKeys();
-    bool mayReplace(const std::string& target, const std::string& question);
     int report(ResultCode code, const std::string& file);
     void drawProgress();
     void clearProgress();
@@ -44,6 +54,7 @@ private:
     ConsoleHost host_;
     TKX_Pwd pwd_;
     TKX_PwdTable table_{host_, pwd_};
+    SingleFileOperation operation_{pwd_, *this};
     bool showProgress_ = false;
     bool progressDrawn_ = false;
     std::string currentFile_;

@@ -155,13 +155,20 @@ file does not exist yet), and checked against the key file. A password taken fro
 key file for a decryption that then fails is stored back. A file whose full path
 contains "=" cannot be found again in the key file; its password is never stored.
 
+A password taken from the key file that does not open its file (an entry older than
+the container) goes back into the key file, and the password given for the run is
+tried instead; the entry goes once the file is decrypted.
+
 An existing target (FILE.cry when encrypting, FILE when decrypting) is replaced only
-after a yes at the terminal, or with --force; without a terminal it is left alone.
-Every output, the key file included, is written under a temporary name and renamed
-onto its target only when it is complete and on disk; a failure leaves the source and
-any existing target as they were. A file that fails is reported and the run goes on
-with the next one. Ctrl-C stops the current file at its next block, removes its
-partial output and ends the run.
+after a yes at the terminal, or with --force; without a terminal it is left alone. A
+target that appears while a file is processed is never replaced without --force.
+Every output, the key file included, has no name until it is complete and on disk;
+a failure, Ctrl-C or a crash leaves the source and any existing target as they were.
+Only regular files are processed: links, named pipes and devices are left alone. A
+file is held under a lock while it is processed, so that a second run on it is
+refused at once; and it must still be the same file, unchanged, before it is wiped or
+deleted. A file that fails is reported and the run goes on with the next one. Ctrl-C
+stops the current file at its next block, removes its partial output and ends the run.
 
 Exit status:
   0   every file succeeded
@@ -178,6 +185,13 @@ Exit status:
   14  stopped by Ctrl-C
   15  writing failed; the disk may be full
   16  the file is 4 GB or larger and cannot be encrypted
+  17  the file is in use by another operation; left alone
+  18  the file is not a regular file (a link, a named pipe or a device); left alone
+  19  the file changed while it was encrypted; it is kept, no container written
+  20  the container changed while it was decrypted; it is kept, no plain file written
+  21  the target appeared while the file was processed; it is left alone
+  22  the file is what an interrupted wipe left; its container holds the data and is
+      left alone
   64  usage error: bad command line, no password, or a password of the wrong length
 When several files fail, the status is that of the first failure.
 )";

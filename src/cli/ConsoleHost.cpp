@@ -5,8 +5,6 @@
 #include "platform/Terminal.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace vorlaxen::cli {
 
@@ -33,13 +31,9 @@ void ConsoleHost::AskMasterPassword() {
     master.Valid = false;
     if (gaveUp_)
         return;
-    char* fromEnvironment = std::getenv("VORLAXEN_MASTER_PASSWORD");
     bool accepted = false;
-    if (fromEnvironment && *fromEnvironment) {
-        const std::size_t length = std::strlen(fromEnvironment);
-        SecureBytes typed(fromEnvironment, fromEnvironment + length);
-        SecureZero(fromEnvironment, length);
-        accepted = acceptFromEnvironment(typed);
+    if (fromEnvironment_) {
+        accepted = acceptFromEnvironment(*fromEnvironment_);
     } else {
         accepted = askAtTerminal();
     }

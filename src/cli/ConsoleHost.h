@@ -3,6 +3,7 @@
 #include "platform/Host.h"
 #include "platform/SecureMemory.h"
 
+#include <optional>
 #include <string>
 
 namespace vorlaxen {
@@ -19,6 +20,8 @@ class ConsoleHost : public Host {
 public:
     // The table whose master password this host sets; it is made after the host, which it needs.
     void Attach(TKX_PwdTable& table) noexcept { table_ = &table; }
+    // The master password from VORLAXEN_MASTER_PASSWORD, taken when the program started.
+    void SetMasterFromEnvironment(std::optional<SecureBytes> master) { fromEnvironment_ = std::move(master); }
 
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override;
     void ShowStatus(const std::string&) override {}
@@ -30,6 +33,7 @@ private:
     bool askAtTerminal();
 
     TKX_PwdTable* table_ = nullptr;
+    std::optional<SecureBytes> fromEnvironment_;
     bool gaveUp_ = false;
 };
 

@@ -6,8 +6,6 @@
 #include "platform/Terminal.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,11 +52,8 @@ int TypedPassword::Obtain(const std::string& passwordFile,
                           bool confirm,
                           const std::atomic<bool>& abort) {
     held_ = false;
-    if (char* fromEnvironment = std::getenv("VORLAXEN_PASSWORD")) {
-        const std::size_t length = std::strlen(fromEnvironment);
-        typed_.assign(fromEnvironment, fromEnvironment + length);
-        // Once copied, the password need not stay readable in the process's environment.
-        SecureZero(fromEnvironment, length);
+    if (fromEnvironment_) {
+        typed_ = *fromEnvironment_;
     } else if (!passwordFile.empty()) {
         if (!ReadPasswordFile(passwordFile, typed_)) {
             Say("Couldn't read file " + passwordFile + " .");

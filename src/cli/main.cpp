@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
+#include "cli/EnvironmentPasswords.h"
 
 #include <atomic>
 #include <csignal>
@@ -30,6 +31,8 @@ void CatchInterrupts() {
 int main(int argc, char** argv) {
     using namespace vorlaxen::cli;
     static_assert(std::atomic<bool>::is_always_lock_free);
+    // Before anything else: the passwords leave the environment, whatever the command line turns out to be.
+    EnvironmentPasswords environment = EnvironmentPasswords::Take();
     Request request = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!request.error.empty()) {
         std::fprintf(stderr, "vorlaxen-cli: %s\nTry 'vorlaxen-cli --help'.\n", request.error.c_str());
@@ -44,6 +47,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     CatchInterrupts();
-    CliSession session(std::move(request), gAbort);
+    CliSession session(std::move(request), gAbort, std::move(environment));
     return session.run();
 }

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -28,6 +29,15 @@ std::uint32_t GetLittleEndian(const std::uint8_t* in, int bytes) noexcept {
     for (int i = bytes - 1; i >= 0; --i)
         value = value << 8 | in[i];
     return value;
+}
+
+// Opens a file for reading its header without waiting on a named pipe. `regular` tells whether what was
+// opened is a regular file; anything else is closed again.
+UniqueFd OpenHeader(const std::string& path, bool& regular) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    regular = fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    return fd;
 }
 
 } // namespace
@@ -56,9 +66,10 @@ std::string MethodName(int code) {
 }
 
 std::string MethodNameOfFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    bool regular = false;
+    UniqueFd fd = OpenHeader(path, regular);
     std::uint8_t magic[4];
-    if (!fd || ReadFully(fd.get(), magic, sizeof magic) != static_cast<ssize_t>(sizeof magic))
+    if (!regular || ReadFully(fd.get(), magic, sizeof magic) != static_cast<ssize_t>(sizeof magic))
         return "-";
     const MethodInfo* method = MethodByLetter(magic[3]);
     return method ? method->name : "-";
@@ -85,9 +96,12 @@ ContainerHeader DecodeHeader(const std::uint8_t in[kShortHeaderLength]) noexcept
 }
 
 ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    bool regular = false;
+    UniqueFd fd = OpenHeader(path, regular);
     if (!fd)
         return ResultCode::CannotOpen;
+    if (!regular)
+        return ResultCode::NotRegularFile;
     std::uint8_t bytes[kLongHeaderLength];
     ssize_t got = ReadFully(fd.get(), bytes, sizeof bytes);
     if (got < static_cast<ssize_t>(kShortHeaderLength))

@@ -16,6 +16,8 @@ ResultCode CommitResultCode(PendingFile::Commit commit) {
         return ResultCode::Ok;
     case PendingFile::Commit::RenameFailed:
         return ResultCode::CannotCreate;
+    case PendingFile::Commit::TargetExists:
+        return ResultCode::TargetAppeared;
     case PendingFile::Commit::FlushFailed:
         break;
     }
@@ -42,6 +44,21 @@ std::string ResultText(ResultCode code, std::string_view name) {
         return FillIn("Processing file %s has been aborted. The disk may be full.", name);
     case ResultCode::TooLarge:
         return FillIn("File %s is 4 GB or larger and cannot be encrypted. Nothing has been changed.", name);
+    case ResultCode::InUse:
+        return FillIn("File %s is in use by another operation; it has been left alone.", name);
+    case ResultCode::NotRegularFile:
+        return FillIn("File %s is not a regular file (a link, a named pipe or a device); it has been left alone.",
+                      name);
+    case ResultCode::SourceChanged:
+        return FillIn("File %s changed while it was being encrypted; it has been kept.", name);
+    case ResultCode::ContainerChanged:
+        return FillIn("File %s changed while it was being decrypted; it has been kept.", name);
+    case ResultCode::TargetAppeared:
+        return FillIn("Another file took the name of the result of %s meanwhile; it has been left alone.", name);
+    case ResultCode::InterruptedWipe:
+        return FillIn("File %s is what remains of a wipe that was interrupted; its container holds its data and "
+                      "has been left as it is.",
+                      name);
     case ResultCode::Ok:
         break;
     }

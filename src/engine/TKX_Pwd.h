@@ -2,6 +2,7 @@
 
 #include "engine/ResultCode.h"
 #include "platform/SecureMemory.h"
+#include "platform/SourceFile.h"
 
 #include <atomic>
 #include <cstddef>
@@ -32,15 +33,28 @@ struct EngineHooks {
     const std::atomic<bool>* abortFlag = nullptr;
     // Called after every chunk so that the window stays responsive and progress can be drawn.
     std::function<void()> letPendingEventsRun;
-    // Disposes of a partly written plain file (the secure wipe); 0 on success. When absent or failing,
-    // the file is simply unlinked.
-    std::function<int(const std::string&)> wipeFile;
+    // Overwrites a partly written plain output through its descriptor (the wipe's pass), before the
+    // output is removed; true when it was overwritten. When absent, the output is removed without it.
+    std::function<bool(int fd)> wipeOutput;
+};
+
+// How one run of the engine treats its files; the single-file operation that calls it chooses.
+struct EngineFiles {
+    // The input, opened and locked by the caller, which keeps it beyond the call (to wipe or delete it
+    // later under the same lock). When null, the engine opens and locks the input for the call alone.
+    SourceFile* source = nullptr;
+    // Whether an existing target may be replaced. When false, a target that exists when the output is
+    // complete (one that appeared after the caller looked) is left alone: TargetAppeared.
+    bool mayReplaceTarget = true;
 };
 
 // The file password object and cipher engine: holds the current password (masked) with the reuse and
 // expiry state that the password prompts keep, and turns one plain file into one ".cry" container and
-// back. On any failure the input is untouched and no output is left behind; an existing target is only
-// ever replaced by a complete, flushed output.
+// back. The input must be a regular file, held under an exclusive advisory lock for the whole run, and it
+// must still be the same file with the same size and modification time when the output is committed.
+// On any failure the input is untouched and no output is left behind; an existing target is only ever
+// replaced by a complete, flushed output. Outputs have no name until they are complete, so that a crash
+// leaves no partial file.
 class TKX_Pwd {
 public:
     TKX_Pwd() = default;
@@ -73,14 +87,15 @@ public:
     std::size_t PrepareKey(int method, std::uint8_t* key);
 
     // Writes the container `source` + ".cry" with the method (1, 3 or 4; any other writes 3).
-    ResultCode EncryptFile(const std::string& source, int method);
+    ResultCode EncryptFile(const std::string& source, int method, const EngineFiles& files = {});
     // Writes the plain file, the container's path without its last four characters.
-    ResultCode DecryptFile(const std::string& container);
+    ResultCode DecryptFile(const std::string& container, const EngineFiles& files = {});
     // Decrypts the container completely and checks the key and the data checksum without writing a byte.
     ResultCode VerifyFile(const std::string& container);
 
 private:
     class DecryptRun;
+    ResultCode EncryptOpened(const std::string& source, SourceFile& input, int method, bool mayReplaceTarget);
 
     EngineHooks hooks_;
 };

@@ -6,6 +6,7 @@
 #include "engine/TKX_Pwd.h"
 #include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
+#include "platform/SourceFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,25 +28,54 @@ void LetEventsRun(const EngineHooks& hooks) {
         hooks.letPendingEventsRun();
 }
 
-// Opens an input for reading; an input that is not a regular file cannot be opened.
-UniqueFd OpenInput(const std::string& path, std::uint64_t& size) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st;
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return UniqueFd();
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    size = static_cast<std::uint64_t>(st.st_size);
+// Opens an input without blocking on a pipe and checks that it is a regular file; an operation's input
+// is never reached through a link and is locked.
+ResultCode OpenInput(SourceFile& input, const std::string& path, SourceFile::Use use) {
+    switch (input.open(path, use)) {
+    case SourceFile::Status::Open:
+        return ResultCode::Ok;
+    case SourceFile::Status::NotRegular:
+        return ResultCode::NotRegularFile;
+    case SourceFile::Status::InUse:
+        return ResultCode::InUse;
+    case SourceFile::Status::Missing:
+    case SourceFile::Status::Failed:
+        break;
+    }
+    return ResultCode::CannotOpen;
+}
+
+// A reading descriptor of its own on the caller's open input, from its start; it shares the input's lock.
+UniqueFd ReaderOf(const SourceFile& input) {
+    UniqueFd fd(::dup(input.fd()));
+    if (fd && ::lseek(fd.get(), 0, SEEK_SET) != 0)
+        fd.reset();
     return fd;
 }
 
 } // namespace
 
-ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
+ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const EngineFiles& files) {
+    SourceFile own;
+    SourceFile* input = files.source;
+    if (!input) {
+        if (ResultCode opened = OpenInput(own, source, SourceFile::Use::Operation); opened != ResultCode::Ok)
+            return opened;
+        input = &own;
+    }
+    const ResultCode result = EncryptOpened(source, *input, method, files.mayReplaceTarget);
+    // An input that could not be read to its end because it is no longer what it was has changed under the run.
+    if (result == ResultCode::ReadFailed && !input->unchanged())
+        return ResultCode::SourceChanged;
+    return result;
+}
+
+ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, bool mayReplaceTarget) {
     const MethodInfo& info = *MethodByCode(WritableMethod(method));
     const std::string target = ContainerPathOf(source);
 
-    std::uint64_t size = 0;
-    UniqueFd in = OpenInput(source, size);
+    const std::uint64_t size = input.size();
+    UniqueFd in = ReaderOf(input);
     if (!in)
         return ResultCode::CannotOpen;
     if (size > kMaxPlainSize)
@@ -106,18 +136,31 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method) {
         checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
     if (!out.writeAt(checksumBytes, sizeof checksumBytes, 8))
         return ResultCode::WriteFailed;
-    return CommitResultCode(out.commit());
+    // The container holds the file as it was when it was opened: one that has changed since (grown,
+    // rewritten, renamed away) would lose the change when it is wiped.
+    if (!input.unchanged())
+        return ResultCode::SourceChanged;
+    return CommitResultCode(out.commit(mayReplaceTarget));
 }
 
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
 class TKX_Pwd::DecryptRun {
 public:
-    DecryptRun(TKX_Pwd& owner, const std::string& container)
+    DecryptRun(TKX_Pwd& owner, const std::string& container, const EngineFiles& files)
         : owner_(owner)
-        , container_(container) {}
+        , container_(container)
+        , source_(files.source)
+        , mayReplaceTarget_(files.mayReplaceTarget) {}
 
-    ResultCode openContainer() {
-        in_ = OpenInput(container_, containerSize_);
+    // Verification only reads, and takes no lock: it may run beside an operation on the same container.
+    ResultCode openContainer(SourceFile::Use use) {
+        if (!source_) {
+            if (ResultCode opened = OpenInput(own_, container_, use); opened != ResultCode::Ok)
+                return opened;
+            source_ = &own_;
+        }
+        containerSize_ = source_->size();
+        in_ = ReaderOf(*source_);
         return in_ ? ResultCode::Ok : ResultCode::CannotOpen;
     }
 
@@ -131,6 +174,9 @@ public:
 
     ResultCode run() {
         ResultCode result = decrypt();
+        // A container that could not be read to its end, or is no longer what it was, changed under the run.
+        if (result == ResultCode::ReadFailed && !source_->unchanged())
+            result = ResultCode::ContainerChanged;
         if (result != ResultCode::Ok)
             discardOutput();
         return result;
@@ -194,7 +240,11 @@ private:
         }
         if (checksum != header.dataChecksum)
             return ResultCode::WrongPassword;
-        return out_ ? CommitResultCode(out_->commit()) : ResultCode::Ok;
+        if (!out_)
+            return ResultCode::Ok;
+        if (!source_->unchanged())
+            return ResultCode::ContainerChanged;
+        return CommitResultCode(out_->commit(mayReplaceTarget_));
     }
 
     // Once the body is being decrypted, plain data may have reached the output: it is then wiped rather
@@ -202,20 +252,23 @@ private:
     void discardOutput() {
         in_.reset();
         if (out_)
-            out_->discard(plainMayHaveReachedOutput_ ? owner_.hooks_.wipeFile : PendingFile::Remover());
+            out_->discard(plainMayHaveReachedOutput_ ? owner_.hooks_.wipeOutput : PendingFile::Overwriter());
     }
 
     TKX_Pwd& owner_;
     const std::string& container_;
+    SourceFile own_;
+    SourceFile* source_;
+    bool mayReplaceTarget_;
     UniqueFd in_;
     std::uint64_t containerSize_ = 0;
     std::optional<PendingFile> out_;
     bool plainMayHaveReachedOutput_ = false;
 };
 
-ResultCode TKX_Pwd::DecryptFile(const std::string& container) {
-    DecryptRun run(*this, container);
-    if (ResultCode opened = run.openContainer(); opened != ResultCode::Ok)
+ResultCode TKX_Pwd::DecryptFile(const std::string& container, const EngineFiles& files) {
+    DecryptRun run(*this, container, files);
+    if (ResultCode opened = run.openContainer(SourceFile::Use::Operation); opened != ResultCode::Ok)
         return opened;
     if (ResultCode created = run.createOutput(); created != ResultCode::Ok)
         return created;
@@ -223,8 +276,8 @@ ResultCode TKX_Pwd::DecryptFile(const std::string& container) {
 }
 
 ResultCode TKX_Pwd::VerifyFile(const std::string& container) {
-    DecryptRun run(*this, container);
-    if (ResultCode opened = run.openContainer(); opened != ResultCode::Ok)
+    DecryptRun run(*this, container, EngineFiles{});
+    if (ResultCode opened = run.openContainer(SourceFile::Use::ReadOnly); opened != ResultCode::Ok)
         return opened;
     return run.run();
 }

@@ -2,6 +2,9 @@
 
 #include "fileops/MakePath.h"
 #include "fileops/Subdirectories.h"
+#include "passwords/KeyFilePassword.h"
+
+#include <sys/stat.h>
 
 namespace vorlaxen {
 
@@ -12,28 +15,6 @@ constexpr const char* kSearching = "Processing search for files...";
 Pane PaneOf(Direction direction) {
     return direction == Direction::Decrypt ? Pane::Crypted : Pane::Source;
 }
-
-// The file password as it was before a password was taken from the key file, given back afterwards: a
-// key-file password serves its own file only and never becomes the password that the list or the session
-// reuses, which the user may not know.
-class HeldPassword {
-public:
-    explicit HeldPassword(TKX_Pwd& pwd)
-        : pwd_(pwd)
-        , bytes_(pwd.Password)
-        , length_(pwd.PasswordLength) {}
-
-    void Restore() {
-        pwd_.ClearPassword();
-        pwd_.Password = std::move(bytes_);
-        pwd_.PasswordLength = length_;
-    }
-
-private:
-    TKX_Pwd& pwd_;
-    SecureBytes bytes_;
-    std::int32_t length_;
-};
 
 } // namespace
 
@@ -77,7 +58,21 @@ void BatchProcessing::ShowProgressArea() {
         progress_.RaiseLists();
 }
 
+bool BatchProcessing::RefusedAsNotRegular(const std::string& file, const std::string& name) {
+    struct stat st;
+    // A file that is missing is reported by the operation itself.
+    if (::lstat(MakePath(dirCryptor_.WorkDirectory, file).c_str(), &st) != 0 || S_ISREG(st.st_mode))
+        return false;
+    if (InWholeDirectoryRun())
+        ports_.host.ShowStatus(FillIn("Skipped %s: not a regular file.", name));
+    else
+        files_.ReportResult(ResultCode::NotRegularFile, name);
+    return true;
+}
+
 BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name) {
+    if (RefusedAsNotRegular(name, name))
+        return Outcome::Skipped;
     const PromptResult answer = prompts_.PromptToEncrypt(name);
     if (answer == PromptResult::Skip)
         return Outcome::Skipped;
@@ -89,27 +84,33 @@ BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name) {
 }
 
 BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
+    if (RefusedAsNotRegular(files_.ContainerNameOf(name), name))
+        return Outcome::Skipped;
     const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
-    HeldPassword held(pwd_);
-    const bool fromTable = table_.FindPassword(key);
-    if (!fromTable) {
-        const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
-        if (answer == PromptResult::Skip)
-            return Outcome::Skipped;
-        if (answer == PromptResult::CancelAll)
-            return Outcome::CancelAll;
+    KeyFilePassword stored(table_, pwd_, key);
+    bool replaceAgreed = false;
+    if (stored.Found()) {
+        ShowProgressArea();
+        const SingleFileOutcome first = files_.Decrypt(name, true);
+        if (first.Written()) {
+            stored.FileDecrypted();
+            return Outcome::Processed;
+        }
+        (void)stored.PutBack();
+        // A stored password that does not fit (an entry older than the container) is followed by the
+        // usual prompt for the file; any other failure has been reported.
+        if (first.status != SingleFileStatus::Failed || first.code != ResultCode::WrongPassword)
+            return Outcome::Processed;
+        replaceAgreed = first.replaceAgreed;
     }
+    const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+    if (answer == PromptResult::Skip)
+        return Outcome::Skipped;
+    if (answer == PromptResult::CancelAll)
+        return Outcome::CancelAll;
     ShowProgressArea();
-    const bool decrypted = files_.DecrFile(name);
-    if (fromTable) {
-        // FindPassword removed the entry; a container must not outlive the only stored copy of its password.
-        if (!decrypted && !table_.PutBack(key))
-            (void)ports_.host.ShowMessage(
-                MessageKind::Error,
-                FillIn("The password of %s could not be put back into the database of passwords.", key),
-                MessageButtons::Ok);
-        held.Restore();
-    }
+    if (files_.Decrypt(name, false, replaceAgreed).Written())
+        stored.FileDecrypted();
     return Outcome::Processed;
 }
 

@@ -46,6 +46,10 @@ private:
     enum class Outcome { Processed, Skipped, CancelAll };
     Outcome EncryptOne(const std::string& name);
     Outcome DecryptOne(const std::string& name);
+    // A link or a special file (`file`, in the work directory) is refused before a password is asked
+    // for it: a list run says so in a message, a whole-directory run, which takes every entry of the
+    // pane, notes it in the status line and goes on. True when refused.
+    bool RefusedAsNotRegular(const std::string& file, const std::string& name);
     bool InWholeDirectoryRun() const;
     void ShowProgressArea();
     // The end of a list run or whole-directory run: the expire buttons stay enabled only while a

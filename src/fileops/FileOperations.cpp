@@ -20,12 +20,19 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     , table_(table)
     , state_(state)
     , progress_(progress)
-    , ports_(ports) {
+    , ports_(ports)
+    , operation_(pwd, *this) {
     Host& host = ports_.host;
     pwd_.SetHooks(EngineHooks{
         &state_.AbortFlag,
         [&host] { host.LetPendingEventsRun(); },
-        [](const std::string& path) { return WipeFile(path); },
+        [](int fd) { return OverwriteOpenFile(fd); },
+    });
+    table_.SetBusyHook([this](bool reading) {
+        if (reading)
+            state_.SetBusy(TKX_PrgState::kKeyFile);
+        else
+            state_.ClearBusy(TKX_PrgState::kKeyFile);
     });
 }
 
@@ -58,26 +65,25 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
         state_.AbortFlag = true;
 }
 
-bool FileOperations::MayOverwrite(const std::string& target, const char* question) {
-    state_.Overwrite = false;
-    if (!PathExists(target))
-        return true;
-    if (ports_.host.ShowMessage(MessageKind::Information, FillIn(question, target), MessageButtons::OkCancel) !=
-        MessageAnswer::Ok)
-        return false;
-    state_.Overwrite = true;
-    return true;
+bool FileOperations::MayReplace(const std::string& question) {
+    return ports_.host.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
-template <class EngineCall> ResultCode FileOperations::RunEngine(std::uint8_t busyFlag, EngineCall call) {
-    state_.SetBusy(busyFlag);
+void FileOperations::ShowStatus(const std::string& text) {
+    ports_.host.ShowStatus(text);
+}
+
+// The busy flag and the progress timer are on exactly while the engine runs.
+void FileOperations::EngineStarting(Direction direction) {
+    state_.SetBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
     progress_.StartProcessTimer();
-    const ResultCode result = call();
+}
+
+void FileOperations::EngineFinished(Direction direction) {
     progress_.StopProcessTimer();
-    state_.ClearBusy(busyFlag);
+    state_.ClearBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
     ports_.host.ShowStatus("Idle.");
     progress_.ResetBars();
-    return result;
 }
 
 bool FileOperations::PanesShowWorkDirectory() const {
@@ -95,86 +101,47 @@ bool FileOperations::StoreAfterEncryption(const std::string& key) {
 
 bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
     const std::string& directory = dirCryptor_.WorkDirectory;
-    const std::string source = MakePath(directory, name);
-    const std::string target = MakePath(directory, name + std::string(kContainerExtension));
+    SingleFileJob job;
+    job.source = MakePath(directory, name);
+    job.name = name;
+    job.method = ports_.settings.DefaultMethod();
+    if (storePassword)
+        job.storePassword = [this, key = job.source] { return StoreAfterEncryption(key); };
+    const SingleFileOutcome outcome = operation_.Encrypt(job);
+    state_.Overwrite = outcome.targetExisted;
 
-    const int savedMode = FileMode(source);
-    if (savedMode < 0) {
-        ShowError(FillIn("File %s not found.", source));
-        return false;
-    }
-    if (!MayOverwrite(target, "File %s already exist in the list of encrypted files. Overwrite?"))
-        return false;
-    MakeOwnerReadWrite(source);
-    ports_.host.ShowStatus("Encrypting file " + name + " ...");
-    const ResultCode result =
-        RunEngine(TKX_PrgState::kEncrypting, [&] { return pwd_.EncryptFile(source, ports_.settings.DefaultMethod()); });
-    if (result != ResultCode::Ok) {
-        // The engine leaves no output and an existing container untouched; the source gets its own
-        // permissions back rather than being left open to its owner.
-        SetFileMode(source, savedMode);
-        ReportResult(result, name);
-        return false;
-    }
-    SetFileMode(target, savedMode);
-
-    // Stored once the container is complete: a store made before would replace the entry of an older
-    // container of the same name even when this encryption fails or is cancelled at the overwrite question.
-    const bool keepSource = storePassword && !StoreAfterEncryption(MakePath(directory, name));
     const bool panesFollow = PanesShowWorkDirectory();
-    if (state_.Overwrite && panesFollow)
+    // The old container's entry goes when the container was replaced, and when a failure took it away.
+    if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
         ports_.panes.RemoveListEntry(Pane::Crypted, CryptedCaption(name));
-
-    bool removed = false;
-    if (keepSource) {
-        ShowError(FillIn("File %s has been encrypted but kept, since its password could not be stored.", source));
-    } else {
-        removed = RemoveFile(source, true, [this](const std::string& text) { ports_.host.ShowStatus(text); });
-        if (!removed)
-            ShowError(FillIn("Unable to delete file %s from the list of non encrypted files.", name));
-    }
-    if (!removed && PathExists(source))
-        SetFileMode(source, savedMode);
+    if (!outcome.Written())
+        return false;
     if (panesFollow)
-        ports_.panes.UpdateFLists(name, Direction::Encrypt, !removed);
+        ports_.panes.UpdateFLists(name, Direction::Encrypt, !outcome.SourceRemoved());
     return true;
 }
 
-bool FileOperations::DecrFile(const std::string& name) {
+SingleFileOutcome FileOperations::Decrypt(const std::string& name, bool quietWrongPassword, bool replaceAgreed) {
     const std::string& directory = dirCryptor_.WorkDirectory;
     const std::string plainName = PlainNameOf(name);
-    const std::string source = MakePath(directory, ContainerNameOf(name));
-    const std::string target = MakePath(directory, plainName);
-
-    const int savedMode = FileMode(source);
-    if (savedMode < 0) {
-        ShowError(FillIn("File %s not found.", source));
-        return false;
-    }
-    if (!MayOverwrite(target, "File %s already exist in the list of non encrypted files. Overwrite?"))
-        return false;
-    MakeOwnerReadWrite(source);
-    ports_.host.ShowStatus("Decrypting file " + name + " ...");
-    const ResultCode result = RunEngine(TKX_PrgState::kDecrypting, [&] { return pwd_.DecryptFile(source); });
-    if (result != ResultCode::Ok) {
-        SetFileMode(source, savedMode);
-        ReportResult(result, name);
-        return false;
-    }
-    SetFileMode(target, savedMode);
+    SingleFileJob job;
+    job.source = MakePath(directory, ContainerNameOf(name));
+    job.name = name;
+    job.quietWrongPassword = quietWrongPassword;
+    job.replaceAllowed = replaceAgreed;
+    const SingleFileOutcome outcome = operation_.Decrypt(job);
+    state_.Overwrite = outcome.targetExisted;
 
     const bool panesFollow = PanesShowWorkDirectory();
-    if (state_.Overwrite && panesFollow)
+    if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
         ports_.panes.RemoveListEntry(Pane::Source, plainName);
-    const bool removed = RemoveFile(source, false, [this](const std::string& text) { ports_.host.ShowStatus(text); });
-    if (!removed) {
-        ShowError(FillIn("Unable to delete file %s from the list of encrypted files.", source));
-        if (PathExists(source))
-            SetFileMode(source, savedMode);
-    }
-    if (panesFollow)
-        ports_.panes.UpdateFLists(name, Direction::Decrypt, !removed);
-    return true;
+    if (outcome.Written() && panesFollow)
+        ports_.panes.UpdateFLists(name, Direction::Decrypt, !outcome.SourceRemoved());
+    return outcome;
+}
+
+bool FileOperations::DecrFile(const std::string& name) {
+    return Decrypt(name).Written();
 }
 
 void FileOperations::FileDel(Pane pane) {
@@ -200,8 +167,14 @@ void FileOperations::FileDel(Pane pane) {
             if (answer == DelAnswer::DeleteAll)
                 deleteAll = true;
         }
-        if (RemoveFile(path, plain, [this](const std::string& text) { ports_.host.ShowStatus(text); }))
+        const Removal removal =
+            RemoveFileAt(path, plain, [this](const std::string& text) { ports_.host.ShowStatus(text); });
+        if (removal == Removal::Removed)
             ports_.panes.RemoveListEntry(pane, name);
+        else if (removal == Removal::NotRegular)
+            ReportResult(ResultCode::NotRegularFile, path);
+        else if (removal == Removal::InUse)
+            ReportResult(ResultCode::InUse, path);
         else
             ShowError(FillIn("Unable to delete file %s .", path));
     }

@@ -3,6 +3,7 @@
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
 #include "fileops/ProgressDisplay.h"
+#include "fileops/SingleFileOperation.h"
 #include "fileops/TKX_DirCryptor.h"
 #include "fileops/TKX_PrgState.h"
 #include "fileops/WindowPort.h"
@@ -17,11 +18,12 @@ namespace vorlaxen {
 // selected entries of a pane (`FileDel`). EncrFile and DecrFile never ask for a password: the file
 // password object already holds it. The target takes over the source's permissions; a source whose
 // operation failed gets its own back. Plain files are wiped, containers deleted, and the panes follow
-// when the work directory is the one they show.
+// when the work directory is the one they show. The sequence itself is the single-file operation that
+// the companion shares; this class is its window front end.
 //
 // Constructing it hands the engine its hooks: the abort flag of the program state, a pass of pending
-// events after every chunk, and the wipe for a partly written plain file.
-class FileOperations {
+// events after every chunk, and the wipe's pass for a partly written plain file.
+class FileOperations : private SingleFileFrontEnd {
 public:
     FileOperations(TKX_DirCryptor& dirCryptor,
                    TKX_Pwd& pwd,
@@ -36,12 +38,17 @@ public:
     bool EncrFile(const std::string& name, bool storePassword = false);
     // `name` is a container of the work directory in display form. True when the plain file was written.
     bool DecrFile(const std::string& name);
+
+    // DecrFile with the whole outcome. With `quietWrongPassword` a wrong password is not reported (the
+    // caller asks for another); with `replaceAgreed` an existing plain file is replaced without asking
+    // again (the user agreed at the first try).
+    SingleFileOutcome Decrypt(const std::string& name, bool quietWrongPassword = false, bool replaceAgreed = false);
     // Deletes the selected entries of a pane, asking through TDelDialog.
     void FileDel(Pane pane);
 
     // Shows the message of a non-zero result code for the file `name`; the answer "All" to the
     // wrong-password message sets the abort flag.
-    void ReportResult(ResultCode code, const std::string& name);
+    void ReportResult(ResultCode code, const std::string& name) override;
 
     // The caption of a plain file's container in "Crypted files"; the file names behind a caption of that
     // pane: the container of the work directory (a container listed under its plain name may end in
@@ -51,14 +58,16 @@ public:
     std::string PlainNameOf(const std::string& caption) const;
 
 private:
-    // Asks whether an existing target may be replaced; sets or clears the overwrite flag. False: Cancel.
-    bool MayOverwrite(const std::string& target, const char* question);
-    // Runs the engine with the busy flag and the progress timer around it.
-    template <class EngineCall> ResultCode RunEngine(std::uint8_t busyFlag, EngineCall call);
+    // The single-file operation's questions and messages, in the window.
+    bool MayReplace(const std::string& question) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void EngineStarting(Direction direction) override;
+    void EngineFinished(Direction direction) override;
+
     // Stores the password of a newly encrypted file; false when it should have been stored and was not.
     bool StoreAfterEncryption(const std::string& key);
     bool PanesShowWorkDirectory() const;
-    void ShowError(const std::string& text);
 
     TKX_DirCryptor& dirCryptor_;
     TKX_Pwd& pwd_;
@@ -66,6 +75,7 @@ private:
     TKX_PrgState& state_;
     ProgressDisplay& progress_;
     WindowPorts ports_;
+    SingleFileOperation operation_;
 };
 
 } // namespace vorlaxen

@@ -32,6 +32,9 @@ public:
     static constexpr std::uint8_t kDecrypting = 2;
     static constexpr std::uint8_t kWholeDirectory = 4;
     static constexpr std::uint8_t kDeleting = 8;
+    // The key file is being read or written. Pending events run while it is read, and an operation
+    // started from them would work on a table that the running one then writes back over.
+    static constexpr std::uint8_t kKeyFile = 16;
 
     // A request to stop the running operation; the engine polls it after every block. Atomic because a
     // signal handler of the command line may set it.

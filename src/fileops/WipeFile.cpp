@@ -1,6 +1,7 @@
 #include "fileops/WipeFile.h"
 
 #include "fileops/MakePath.h"
+#include "platform/CrashPoint.h"
 #include "platform/FileSystem.h"
 #include "platform/Random.h"
 #include "platform/SecureMemory.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,48 +17,151 @@ namespace vorlaxen {
 
 namespace {
 
-constexpr int kFailed = -2;
 constexpr std::size_t kPatternSize = 1024;
+// The first bytes of every wipe's pass.
+constexpr std::uint8_t kWipeMark[16] = {
+    '\0', 'V', 'o', 'r', 'l', 'a', 'x', 'e', 'n', ' ', 'w', 'i', 'p', 'e', '\0', 0x1A};
+constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-} // namespace
-
-int WipeFile(const std::string& path) {
-    MakeOwnerReadWrite(path);
-    // Opened before the renames, so that a file that cannot be written keeps its name; a symbolic link is
-    // not followed, so that wiping a link never overwrites the file it points to.
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat st;
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return kFailed;
-
-    const std::string dir = DirectoryOf(path);
-    const std::string parked = MakePath(dir, "~~~~~~~~.~~~");
-    const std::string last = MakePath(dir, "~");
-    if (!RenameNoReplace(path, parked) || !RenameNoReplace(parked, last))
-        return kFailed;
-
+// One pass of a 1024-byte buffer of pseudo-random bytes, filled once, over `size` bytes from the
+// descriptor's position; then the bytes are flushed to disk, or the system might drop them unwritten
+// when the file is truncated.
+bool OverwritePass(FileCalls& calls, int fd, std::uint64_t size) {
     ZeroingArray<std::uint8_t, kPatternSize> pattern;
     FillRandomBytes(pattern.data(), pattern.size());
-    auto left = static_cast<std::uint64_t>(st.st_size);
+    std::copy(std::begin(kWipeMark), std::end(kWipeMark), pattern.data());
+    std::uint64_t left = size;
     while (left > 0) {
         const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPatternSize, left));
         ssize_t put;
         do {
-            put = ::write(fd.get(), pattern.data(), piece);
+            put = calls.Write(fd, pattern.data(), piece);
         } while (put < 0 && errno == EINTR);
-        // A write that takes fewer bytes than asked ends the wipe: the pass could not cover the file.
+        // A write that takes fewer bytes than asked ends the pass: it could not cover the file.
         if (put != static_cast<ssize_t>(piece))
-            return kFailed;
+            return false;
         left -= piece;
     }
-    // The overwrite must reach the disk before the truncation, or the system may drop it unwritten.
-    if (st.st_size > 0 && ::fdatasync(fd.get()) != 0)
-        return kFailed;
-    if (::ftruncate(fd.get(), 0) != 0 || !fd.close())
-        return kFailed;
-    if (::unlink(last.c_str()) != 0)
-        return kFailed;
-    return 0;
+    return size == 0 || calls.Fdatasync(fd) == 0;
+}
+
+// What an open that failed says about the file.
+Removal OpenFailure(int error) {
+    if (error == ENOENT)
+        return Removal::Missing;
+    // O_NOFOLLOW met a link, or a pipe without a reader refused a non-blocking open for writing.
+    if (error == ELOOP || error == ENXIO)
+        return Removal::NotRegular;
+    return Removal::NotOverwritten;
+}
+
+// The file at `path`, opened with `flags` and checked: a regular file, the expected one, locked.
+Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& options, FileCalls& calls, int& fd) {
+    fd = calls.Open(path.c_str(), flags | kOpenFlags);
+    if (fd < 0)
+        return OpenFailure(errno);
+    struct stat st;
+    Removal checked = Removal::Removed;
+    if (calls.Fstat(fd, &st) != 0)
+        checked = Removal::NotOverwritten;
+    else if (!S_ISREG(st.st_mode))
+        checked = Removal::NotRegular;
+    else if (options.expected && !(FileIdentity::Of(st) == *options.expected))
+        checked = Removal::Changed;
+    else if (options.lock && !calls.Lock(fd))
+        checked = Removal::InUse;
+    if (checked != Removal::Removed) {
+        calls.Close(fd);
+        fd = -1;
+    }
+    return checked;
+}
+
+// Looks before opening: nothing is changed on a link or a special file, not even its permissions.
+Removal LookAt(const std::string& path, struct stat& st) {
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Removal::Missing : Removal::NotOverwritten;
+    return S_ISREG(st.st_mode) ? Removal::Removed : Removal::NotRegular;
+}
+
+} // namespace
+
+bool IsInterruptedWipe(int fd) {
+    std::uint8_t start[sizeof kWipeMark];
+    return ::pread(fd, start, sizeof start, 0) == static_cast<ssize_t>(sizeof start) &&
+           std::equal(std::begin(start), std::end(start), std::begin(kWipeMark));
+}
+
+bool OverwriteOpenFile(int fd, FileCalls& calls) {
+    struct stat st;
+    if (calls.Fstat(fd, &st) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return false;
+    return OverwritePass(calls, fd, static_cast<std::uint64_t>(st.st_size));
+}
+
+Removal WipeFileAt(const std::string& path, const RemovalOptions& options) {
+    FileCalls& calls = options.calls ? *options.calls : SystemFileCalls();
+    struct stat st;
+    if (Removal looked = LookAt(path, st); looked != Removal::Removed)
+        return looked;
+    const int mode = static_cast<int>(st.st_mode & 07777);
+    MakeOwnerReadWrite(path);
+    int fd = -1;
+    if (Removal opened = OpenChecked(path, O_WRONLY, options, calls, fd); opened != Removal::Removed) {
+        // Left exactly as it was, its permissions included.
+        SetFileMode(path, mode);
+        return opened;
+    }
+    // Overwritten under its own name first: until the pass is on disk the file stays where it was, and a
+    // file that cannot be overwritten keeps its name and is reported.
+    if (!OverwritePass(calls, fd, static_cast<std::uint64_t>(st.st_size))) {
+        calls.Close(fd);
+        SetFileMode(path, mode);
+        return Removal::NotOverwritten;
+    }
+    CrashPoint("wipe-overwritten");
+    std::string current = path;
+    if (options.hideName) {
+        const std::string dir = DirectoryOf(path);
+        for (const char* name : {"~~~~~~~~.~~~", "~"}) {
+            const std::string next = MakePath(dir, name);
+            if (calls.RenameNoReplace(current.c_str(), next.c_str()))
+                current = next;
+        }
+    }
+    CrashPoint("wipe-renamed");
+    // The length goes too; a truncation that fails leaves only overwritten bytes, so the deletion goes on.
+    if (st.st_size > 0)
+        (void)calls.Ftruncate(fd, 0);
+    CrashPoint("wipe-truncated");
+    // Deleted while it is still held, so that nothing else takes the name's file for one of its own.
+    const bool unlinked = calls.Unlink(current.c_str()) == 0;
+    calls.Close(fd);
+    return unlinked ? Removal::Removed : Removal::NotRemoved;
+}
+
+int WipeFile(const std::string& path) {
+    return WipeFileAt(path) == Removal::Removed ? 0 : -2;
+}
+
+Removal DeleteFileAt(const std::string& path, const RemovalOptions& options) {
+    FileCalls& calls = options.calls ? *options.calls : SystemFileCalls();
+    struct stat st;
+    if (Removal looked = LookAt(path, st); looked != Removal::Removed)
+        return looked;
+    MakeOwnerReadWrite(path);
+    int fd = -1;
+    const Removal opened = OpenChecked(path, O_RDONLY, options, calls, fd);
+    // A container that cannot even be opened (not our own, say) is deleted by name: it holds no plain data.
+    if (opened != Removal::Removed && opened != Removal::NotOverwritten)
+        return opened;
+    const bool unlinked = calls.Unlink(path.c_str()) == 0;
+    const int error = errno;
+    if (fd >= 0)
+        calls.Close(fd);
+    if (unlinked)
+        return Removal::Removed;
+    return error == ENOENT ? Removal::Missing : Removal::NotRemoved;
 }
 
 } // namespace vorlaxen

@@ -1,13 +1,57 @@
 #pragma once
 
+#include "platform/FileCalls.h"
+#include "platform/SourceFile.h"
+
 #include <string>
 
 namespace vorlaxen {
 
-// Destroys a plain file: owner read and write added, renamed to "~~~~~~~~.~~~" and then to "~" in its
-// own directory (never replacing a file of those names), overwritten once with pseudo-random bytes from
-// a 1024-byte buffer, flushed to disk, truncated to zero and deleted. 0 on success; -2 when any step
-// fails, the file then being left under whatever name it has at that moment. Shows no message.
+// What became of a file that was to be wiped or deleted.
+enum class Removal {
+    Removed,        // gone (a plain file overwritten first)
+    Missing,        // there is no file of that name
+    NotRegular,     // a symbolic link, a named pipe, a device, a socket or a directory: left alone
+    InUse,          // another operation holds its lock: left alone
+    Changed,        // no longer the file the caller held: left alone
+    NotOverwritten, // it could not be overwritten: left under its own name, never passed off as wiped
+    NotRemoved,     // overwritten (when wiped) but its name could not be removed
+};
+
+struct RemovalOptions {
+    // The file must be this one, with this size and modification time; the caller holds its lock.
+    const FileIdentity* expected = nullptr;
+    // Whether to take the file's exclusive lock first; off when the caller already holds it.
+    bool lock = true;
+    // Whether the wipe moves the file to "~~~~~~~~.~~~" and then to "~" before truncating it, so that its
+    // name is gone too; off for temporaries of ours, whose names tell nothing.
+    bool hideName = true;
+    // The system calls, for a test that records or fails them.
+    FileCalls* calls = nullptr;
+};
+
+// Destroys a plain file: owner read and write added, overwritten once with pseudo-random bytes from a
+// 1024-byte buffer (whose first 16 bytes are a fixed mark, so that what an interrupted wipe leaves can be
+// told from a plain file) and flushed to disk; only then renamed to "~~~~~~~~.~~~" and to "~" in its own
+// directory (a rename that would replace a file of that name is skipped: no other file is ever
+// replaced), truncated to zero and deleted. A crash at any moment leaves either the untouched file under
+// its own name or overwritten bytes. Never follows a symbolic link, never opens a named pipe in a way
+// that waits. Shows no message.
+Removal WipeFileAt(const std::string& path, const RemovalOptions& options = {});
+
+// Whether an open file starts as the wipe's pass leaves a file: what remains of a plain file whose wipe
+// was interrupted (by a crash) after its container was complete. Encrypting it again would replace that
+// container, the only copy of the data, with the encryption of overwritten bytes.
+bool IsInterruptedWipe(int fd);
+
+// The wipe as the rest of the program names it: 0 when the file was wiped and deleted, -2 otherwise.
 int WipeFile(const std::string& path);
+
+// The wipe's pass over an open file from its start, to its current size, flushed to disk: for an output
+// that may hold plain data and is about to be removed. True when every byte was overwritten.
+bool OverwriteOpenFile(int fd, FileCalls& calls = SystemFileCalls());
+
+// Deletes a file without overwriting it (a container): a regular file only, under its lock.
+Removal DeleteFileAt(const std::string& path, const RemovalOptions& options = {});
 
 } // namespace vorlaxen

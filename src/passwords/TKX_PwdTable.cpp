@@ -16,6 +16,24 @@ bool EndsALineOrTheText(const std::uint8_t* bytes, std::size_t n) {
 
 } // namespace
 
+class TKX_PwdTable::BusyScope {
+public:
+    explicit BusyScope(const std::function<void(bool)>& hook)
+        : hook_(hook) {
+        if (hook_)
+            hook_(true);
+    }
+    ~BusyScope() {
+        if (hook_)
+            hook_(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    const std::function<void(bool)>& hook_;
+};
+
 TKX_PwdTable::TKX_PwdTable(Host& host, TKX_Pwd& filePassword)
     : host_(host)
     , filePassword_(filePassword) {}
@@ -80,9 +98,33 @@ bool TKX_PwdTable::FindPassword(const std::string& key) {
 }
 
 bool TKX_PwdTable::PutBack(const std::string& key) {
+    if (MasterPass.Valid && AddEntry(key))
+        return true;
+    (void)host_.ShowMessage(MessageKind::Error,
+                            FillIn("The password of %s could not be put back into the database of passwords.", key),
+                            MessageButtons::Ok);
+    return false;
+}
+
+bool TKX_PwdTable::RemoveEntry(const std::string& key) {
     if (!MasterPass.Valid)
         return false;
-    return AddEntry(key);
+    BusyScope busy(busyHook_);
+    if (!LoadEntries())
+        return false;
+    const std::size_t at = Entries.Find(key);
+    if (at == EntryList::npos) {
+        ClearEntries();
+        return true;
+    }
+    Entries.Erase(at);
+    const ResultCode code = SaveKeyFile();
+    ClearEntries();
+    if (code != ResultCode::Ok) {
+        ReportAccessError();
+        return false;
+    }
+    return true;
 }
 
 bool TKX_PwdTable::LoadEntries() {
@@ -93,7 +135,7 @@ bool TKX_PwdTable::LoadEntries() {
     // No key file yet is an empty table; one that is there but cannot be opened is not, or the write that
     // follows would replace it and lose every password it holds.
     struct stat st;
-    if (code == ResultCode::CannotOpen && ::stat(MasterPass.KeyFilePath.c_str(), &st) != 0 && errno == ENOENT)
+    if (code == ResultCode::CannotOpen && ::stat(MasterPass.KeyFile().c_str(), &st) != 0 && errno == ENOENT)
         return true;
     ClearEntries();
     ReportAccessError();
@@ -115,6 +157,7 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
                                 MessageButtons::Ok);
         return false;
     }
+    BusyScope busy(busyHook_);
     if (!LoadEntries()) {
         WipeBytes(password.data(), password.size());
         return false;
@@ -140,6 +183,7 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
 }
 
 bool TKX_PwdTable::TakeEntry(const std::string& key) {
+    BusyScope busy(busyHook_);
     if (!LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
@@ -165,6 +209,7 @@ bool TKX_PwdTable::ListKeys(std::vector<std::string>& keys) {
     keys.clear();
     if (!MasterPasswordHeld())
         return false;
+    BusyScope busy(busyHook_);
     if (!LoadEntries())
         return false;
     keys = Entries.Keys();

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,17 @@ public:
 
     // Stores back, under `key`, the password that FindPassword put into the file password object, for
     // the caller whose decryption with it has failed: a container must not outlive the only copy of its
-    // password. Uses the master password held; asks for none.
+    // password. Uses the master password held; asks for none. A failure is reported.
     bool PutBack(const std::string& key);
+
+    // Removes the entry of `key`, if there is one, with the master password held; asks for none. For an
+    // entry that did not open its file and became useless once the file was decrypted another way.
+    bool RemoveEntry(const std::string& key);
+
+    // Told true when the key file starts being read or written and false when that is done. Pending
+    // events run while it is read, and no operation may start from them meanwhile: the window marks
+    // itself busy for that time.
+    void SetBusyHook(std::function<void(bool)> hook) { busyHook_ = std::move(hook); }
 
     // Opens the key file and compares its key check with the key made from the master password; with
     // `withText` also decrypts the body into Entries. A missing key file is CannotOpen.
@@ -79,8 +89,12 @@ private:
     static void WipeBytes(void* buffer, std::size_t n) noexcept;
     static void WipeStream(SecureBuffer& stream) noexcept;
 
+    // Marks the key file busy for the lifetime of one table operation.
+    class BusyScope;
+
     Host& host_;
     TKX_Pwd& filePassword_;
+    std::function<void(bool)> busyHook_;
 };
 
 } // namespace vorlaxen

@@ -63,7 +63,7 @@ std::string WriteTarget(const std::string& path) {
 } // namespace
 
 ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
-    const std::string& path = MasterPass.KeyFilePath;
+    const std::string path = MasterPass.KeyFile();
     if (path.empty())
         return ResultCode::CannotOpen;
     // Non-blocking, so that a FIFO put where the key file belongs cannot hang the program.
@@ -131,7 +131,7 @@ ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
 }
 
 ResultCode TKX_PwdTable::SaveKeyFile() {
-    const std::string& path = MasterPass.KeyFilePath;
+    const std::string path = MasterPass.KeyFile();
     if (path.empty())
         return ResultCode::CannotCreate;
 

@@ -1,7 +1,13 @@
 #include "platform/PendingFile.h"
 
+#include "platform/CrashPoint.h"
+#include "platform/Random.h"
+#include "platform/SourceFile.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,7 +20,54 @@ constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 // Writing to disk is started every few megabytes, so that the flush at commit finds little left to do.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
+constexpr std::string_view kTemporaryPrefix = ".vorlaxen-";
+constexpr std::size_t kTemporaryRandomLength = 6;
+constexpr std::string_view kTemporaryLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+bool NamedTemporariesForced() noexcept {
+    const char* forced = std::getenv("VORLAXEN_TEST_NAMED_TEMPORARIES");
+    return forced && *forced;
+}
+
+// An unnamed file is linked in through its entry in /proc/self/fd; without /proc it could never get a name.
+bool ProcessFdsVisible() noexcept {
+    return ::access("/proc/self/fd", X_OK) == 0;
+}
+
+std::string DirectoryOrCurrent(const std::string& path) {
+    std::string dir = DirectoryOf(path);
+    return dir.empty() ? std::string(".") : dir;
+}
+
+std::string FdPath(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// A fresh name of our temporary form in the directory of `target`.
+std::string TemporaryNameBeside(const std::string& target) {
+    std::string name(kTemporaryPrefix);
+    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
+        name += kTemporaryLetters[NextRandom() % kTemporaryLetters.size()];
+    const std::string dir = DirectoryOf(target);
+    return dir.empty() ? name : (dir == "/" ? dir + name : dir + "/" + name);
+}
+
 } // namespace
+
+bool IsTemporaryName(const std::string& name) noexcept {
+    if (name.size() != kTemporaryPrefix.size() + kTemporaryRandomLength || name.rfind(kTemporaryPrefix, 0) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(kTemporaryPrefix.size()), name.end(), [](char c) {
+        return kTemporaryLetters.find(c) != std::string_view::npos;
+    });
+}
+
+bool UnnamedFilesIn(const std::string& directory) noexcept {
+    if (NamedTemporariesForced() || !ProcessFdsVisible())
+        return false;
+    UniqueFd probe(::open(directory.empty() ? "." : directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    return static_cast<bool>(probe);
+}
 
 PendingFile::PendingFile(std::string target)
     : target_(std::move(target))
@@ -26,7 +79,16 @@ PendingFile::~PendingFile() {
 }
 
 bool PendingFile::create() {
-    fd_ = CreateTemporaryBeside(target_, tempPath_);
+    const std::string dir = DirectoryOrCurrent(target_);
+    if (!NamedTemporariesForced() && ProcessFdsVisible()) {
+        fd_ = UniqueFd(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        unnamed_ = static_cast<bool>(fd_);
+    }
+    if (!fd_)
+        fd_ = CreateTemporaryBeside(target_, tempPath_);
+    // Held until the output is committed or removed: only a temporary that nobody holds is a leftover.
+    if (fd_)
+        (void)LockWithoutWaiting(fd_.get());
     finished_ = !fd_;
     return static_cast<bool>(fd_);
 }
@@ -65,6 +127,7 @@ bool PendingFile::flush() {
         return false;
     handedOver_ += static_cast<off_t>(buffered_);
     buffered_ = 0;
+    CrashPoint("output-written");
     if (handedOver_ - writebackStarted_ >= kWritebackStep) {
         ::sync_file_range(fd_.get(), writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE);
         writebackStarted_ = handedOver_;
@@ -72,28 +135,72 @@ bool PendingFile::flush() {
     return true;
 }
 
-PendingFile::Commit PendingFile::commit() {
+PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {
+    const std::string self = FdPath(fd_.get());
+    if (!mayReplace) {
+        // A link never replaces an existing name.
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return Commit::Done;
+        return errno == EEXIST ? Commit::TargetExists : Commit::RenameFailed;
+    }
+    // A link cannot replace the target: the output gets a temporary name first, which a rename then puts
+    // in the target's place in one step.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath_ = TemporaryNameBeside(target_);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST)
+                continue;
+            tempPath_.clear();
+            return Commit::RenameFailed;
+        }
+        CrashPoint("replace-linked");
+        if (::rename(tempPath_.c_str(), target_.c_str()) == 0)
+            return Commit::Done;
+        const int saved = errno;
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        errno = saved;
+        return Commit::RenameFailed;
+    }
+    tempPath_.clear();
+    return Commit::RenameFailed;
+}
+
+PendingFile::Commit PendingFile::renameNamed(bool mayReplace) {
+    if (mayReplace)
+        return ::rename(tempPath_.c_str(), target_.c_str()) == 0 ? Commit::Done : Commit::RenameFailed;
+    if (RenameNoReplace(tempPath_, target_))
+        return Commit::Done;
+    return errno == EEXIST ? Commit::TargetExists : Commit::RenameFailed;
+}
+
+PendingFile::Commit PendingFile::commit(bool mayReplace) {
     if (!flush())
         return Commit::FlushFailed;
-    if (::fsync(fd_.get()) != 0 || !fd_.close())
+    if (::fsync(fd_.get()) != 0)
         return Commit::FlushFailed;
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0)
-        return Commit::RenameFailed;
+    CrashPoint("commit");
+    const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);
+    if (result != Commit::Done)
+        return result;
     finished_ = true;
+    fd_.reset();
     SyncDirectoryOf(target_);
     return Commit::Done;
 }
 
-void PendingFile::discard(const Remover& remover) {
+void PendingFile::discard(const Overwriter& overwrite) {
     if (finished_)
         return;
     finished_ = true;
     buffer_.reset();
     buffered_ = 0;
+    if (fd_ && overwrite)
+        (void)overwrite(fd_.get());
+    // A named output is unlinked while it is still held, so that no other process takes it for a leftover.
+    if (!unnamed_ && !tempPath_.empty())
+        ::unlink(tempPath_.c_str());
     fd_.reset();
-    if (remover && remover(tempPath_) == 0)
-        return;
-    ::unlink(tempPath_.c_str());
 }
 
 } // namespace vorlaxen

@@ -8,23 +8,35 @@
 
 namespace vorlaxen {
 
-// An output that reaches its target only when it is complete. It is written under a temporary name in
-// the target's directory (readable by the owner only), flushed to disk, and renamed onto the target on
-// commit, so that at every moment either the old target or the complete new file is on disk. Unless it
-// is committed, it is removed when it goes away.
+// An output that reaches its target only when it is complete. It is written into an unnamed file in the
+// target's directory (O_TMPFILE), flushed to disk and linked in under the target's name on commit, so
+// that at every moment either the old target or the complete new file is on disk, and a crash leaves no
+// partial file behind at all. Where the file system refuses unnamed files, it is written under a
+// temporary name of ours (".vorlaxen-" and six characters, readable by the owner only) that stays under
+// an exclusive advisory lock while this object holds it: a temporary that nobody holds is a crash's
+// leftover, which the next operation in that directory removes. Unless it is committed, the output is
+// removed when this object goes away.
 class PendingFile {
 public:
-    enum class Commit { Done, FlushFailed, RenameFailed };
-    using Remover = std::function<int(const std::string&)>;
+    enum class Commit {
+        Done,
+        FlushFailed,  // writing or flushing failed
+        RenameFailed, // the output could not be given the target's name
+        TargetExists, // the target appeared, and replacing it was not allowed
+    };
+    // Overwrites an output that may hold plain data, through its descriptor, before it is released.
+    using Overwriter = std::function<bool(int fd)>;
 
     explicit PendingFile(std::string target);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    // Creates the temporary file; false when the directory does not allow it.
+    // Creates the output file; false when the directory does not allow it.
     bool create();
     int fd() const noexcept { return fd_.get(); }
+    // Whether the output has no name until it is committed.
+    bool unnamed() const noexcept { return unnamed_; }
 
     // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
     // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
@@ -35,17 +47,21 @@ public:
     // Hands what is buffered to the system.
     bool flush();
     const std::string& target() const noexcept { return target_; }
+    // The temporary name of a named output; empty for an unnamed one.
     const std::string& temporaryPath() const noexcept { return tempPath_; }
 
-    // Flushes what is buffered and the file to disk, closes and renames onto the target (replacing it), then flushes
-    // the directory.
-    Commit commit();
+    // Flushes what is buffered and the file to disk, gives it the target's name and flushes the
+    // directory. With `mayReplace` an existing target is replaced in one step; without it, a target
+    // that exists by then is left alone (TargetExists) and the output discarded.
+    Commit commit(bool mayReplace = true);
 
-    // Closes and removes the temporary file. `remover` (a wipe, for plain data) is tried first; when it
-    // is absent or fails, the file is unlinked.
-    void discard(const Remover& remover = {});
+    // Removes the output; `overwrite` (for plain data) runs over it first.
+    void discard(const Overwriter& overwrite = {});
 
 private:
+    Commit linkUnnamed(bool mayReplace);
+    Commit renameNamed(bool mayReplace);
+
     std::string target_;
     std::string tempPath_;
     UniqueFd fd_;
@@ -53,7 +69,15 @@ private:
     std::size_t buffered_ = 0;
     off_t handedOver_ = 0;       // bytes given to the system so far
     off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
+    bool unnamed_ = false;
     bool finished_ = false;
 };
+
+// Whether outputs in `directory` can be unnamed files. Setting VORLAXEN_TEST_NAMED_TEMPORARIES makes
+// every output a named one, as on a file system without unnamed files, for the tests of that case.
+bool UnnamedFilesIn(const std::string& directory) noexcept;
+
+// Whether a file name has the form of our named temporary files.
+bool IsTemporaryName(const std::string& name) noexcept;
 
 } // namespace vorlaxen

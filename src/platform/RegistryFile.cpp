@@ -38,6 +38,11 @@ void AppendUtf8(std::string& out, std::uint32_t c) {
     }
 }
 
+// Code units U+DC80 to U+DCFF, alone, stand for bytes that were not UTF-8 (file names may hold any byte),
+// and U+DC00 for a zero byte, which would end the UTF-16 text: so that any text survives a trip through
+// UTF-16.
+constexpr std::uint32_t kEscapedByte = 0xDC00;
+
 // UTF-16 little-endian code units to UTF-8, stopping at a terminating zero unit.
 std::string Utf16ToUtf8(const std::vector<std::uint8_t>& bytes) {
     std::string out;
@@ -45,6 +50,10 @@ std::string Utf16ToUtf8(const std::vector<std::uint8_t>& bytes) {
         std::uint32_t unit = bytes[i] | static_cast<std::uint32_t>(bytes[i + 1]) << 8;
         if (unit == 0)
             break;
+        if (unit == kEscapedByte || (unit >= kEscapedByte + 0x80 && unit <= kEscapedByte + 0xFF)) {
+            out += static_cast<char>(unit - kEscapedByte);
+            continue;
+        }
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             std::uint32_t low = bytes[i + 2] | static_cast<std::uint32_t>(bytes[i + 3]) << 8;
             if (low >= 0xDC00 && low < 0xE000) {
@@ -54,6 +63,77 @@ std::string Utf16ToUtf8(const std::vector<std::uint8_t>& bytes) {
             }
         }
         AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0 when the byte there does not start one.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i, std::uint32_t& c) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char first = byte(i);
+    std::size_t length;
+    std::uint32_t lowest;
+    if (first < 0x80) {
+        c = first;
+        return 1;
+    } else if (first >= 0xC2 && first <= 0xDF) {
+        length = 2;
+        lowest = 0x80;
+        c = first & 0x1F;
+    } else if (first >= 0xE0 && first <= 0xEF) {
+        length = 3;
+        lowest = 0x800;
+        c = first & 0x0F;
+    } else if (first >= 0xF0 && first <= 0xF4) {
+        length = 4;
+        lowest = 0x10000;
+        c = first & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        c = c << 6 | (byte(i + k) & 0x3F);
+    }
+    if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// The bytes of hex(1) data: the text in UTF-16 little-endian with its terminating zero unit; a byte that
+// is not part of well-formed UTF-8 is escaped as a lone U+DC80 to U+DCFF.
+std::string Utf16HexOf(std::string_view text) {
+    std::vector<std::uint32_t> units;
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t c = 0;
+        const std::size_t length = Utf8SequenceAt(text, i, c);
+        if (length == 0 || c == 0) {
+            units.push_back(kEscapedByte + static_cast<unsigned char>(text[i]));
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            units.push_back(0xD800 + ((c - 0x10000) >> 10));
+            units.push_back(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            units.push_back(c);
+        }
+        i += length;
+    }
+    units.push_back(0);
+    std::string out = "hex(1):";
+    char digits[16];
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::snprintf(digits,
+                      sizeof digits,
+                      "%s%02x,%02x",
+                      i ? "," : "",
+                      static_cast<unsigned>(units[i] & 0xFF),
+                      static_cast<unsigned>(units[i] >> 8));
+        out += digits;
     }
     return out;
 }
@@ -145,7 +225,12 @@ bool ParseData(std::string_view data, RegistryFile::Value& value) {
         if (!ParseHexBytes(data.substr(colon + 1), bytes))
             return false;
         value.raw = std::string(data);
-        if (kind == "(2)") {
+        if (kind == "(1)") {
+            // A string that the quoted form cannot hold (one with a line break) is written this way.
+            value.type = RegistryFile::Type::String;
+            value.text = Utf16ToUtf8(bytes);
+            value.raw.clear();
+        } else if (kind == "(2)") {
             value.type = RegistryFile::Type::ExpandString;
             value.text = Utf16ToUtf8(bytes);
         } else {
@@ -258,8 +343,9 @@ std::optional<RegistryFile> RegistryFile::Parse(std::string_view text, std::stri
 std::string RegistryFile::Serialize() const {
     std::string out = std::string(kHeader) + "\n";
     for (const Key& key : keys_) {
+        // A path relative to HKEY_CLASSES_ROOT starts with "\\", and the root itself is the empty path.
         out += "\n[";
-        if (!key.path.empty() && key.path.front() == '\\')
+        if (key.path.empty() || key.path.front() == '\\')
             out += kRoot;
         out += key.path + "]\n";
         for (const Value& value : key.values) {
@@ -274,7 +360,11 @@ std::string RegistryFile::Serialize() const {
                 break;
             }
             case Type::String:
-                out += Quote(value.text);
+                // A line break would end the line inside the quotes.
+                if (value.text.find_first_of("\r\n") == std::string::npos)
+                    out += Quote(value.text);
+                else
+                    out += Utf16HexOf(value.text);
                 break;
             case Type::ExpandString:
             case Type::Other:

@@ -19,9 +19,10 @@ namespace vorlaxen {
 //
 // Key paths are kept relative to HKEY_CLASSES_ROOT with a leading backslash ("\crypt file\Settings");
 // key paths and value names compare without regard to ASCII letter case, as in the registry. Strings
-// escape "\" and '"' with a backslash. Values of other types (hex:, hex(2): and so on) are kept as they
-// were written, so that a strict read sees their type and a rewrite preserves them. Files are read as
-// UTF-8, or as UTF-16 when they start with its byte order mark, and written as UTF-8.
+// escape "\" and '"' with a backslash; a string holding a line break is written as hex(1): data (UTF-16).
+// Values of other types (hex:, hex(2): and so on) are kept as they were written, so that a strict read
+// sees their type and a rewrite preserves them. Files are read as UTF-8, or as UTF-16 when they start
+// with its byte order mark, and written as UTF-8. Whatever Serialize writes, Parse reads back equal.
 class RegistryFile {
 public:
     enum class Type { Dword, String, ExpandString, Other };
@@ -32,11 +33,15 @@ public:
         std::uint32_t number = 0;
         std::string text; // the string of String and ExpandString
         std::string raw;  // Other: the data exactly as written after "="
+
+        bool operator==(const Value&) const = default;
     };
 
     struct Key {
-        std::string path; // "\crypt file\Settings\MainWin"; other roots keep their root name instead
+        std::string path; // "\crypt file\Settings\MainWin", "" for the root; other roots keep their name
         std::vector<Value> values;
+
+        bool operator==(const Key&) const = default;
     };
 
     // The parsed file, or nothing with `error` saying where the text stops making sense.
@@ -48,6 +53,9 @@ public:
     Key& addKey(std::string_view path);
     static const Value* findValue(const Key& key, std::string_view name);
     static Value& setValue(Key& key, std::string_view name);
+    const std::vector<Key>& keys() const noexcept { return keys_; }
+
+    bool operator==(const RegistryFile&) const = default;
 
 private:
     std::vector<Key> keys_;

@@ -17,9 +17,15 @@ namespace {
 enum class Read { Done, Missing, Failed };
 
 Read ReadWholeFile(const std::string& path, std::string& text) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without waiting on a named pipe: anything but a regular file is a file that cannot be read.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd)
         return errno == ENOENT ? Read::Missing : Read::Failed;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return Read::Failed;
+    }
     text.clear();
     char buffer[4096];
     for (;;) {
@@ -184,6 +190,7 @@ bool SettingsStore::writeString(const std::string& key, const std::string& name,
         return false;
     RegistryFile::Value& v = RegistryFile::setValue(*k, name);
     v.type = RegistryFile::Type::String;
+    v.number = 0;
     v.text = value;
     v.raw.clear();
     changed_ = true;

@@ -109,10 +109,18 @@ TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
     container[1000] ^= 0x20;
     WriteFile(path("a.txt.cry"), container);
 
+    // The stored password fails the data checksum: it goes back, and the password given for the run is
+    // tried; without one the run ends there.
     auto damaged = run({"decrypt", "a.txt.cry"});
-    EXPECT_EQ(damaged.status, 11);
+    EXPECT_EQ(damaged.status, cli::kExitUsage);
+    EXPECT_EQ(damaged.err,
+              "The password stored for a.txt.cry does not open it; the password given is tried instead.\n"
+              "No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.\n");
     EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
     EXPECT_EQ(keys(), Names{keyOf("a.txt")}) << "the password is back in the key file";
+    auto stillDamaged = run({"decrypt", "a.txt.cry"}, "file-pw");
+    EXPECT_EQ(stillDamaged.status, 11);
+    EXPECT_EQ(keys(), Names{keyOf("a.txt")});
 
     WriteFile(path("a.txt.cry"), intact);
     auto repaired = run({"decrypt", "a.txt.cry"});

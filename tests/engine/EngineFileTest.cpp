@@ -39,9 +39,9 @@ protected:
             if (onChunk)
                 onChunk();
         };
-        hooks.wipeFile = [this](const std::string& path) {
-            wiped.push_back(path);
-            return ::unlink(path.c_str()) == 0 ? 0 : -2;
+        hooks.wipeOutput = [this](int fd) {
+            wiped.push_back(fd);
+            return true;
         };
         pwd.SetHooks(std::move(hooks));
     }
@@ -53,7 +53,7 @@ protected:
     std::atomic<bool> abortFlag{false};
     std::function<void()> onChunk;
     int chunks = 0;
-    std::vector<std::string> wiped;
+    std::vector<int> wiped; // descriptors of the partial plain outputs overwritten before they went
 };
 
 // --- round trips -----------------------------------------------------------------------------------
@@ -230,7 +230,7 @@ TEST_F(EngineFiles, MissingOrUnopenableInputCreatesNothing) {
     EXPECT_EQ(pwd.EncryptFile(path("absent"), 1), ResultCode::CannotOpen);
     EXPECT_EQ(pwd.DecryptFile(path("absent.cry")), ResultCode::CannotOpen);
     ASSERT_EQ(::mkdir(path("folder").c_str(), 0700), 0);
-    EXPECT_EQ(pwd.EncryptFile(path("folder"), 1), ResultCode::CannotOpen);
+    EXPECT_EQ(pwd.EncryptFile(path("folder"), 1), ResultCode::NotRegularFile);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"folder"});
 }
 
@@ -379,10 +379,10 @@ TEST_F(EngineFiles, AbortStopsDecryptionAndWipesThePartialOutput) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a", "a.cry"}));
 }
 
-TEST_F(EngineFiles, InputsThatShrinkWhileReadAreReadFailures) {
+TEST_F(EngineFiles, InputsThatShrinkWhileReadHaveChanged) {
     WriteFile(path("a"), PatternBytes(100000));
     onChunk = [this] { ::truncate(path("a").c_str(), 15000); };
-    EXPECT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::ReadFailed);
+    EXPECT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::SourceChanged);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a"});
 
     onChunk = nullptr;
@@ -390,7 +390,7 @@ TEST_F(EngineFiles, InputsThatShrinkWhileReadAreReadFailures) {
     ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     onChunk = [this] { ::truncate(path("a.cry").c_str(), 30000); };
-    EXPECT_EQ(pwd.DecryptFile(path("a.cry")), ResultCode::ReadFailed);
+    EXPECT_EQ(pwd.DecryptFile(path("a.cry")), ResultCode::ContainerChanged);
     EXPECT_EQ(wiped.size(), 1u);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a.cry"});
 }

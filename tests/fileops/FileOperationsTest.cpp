@@ -166,17 +166,31 @@ TEST_F(FileOps, ADirectoryWithoutWritePermissionChangesNothing) {
     });
 }
 
-TEST_F(FileOps, APlainFileThatCannotBeWipedStaysInItsPane) {
-    // A file named "~" in the directory stops the wipe after its first rename; nothing is lost, but the
-    // plain file's entry stays where it was.
+TEST_F(FileOps, TildeNeighboursDoNotStopTheWipeAndAnUnwipableFileStaysInItsPane) {
     write("~", "someone else's file");
+    write("~~~~~~~~.~~~", "and another one");
     write("a.txt", "plain text");
     panes.ReadFLists();
     EXPECT_TRUE(files().EncrFile("a.txt"));
-    EXPECT_EQ(messages(), Names{"Unable to delete file a.txt from the list of non encrypted files."});
-    EXPECT_EQ(panes.Captions(Pane::Source), (Names{"a.txt", "~"}));
-    EXPECT_EQ(panes.Captions(Pane::Crypted), Names{"a.txt"});
-    EXPECT_TRUE(OpensWith(path("a.txt.cry"), "file-password"));
+    EXPECT_EQ(messages(), Names{});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "~", "~~~~~~~~.~~~"}));
+    EXPECT_EQ(read("~"), "someone else's file");
+    EXPECT_EQ(read("~~~~~~~~.~~~"), "and another one");
+    panes.ExpectMatchesDisk();
+
+    // A plain file that cannot be written (immutable) cannot be wiped: it is reported and stays, in its
+    // pane too, beside its complete container.
+    write("b.txt", "plain b");
+    test::Immutable frozen(path("b.txt"));
+    if (!frozen.on())
+        GTEST_SKIP() << "this file system or user cannot make a file immutable";
+    panes.ReadFLists();
+    EXPECT_TRUE(files().EncrFile("b.txt"));
+    EXPECT_EQ(messages(), Names{"Unable to delete file b.txt from the list of non encrypted files."});
+    EXPECT_EQ(read("b.txt"), "plain b");
+    EXPECT_EQ(panes.Captions(Pane::Source), (Names{"b.txt", "~", "~~~~~~~~.~~~"}));
+    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"a.txt", "b.txt"}));
+    EXPECT_TRUE(OpensWith(path("b.txt.cry"), "file-password"));
 }
 
 TEST_F(FileOps, ThePanesStayWhenTheWorkDirectoryIsNotTheShownOne) {

@@ -1,13 +1,17 @@
-// WipeFile and RemoveFile: what each path leaves in the directory.
+// WipeFile and RemoveFile: what each path leaves in the directory, and the order of the wipe's system
+// calls.
 
 #include "fileops/WipeFile.h"
 
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
+#include "fileops/StaleTemporaries.h"
+#include "platform/FileSystem.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +24,59 @@ using test::PatternBytes;
 using test::ReadFile;
 using test::WriteFile;
 using Names = std::vector<std::string>;
+
+std::string Text(const std::string& path) {
+    auto bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The system's calls, each also written down as "call name-or-size"; a call named in `failing` fails.
+class RecordingCalls : public FileCalls {
+public:
+    int Open(const char* path, int flags) override {
+        note("open " + FileNameOf(path));
+        return SystemFileCalls().Open(path, flags);
+    }
+    int Fstat(int fd, struct stat* st) override { return SystemFileCalls().Fstat(fd, st); }
+    bool Lock(int fd) override {
+        note("lock");
+        return SystemFileCalls().Lock(fd);
+    }
+    ssize_t Write(int fd, const void* data, std::size_t n) override {
+        note("write " + std::to_string(n));
+        if (failing == "write") {
+            errno = ENOSPC;
+            return -1;
+        }
+        return SystemFileCalls().Write(fd, data, n);
+    }
+    int Fdatasync(int fd) override {
+        note("fdatasync");
+        return SystemFileCalls().Fdatasync(fd);
+    }
+    bool RenameNoReplace(const char* from, const char* to) override {
+        note("rename " + FileNameOf(from) + " " + FileNameOf(to));
+        return SystemFileCalls().RenameNoReplace(from, to);
+    }
+    int Ftruncate(int fd, off_t length) override {
+        note("ftruncate " + std::to_string(length));
+        return SystemFileCalls().Ftruncate(fd, length);
+    }
+    int Close(int fd) override {
+        note("close");
+        return SystemFileCalls().Close(fd);
+    }
+    int Unlink(const char* path) override {
+        note("unlink " + FileNameOf(path));
+        return SystemFileCalls().Unlink(path);
+    }
+
+    std::vector<std::string> calls;
+    std::string failing;
+
+private:
+    void note(const std::string& call) { calls.push_back(call); }
+};
 
 TEST(WipeFile, RemovesFilesOfAnySizeAndLeavesNothingBehind) {
     test::TempDir dir;
@@ -40,9 +97,40 @@ TEST(WipeFile, WipesAReadOnlyFile) {
     });
 }
 
+TEST(WipeFile, OverwritesAndFlushesBeforeItRenamesTruncatesAndDeletes) {
+    // Until the overwrite is on disk the file keeps its name and its length: a crash before then leaves
+    // the untouched file under its own name, a crash after it only overwritten bytes.
+    test::TempDir dir;
+    WriteFile(dir / "plain.txt", PatternBytes(2500));
+    RecordingCalls calls;
+    RemovalOptions options;
+    options.calls = &calls;
+    EXPECT_EQ(WipeFileAt(dir / "plain.txt", options), Removal::Removed);
+    EXPECT_EQ(calls.calls,
+              (Names{"open plain.txt",
+                     "lock",
+                     "write 1024",
+                     "write 1024",
+                     "write 452",
+                     "fdatasync",
+                     "rename plain.txt ~~~~~~~~.~~~",
+                     "rename ~~~~~~~~.~~~ ~",
+                     "ftruncate 0",
+                     "unlink ~",
+                     "close"}));
+    EXPECT_EQ(dir.names(), Names{});
+
+    // An empty file is written nothing and truncated nothing.
+    WriteFile(dir / "empty", "");
+    calls.calls.clear();
+    EXPECT_EQ(WipeFileAt(dir / "empty", options), Removal::Removed);
+    EXPECT_EQ(calls.calls,
+              (Names{"open empty", "lock", "rename empty ~~~~~~~~.~~~", "rename ~~~~~~~~.~~~ ~", "unlink ~", "close"}));
+}
+
 TEST(WipeFile, OverwritesInPlaceWithOneRepeatedRandomBuffer) {
-    // A second hard link shows the file's bytes after the wipe renamed it; a file-size limit stops the
-    // pass at 2048 bytes, before the truncation, so the overwritten bytes can be read back.
+    // A second hard link shows the file's bytes after the wipe; a file-size limit stops the pass at 2048
+    // bytes, so the overwritten bytes can be read back.
     test::TempDir dir;
     const auto original = std::vector<std::uint8_t>(3000, 0xAA);
     WriteFile(dir / "f", original);
@@ -54,48 +142,63 @@ TEST(WipeFile, OverwritesInPlaceWithOneRepeatedRandomBuffer) {
     EXPECT_TRUE(std::equal(seen.begin(), seen.begin() + 1024, seen.begin() + 1024)) << "both pieces from one buffer";
     EXPECT_NE(std::vector<std::uint8_t>(seen.begin(), seen.begin() + 1024),
               std::vector<std::uint8_t>(original.begin(), original.begin() + 1024));
-    EXPECT_EQ(dir.names(), (Names{"witness", "~"})) << "the failed wipe leaves the file under its last name";
+    EXPECT_EQ(dir.names(), (Names{"f", "witness"})) << "a file that was not overwritten keeps its name";
 }
 
-TEST(WipeFile, AnExistingTildeFileStopsTheWipeAtTheSecondRename) {
+TEST(WipeFile, TildeNeighboursNeverStopTheWipeAndAreNeverReplaced) {
     test::TempDir dir;
-    WriteFile(dir / "~", "someone else's file");
-    WriteFile(dir / "plain.txt", "plain text");
-    EXPECT_EQ(WipeFile(dir / "plain.txt"), -2);
-    EXPECT_EQ(dir.names(), (Names{"~", "~~~~~~~~.~~~"}));
-    auto kept = ReadFile(dir / "~");
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "someone else's file") << "never replaced";
+    for (const Names& neighbours : {Names{"~"}, Names{"~~~~~~~~.~~~"}, Names{"~", "~~~~~~~~.~~~"}}) {
+        for (const std::string& name : neighbours)
+            WriteFile(dir / name, "someone else's " + name);
+        WriteFile(dir / "plain.txt", "plain text");
+        EXPECT_EQ(WipeFile(dir / "plain.txt"), 0);
+        EXPECT_EQ(dir.names(), neighbours);
+        for (const std::string& name : neighbours) {
+            EXPECT_EQ(Text(dir / name), "someone else's " + name);
+            ASSERT_EQ(::unlink((dir / name).c_str()), 0);
+        }
+    }
 }
 
-TEST(RemoveFile, FallsBackToAPlainDeleteWhenTheFirstRenameFails) {
+TEST(RemoveFile, APlainFileThatCannotBeOverwrittenIsKeptAndReported) {
     test::TempDir dir;
-    WriteFile(dir / "~~~~~~~~.~~~", "someone else's file");
     WriteFile(dir / "plain.txt", "plain text");
-    EXPECT_EQ(WipeFile(dir / "plain.txt"), -2);
-    EXPECT_TRUE(Exists(dir / "plain.txt")) << "the file keeps its name when the first rename fails";
-
-    EXPECT_TRUE(RemoveFile(dir / "plain.txt", true));
-    EXPECT_EQ(dir.names(), Names{"~~~~~~~~.~~~"});
-    auto kept = ReadFile(dir / "~~~~~~~~.~~~");
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "someone else's file");
+    ASSERT_EQ(::chmod((dir / "plain.txt").c_str(), 0444), 0);
+    RecordingCalls calls;
+    calls.failing = "write";
+    RemovalOptions options;
+    options.calls = &calls;
+    EXPECT_EQ(RemoveFileAt(dir / "plain.txt", true, {}, options), Removal::NotOverwritten);
+    EXPECT_EQ(dir.names(), Names{"plain.txt"}) << "never deleted unwiped";
+    EXPECT_EQ(Text(dir / "plain.txt"), "plain text");
+    EXPECT_EQ(test::ModeOf(dir / "plain.txt"), 0444) << "its permissions given back";
+    EXPECT_EQ(std::count(calls.calls.begin(), calls.calls.end(), "unlink plain.txt"), 0);
 }
 
-TEST(RemoveFile, ReportsFalseWhenTheWipeFailsAfterTheFileWasMoved) {
-    test::TempDir dir;
-    WriteFile(dir / "~", "someone else's file");
-    WriteFile(dir / "plain.txt", "plain text");
-    EXPECT_FALSE(RemoveFile(dir / "plain.txt", true));
-    EXPECT_EQ(dir.names(), (Names{"~", "~~~~~~~~.~~~"}));
-}
-
-TEST(WipeFile, NeverFollowsASymbolicLink) {
+TEST(RemoveFile, LinksPipesLockedAndChangedFilesAreLeftAlone) {
     test::TempDir dir;
     WriteFile(dir / "target", "keep me");
     ASSERT_EQ(::symlink("target", (dir / "link").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    for (bool wipe : {true, false}) {
+        EXPECT_EQ(RemoveFileAt(dir / "link", wipe), Removal::NotRegular);
+        EXPECT_EQ(RemoveFileAt(dir / "pipe", wipe), Removal::NotRegular) << "refused without waiting for a writer";
+        EXPECT_EQ(RemoveFileAt(dir / "missing", wipe), Removal::Missing);
+        test::FileLock held(dir / "target");
+        ASSERT_TRUE(held.locked());
+        EXPECT_EQ(RemoveFileAt(dir / "target", wipe), Removal::InUse);
+    }
     EXPECT_EQ(WipeFile(dir / "link"), -2);
-    auto kept = ReadFile(dir / "target");
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
-    EXPECT_EQ(dir.names(), (Names{"link", "target"}));
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "target").c_str(), &st), 0);
+    FileIdentity other = FileIdentity::Of(st);
+    other.size += 1;
+    RemovalOptions expecting;
+    expecting.expected = &other;
+    EXPECT_EQ(WipeFileAt(dir / "target", expecting), Removal::Changed);
+    EXPECT_EQ(DeleteFileAt(dir / "target", expecting), Removal::Changed);
+    EXPECT_EQ(Text(dir / "target"), "keep me");
+    EXPECT_EQ(dir.names(), (Names{"link", "pipe", "target"}));
 }
 
 TEST(RemoveFile, ShowsItsStatusTextsAndEndsIdle) {
@@ -116,6 +219,20 @@ TEST(RemoveFile, ShowsItsStatusTextsAndEndsIdle) {
                                         "Deleting the file " + (dir / "missing") + " ...",
                                         "Idle."}));
     EXPECT_EQ(dir.names(), Names{});
+}
+
+TEST(StaleTemporaries, OnlyOursThatNobodyHoldsAreWipedAway) {
+    test::TempDir dir;
+    WriteFile(dir / ".vorlaxen-Ab3xY9", "plain prefix left by a crash");
+    WriteFile(dir / ".vorlaxen-held00", "an output being written");
+    WriteFile(dir / ".vorlaxen-toolong", "not one of ours");
+    WriteFile(dir / "report.txt", "the user's");
+    ASSERT_EQ(::link((dir / ".vorlaxen-Ab3xY9").c_str(), (dir / "witness").c_str()), 0);
+    test::FileLock held(dir / ".vorlaxen-held00");
+    ASSERT_TRUE(held.locked());
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1u);
+    EXPECT_EQ(dir.names(), (Names{".vorlaxen-held00", ".vorlaxen-toolong", "report.txt", "witness"}));
+    EXPECT_EQ(ReadFile(dir / "witness").size(), 0u) << "overwritten and truncated, not merely unlinked";
 }
 
 TEST(MakePath, JoinsWithOneSeparator) {

@@ -3,6 +3,7 @@
 
 #include "passwords/TableFixture.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace vorlaxen {
@@ -123,14 +124,22 @@ TEST_F(PwdTable, AFileInTheWayOfTheKeyFileIsNeverReplaced) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-TEST_F(PwdTable, AnEmptyKeyFilePathReadsAsNoTableAndCannotBeWritten) {
+TEST_F(PwdTable, AnEmptyKeyFilePathMeansTheDefaultKeyFile) {
+    // As installed, "Dir" is empty: the key file is then xwords.001 in the home directory.
+    const char* savedHome = std::getenv("HOME");
+    const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
+    ::setenv("HOME", dir.path().c_str(), 1);
     table.MasterPass.KeyFilePath.clear();
-    EXPECT_EQ(table.LoadKeyFile(false), ResultCode::CannotOpen);
+    EXPECT_EQ(table.MasterPass.KeyFile(), dir / "xwords.001");
     EXPECT_EQ(find("/a"), std::nullopt);
+    EXPECT_TRUE(store("/a", "pass-word"));
+    EXPECT_EQ(find("/a"), "pass-word");
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_FALSE(store("/a", "pass-word"));
-    EXPECT_EQ(messages(), Keys{TKX_PwdTable::kAccessErrorText});
-    EXPECT_EQ(dir.names(), Keys{});
+    EXPECT_TRUE(test::Exists(dir / "xwords.001"));
+    if (home)
+        ::setenv("HOME", home->c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 TEST_F(PwdTable, ListingShowsKeysOnly) {

@@ -3,7 +3,9 @@
 #include "platform/PendingFile.h"
 #include "support/TempDir.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -37,42 +39,87 @@ TEST(Paths, DirectoryAndFileName) {
     EXPECT_EQ(FileNameOf("/home/u/"), "");
 }
 
-TEST(PendingFile, CommitReplacesTheTargetOnlyWhenComplete) {
+// Outputs are unnamed files where the file system allows them; the named form is what a file system
+// without them gets, made here through the variable that forces it.
+class PendingOutputs : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (named())
+            ::setenv("VORLAXEN_TEST_NAMED_TEMPORARIES", "1", 1);
+    }
+    void TearDown() override { ::unsetenv("VORLAXEN_TEST_NAMED_TEMPORARIES"); }
+    bool named() const { return GetParam(); }
     test::TempDir dir;
+};
+
+INSTANTIATE_TEST_SUITE_P(Forms, PendingOutputs, ::testing::Bool(), [](const auto& form) {
+    return form.param ? std::string("Named") : std::string("Unnamed");
+});
+
+TEST_P(PendingOutputs, CommitReplacesTheTargetOnlyWhenComplete) {
     WriteFile(dir / "target", "old");
     {
         PendingFile out(dir / "target");
         ASSERT_TRUE(out.create());
+        EXPECT_EQ(out.unnamed(), !named());
         ASSERT_TRUE(WriteFully(out.fd(), "new", 3));
         EXPECT_EQ(Text(dir / "target"), "old") << "the target is untouched while the output is written";
-        EXPECT_EQ(dir.names().size(), 2u);
-        EXPECT_EQ(test::ModeOf(out.temporaryPath()), 0600) << "an output in progress is private";
+        struct stat st;
+        ASSERT_EQ(::fstat(out.fd(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << "an output in progress is private";
+        if (named()) {
+            EXPECT_EQ(dir.names().size(), 2u);
+            EXPECT_TRUE(IsTemporaryName(FileNameOf(out.temporaryPath()))) << out.temporaryPath();
+            test::FileLock other(out.temporaryPath());
+            EXPECT_FALSE(other.locked()) << "a named output is locked while it is held";
+        } else {
+            EXPECT_EQ(dir.names(), Names{"target"}) << "an unnamed output is nowhere in the directory";
+        }
         EXPECT_EQ(out.commit(), PendingFile::Commit::Done);
     }
     EXPECT_EQ(Text(dir / "target"), "new");
     EXPECT_EQ(dir.names(), Names{"target"});
 }
 
-TEST(PendingFile, AnUncommittedOutputDisappears) {
-    test::TempDir dir;
+TEST_P(PendingOutputs, AnUncommittedOutputDisappearsOverwrittenWhenAsked) {
     WriteFile(dir / "target", "old");
-    std::string removedBy;
+    int overwritten = -1;
     {
         PendingFile out(dir / "target");
         ASSERT_TRUE(out.create());
         ASSERT_TRUE(WriteFully(out.fd(), "partial", 7));
-        out.discard([&removedBy](const std::string& path) {
-            removedBy = path;
-            return -2; // the remover fails: the file is unlinked all the same
+        out.discard([&overwritten](int fd) {
+            overwritten = fd;
+            return false; // the overwrite fails: the output goes all the same
         });
     }
-    EXPECT_NE(removedBy.find("/.vorlaxen-"), std::string::npos);
+    EXPECT_GE(overwritten, 0);
     {
         PendingFile abandoned(dir / "target");
         ASSERT_TRUE(abandoned.create());
+        ASSERT_TRUE(abandoned.write("data", 4));
     }
     EXPECT_EQ(dir.names(), Names{"target"});
     EXPECT_EQ(Text(dir / "target"), "old");
+}
+
+TEST_P(PendingOutputs, ATargetThatAppearedIsLeftAloneUnlessReplacingWasAllowed) {
+    {
+        PendingFile out(dir / "target");
+        ASSERT_TRUE(out.create());
+        ASSERT_TRUE(out.write("ours", 4));
+        WriteFile(dir / "target", "someone else's");
+        EXPECT_EQ(out.commit(false), PendingFile::Commit::TargetExists);
+    }
+    EXPECT_EQ(Text(dir / "target"), "someone else's");
+    EXPECT_EQ(dir.names(), Names{"target"});
+
+    PendingFile fresh(dir / "other");
+    ASSERT_TRUE(fresh.create());
+    ASSERT_TRUE(fresh.write("ours", 4));
+    EXPECT_EQ(fresh.commit(false), PendingFile::Commit::Done);
+    EXPECT_EQ(Text(dir / "other"), "ours");
+    EXPECT_EQ(UnnamedFilesIn(dir.path()), !named());
 }
 
 TEST(PendingFile, CannotBeCreatedInAMissingDirectory) {

@@ -7,6 +7,7 @@
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,86 @@ TEST(RegistryFile, SaysWhereTheTextStopsMakingSense) {
                             "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\a]\n\"A\"=qword:1\n",
                             "Windows Registry Editor Version 5.00\n[HKEY_CLASSES_ROOT\\a]\n\"A\"=dword:123456789\n"})
         EXPECT_FALSE(RegistryFile::Parse(bad, error)) << bad;
+}
+
+// A registry file of random keys and values, as the store may come to hold them: the root key itself,
+// paths below it and below other roots, value names and strings with quotes, backslashes, brackets,
+// "=", ";", line breaks, UTF-8 and bytes that are not UTF-8, numbers, and data of other types.
+RegistryFile RandomRegistryFile(std::mt19937& random) {
+    static const std::vector<std::string> pieces = [] {
+        std::vector<std::string> split;
+        std::string_view all =
+            "a|Z| |\\|\"|[|]|=|@|;|-|hex:|dword:|\t|\xc3\xa9|\xe2\x82\xac|\xf0\x9f\x94\x91|\xff|\x80|"
+            "\xed\xa0\x80|crypt file|HKEY_CLASSES_ROOT";
+        for (std::size_t bar; (bar = all.find('|')) != std::string_view::npos; all.remove_prefix(bar + 1))
+            split.emplace_back(all.substr(0, bar));
+        split.emplace_back(all);
+        split.emplace_back(1, '\0');
+        return split;
+    }();
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    auto text = [&](bool lineBreaks) {
+        std::string made;
+        for (std::size_t i = pick(8); i > 0; --i) {
+            made += pieces[pick(pieces.size())];
+            if (lineBreaks && pick(6) == 0)
+                made += pick(2) ? "\n" : "\r\n";
+        }
+        return made;
+    };
+    std::string error;
+    RegistryFile file = *RegistryFile::Parse("Windows Registry Editor Version 5.00\n", error);
+    for (std::size_t k = pick(5); k > 0; --k) {
+        std::string path;
+        switch (pick(4)) {
+        case 0:
+            break; // HKEY_CLASSES_ROOT itself
+        case 1:
+            path = "HKEY_LOCAL_MACHINE\\" + text(false);
+            break;
+        default:
+            path = "\\" + text(false);
+            for (std::size_t depth = pick(3); depth > 0; --depth)
+                path += "\\" + text(false);
+        }
+        RegistryFile::Key& key = file.addKey(path);
+        for (std::size_t v = pick(5); v > 0; --v) {
+            RegistryFile::Value& value = RegistryFile::setValue(key, pick(4) ? text(false) : std::string());
+            switch (pick(3)) {
+            case 0:
+                value.type = RegistryFile::Type::Dword;
+                value.number = static_cast<std::uint32_t>(random());
+                value.text.clear();
+                value.raw.clear();
+                break;
+            case 1:
+                value.type = RegistryFile::Type::String;
+                value.number = 0;
+                value.text = text(true);
+                value.raw.clear();
+                break;
+            default:
+                value.type = RegistryFile::Type::Other;
+                value.number = 0;
+                value.text.clear();
+                value.raw = pick(2) ? "hex:de,ad,be,ef" : "hex(7):61,00,00,00,00,00";
+            }
+        }
+    }
+    return file;
+}
+
+TEST(RegistryFile, WhateverItWritesReadsBackUnchanged) {
+    std::mt19937 random(1995);
+    for (int round = 0; round < 3000; ++round) {
+        const RegistryFile file = RandomRegistryFile(random);
+        const std::string written = file.Serialize();
+        std::string error;
+        const auto again = RegistryFile::Parse(written, error);
+        ASSERT_TRUE(again) << error << "\n" << written;
+        ASSERT_EQ(*again, file) << written;
+        ASSERT_EQ(again->Serialize(), written);
+    }
 }
 
 class Store : public ::testing::Test {
@@ -180,6 +261,39 @@ TEST_F(Store, AnUnwritableLocationFailsCleanly) {
     EXPECT_TRUE(store.writeInteger("\\crypt file\\Settings\\MainWin", "Width", 1));
     EXPECT_FALSE(store.save());
     EXPECT_FALSE(store.problems().empty());
+}
+
+TEST_F(Store, AUserFileWithTheRootKeyIsReadAgainAfterASave) {
+    // The root key of the user's file once came back as "[]", which no read accepts: from then on the
+    // whole file was refused and no setting was saved again.
+    SettingsStore store = make("complete.reg",
+                               "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT]\n@=\"root\"\n\n"
+                               "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MasterPass]\n\"Dir\"=\"/home/x\"\n");
+    ASSERT_TRUE(store.writeString("\\crypt file\\Settings\\MasterPass", "Dir", "/home/a\nb/keys"));
+    ASSERT_TRUE(store.save()) << store.problems();
+    for (int pass = 0; pass < 2; ++pass) {
+        SettingsStore reread({dir / "defaults.reg", dir / "user.reg"});
+        reread.load();
+        EXPECT_EQ(reread.problems(), "") << Text(dir / "user.reg");
+        std::string value;
+        ASSERT_TRUE(reread.readString("", "", value));
+        EXPECT_EQ(value, "root");
+        ASSERT_TRUE(reread.readString("\\crypt file\\Settings\\MasterPass", "Dir", value));
+        EXPECT_EQ(value, "/home/a\nb/keys");
+        ASSERT_TRUE(reread.writeInteger("\\crypt file\\Settings\\Options", "Method", 4 + pass));
+        ASSERT_TRUE(reread.save()) << reread.problems();
+    }
+}
+
+TEST_F(Store, ANamedPipeInPlaceOfTheUsersFileIsNeitherWaitedForNorReplaced) {
+    ASSERT_EQ(::mkfifo((dir / "user.reg").c_str(), 0600), 0);
+    SettingsStore store = make("complete.reg");
+    EXPECT_NE(store.problems(), "");
+    ASSERT_TRUE(store.writeInteger("\\crypt file\\Settings\\Options", "Method", 4));
+    EXPECT_FALSE(store.save());
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / "user.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(Store, CreatesTheUsersDirectoryOnFirstSave) {

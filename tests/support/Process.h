@@ -42,6 +42,7 @@ public:
     // Waits for the program to end and returns its exit status.
     int finish();
     const std::string& transcript() const { return transcript_; }
+    pid_t pid() const { return pid_; }
 
 private:
     int master_ = -1;

@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <linux/fs.h>
 #include <random>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlaxen::test {
 
@@ -89,6 +94,43 @@ bool Exists(const std::string& path) {
 int ModeOf(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+namespace {
+
+bool SetImmutable(const std::string& path, bool on) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+} // namespace
+
+Immutable::Immutable(const std::string& path)
+    : path_(path)
+    , on_(SetImmutable(path, true)) {}
+
+Immutable::~Immutable() {
+    if (on_)
+        SetImmutable(path_, false);
+}
+
+FileLock::FileLock(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
+    locked_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 } // namespace vorlaxen::test

@@ -36,4 +36,34 @@ std::string ReadFixture(const std::string& relative);
 std::string SettingsWithoutKeyFile();
 int ModeOf(const std::string& path);
 
+// Makes a file immutable while it lives (no write, rename or delete, even by its owner), where the file
+// system and the user's privileges allow it: on() tells whether they did.
+class Immutable {
+public:
+    explicit Immutable(const std::string& path);
+    ~Immutable();
+    Immutable(const Immutable&) = delete;
+    Immutable& operator=(const Immutable&) = delete;
+    bool on() const { return on_; }
+
+private:
+    std::string path_;
+    bool on_ = false;
+};
+
+// Tries to take the exclusive advisory lock of a file, as a second operation would, and holds it while
+// it lives: locked() tells whether it got it.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
 } // namespace vorlaxen::test

@@ -1,0 +1,176 @@
+// vorlaxen-cli killed (SIGKILL, as kill -9 or a power cut would stop it) at every place where a crash
+// leaves the disk in a state of its own: while the output is written, before and after it is given its
+// name, while the source is wiped or deleted. After each kill the data must be recoverable (the plain
+// file intact, or a complete container that decrypts to it) and no file may hold plain data that was
+// not there before. The program kills itself at the named place (VORLAXEN_TEST_CRASH_AT), so every run
+// is deterministic.
+
+#include "engine/TKX_Pwd.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace vorlaxen {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::string>;
+using test::Exists;
+using test::ReadFile;
+using test::WriteFile;
+
+constexpr int kKilled = 128 + SIGKILL;
+constexpr const char* kPassword = "crash-password";
+
+class Crash : public ::testing::Test {
+protected:
+    Crash()
+        : plain_(test::PatternBytes(std::size_t{2} << 20, 7)) {}
+
+    test::ProcessResult run(const std::vector<std::string>& args, const std::string& crashAt, bool named = false) {
+        std::vector<std::string> argv{VORLAXEN_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        test::ProcessOptions options = test::IsolatedCliOptions(dir.path(), home.path());
+        options.env.insert_or_assign("VORLAXEN_PASSWORD", kPassword);
+        if (!crashAt.empty())
+            options.env.insert_or_assign("VORLAXEN_TEST_CRASH_AT", crashAt);
+        if (named)
+            options.env.insert_or_assign("VORLAXEN_TEST_NAMED_TEMPORARIES", "1");
+        return test::RunProcess(argv, options);
+    }
+
+    void reset() {
+        for (const std::string& name : dir.names())
+            ASSERT_EQ(::unlink((dir / name).c_str()), 0) << name;
+    }
+
+    // Whether a file holds any of the plain file's bytes where the plain file has them: a sample of 32
+    // bytes every 64 KiB, so a partial plain output (a prefix) shows as surely as a whole copy.
+    bool holdsPlainData(const Bytes& bytes) const {
+        for (std::size_t at = 0; at + 32 <= std::min(bytes.size(), plain_.size()); at += 65536)
+            if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(at + 32),
+                           plain_.begin() + static_cast<std::ptrdiff_t>(at)))
+                return true;
+        return false;
+    }
+
+    // The plain data a complete container holds, decrypted elsewhere; empty when it does not decrypt.
+    Bytes decrypted(const std::string& container) const {
+        test::TempDir scratch;
+        WriteFile(scratch / "copy.cry", ReadFile(container));
+        TKX_Pwd pwd;
+        pwd.SetPassword(kPassword);
+        if (pwd.DecryptFile(scratch / "copy.cry") != ResultCode::Ok)
+            return {};
+        return ReadFile(scratch / "copy");
+    }
+
+    // The plain data is on disk, whole, in the plain file or in a complete container; no other file
+    // (nor a plain file left half overwritten) holds any of it.
+    void expectRecoverableAndNothingLeftInPlain(const std::string& when) {
+        SCOPED_TRACE(when);
+        const bool plainWhole = Exists(dir / "a.bin") && ReadFile(dir / "a.bin") == plain_;
+        const bool containerWhole = Exists(dir / "a.bin.cry") && decrypted(dir / "a.bin.cry") == plain_;
+        EXPECT_TRUE(plainWhole || containerWhole) << "the data is lost";
+        if (Exists(dir / "a.bin.cry")) {
+            EXPECT_TRUE(containerWhole) << "a container is complete or absent";
+        }
+        for (const std::string& name : dir.names()) {
+            if (name == "a.bin" && plainWhole)
+                continue;
+            EXPECT_FALSE(holdsPlainData(ReadFile(dir / name))) << name << " holds plain data";
+        }
+    }
+
+    const Bytes plain_;
+    test::TempDir dir;
+    test::TempDir home;
+};
+
+TEST_F(Crash, KilledAnywhereInAnEncryptionLosesNothingAndLeavesNothingInPlain) {
+    const Names points = {"output-written:1",
+                          "output-written:6",
+                          "output-written:9",
+                          "commit:1",
+                          "committed:1",
+                          "source-removal:1",
+                          "wipe-overwritten:1",
+                          "wipe-renamed:1",
+                          "wipe-truncated:1"};
+    for (const std::string& point : points) {
+        reset();
+        WriteFile(dir / "a.bin", plain_);
+        EXPECT_EQ(run({"encrypt", "a.bin"}, point).status, kKilled) << point;
+        expectRecoverableAndNothingLeftInPlain(point);
+        // The same run again, even with --force, on what the crash left: a plain file still whole is
+        // encrypted and wiped; what an interrupted wipe left is refused, for its container holds the data.
+        const bool plainWhole = Exists(dir / "a.bin") && ReadFile(dir / "a.bin") == plain_;
+        const bool wipeRemains = Exists(dir / "a.bin") && !plainWhole;
+        auto again = run({"encrypt", "--force", "a.bin"}, "");
+        if (plainWhole) {
+            EXPECT_EQ(again.status, 0) << point << ": " << again.err;
+            EXPECT_FALSE(Exists(dir / "a.bin")) << point;
+        }
+        if (wipeRemains) {
+            EXPECT_EQ(again.status, 22) << point << ": " << again.err;
+        }
+        expectRecoverableAndNothingLeftInPlain(point + ", run again");
+        EXPECT_EQ(decrypted(dir / "a.bin.cry"), plain_) << point;
+    }
+}
+
+TEST_F(Crash, KilledAnywhereInADecryptionLosesNothingAndLeavesNothingInPlain) {
+    WriteFile(dir / "a.bin", plain_);
+    ASSERT_EQ(run({"encrypt", "a.bin"}, "").status, 0);
+    const Bytes container = ReadFile(dir / "a.bin.cry");
+    for (const std::string& point :
+         Names{"output-written:1", "output-written:5", "commit:1", "committed:1", "source-removal:1"}) {
+        reset();
+        WriteFile(dir / "a.bin.cry", container);
+        EXPECT_EQ(run({"decrypt", "a.bin.cry"}, point).status, kKilled) << point;
+        expectRecoverableAndNothingLeftInPlain(point);
+        if (Exists(dir / "a.bin.cry")) {
+            EXPECT_EQ(ReadFile(dir / "a.bin.cry"), container) << point << ": the container is untouched";
+        }
+    }
+}
+
+TEST_F(Crash, WhatACrashLeavesOfANamedOutputGoesWithTheNextOperationThere) {
+    // Without unnamed files, a killed decryption leaves its partial plain output under a name of ours;
+    // the next operation in that directory wipes it away. So does a kill in the instant between naming
+    // a replacing output and putting it in the target's place.
+    WriteFile(dir / "a.bin", plain_);
+    ASSERT_EQ(run({"encrypt", "a.bin"}, "").status, 0);
+    const Bytes container = ReadFile(dir / "a.bin.cry");
+    struct Case {
+        const char* point;
+        bool named;
+        bool plainTarget; // an older plain file to be replaced
+    };
+    for (const Case& c : {Case{"output-written:4", true, false}, Case{"replace-linked:1", false, true}}) {
+        SCOPED_TRACE(c.point);
+        reset();
+        WriteFile(dir / "a.bin.cry", container);
+        if (c.plainTarget)
+            WriteFile(dir / "a.bin", "an older plain file");
+        EXPECT_EQ(run({"decrypt", "--force", "a.bin.cry"}, c.point, c.named).status, kKilled);
+        Names left = dir.names();
+        ASSERT_EQ(left.size(), c.plainTarget ? 3u : 2u);
+        const std::string temporary = left.front();
+        ASSERT_EQ(temporary.rfind(".vorlaxen-", 0), 0u) << temporary;
+        ASSERT_EQ(ReadFile(dir / temporary).size() > 0, true);
+
+        WriteFile(dir / "other.txt", "another file of that directory");
+        EXPECT_EQ(run({"encrypt", "other.txt"}, "", c.named).status, 0);
+        EXPECT_FALSE(Exists(dir / temporary)) << "the leftover is gone";
+        expectRecoverableAndNothingLeftInPlain(c.point);
+        EXPECT_EQ(ReadFile(dir / "a.bin.cry"), container);
+    }
+}
+
+} // namespace
+} // namespace vorlaxen
