@@ -37,14 +37,46 @@ constexpr std::array<std::uint32_t, 256> MakeTableWords() {
 
 inline constexpr std::array<std::uint32_t, 256> kTableWords = MakeTableWords();
 
+// Byte 0 of each table word, which the next step's index takes in (see ChecksumRun).
+constexpr std::array<std::uint8_t, 256> MakeLowBytes() {
+    std::array<std::uint8_t, 256> low{};
+    for (std::size_t i = 0; i < 256; ++i)
+        low[i] = static_cast<std::uint8_t>(kTableWords[i]);
+    return low;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kTableLowBytes = MakeLowBytes();
+
 } // namespace checksum_detail
+
+// The checksum continued over `count` bytes at `p` (count > 0), written for the length of its serial
+// chain. A step is c' = (c >> 8) ^ word((c ^ b) & 0xFF); the next step's index is then
+// byte1(c) ^ b' ^ byte0(word), so the chain from one index to the next is one table load and one XOR
+// once byte1(c) ^ b' is ready, and that comes from the rest of c, which runs beside the chain. About
+// five cycles a byte instead of seven; every byte-serial pass in the engine runs here.
+[[gnu::always_inline]] inline std::uint32_t
+ChecksumRun(std::uint32_t c, const std::uint8_t* p, std::size_t count) noexcept {
+    using checksum_detail::kTableLowBytes;
+    using checksum_detail::kTableWords;
+    std::uint32_t index = (c ^ p[0]) & 0xFFu;
+    std::uint32_t rest = c >> 8;
+    for (std::size_t i = 1; i < count; ++i) {
+        std::uint32_t x = (rest & 0xFFu) ^ p[i];
+        // Kept apart so that the compiler does not fold it into the chain's XOR in another order.
+#if defined(__GNUC__)
+        asm("" : "+r"(x));
+#endif
+        const std::uint32_t next = kTableLowBytes[index] ^ x;
+        rest = (rest ^ kTableWords[index]) >> 8;
+        index = next;
+    }
+    return rest ^ kTableWords[index];
+}
 
 // The checksum continued over one 8-byte block; the block loops of the ciphers call it inline so that the
 // checksum's serial chain overlaps with the cipher's.
 inline std::uint32_t ChecksumBlock(std::uint32_t c, const std::uint8_t* block) noexcept {
-    for (int i = 0; i < 8; ++i)
-        c = (c >> 8) ^ checksum_detail::kTableWords[(c ^ block[i]) & 0xFFu];
-    return c;
+    return ChecksumRun(c, block, 8);
 }
 
 } // namespace vorlaxen
