@@ -207,7 +207,8 @@ void DesCipherBlock(const DesSchedule& schedule, std::uint8_t block[8]) {
     SecureZero(s, sizeof s);
 }
 
-std::unique_ptr<BlockChain> MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction) {
+std::unique_ptr<BlockChain>
+MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction, VectorIsa /*most*/) {
     auto chain = std::make_unique<chain_detail::KernelChain<DesKernel<1>, kDesLanes>>(chained, direction);
     DesSchedule schedule;
     DesKeySchedule(key, direction, schedule);
@@ -215,7 +216,8 @@ std::unique_ptr<BlockChain> MakeDesChain(const std::uint8_t key[8], bool chained
     return chain;
 }
 
-std::unique_ptr<BlockChain> MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction) {
+std::unique_ptr<BlockChain>
+MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction, VectorIsa /*most*/) {
     auto chain = std::make_unique<chain_detail::KernelChain<DesKernel<3>, kDesLanes>>(true, direction);
     DesSchedule s[3];
     if (direction == CipherDirection::Encrypt) {
