@@ -39,33 +39,52 @@ public:
 // The data checksum over a run of bytes, taken a part at a time among a kernel's rounds: the checksum is
 // one long serial chain, the rounds of a group are independent work, and the processor overlaps the two
 // only when they come to it interleaved.
-struct ChecksumFold {
-    const std::uint8_t* next = nullptr;
-    std::size_t left = 0;
-    std::size_t part = 0;
-    std::uint32_t value = 0;
+class ChecksumFold {
+public:
+    explicit ChecksumFold(std::uint32_t value) noexcept
+        : value_(value) {}
+
+    std::uint32_t value() const noexcept { return value_; }
+
+    // The run of `count` bytes at `p` comes next (the one before must be finished).
+    void cover(const std::uint8_t* p, std::size_t count) noexcept {
+        active_ = count > 0;
+        if (active_) {
+            chain_ = ChecksumChain::Start(value_, p[0]);
+            next_ = p + 1;
+            left_ = count - 1;
+        }
+    }
 
     // The kernel will call step() `steps` times.
     void plan(int steps) noexcept {
-        part = (left + static_cast<std::size_t>(steps) - 1) / static_cast<std::size_t>(steps);
+        part_ = (left_ + static_cast<std::size_t>(steps) - 1) / static_cast<std::size_t>(steps);
     }
 
     [[gnu::always_inline]] void step() noexcept {
-        const std::size_t n = std::min(part, left);
-        if (n) {
-            value = ChecksumRun(value, next, n);
-            next += n;
-            left -= n;
+        const std::size_t n = std::min(part_, left_);
+        chain_.advance(next_, n);
+        next_ += n;
+        left_ -= n;
+    }
+
+    // Takes what is left of the run.
+    [[gnu::always_inline]] void finish() noexcept {
+        if (active_) {
+            chain_.advance(next_, left_);
+            value_ = chain_.finish();
+            active_ = false;
+            left_ = 0;
         }
     }
 
-    [[gnu::always_inline]] void finish() noexcept {
-        if (left) {
-            value = ChecksumRun(value, next, left);
-            next += left;
-            left = 0;
-        }
-    }
+private:
+    const std::uint8_t* next_ = nullptr;
+    std::size_t left_ = 0;
+    std::size_t part_ = 0;
+    std::uint32_t value_;
+    ChecksumChain chain_{};
+    bool active_ = false;
 };
 
 // The loop over groups for a kernel that offers
@@ -73,7 +92,8 @@ struct ChecksumFold {
 //   void transform(std::size_t n, std::uint8_t* blocks, std::uint64_t previous, bool chained,
 //                  ChecksumFold& fold) const;
 // where transform runs the n blocks in place, XORs each result with the block before it (the first with
-// `previous`) when chained, and finishes `fold` among its rounds, before it writes anything.
+// `previous`) when chained, and takes `fold` among its rounds (plan, then steps) and finishes it before
+// it writes anything.
 template <class Kernel>
 std::size_t RunVectorGroups(const Kernel& kernel,
                             bool chained,
@@ -84,8 +104,7 @@ std::size_t RunVectorGroups(const Kernel& kernel,
                             std::size_t checksumBytes,
                             std::uint32_t& checksum,
                             const std::atomic<bool>& abort) {
-    ChecksumFold fold;
-    fold.value = checksum;
+    ChecksumFold fold(checksum);
     std::size_t i = 0;
     for (std::size_t n; (n = kernel.groupFor(blocks - i)) != 0;) {
         std::uint8_t* p = data + i * kBlockSize;
@@ -93,25 +112,21 @@ std::size_t RunVectorGroups(const Kernel& kernel,
         const std::size_t covered = checksumBytes > start ? std::min(checksumBytes - start, n * kBlockSize) : 0;
         // Encrypting, the checksum is of this group's plain blocks; decrypting, of the previous group's,
         // which the fold still holds.
-        if (plainFirst) {
-            fold.next = p;
-            fold.left = covered;
-        }
+        if (plainFirst)
+            fold.cover(p, covered);
         std::uint64_t last;
         std::memcpy(&last, p + (n - 1) * kBlockSize, kBlockSize);
         kernel.transform(n, p, chain, chained, fold);
         if (chained)
             chain = last;
-        if (!plainFirst) {
-            fold.next = p;
-            fold.left = covered;
-        }
+        if (!plainFirst)
+            fold.cover(p, covered);
         i += n;
         if (abort.load(std::memory_order_relaxed))
             break;
     }
     fold.finish();
-    checksum = fold.value;
+    checksum = fold.value();
     return i;
 }
 
