@@ -33,11 +33,17 @@ public:
     // bytes before they are encrypted, or the plain bytes after they are decrypted. `abort` is polled
     // after every group of at most kBlocksPerAbortPoll blocks; when it is set the run stops there. Returns
     // the number of blocks transformed.
+    //
+    // With `more` set, more data follows in the next call: a decrypting chain may then leave the checksum
+    // of its last plain bytes (at most kBlocksPerAbortPoll blocks, kept in a copy) to that call, which
+    // takes it among its own first rounds. `checksum` then lacks those bytes; the next call must be given
+    // the `checksum` this one returned, and the last call of a stream must not set `more`.
     virtual std::size_t run(std::uint8_t* data,
                             std::size_t blocks,
                             std::size_t checksumBytes,
                             std::uint32_t& checksum,
-                            const std::atomic<bool>& abort) = 0;
+                            const std::atomic<bool>& abort,
+                            bool more = false) = 0;
 
     // The same without a checksum and without an abort flag.
     void run(std::uint8_t* data, std::size_t blocks);

@@ -360,14 +360,15 @@ public:
                     std::size_t blocks,
                     std::size_t checksumBytes,
                     std::uint32_t& checksum,
-                    const std::atomic<bool>& abort) override {
+                    const std::atomic<bool>& abort,
+                    bool more) override {
         if (!parallel())
             return CbcEncrypt(kernel_, chain_, data, blocks, checksumBytes, checksum, abort);
         const bool chained = chained_ && direction_ == CipherDirection::Decrypt;
         const bool plainFirst = direction_ == CipherDirection::Encrypt;
         std::size_t done = 0;
         if (vector_) {
-            done = vector_->run(chained, plainFirst, chain_, data, blocks, checksumBytes, checksum, abort);
+            done = vector_->run(chained, plainFirst, chain_, data, blocks, checksumBytes, checksum, abort, more);
             if (done == blocks || Stopped(abort))
                 return done;
         }

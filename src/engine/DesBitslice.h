@@ -200,9 +200,10 @@ public:
                     std::size_t blocks,
                     std::size_t checksumBytes,
                     std::uint32_t& checksum,
-                    const std::atomic<bool>& abort) const override {
+                    const std::atomic<bool>& abort,
+                    bool more) override {
         return chain_detail::RunVectorGroups(
-            *this, chained, plainFirst, chain, data, blocks, checksumBytes, checksum, abort);
+            *this, deferred_, chained, plainFirst, chain, data, blocks, checksumBytes, checksum, abort, more);
     }
 
     std::size_t groupFor(std::size_t remaining) const noexcept {
@@ -227,6 +228,7 @@ public:
 
 private:
     DesBitsliceKeys keys_;
+    chain_detail::DeferredChecksum deferred_;
 };
 
 } // namespace

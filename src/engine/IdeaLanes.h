@@ -31,9 +31,10 @@ public:
                     std::size_t blocks,
                     std::size_t checksumBytes,
                     std::uint32_t& checksum,
-                    const std::atomic<bool>& abort) const override {
+                    const std::atomic<bool>& abort,
+                    bool more) override {
         return chain_detail::RunVectorGroups(
-            *this, chained, plainFirst, chain, data, blocks, checksumBytes, checksum, abort);
+            *this, deferred_, chained, plainFirst, chain, data, blocks, checksumBytes, checksum, abort, more);
     }
 
     // Two sets of registers in flight hide the latency of the multiplications; one serves a short rest.
@@ -114,6 +115,7 @@ private:
     }
 
     IdeaLaneKeys keys_;
+    chain_detail::DeferredChecksum deferred_;
 };
 
 } // namespace

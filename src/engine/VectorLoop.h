@@ -8,6 +8,7 @@
 #include "engine/BlockChain.h"
 #include "engine/Checksum.h"
 #include "engine/VectorIsa.h"
+#include "platform/SecureMemory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,7 +26,9 @@ public:
 
     // Runs whole groups over the start of `data`, as Parallel in ChainModes.h does, and returns the blocks
     // done: all of them, fewer when the rest is too short for a group, or fewer when `abort` was set
-    // (it is polled after every group). `checksum` is up to date for the blocks done.
+    // (it is polled after every group). `checksum` is up to date for the blocks done, unless `more` is
+    // set and every block was done: the checksum of the last group's plain bytes may then be left to the
+    // next call (see BlockChain::run).
     virtual std::size_t run(bool chained,
                             bool plainFirst,
                             std::uint64_t& chain,
@@ -33,7 +36,8 @@ public:
                             std::size_t blocks,
                             std::size_t checksumBytes,
                             std::uint32_t& checksum,
-                            const std::atomic<bool>& abort) const = 0;
+                            const std::atomic<bool>& abort,
+                            bool more) = 0;
 };
 
 // The data checksum over a run of bytes, taken a part at a time among a kernel's rounds: the checksum is
@@ -78,6 +82,11 @@ public:
         }
     }
 
+    // What is left of the run, for a copy to take its place (see DeferredChecksum).
+    std::size_t leftover() const noexcept { return active_ ? left_ : 0; }
+    const std::uint8_t* leftoverBytes() const noexcept { return next_; }
+    void moveLeftover(const std::uint8_t* copy) noexcept { next_ = copy; }
+
 private:
     const std::uint8_t* next_ = nullptr;
     std::size_t left_ = 0;
@@ -85,6 +94,52 @@ private:
     std::uint32_t value_;
     ChecksumChain chain_{};
     bool active_ = false;
+};
+
+// The checksum of the last group's plain bytes, kept from one run to the next: taken among the next run's
+// first rounds, it overlaps with cipher work like the rest, where it would otherwise be taken alone at
+// the end of every short run. The bytes are copied, as the caller may reuse its buffer. Wiped after use
+// and on destruction.
+class DeferredChecksum {
+public:
+    DeferredChecksum() = default;
+    ~DeferredChecksum() { SecureZero(bytes_, sizeof bytes_); }
+    DeferredChecksum(const DeferredChecksum&) = delete;
+    DeferredChecksum& operator=(const DeferredChecksum&) = delete;
+
+    // The fold to continue with: the kept one, else a new one from `checksum`.
+    ChecksumFold take(std::uint32_t checksum) noexcept {
+        if (!kept_)
+            return ChecksumFold(checksum);
+        kept_ = false;
+        read_ = true;
+        return fold_;
+    }
+
+    // Keeps `fold` for the next run, when its rest fits.
+    bool keep(const ChecksumFold& fold) noexcept {
+        const std::size_t n = fold.leftover();
+        if (n > sizeof bytes_)
+            return false;
+        std::memcpy(bytes_, fold.leftoverBytes(), n);
+        fold_ = fold;
+        fold_.moveLeftover(bytes_);
+        kept_ = true;
+        return true;
+    }
+
+    // Wipes the copy once the fold that read it is finished.
+    void wipe() noexcept {
+        if (read_)
+            SecureZero(bytes_, sizeof bytes_);
+        read_ = false;
+    }
+
+private:
+    ChecksumFold fold_{0};
+    bool kept_ = false;
+    bool read_ = false;
+    alignas(64) std::uint8_t bytes_[kBlocksPerAbortPoll * kBlockSize];
 };
 
 // The loop over groups for a kernel that offers
@@ -96,6 +151,7 @@ private:
 // it writes anything.
 template <class Kernel>
 std::size_t RunVectorGroups(const Kernel& kernel,
+                            DeferredChecksum& deferred,
                             bool chained,
                             bool plainFirst,
                             std::uint64_t& chain,
@@ -103,9 +159,11 @@ std::size_t RunVectorGroups(const Kernel& kernel,
                             std::size_t blocks,
                             std::size_t checksumBytes,
                             std::uint32_t& checksum,
-                            const std::atomic<bool>& abort) {
-    ChecksumFold fold(checksum);
+                            const std::atomic<bool>& abort,
+                            bool more) {
+    ChecksumFold fold = deferred.take(checksum);
     std::size_t i = 0;
+    bool first = true;
     for (std::size_t n; (n = kernel.groupFor(blocks - i)) != 0;) {
         std::uint8_t* p = data + i * kBlockSize;
         const std::size_t start = i * kBlockSize;
@@ -117,6 +175,10 @@ std::size_t RunVectorGroups(const Kernel& kernel,
         std::uint64_t last;
         std::memcpy(&last, p + (n - 1) * kBlockSize, kBlockSize);
         kernel.transform(n, p, chain, chained, fold);
+        if (first) {
+            deferred.wipe();
+            first = false;
+        }
         if (chained)
             chain = last;
         if (!plainFirst)
@@ -125,7 +187,10 @@ std::size_t RunVectorGroups(const Kernel& kernel,
         if (abort.load(std::memory_order_relaxed))
             break;
     }
-    fold.finish();
+    if (!(more && i == blocks && !plainFirst && deferred.keep(fold))) {
+        fold.finish();
+        deferred.wipe();
+    }
     checksum = fold.value();
     return i;
 }

@@ -1,5 +1,6 @@
 // Each vector loop this processor has against the scalar loop: random runs of 1 to 2,000 blocks at
-// unaligned places, split over several calls as chunks are, with the checksum covering a random part.
+// unaligned places, split over several calls as chunks are (half the time leaving the checksum's end to
+// the next call), with the checksum covering a random part.
 
 #include "engine/BlockChain.h"
 #include "engine/VectorIsa.h"
@@ -21,17 +22,26 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// Runs `blocks` at `offset` in `buffer` through a chain in the given pieces.
+// Runs `blocks` at `offset` in `buffer` through a chain in the given pieces, each but the last said to be
+// followed by more when `more` is set. Each piece is run in a buffer of its own that is then overwritten,
+// as the engine reuses its chunk buffer.
 Outcome RunPieces(BlockChain& chain,
                   Bytes buffer,
                   std::size_t offset,
                   const std::vector<std::size_t>& pieces,
-                  std::size_t checksumBytes) {
+                  std::size_t checksumBytes,
+                  bool more) {
     Outcome out{{}, 0x12345678u, {}};
     std::size_t at = 0;
-    for (std::size_t piece : pieces) {
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const std::size_t piece = pieces[i];
         const std::size_t covered = checksumBytes > at * 8 ? std::min(checksumBytes - at * 8, piece * 8) : 0;
-        out.done.push_back(chain.run(buffer.data() + offset + at * 8, piece, covered, out.checksum, NeverAbort()));
+        std::uint8_t* start = buffer.data() + offset + at * 8;
+        Bytes chunk(start, start + piece * 8);
+        out.done.push_back(
+            chain.run(chunk.data(), piece, covered, out.checksum, NeverAbort(), more && i + 1 < pieces.size()));
+        std::copy(chunk.begin(), chunk.end(), start);
+        std::fill(chunk.begin(), chunk.end(), 0xA5);
         at += piece;
     }
     out.data = std::move(buffer);
@@ -79,8 +89,9 @@ TEST(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
                     ASSERT_EQ(scalar->isa(), VectorIsa::Scalar);
                     const bool parallel = direction == CipherDirection::Decrypt || method == 0;
                     ASSERT_EQ(vector->isa(), parallel ? isa : VectorIsa::Scalar);
-                    const Outcome expected = RunPieces(*scalar, buffer, offset, pieces, checksumBytes);
-                    const Outcome got = RunPieces(*vector, buffer, offset, pieces, checksumBytes);
+                    const bool more = trial % 2 == 0;
+                    const Outcome expected = RunPieces(*scalar, buffer, offset, pieces, checksumBytes, false);
+                    const Outcome got = RunPieces(*vector, buffer, offset, pieces, checksumBytes, more);
                     ASSERT_EQ(got.done, pieces);
                     ASSERT_EQ(got.checksum, expected.checksum) << blocks << " blocks at " << offset;
                     ASSERT_TRUE(got.data == expected.data) << blocks << " blocks at " << offset;
