@@ -14,8 +14,12 @@
 
 // Everything below is compiled for AVX2 and runs only where the processor has it; it is all local to
 // this file, so that no function compiled for AVX2 can stand in for a shared one elsewhere.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 #include "engine/DesSboxCircuits.h"
 
@@ -80,7 +84,11 @@ std::unique_ptr<chain_detail::VectorLoop> MakeDesLoopAvx2(const DesSchedule* sch
 
 } // namespace vorlaxen::des_detail
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

@@ -12,13 +12,19 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 // GCC 12's AVX-512 headers pass an undefined register as the unused source of some operations, which
 // its own uninitialized-use check then reports.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 // Everything below is compiled for AVX-512 and runs only where the processor has it; it is all local to
 // this file, so that no function compiled for AVX-512 can stand in for a shared one elsewhere.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,avx512f,avx512bw,avx512vl"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,avx512f,avx512bw,avx512vl")
+#endif
 
 #include "engine/DesSboxCircuits.h"
 
@@ -100,7 +106,11 @@ std::unique_ptr<chain_detail::VectorLoop> MakeDesLoopAvx512(const DesSchedule* s
 
 } // namespace vorlaxen::des_detail
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

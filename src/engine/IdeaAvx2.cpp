@@ -8,8 +8,12 @@
 
 // Everything below is compiled for AVX2 and runs only where the processor has it; it is all local to
 // this file, so that no function compiled for AVX2 can stand in for a shared one elsewhere.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 namespace vorlaxen::idea_detail {
 namespace {
@@ -159,7 +163,11 @@ std::unique_ptr<chain_detail::VectorLoop> MakeIdeaLoopAvx2(const std::uint16_t z
 
 } // namespace vorlaxen::idea_detail
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 
