@@ -8,7 +8,8 @@ namespace vorlaxen {
 namespace {
 
 VectorIsa Detect() noexcept {
-#if defined(__x86_64__) && defined(__GNUC__)
+    // A build with VORLAXEN_PORTABLE_DES runs what processors other than x86-64 run: no vector loops.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(VORLAXEN_PORTABLE_DES)
     // The compiler's run-time check also asks the system (XGETBV) whether it saves the registers.
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
