@@ -121,7 +121,9 @@ public:
         const std::size_t n = fold.leftover();
         if (n > sizeof bytes_)
             return false;
-        std::memcpy(bytes_, fold.leftoverBytes(), n);
+        // A run of no blocks keeps the fold it was given, which reads the copy already.
+        if (fold.leftoverBytes() != bytes_)
+            std::memcpy(bytes_, fold.leftoverBytes(), n);
         fold_ = fold;
         fold_.moveLeftover(bytes_);
         kept_ = true;
@@ -163,7 +165,6 @@ std::size_t RunVectorGroups(const Kernel& kernel,
                             bool more) {
     ChecksumFold fold = deferred.take(checksum);
     std::size_t i = 0;
-    bool first = true;
     for (std::size_t n; (n = kernel.groupFor(blocks - i)) != 0;) {
         std::uint8_t* p = data + i * kBlockSize;
         const std::size_t start = i * kBlockSize;
@@ -175,10 +176,7 @@ std::size_t RunVectorGroups(const Kernel& kernel,
         std::uint64_t last;
         std::memcpy(&last, p + (n - 1) * kBlockSize, kBlockSize);
         kernel.transform(n, p, chain, chained, fold);
-        if (first) {
-            deferred.wipe();
-            first = false;
-        }
+        deferred.wipe();
         if (chained)
             chain = last;
         if (!plainFirst)
