@@ -40,8 +40,6 @@ constexpr int PTarget(int s, int j) {
     return -1;
 }
 
-// Transposes the 64 x 64 bit matrix in each 64-bit lane of t[0..63]: bit i of lane q of t[k] trades
-// places with bit k of lane q of t[i]. Six rounds of exchanges of ever smaller blocks.
 // The low J bits of every 2J.
 constexpr std::uint64_t LowHalves(int j) {
     std::uint64_t low = 0;
@@ -51,6 +49,7 @@ constexpr std::uint64_t LowHalves(int j) {
     return low;
 }
 
+// One round of exchanges of the transposition below: between t[k] and t[k + J], blocks of J bits.
 template <class Bits, int J> [[gnu::always_inline]] inline void TransposeStep(typename Bits::V* t) noexcept {
     constexpr std::uint64_t kLow = LowHalves(J);
     const typename Bits::V m = Bits::mask64(kLow);
@@ -66,7 +65,9 @@ template <class Bits, int J> [[gnu::always_inline]] inline void TransposeStep(ty
     }
 }
 
-// With a step of the checksum after each round of exchanges.
+// Transposes the 64 x 64 bit matrix in each 64-bit lane of t[0..63]: bit i of lane q of t[k] trades
+// places with bit k of lane q of t[i]. Six rounds of exchanges of ever smaller blocks, with a step of
+// the checksum after each.
 template <class Bits>
 [[gnu::always_inline]] inline void Transpose(typename Bits::V* t, chain_detail::ChecksumFold& fold) noexcept {
     TransposeStep<Bits, 32>(t);
