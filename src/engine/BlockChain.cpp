@@ -15,17 +15,19 @@ void BlockChain::run(std::uint8_t* data, std::size_t blocks) {
     (void)run(data, blocks, 0, unused, NeverAbort());
 }
 
-std::unique_ptr<BlockChain> MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction) {
+std::unique_ptr<BlockChain>
+MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction, VectorIsa most) {
+    const VectorIsa isa = SupportedVectorIsa(most);
     switch (method) {
     case 0:
-        return MakeDesChain(key, false, direction);
+        return MakeDesChain(key, false, direction, isa);
     case 1:
-        return MakeIdeaChain(key, direction);
+        return MakeIdeaChain(key, direction, isa);
     case 2:
     case 3:
-        return MakeDesChain(key, true, direction);
+        return MakeDesChain(key, true, direction, isa);
     case 4:
-        return MakeTripleDesChain(key, direction);
+        return MakeTripleDesChain(key, direction, isa);
     default:
         return nullptr;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/VectorIsa.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,9 @@ inline constexpr std::uint8_t kInitialChainingValue[8] = {0xC3, 0x5A, 0x96, 0x0F
 
 inline constexpr std::size_t kBlockSize = 8;
 
+// The most blocks a chain transforms between two looks at the abort flag (4 KiB).
+inline constexpr std::size_t kBlocksPerAbortPoll = 512;
+
 // An abort flag that is never set, for runs that cannot be stopped.
 const std::atomic<bool>& NeverAbort() noexcept;
 
@@ -26,19 +31,32 @@ public:
     // Transforms `blocks` whole 8-byte blocks of `data` in place, continuing the chaining register from
     // the previous call. `checksum` is continued over the first `checksumBytes` bytes of `data`: the plain
     // bytes before they are encrypted, or the plain bytes after they are decrypted. `abort` is polled
-    // after every block; when it is set the run stops there. Returns the number of blocks transformed.
+    // after every group of at most kBlocksPerAbortPoll blocks; when it is set the run stops there. Returns
+    // the number of blocks transformed.
+    //
+    // With `more` set, more data follows in the next call: a decrypting chain may then leave the checksum
+    // of its last plain bytes (at most kBlocksPerAbortPoll blocks, kept in a copy) to that call, which
+    // takes it among its own first rounds. `checksum` then lacks those bytes; the next call must be given
+    // the `checksum` this one returned, and the last call of a stream must not set `more`.
     virtual std::size_t run(std::uint8_t* data,
                             std::size_t blocks,
                             std::size_t checksumBytes,
                             std::uint32_t& checksum,
-                            const std::atomic<bool>& abort) = 0;
+                            const std::atomic<bool>& abort,
+                            bool more = false) = 0;
 
     // The same without a checksum and without an abort flag.
     void run(std::uint8_t* data, std::size_t blocks);
+
+    // The instruction set of the loop that runs this chain's blocks: a vector set for decryption and for
+    // blocks each alone where the chain has a vector loop for this processor, else VectorIsa::Scalar.
+    virtual VectorIsa isa() const noexcept = 0;
 };
 
 // The chain of a method code (0 to 4) for `key`, which holds the method's key length in bytes (8, 16 or
-// 24). Returns null for a code outside 0 to 4.
-std::unique_ptr<BlockChain> MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction);
+// 24), using vector instructions up to `most` where this processor has them. Returns null for a code
+// outside 0 to 4.
+std::unique_ptr<BlockChain>
+MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction, VectorIsa most = DefaultVectorIsa());
 
 } // namespace vorlaxen

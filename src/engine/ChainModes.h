@@ -24,12 +24,14 @@
 
 #include "engine/BlockChain.h"
 #include "engine/Checksum.h"
+#include "engine/VectorLoop.h"
 #include "platform/SecureMemory.h"
 
 #include <algorithm>
 #include <atomic>
 #include <concepts>
 #include <cstring>
+#include <memory>
 
 namespace vorlaxen::chain_detail {
 
@@ -334,7 +336,8 @@ std::size_t Parallel(const Kernel& kernel,
     return i;
 }
 
-// A chain over one kernel: encryption and decryption differ only in the loop and the kernel's keys.
+// A chain over one kernel: encryption and decryption differ only in the loop and the kernel's keys. A
+// vector loop, where the chain has one, runs the parallel loops' whole groups; the kernel the rest.
 template <class Kernel, int Lanes> class KernelChain final : public BlockChain {
 public:
     KernelChain(bool chained, CipherDirection direction)
@@ -346,26 +349,44 @@ public:
 
     Kernel& kernel() noexcept { return kernel_; }
 
+    // Whether the chain runs its blocks in parallel (and so can use a vector loop).
+    bool parallel() const noexcept { return !(direction_ == CipherDirection::Encrypt && chained_); }
+
+    void setVectorLoop(std::unique_ptr<VectorLoop> loop) noexcept { vector_ = std::move(loop); }
+
+    VectorIsa isa() const noexcept override { return vector_ ? vector_->isa() : VectorIsa::Scalar; }
+
     std::size_t run(std::uint8_t* data,
                     std::size_t blocks,
                     std::size_t checksumBytes,
                     std::uint32_t& checksum,
-                    const std::atomic<bool>& abort) override {
-        if (direction_ == CipherDirection::Encrypt && chained_)
+                    const std::atomic<bool>& abort,
+                    bool more) override {
+        if (!parallel())
             return CbcEncrypt(kernel_, chain_, data, blocks, checksumBytes, checksum, abort);
-        return Parallel<Lanes>(kernel_,
-                               chained_ && direction_ == CipherDirection::Decrypt,
-                               direction_ == CipherDirection::Encrypt,
-                               chain_,
-                               data,
-                               blocks,
-                               checksumBytes,
-                               checksum,
-                               abort);
+        const bool chained = chained_ && direction_ == CipherDirection::Decrypt;
+        const bool plainFirst = direction_ == CipherDirection::Encrypt;
+        std::size_t done = 0;
+        if (vector_) {
+            done = vector_->run(chained, plainFirst, chain_, data, blocks, checksumBytes, checksum, abort, more);
+            if (done == blocks || Stopped(abort))
+                return done;
+        }
+        const std::size_t start = done * kBlockSize;
+        return done + Parallel<Lanes>(kernel_,
+                                      chained,
+                                      plainFirst,
+                                      chain_,
+                                      data + start,
+                                      blocks - done,
+                                      checksumBytes > start ? checksumBytes - start : 0,
+                                      checksum,
+                                      abort);
     }
 
 private:
     Kernel kernel_;
+    std::unique_ptr<VectorLoop> vector_;
     std::uint64_t chain_;
     bool chained_;
     CipherDirection direction_;

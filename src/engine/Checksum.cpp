@@ -11,13 +11,9 @@ static_assert(kTableWords[3] == 0x07309600u);
 static_assert(kTableWords[4] == 0x77073096u);
 
 std::uint32_t UpdateChecksum(std::uint32_t start, const void* data, std::size_t count) noexcept {
-    if (!data)
+    if (!data || count == 0)
         return start;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::uint32_t c = start;
-    for (std::size_t i = 0; i < count; ++i)
-        c = (c >> 8) ^ kTableWords[(c ^ bytes[i]) & 0xFFu];
-    return c;
+    return ChecksumRun(start, static_cast<const std::uint8_t*>(data), count);
 }
 
 } // namespace vorlaxen

@@ -4,6 +4,7 @@
 #include "engine/DesBlocksSse2.h"
 #include "engine/DesRounds.h"
 #include "engine/DesRoundsX86.h"
+#include "engine/DesVector.h"
 #include "platform/SecureMemory.h"
 
 namespace vorlaxen {
@@ -207,15 +208,37 @@ void DesCipherBlock(const DesSchedule& schedule, std::uint8_t block[8]) {
     SecureZero(s, sizeof s);
 }
 
-std::unique_ptr<BlockChain> MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction) {
+namespace {
+
+// The vector loop of a chain over `stages` schedules, where its loops run in parallel.
+template <class Chain> void AddVectorLoop(Chain& chain, const DesSchedule* schedules, int stages, VectorIsa most) {
+    if (!chain.parallel())
+        return;
+    switch (SupportedVectorIsa(most)) {
+    case VectorIsa::Avx512:
+        chain.setVectorLoop(des_detail::MakeDesLoopAvx512(schedules, stages));
+        break;
+    case VectorIsa::Avx2:
+        chain.setVectorLoop(des_detail::MakeDesLoopAvx2(schedules, stages));
+        break;
+    case VectorIsa::Scalar:
+        break;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<BlockChain>
+MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction, VectorIsa most) {
     auto chain = std::make_unique<chain_detail::KernelChain<DesKernel<1>, kDesLanes>>(chained, direction);
     DesSchedule schedule;
     DesKeySchedule(key, direction, schedule);
     chain->kernel().keys.set(&schedule);
+    AddVectorLoop(*chain, &schedule, 1, most);
     return chain;
 }
 
-std::unique_ptr<BlockChain> MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction) {
+std::unique_ptr<BlockChain> MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction, VectorIsa most) {
     auto chain = std::make_unique<chain_detail::KernelChain<DesKernel<3>, kDesLanes>>(true, direction);
     DesSchedule s[3];
     if (direction == CipherDirection::Encrypt) {
@@ -228,7 +251,29 @@ std::unique_ptr<BlockChain> MakeTripleDesChain(const std::uint8_t key[24], Ciphe
         DesKeySchedule(key, CipherDirection::Decrypt, s[2]);
     }
     chain->kernel().keys.set(s);
+    AddVectorLoop(*chain, s, 3, most);
     return chain;
 }
+
+namespace des_detail {
+
+DesBitsliceKeys::DesBitsliceKeys(const DesSchedule* schedules, int stageCount) noexcept
+    : stages(stageCount) {
+    for (int round = 0; round < 16 * stages; ++round) {
+        const std::uint32_t* words = schedules[round / 16].words + 2 * (round % 16);
+        for (int s = 0; s < 8; ++s) {
+            // S-boxes 1, 3, 5, 7 in the first word, 2, 4, 6, 8 in the second, the lower-numbered higher.
+            const std::uint32_t group = (words[s % 2] >> (24 - 8 * (s / 2))) & 0x3Fu;
+            for (int k = 0; k < 6; ++k)
+                bits[round][6 * s + k] = (group >> (5 - k)) & 1u ? 0xFFFFFFFFu : 0u;
+        }
+    }
+}
+
+DesBitsliceKeys::~DesBitsliceKeys() {
+    SecureZero(bits, sizeof bits);
+}
+
+} // namespace des_detail
 
 } // namespace vorlaxen

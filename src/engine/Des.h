@@ -27,10 +27,14 @@ void DesKeySchedule(const std::uint8_t key[8], CipherDirection direction, DesSch
 // schedule.
 void DesCipherBlock(const DesSchedule& schedule, std::uint8_t block[8]);
 
-// Single DES over blocks, each block alone (`chained` false, method 0) or in cipher block chaining.
-std::unique_ptr<BlockChain> MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction);
+// Single DES over blocks, each block alone (`chained` false, method 0) or in cipher block chaining. The
+// parallel loops (decryption, blocks each alone) run in vector registers up to `most` where this
+// processor has them.
+std::unique_ptr<BlockChain>
+MakeDesChain(const std::uint8_t key[8], bool chained, CipherDirection direction, VectorIsa most = DefaultVectorIsa());
 
 // Three-key Triple DES, encrypt-decrypt-encrypt, in cipher block chaining: key bytes 0-7, 8-15, 16-23.
-std::unique_ptr<BlockChain> MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction);
+std::unique_ptr<BlockChain>
+MakeTripleDesChain(const std::uint8_t key[24], CipherDirection direction, VectorIsa most = DefaultVectorIsa());
 
 } // namespace vorlaxen

@@ -1,6 +1,7 @@
 #include "engine/Idea.h"
 
 #include "engine/ChainModes.h"
+#include "engine/IdeaVector.h"
 #include "platform/SecureMemory.h"
 
 #include <bit>
@@ -167,20 +168,46 @@ void IdeaCipherBlock(const std::uint8_t in[8], std::uint8_t out[8], const IdeaSu
     chain_detail::Store(out, kernel.transform(chain_detail::Load(in)));
 }
 
-std::unique_ptr<BlockChain> MakeIdeaChain(const std::uint8_t key[16], CipherDirection direction) {
+std::unique_ptr<BlockChain> MakeIdeaChain(const std::uint8_t key[16], CipherDirection direction, VectorIsa most) {
     auto chain = std::make_unique<chain_detail::KernelChain<IdeaKernel, kIdeaLanes>>(true, direction);
     IdeaSubkeys encryption;
     IdeaExpandKey(key, encryption);
-    if (direction == CipherDirection::Encrypt) {
-        for (int i = 0; i < 52; ++i)
-            chain->kernel().z[i] = encryption.z[i];
-    } else {
-        IdeaSubkeys decryption;
+    IdeaSubkeys decryption;
+    if (direction == CipherDirection::Decrypt)
         IdeaInvertKey(encryption, decryption);
-        for (int i = 0; i < 52; ++i)
-            chain->kernel().z[i] = decryption.z[i];
+    const IdeaSubkeys& subkeys = direction == CipherDirection::Encrypt ? encryption : decryption;
+    for (int i = 0; i < 52; ++i)
+        chain->kernel().z[i] = subkeys.z[i];
+    if (chain->parallel()) {
+        switch (SupportedVectorIsa(most)) {
+        case VectorIsa::Avx512:
+            chain->setVectorLoop(idea_detail::MakeIdeaLoopAvx512(subkeys.z));
+            break;
+        case VectorIsa::Avx2:
+            chain->setVectorLoop(idea_detail::MakeIdeaLoopAvx2(subkeys.z));
+            break;
+        case VectorIsa::Scalar:
+            break;
+        }
     }
     return chain;
 }
+
+namespace idea_detail {
+
+IdeaLaneKeys::IdeaLaneKeys(const std::uint16_t z[52]) noexcept {
+    for (int i = 0; i < 52; ++i)
+        for (int lane = 0; lane < 32; ++lane) {
+            key[i][lane] = z[i];
+            oneMinus[i][lane] = static_cast<std::uint16_t>(1u - z[i]);
+            nonzero[i][lane] = z[i] ? 0xFFFFu : 0u;
+        }
+}
+
+IdeaLaneKeys::~IdeaLaneKeys() {
+    SecureZero(this, sizeof *this);
+}
+
+} // namespace idea_detail
 
 } // namespace vorlaxen

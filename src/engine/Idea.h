@@ -28,7 +28,9 @@ void IdeaCipherBlock(const std::uint8_t in[8], std::uint8_t out[8], const IdeaSu
 std::uint16_t IdeaMul(std::uint16_t a, std::uint16_t b) noexcept;
 std::uint16_t IdeaMulInverse(std::uint16_t x) noexcept;
 
-// IDEA in cipher block chaining over a 16-byte key.
-std::unique_ptr<BlockChain> MakeIdeaChain(const std::uint8_t key[16], CipherDirection direction);
+// IDEA in cipher block chaining over a 16-byte key; decryption runs in vector registers up to `most`
+// where this processor has them.
+std::unique_ptr<BlockChain>
+MakeIdeaChain(const std::uint8_t key[16], CipherDirection direction, VectorIsa most = DefaultVectorIsa());
 
 } // namespace vorlaxen

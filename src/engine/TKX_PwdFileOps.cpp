@@ -223,7 +223,9 @@ private:
             // the bytes after its last whole block stay as read.
             const std::size_t plainBytes = last ? std::min(lastPlainBytes, chunk) : chunk;
             const std::size_t blocks = chunk / kBlockSize;
-            const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort);
+            // Every chunk but the last may leave the checksum of its end to the next one, which takes it
+            // among its rounds.
+            const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort, !last);
             blocksDone += static_cast<std::int64_t>(done);
             BlocksDone = blocksDone;
             if (done < blocks)

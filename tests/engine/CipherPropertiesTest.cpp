@@ -158,12 +158,13 @@ TEST_P(ChainPerMethod, StopsSoonAfterTheAbortFlagIsSet) {
     const auto [method, keyLength] = GetParam();
     const Bytes key = test::PatternBytes(keyLength, 31);
     for (auto direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
-        Bytes data = test::PatternBytes(64 * 8, 32);
+        const std::size_t blocks = 2 * kBlocksPerAbortPoll;
+        Bytes data = test::PatternBytes(blocks * 8, 32);
         const std::atomic<bool> stop{true};
         std::uint32_t checksum = 0;
-        std::size_t done = MakeBlockChain(method, key.data(), direction)->run(data.data(), 64, 0, checksum, stop);
+        std::size_t done = MakeBlockChain(method, key.data(), direction)->run(data.data(), blocks, 0, checksum, stop);
         EXPECT_GE(done, 1u);
-        EXPECT_LE(done, 4u);
+        EXPECT_LE(done, kBlocksPerAbortPoll);
     }
 }
 
