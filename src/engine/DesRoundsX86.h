@@ -191,9 +191,11 @@ OneLaneStage(std::uint64_t& u, std::uint64_t& v, const std::uint64_t* keys) noex
 
 // The same, continuing `checksum` over the block's 8 plain bytes on the way, one byte per round pair.
 // The checksum's chain then runs beside the block's rounds instead of competing with them for the
-// processor's window. The plain block is read from memory (%[b]), so that no register is needed for it.
-#define VORLAXEN_DES_SERIAL_FOLD(OFF)                                                                                  \
-    "movzbl " OFF "+%[b], %k[i]\n\t"                                                                                   \
+// processor's window. The plain bytes are read from memory, so that no register is needed for them, one
+// operand each (%[b0] to %[b7]): an offset put before one operand would read "1+(%reg)" where the
+// operand has no displacement of its own, which the assembler completes with a warning.
+#define VORLAXEN_DES_SERIAL_FOLD(N)                                                                                    \
+    "movzbl %[b" N "], %k[i]\n\t"                                                                                      \
     "xor %k[c], %k[i]\n\t"                                                                                             \
     "movzbl %b[i], %k[i]\n\t"                                                                                          \
     "shr $8, %k[c]\n\t"                                                                                                \
@@ -206,6 +208,7 @@ OneLaneStage(std::uint64_t& u, std::uint64_t& v, const std::uint64_t* keys) noex
                                                        const std::uint64_t& plain) noexcept {
     std::uint64_t w, x, y, z, p, q, r;
     std::uint32_t i, j;
+    const auto* b = reinterpret_cast<const std::uint8_t*>(&plain);
     // clang-format off
     asm("xor (%[k]), %[v]\n\t"
         VORLAXEN_DES_SERIAL_PAIR("8", "16") VORLAXEN_DES_SERIAL_FOLD("0")
@@ -218,7 +221,8 @@ OneLaneStage(std::uint64_t& u, std::uint64_t& v, const std::uint64_t* keys) noex
         VORLAXEN_DES_SERIAL_PAIR("120", "128") VORLAXEN_DES_SERIAL_FOLD("7")
         : [u] "+Q"(u), [v] "+Q"(v), [w] "=&Q"(w), [x] "=&Q"(x), [y] "=&r"(y), [z] "=&r"(z),
           [p] "=&r"(p), [q] "=&r"(q), [r] "=&r"(r), [i] "=&R"(i), [j] "=&R"(j), [c] "+r"(checksum)
-        : [T] "r"(&kDesTables), [k] "r"(keys), [b] "m"(plain)
+        : [T] "r"(&kDesTables), [k] "r"(keys), [b0] "m"(b[0]), [b1] "m"(b[1]), [b2] "m"(b[2]), [b3] "m"(b[3]),
+          [b4] "m"(b[4]), [b5] "m"(b[5]), [b6] "m"(b[6]), [b7] "m"(b[7])
         : "cc", "memory");
     // clang-format on
 }
