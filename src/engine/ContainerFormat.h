@@ -15,7 +15,7 @@ namespace vorlaxen {
 
 inline constexpr std::size_t kLongHeaderLength = 35;          // methods 1, 3, 4
 inline constexpr std::size_t kShortHeaderLength = 14;         // methods 0, 2 (read only)
-inline constexpr std::size_t kChunkSize = 10240;              // the body passes through one buffer of this size
+inline constexpr std::size_t kChunkSize = 10240;              // the body is processed in chunks of this size
 inline constexpr std::uint64_t kMaxPlainSize = 0xFFFFFFFFull; // the size field is an unsigned 32-bit number
 
 struct MethodInfo {

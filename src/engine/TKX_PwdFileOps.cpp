@@ -4,6 +4,7 @@
 #include "engine/Checksum.h"
 #include "engine/ContainerFormat.h"
 #include "engine/TKX_Pwd.h"
+#include "platform/BufferedReader.h"
 #include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 #include "platform/SourceFile.h"
@@ -103,6 +104,7 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
         return ResultCode::WriteFailed;
 
     auto chain = MakeBlockChain(info.code, key.data(), CipherDirection::Encrypt);
+    BufferedReader reader(in.get());
     const std::atomic<bool>& abort = AbortFlagOf(hooks_);
     const std::uint64_t bodySize = PaddedSize(plainSize);
     std::int64_t blocksDone = 0;
@@ -114,7 +116,7 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
         const bool last = remaining <= kChunkSize;
         const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
         const std::size_t plainBytes = last ? plainSize % kChunkSize : kChunkSize;
-        if (ReadFully(in.get(), buffer.data(), plainBytes) != static_cast<ssize_t>(plainBytes))
+        if (reader.read(buffer.data(), plainBytes) != static_cast<ssize_t>(plainBytes))
             return ResultCode::ReadFailed;
         std::memset(buffer.data() + plainBytes, 0, chunk - plainBytes);
         const std::size_t blocks = chunk / kBlockSize;
@@ -129,6 +131,7 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
         LetEventsRun(hooks_);
     }
     buffer.reset();
+    reader.release();
     in.reset();
 
     std::uint8_t checksumBytes[4];
@@ -184,14 +187,15 @@ public:
 
 private:
     ResultCode decrypt() {
+        BufferedReader reader(in_.get());
         std::uint8_t headerBytes[kLongHeaderLength];
-        if (ReadFully(in_.get(), headerBytes, kShortHeaderLength) != static_cast<ssize_t>(kShortHeaderLength))
+        if (reader.read(headerBytes, kShortHeaderLength) != static_cast<ssize_t>(kShortHeaderLength))
             return ResultCode::ReadFailed;
         const ContainerHeader header = DecodeHeader(headerBytes);
         const MethodInfo* method = MethodByLetter(header.magic[3]);
         const std::size_t headerLength = method ? method->headerLength : kLongHeaderLength;
         const std::size_t rest = headerLength - kShortHeaderLength;
-        if (rest && ReadFully(in_.get(), headerBytes + kShortHeaderLength, rest) != static_cast<ssize_t>(rest))
+        if (rest && reader.read(headerBytes + kShortHeaderLength, rest) != static_cast<ssize_t>(rest))
             return ResultCode::ReadFailed;
         if (!method)
             return ResultCode::NotContainer;
@@ -200,8 +204,7 @@ private:
         const std::size_t keyLength = owner_.PrepareKey(method->code, key.data());
         if (static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength)) != header.keyCheck)
             return ResultCode::WrongPassword;
-        SecureBuffer buffer(kChunkSize);
-        if (!buffer)
+        if (!reader)
             return ResultCode::NoMemory;
         auto chain = MakeBlockChain(method->code, key.data(), CipherDirection::Decrypt);
 
@@ -213,11 +216,23 @@ private:
         BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
+        // Chunks are decrypted in place, in the reader's buffer, and wait there until the buffer is filled
+        // again: then they go to the output together, in one large write without a copy.
+        std::uint8_t* waiting = nullptr;
+        std::size_t waitingBytes = 0;
+        auto writeWaiting = [&] {
+            const bool written = !out_ || waitingBytes == 0 || out_->write(waiting, waitingBytes);
+            waitingBytes = 0;
+            return written;
+        };
         plainMayHaveReachedOutput_ = true;
         while (remaining > 0) {
             const bool last = remaining <= kChunkSize;
             const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
-            if (ReadFully(in_.get(), buffer.data(), chunk) != static_cast<ssize_t>(chunk))
+            if (!reader.holds(chunk) && !writeWaiting())
+                return ResultCode::WriteFailed;
+            std::uint8_t* data = reader.take(chunk);
+            if (!data)
                 return ResultCode::ReadFailed;
             // A well-formed body ends exactly after the padding of the last plain bytes; of a damaged one
             // the bytes after its last whole block stay as read.
@@ -225,21 +240,21 @@ private:
             const std::size_t blocks = chunk / kBlockSize;
             // Every chunk but the last may leave the checksum of its end to the next one, which takes it
             // among its rounds.
-            const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort, !last);
+            const std::size_t done = chain->run(data, blocks, plainBytes, checksum, abort, !last);
             blocksDone += static_cast<std::int64_t>(done);
             BlocksDone = blocksDone;
             if (done < blocks)
                 return ResultCode::Aborted;
             if (plainBytes > blocks * kBlockSize)
-                checksum =
-                    UpdateChecksum(checksum, buffer.data() + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
-            if (out_) {
-                if (!out_->write(buffer.data(), plainBytes))
-                    return ResultCode::WriteFailed;
-            }
+                checksum = UpdateChecksum(checksum, data + blocks * kBlockSize, plainBytes - blocks * kBlockSize);
+            if (waitingBytes == 0)
+                waiting = data;
+            waitingBytes += plainBytes;
             remaining -= chunk;
             LetEventsRun(owner_.hooks_);
         }
+        if (!writeWaiting())
+            return ResultCode::WriteFailed;
         if (checksum != header.dataChecksum)
             return ResultCode::WrongPassword;
         if (!out_)

@@ -17,7 +17,7 @@ namespace vorlaxen {
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
-// Writing to disk is started every few megabytes, so that the flush at commit finds little left to do.
+// A large output goes to disk in steps of a few megabytes while it is written (see advanceWriteback).
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
 constexpr std::string_view kTemporaryPrefix = ".vorlaxen-";
@@ -94,13 +94,9 @@ bool PendingFile::create() {
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
-    if (!buffer_) {
-        // No memory for the buffer: every write goes to the system as it comes.
-        if (!fd_ || !WriteFully(fd_.get(), data, n))
-            return false;
-        handedOver_ += static_cast<off_t>(n);
-        return true;
-    }
+    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy.
+    if (!buffer_ || (buffered_ == 0 && n >= buffer_.size() / 2))
+        return handOver(data, n);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (n > 0) {
         const std::size_t room = std::min(n, buffer_.size() - buffered_);
@@ -123,16 +119,32 @@ bool PendingFile::flush() {
         return false;
     if (buffered_ == 0)
         return true;
-    if (!WriteFully(fd_.get(), buffer_.data(), buffered_))
+    if (!handOver(buffer_.data(), buffered_))
         return false;
-    handedOver_ += static_cast<off_t>(buffered_);
     buffered_ = 0;
-    CrashPoint("output-written");
-    if (handedOver_ - writebackStarted_ >= kWritebackStep) {
-        ::sync_file_range(fd_.get(), writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE);
-        writebackStarted_ = handedOver_;
-    }
     return true;
+}
+
+bool PendingFile::handOver(const void* data, std::size_t n) {
+    if (!fd_ || !WriteFully(fd_.get(), data, n))
+        return false;
+    handedOver_ += static_cast<off_t>(n);
+    CrashPoint("output-written");
+    advanceWriteback();
+    return true;
+}
+
+// Every step of output is handed to the disk at once, so that the flush at commit finds less left to do.
+void PendingFile::advanceWriteback() {
+    if (handedOver_ - writebackStarted_ < kWritebackStep || stepsUnavailable_)
+        return;
+    const int fd = fd_.get();
+    if (::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0) {
+        // A file system that cannot do this leaves all of it to the flush at commit.
+        stepsUnavailable_ = true;
+        return;
+    }
+    writebackStarted_ = handedOver_;
 }
 
 PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {

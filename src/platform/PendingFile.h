@@ -40,7 +40,8 @@ public:
 
     // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
     // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
-    // released. False when a write fails.
+    // released. A piece of half the buffer or more, when nothing is buffered, is written as it is. False
+    // when a write fails.
     bool write(const void* data, std::size_t n);
     // Writes at an offset already passed, after what is buffered.
     bool writeAt(const void* data, std::size_t n, off_t offset);
@@ -59,6 +60,8 @@ public:
     void discard(const Overwriter& overwrite = {});
 
 private:
+    bool handOver(const void* data, std::size_t n);
+    void advanceWriteback();
     Commit linkUnnamed(bool mayReplace);
     Commit renameNamed(bool mayReplace);
 
@@ -69,6 +72,7 @@ private:
     std::size_t buffered_ = 0;
     off_t handedOver_ = 0;       // bytes given to the system so far
     off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
+    bool stepsUnavailable_ = false;
     bool unnamed_ = false;
     bool finished_ = false;
 };

@@ -1,9 +1,12 @@
 #include "platform/FileSystem.h"
 
+#include "platform/BufferedReader.h"
 #include "platform/PendingFile.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +123,62 @@ TEST_P(PendingOutputs, ATargetThatAppearedIsLeftAloneUnlessReplacingWasAllowed) 
     EXPECT_EQ(fresh.commit(false), PendingFile::Commit::Done);
     EXPECT_EQ(Text(dir / "other"), "ours");
     EXPECT_EQ(UnnamedFilesIn(dir.path()), !named());
+}
+
+// Large enough to be written to disk in a few steps before it is committed.
+TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
+    const auto bytes = test::PatternBytes((std::size_t{25} << 20) + 4321, 3);
+    {
+        PendingFile out(dir / "target");
+        ASSERT_TRUE(out.create());
+        for (std::size_t at = 0; at < bytes.size(); at += 10240)
+            ASSERT_TRUE(out.write(bytes.data() + at, std::min<std::size_t>(10240, bytes.size() - at)));
+        const std::uint8_t mark[4] = {'m', 'a', 'r', 'k'};
+        ASSERT_TRUE(out.writeAt(mark, sizeof mark, 8));
+        EXPECT_EQ(out.commit(), PendingFile::Commit::Done);
+    }
+    auto expected = bytes;
+    std::memcpy(expected.data() + 8, "mark", 4);
+    EXPECT_TRUE(test::ReadFile(dir / "target") == expected);
+    EXPECT_EQ(dir.names(), Names{"target"});
+}
+
+TEST(BufferedReader, HandsOutTheFileInPiecesAcrossItsBuffer) {
+    test::TempDir dir;
+    // Pieces of 10240 bytes after a 43-byte start cross the buffer's end at varying places.
+    const auto bytes = test::PatternBytes(700001, 4);
+    WriteFile(dir / "file", bytes);
+    UniqueFd fd(::open((dir / "file").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(fd);
+    BufferedReader reader(fd.get());
+    ASSERT_TRUE(reader);
+    std::uint8_t start[43];
+    ASSERT_EQ(reader.read(start, sizeof start), 43);
+    EXPECT_TRUE(std::equal(start, start + 43, bytes.begin()));
+    EXPECT_EQ(reader.take(reader.capacity() + 1), nullptr) << "a piece larger than the buffer";
+    std::size_t at = 43;
+    while (bytes.size() - at >= 10240) {
+        std::uint8_t* piece = reader.take(10240);
+        ASSERT_NE(piece, nullptr) << at;
+        ASSERT_TRUE(std::equal(piece, piece + 10240, bytes.begin() + static_cast<std::ptrdiff_t>(at))) << at;
+        std::memset(piece, 0, 10240); // changed in place; what follows is untouched
+        at += 10240;
+    }
+    const std::size_t rest = bytes.size() - at;
+    EXPECT_EQ(reader.take(rest + 1), nullptr) << "the file ends before the piece";
+    std::vector<std::uint8_t> tail(rest + 100);
+    EXPECT_EQ(reader.read(tail.data(), tail.size()), static_cast<ssize_t>(rest));
+    EXPECT_TRUE(std::equal(tail.begin(),
+                           tail.begin() + static_cast<std::ptrdiff_t>(rest),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(at)));
+    EXPECT_EQ(reader.read(tail.data(), 1), 0);
+    reader.release();
+    EXPECT_EQ(reader.read(tail.data(), 1), -1) << "a released reader reads no more";
+
+    UniqueFd directory(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    BufferedReader failing(directory.get());
+    EXPECT_EQ(failing.read(tail.data(), 1), -1);
+    EXPECT_EQ(failing.take(1), nullptr);
 }
 
 TEST(PendingFile, CannotBeCreatedInAMissingDirectory) {
