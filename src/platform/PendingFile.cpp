@@ -134,7 +134,9 @@ bool PendingFile::handOver(const void* data, std::size_t n) {
     return true;
 }
 
-// Every step of output is handed to the disk at once, so that the flush at commit finds less left to do.
+// Every step of output is handed to the disk at once, and the disk's cache is flushed in the background:
+// flushing that cache takes time in proportion to what was written since it was last flushed, so the
+// flush at commit finds little left to do however large the output.
 void PendingFile::advanceWriteback() {
     if (handedOver_ - writebackStarted_ < kWritebackStep || stepsUnavailable_)
         return;
@@ -145,6 +147,8 @@ void PendingFile::advanceWriteback() {
         return;
     }
     writebackStarted_ = handedOver_;
+    // Unless the last flush is still running: the next step starts one.
+    (void)background_.start(fd);
 }
 
 PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {
@@ -189,7 +193,8 @@ PendingFile::Commit PendingFile::renameNamed(bool mayReplace) {
 PendingFile::Commit PendingFile::commit(bool mayReplace) {
     if (!flush())
         return Commit::FlushFailed;
-    if (::fsync(fd_.get()) != 0)
+    // A flush that failed in the background may have been the only report of a failed write.
+    if (::fsync(fd_.get()) != 0 || !background_.finish())
         return Commit::FlushFailed;
     CrashPoint("commit");
     const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);

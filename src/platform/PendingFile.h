@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundFlush.h"
 #include "platform/FileSystem.h"
 #include "platform/SecureMemory.h"
 
@@ -15,7 +16,8 @@ namespace vorlaxen {
 // temporary name of ours (".vorlaxen-" and six characters, readable by the owner only) that stays under
 // an exclusive advisory lock while this object holds it: a temporary that nobody holds is a crash's
 // leftover, which the next operation in that directory removes. Unless it is committed, the output is
-// removed when this object goes away.
+// removed when this object goes away. A large output is handed to the disk, and the disk flushed in the
+// background, every few megabytes while it is written, so that the flush at commit has little left to do.
 class PendingFile {
 public:
     enum class Commit {
@@ -73,6 +75,7 @@ private:
     off_t handedOver_ = 0;       // bytes given to the system so far
     off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
     bool stepsUnavailable_ = false;
+    BackgroundFlush background_;
     bool unnamed_ = false;
     bool finished_ = false;
 };

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/BackgroundFlush.h"
 #include "platform/BufferedReader.h"
 #include "platform/PendingFile.h"
 #include "support/TempDir.h"
@@ -125,7 +126,8 @@ TEST_P(PendingOutputs, ATargetThatAppearedIsLeftAloneUnlessReplacingWasAllowed) 
     EXPECT_EQ(UnnamedFilesIn(dir.path()), !named());
 }
 
-// Large enough to be written to disk in a few steps before it is committed.
+// Large enough to be written to disk in a few steps, flushed in the background and partly released from
+// the page cache before it is committed.
 TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
     const auto bytes = test::PatternBytes((std::size_t{25} << 20) + 4321, 3);
     {
@@ -141,6 +143,26 @@ TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
     std::memcpy(expected.data() + 8, "mark", 4);
     EXPECT_TRUE(test::ReadFile(dir / "target") == expected);
     EXPECT_EQ(dir.names(), Names{"target"});
+}
+
+TEST(BackgroundFlush, FlushesAFileWhereItCanAndOnlyReportsFailures) {
+    test::TempDir dir;
+    WriteFile(dir / "file", "data");
+    UniqueFd fd(::open((dir / "file").c_str(), O_WRONLY | O_CLOEXEC));
+    ASSERT_TRUE(fd);
+    BackgroundFlush flush;
+    (void)flush.start(fd.get()); // where the system offers asynchronous I/O
+    EXPECT_TRUE(flush.finish());
+    EXPECT_FALSE(flush.running());
+
+    // A pipe cannot be flushed: nothing is started, and nothing failed.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    BackgroundFlush unsupported;
+    EXPECT_FALSE(unsupported.start(pipe[1]));
+    EXPECT_TRUE(unsupported.finish());
+    ::close(pipe[0]);
+    ::close(pipe[1]);
 }
 
 TEST(BufferedReader, HandsOutTheFileInPiecesAcrossItsBuffer) {
