@@ -134,21 +134,23 @@ bool PendingFile::handOver(const void* data, std::size_t n) {
     return true;
 }
 
-// Every step of output is handed to the disk at once, and the disk's cache is flushed in the background:
-// flushing that cache takes time in proportion to what was written since it was last flushed, so the
-// flush at commit finds little left to do however large the output.
+// Every step of output, the disk's cache is flushed in the background, which also writes what the step
+// left in the page cache: flushing that cache takes time in proportion to what was written since it was
+// last flushed, so the flush at commit finds little left to do however large the output. A flush still
+// running leaves the step to the next one; without asynchronous I/O, the step is at least handed to the
+// disk at once.
 void PendingFile::advanceWriteback() {
-    if (handedOver_ - writebackStarted_ < kWritebackStep || stepsUnavailable_)
+    if (handedOver_ - writebackStarted_ < kWritebackStep)
         return;
     const int fd = fd_.get();
-    if (::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0) {
-        // A file system that cannot do this leaves all of it to the flush at commit.
-        stepsUnavailable_ = true;
-        return;
+    if (!background_.start(fd)) {
+        if (background_.running())
+            return;
+        if (!stepsUnavailable_ &&
+            ::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0)
+            stepsUnavailable_ = true;
     }
     writebackStarted_ = handedOver_;
-    // Unless the last flush is still running: the next step starts one.
-    (void)background_.start(fd);
 }
 
 PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {
