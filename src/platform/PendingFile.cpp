@@ -146,9 +146,9 @@ void PendingFile::advanceWriteback() {
     if (!background_.start(fd)) {
         if (background_.running())
             return;
-        if (!stepsUnavailable_ &&
+        if (!rangeSyncUnavailable_ &&
             ::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0)
-            stepsUnavailable_ = true;
+            rangeSyncUnavailable_ = true;
     }
     writebackStarted_ = handedOver_;
 }

@@ -72,9 +72,9 @@ private:
     UniqueFd fd_;
     SecureBuffer buffer_;
     std::size_t buffered_ = 0;
-    off_t handedOver_ = 0;       // bytes given to the system so far
-    off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
-    bool stepsUnavailable_ = false;
+    off_t handedOver_ = 0;              // bytes given to the system so far
+    off_t writebackStarted_ = 0;        // bytes up to the last step to disk
+    bool rangeSyncUnavailable_ = false; // sync_file_range was refused: steps wait for the flush at commit
     BackgroundFlush background_;
     bool unnamed_ = false;
     bool finished_ = false;
