@@ -1,5 +1,7 @@
 #include "fileops/ProgramSettings.h"
 
+#include "passwords/KeyFileSetting.h"
+
 namespace vorlaxen {
 
 namespace {
@@ -10,7 +12,7 @@ const std::string kCryptedColumns = "\\crypt file\\Settings\\ListView\\Crypted";
 const std::string kBands = "\\crypt file\\Settings\\CoolBands";
 const std::string kDefaultIcon = "\\crypt file\\DefaultIcon";
 const std::string kOptions = "\\crypt file\\Settings\\Options";
-const std::string kMasterPass = "\\crypt file\\Settings\\MasterPass";
+const std::string kMasterPass = kMasterPassKey;
 
 const std::array<const char*, 5> kSourceColumnNames = {"Name", "Size", "Date", "Attributes", "FileType"};
 const std::array<const char*, 5> kCryptedColumnNames = {"Name", "Size", "Date", "Attributes", "EncryptedBy"};
@@ -82,14 +84,10 @@ bool ReadSettings(const SettingsStore& store, ProgramSettings& s) {
     read.flag(kOptions, "ShowTIP", s.showTip);
     read.number(kOptions, "Method", s.method);
     read.flag(kMasterPass, "Store", s.store);
-    read.text(kMasterPass, "Dir", s.dir);
+    read.text(kMasterPass, kKeyFilePathValue, s.dir);
     read.flag(kMasterPass, "Expires", s.expires);
     read.number(kMasterPass, "ExpTime", s.expTime);
     return read.ok();
-}
-
-bool ReadKeyFilePath(const SettingsStore& store, std::string& path) {
-    return store.readString(kMasterPass, "Dir", path);
 }
 
 void WriteSettings(SettingsStore& store, const ProgramSettings& s) {
@@ -112,7 +110,7 @@ void WriteSettings(SettingsStore& store, const ProgramSettings& s) {
     store.writeInteger(kOptions, "ShowTIP", flag(s.showTip));
     store.writeInteger(kOptions, "Method", s.method);
     store.writeInteger(kMasterPass, "Store", flag(s.store));
-    store.writeString(kMasterPass, "Dir", s.dir);
+    store.writeString(kMasterPass, kKeyFilePathValue, s.dir);
     store.writeInteger(kMasterPass, "Expires", flag(s.expires));
     store.writeInteger(kMasterPass, "ExpTime", s.expTime);
 }

@@ -52,9 +52,6 @@ inline constexpr const char* kHelpFileName = "Vorlaxen.html";
 // stays in `settings`, the rest keeps the values it came with.
 bool ReadSettings(const SettingsStore& store, ProgramSettings& settings);
 
-// The key file path alone ("Dir"), for programs that need no other setting; false when it cannot be read.
-bool ReadKeyFilePath(const SettingsStore& store, std::string& path);
-
 // Writes every setting but the help file in its fixed order, creating values but never keys: a value
 // whose key is missing is skipped. The caller then saves the store.
 void WriteSettings(SettingsStore& store, const ProgramSettings& settings);
