@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/CoolBands.h"
+#include "desktop/CoolBands.h"
 
 #include <QWidget>
 #include <array>

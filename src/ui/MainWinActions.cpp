@@ -1,6 +1,6 @@
 // The main window's menus, tool bar and pop-up menus.
 
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
 #include "platform/Launcher.h"
 #include "ui/CoolBar.h"
 #include "ui/PasswordDialog.h"

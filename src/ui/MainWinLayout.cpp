@@ -1,6 +1,6 @@
 // The panes' area and the places of the tree, the panes, their titles and progress bars.
 
-#include "fileops/PaneLayout.h"
+#include "desktop/PaneLayout.h"
 #include "ui/CoolBar.h"
 #include "ui/PaneModel.h"
 #include "ui/TMainWin.h"

@@ -1,7 +1,7 @@
 // The status area: the statistics bars, the status line with its slide, and the method buttons.
 
-#include "fileops/StatusSlide.h"
-#include "fileops/WindowOperations.h"
+#include "desktop/StatusSlide.h"
+#include "desktop/WindowOperations.h"
 #include "ui/CoolBar.h"
 #include "ui/TMainWin.h"
 

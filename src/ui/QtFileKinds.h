@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/FileLists.h"
+#include "desktop/FileLists.h"
 
 #include <QIcon>
 #include <QMimeDatabase>

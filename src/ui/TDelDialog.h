@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/WindowPort.h"
+#include "desktop/WindowPort.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "ui/TMainWin.h"
 
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
 #include "ui/CoolBar.h"
 #include "ui/MainWinPorts.h"
 #include "ui/PaneModel.h"

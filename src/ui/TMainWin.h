@@ -1,9 +1,9 @@
 #pragma once
 
-#include "fileops/FileLists.h"
-#include "fileops/ProgramObjects.h"
-#include "fileops/ProgramSettings.h"
-#include "fileops/StartupSequence.h"
+#include "desktop/FileLists.h"
+#include "desktop/ProgramObjects.h"
+#include "desktop/ProgramSettings.h"
+#include "desktop/StartupSequence.h"
 #include "platform/Host.h"
 #include "platform/SettingsStore.h"
 #include "ui/FilePaneView.h"

@@ -1,4 +1,4 @@
-#include "fileops/CoolBands.h"
+#include "desktop/CoolBands.h"
 
 #include <algorithm>
 

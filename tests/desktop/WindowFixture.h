@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fileops/MakePath.h"
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
 #include "passwords/PasswordFakes.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"

@@ -2,11 +2,11 @@
 
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
-#include "fileops/ProgressDisplay.h"
+#include "desktop/ProgressDisplay.h"
 #include "fileops/SingleFileOperation.h"
 #include "fileops/TKX_DirCryptor.h"
-#include "fileops/TKX_PrgState.h"
-#include "fileops/WindowPort.h"
+#include "desktop/TKX_PrgState.h"
+#include "desktop/WindowPort.h"
 #include "passwords/TKX_PwdTable.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "fileops/PaneLayout.h"
+#include "desktop/PaneLayout.h"
 
 #include <utility>
 

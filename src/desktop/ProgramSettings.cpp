@@ -1,4 +1,4 @@
-#include "fileops/ProgramSettings.h"
+#include "desktop/ProgramSettings.h"
 
 #include "passwords/KeyFileSetting.h"
 

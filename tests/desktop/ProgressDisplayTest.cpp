@@ -1,8 +1,8 @@
 // The progress timer's bars and statistics, driven tick by tick.
 
-#include "fileops/ProgressDisplay.h"
+#include "desktop/ProgressDisplay.h"
 
-#include "fileops/WindowFixture.h"
+#include "desktop/WindowFixture.h"
 
 namespace vorlaxen {
 namespace {

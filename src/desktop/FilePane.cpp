@@ -1,4 +1,4 @@
-#include "fileops/FilePane.h"
+#include "desktop/FilePane.h"
 
 #include <algorithm>
 #include <numeric>

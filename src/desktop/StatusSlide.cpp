@@ -1,4 +1,4 @@
-#include "fileops/StatusSlide.h"
+#include "desktop/StatusSlide.h"
 
 namespace vorlaxen {
 

@@ -2,7 +2,7 @@
 
 #include "engine/TKX_Pwd.h"
 #include "fileops/TKX_DirCryptor.h"
-#include "fileops/TKX_PrgState.h"
+#include "desktop/TKX_PrgState.h"
 #include "passwords/TKX_PwdTable.h"
 #include "platform/Host.h"
 

@@ -1,4 +1,4 @@
-#include "fileops/BatchProcessing.h"
+#include "desktop/BatchProcessing.h"
 
 #include "fileops/MakePath.h"
 #include "fileops/Subdirectories.h"

@@ -1,6 +1,6 @@
-#include "fileops/PaneLayout.h"
+#include "desktop/PaneLayout.h"
 
-#include "fileops/CoolBands.h"
+#include "desktop/CoolBands.h"
 
 #include <gtest/gtest.h>
 

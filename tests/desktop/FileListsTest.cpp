@@ -1,6 +1,6 @@
 // The panes' contents, details, sorting and updates, on real directories.
 
-#include "fileops/FileLists.h"
+#include "desktop/FileLists.h"
 
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileops/TKX_PrgState.h"
-#include "fileops/WindowPort.h"
+#include "desktop/TKX_PrgState.h"
+#include "desktop/WindowPort.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "engine/TKX_Pwd.h"
-#include "fileops/FileOperations.h"
-#include "fileops/ProgressDisplay.h"
+#include "desktop/FileOperations.h"
+#include "desktop/ProgressDisplay.h"
 #include "fileops/TKX_DirCryptor.h"
-#include "fileops/TKX_PrgState.h"
-#include "fileops/WindowPort.h"
+#include "desktop/TKX_PrgState.h"
+#include "desktop/WindowPort.h"
 #include "passwords/PasswordPromptLogic.h"
 #include "passwords/TKX_PwdTable.h"
 

@@ -2,7 +2,7 @@
 // file's place among the password sources, the stop button, and faults in the middle of a list. Every
 // test ends by comparing what is on disk (and in the panes) with what must be there.
 
-#include "fileops/WindowFixture.h"
+#include "desktop/WindowFixture.h"
 #include "support/ChildProcess.h"
 
 #include <sys/stat.h>

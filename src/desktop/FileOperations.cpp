@@ -1,7 +1,7 @@
-#include "fileops/FileOperations.h"
+#include "desktop/FileOperations.h"
 
 #include "engine/ContainerFormat.h"
-#include "fileops/FileLists.h"
+#include "desktop/FileLists.h"
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "fileops/BatchProcessing.h"
-#include "fileops/FileOperations.h"
-#include "fileops/ProgramObjects.h"
-#include "fileops/ProgressDisplay.h"
-#include "fileops/WindowPort.h"
+#include "desktop/BatchProcessing.h"
+#include "desktop/FileOperations.h"
+#include "desktop/ProgramObjects.h"
+#include "desktop/ProgressDisplay.h"
+#include "desktop/WindowPort.h"
 #include "passwords/MasterPasswordLogic.h"
 #include "passwords/PasswordPromptLogic.h"
 

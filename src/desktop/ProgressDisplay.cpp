@@ -1,4 +1,4 @@
-#include "fileops/ProgressDisplay.h"
+#include "desktop/ProgressDisplay.h"
 
 #include "engine/TKX_Pwd.h"
 

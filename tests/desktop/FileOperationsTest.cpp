@@ -1,6 +1,6 @@
 // EncrFile, DecrFile and FileDel: what each answer and each failure leaves on disk and in the panes.
 
-#include "fileops/WindowFixture.h"
+#include "desktop/WindowFixture.h"
 #include "support/Unprivileged.h"
 
 #include <sys/stat.h>

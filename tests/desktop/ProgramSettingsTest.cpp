@@ -1,6 +1,6 @@
 // Reading and writing the program's settings: their order, strictness and the first-failure rule.
 
-#include "fileops/ProgramSettings.h"
+#include "desktop/ProgramSettings.h"
 
 #include "support/TempDir.h"
 

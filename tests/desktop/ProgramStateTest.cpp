@@ -1,7 +1,7 @@
 // The crypt box, the program state, the order of the program-wide objects and the start-up steps.
 
-#include "fileops/ProgramObjects.h"
-#include "fileops/StartupSequence.h"
+#include "desktop/ProgramObjects.h"
+#include "desktop/StartupSequence.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
 

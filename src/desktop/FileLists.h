@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/TKX_Pwd.h"
-#include "fileops/FilePane.h"
-#include "fileops/TKX_PrgState.h"
+#include "desktop/FilePane.h"
+#include "desktop/TKX_PrgState.h"
 
 #include <string>
 #include <vector>

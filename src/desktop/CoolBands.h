@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/ProgramSettings.h"
+#include "desktop/ProgramSettings.h"
 
 #include <array>
 #include <string>

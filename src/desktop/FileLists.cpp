@@ -1,4 +1,4 @@
-#include "fileops/FileLists.h"
+#include "desktop/FileLists.h"
 
 #include "engine/ContainerFormat.h"
 #include "platform/FileSystem.h"

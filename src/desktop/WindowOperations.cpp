@@ -1,4 +1,4 @@
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
 
 namespace vorlaxen {
 

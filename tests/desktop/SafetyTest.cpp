@@ -3,7 +3,7 @@
 // no longer fits, a click while the key file is read, and the installed key-file setting. Each ends by
 // checking what is on disk.
 
-#include "fileops/WindowFixture.h"
+#include "desktop/WindowFixture.h"
 
 #include <fstream>
 #include <sys/stat.h>
