@@ -53,7 +53,7 @@ private:
     TypedPassword typed_;
     ConsoleHost host_;
     TKX_Pwd pwd_;
-    TKX_PwdTable table_{host_, pwd_};
+    TKX_PwdTable table_{host_, host_, host_, pwd_};
     SingleFileOperation operation_{pwd_, *this};
     bool showProgress_ = false;
     bool progressDrawn_ = false;

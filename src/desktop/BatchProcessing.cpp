@@ -41,14 +41,14 @@ bool BatchProcessing::InWholeDirectoryRun() const {
 
 void BatchProcessing::EncrFileList() {
     if (state_.IsBusy())
-        ports_.host.ShowStatus(kPleaseWait);
+        ports_.status.ShowStatus(kPleaseWait);
     else
         ProcessFileList(Direction::Encrypt);
 }
 
 void BatchProcessing::DecrFileList() {
     if (state_.IsBusy())
-        ports_.host.ShowStatus(kPleaseWait);
+        ports_.status.ShowStatus(kPleaseWait);
     else
         ProcessFileList(Direction::Decrypt);
 }
@@ -64,7 +64,7 @@ bool BatchProcessing::RefusedAsNotRegular(const std::string& file, const std::st
     if (::lstat(MakePath(dirCryptor_.WorkDirectory, file).c_str(), &st) != 0 || S_ISREG(st.st_mode))
         return false;
     if (InWholeDirectoryRun())
-        ports_.host.ShowStatus(FillIn("Skipped %s: not a regular file.", name));
+        ports_.status.ShowStatus(FillIn("Skipped %s: not a regular file.", name));
     else
         files_.ReportResult(ResultCode::NotRegularFile, name);
     return true;
@@ -123,7 +123,7 @@ void BatchProcessing::ProcessFileList(Direction direction) {
         state_.ProgressShown = false;
         prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
     }
-    dirCryptor_.ReadSelection(PaneSelectionOf(ports_.panes, pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
     if (wholeDirectory)
         ports_.panes.ClearSelection(pane);
 
@@ -165,11 +165,11 @@ void BatchProcessing::DisableIdleButtons() {
 
 void BatchProcessing::DoForAll(Direction direction) {
     if (state_.IsBusy()) {
-        ports_.host.ShowStatus(kPleaseWait);
+        ports_.status.ShowStatus(kPleaseWait);
         return;
     }
     const MessageAnswer answer =
-        ports_.host.ShowMessage(MessageKind::Confirmation, "Recurse subdirectories?", MessageButtons::YesNoCancel);
+        ports_.messages.ShowMessage(MessageKind::Confirmation, "Recurse subdirectories?", MessageButtons::YesNoCancel);
     if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
         return;
     const bool recurse = answer == MessageAnswer::Yes;
@@ -177,7 +177,7 @@ void BatchProcessing::DoForAll(Direction direction) {
     state_.SetBusy(TKX_PrgState::kWholeDirectory);
     prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
     prompts_.SetCancelAllVisible(direction, true);
-    ports_.host.ShowStatus(kSearching);
+    ports_.status.ShowStatus(kSearching);
     const std::string highlighted = ports_.panes.HighlightedDirectory();
     // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is processed.
     const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);
@@ -191,7 +191,7 @@ void BatchProcessing::DoForAll(Direction direction) {
     state_.AbortFlag = false;
     state_.ClearBusy(TKX_PrgState::kWholeDirectory);
     prompts_.SetCancelAllVisible(direction, false);
-    ports_.host.ShowStatus("Idle.");
+    ports_.status.ShowStatus("Idle.");
     ports_.panes.EnableDirectoryTree(true);
     if (state_.ProgressShown)
         progress_.DropLists();
@@ -209,33 +209,32 @@ void BatchProcessing::ProcessDirectory(Direction direction, bool recurse) {
     ProcessFileList(direction);
     if (!recurse)
         return;
-    Host& host = ports_.host;
     // Taken once: the directories that processing creates or removes meanwhile do not change the walk.
     const std::string directory = ports_.panes.ShownDirectory();
     const std::vector<std::string> subdirectories = ListSubdirectories(directory);
     for (const std::string& subdirectory : subdirectories) {
-        host.LetPendingEventsRun();
+        ports_.events.LetPendingEventsRun();
         // One that cannot be entered (removed meanwhile, or without permission) is passed over.
         if (ports_.panes.ShowDirectory(MakePath(directory, subdirectory))) {
-            host.LetPendingEventsRun();
+            ports_.events.LetPendingEventsRun();
             ProcessDirectory(direction, recurse);
-            host.LetPendingEventsRun();
+            ports_.events.LetPendingEventsRun();
             ports_.panes.ShowDirectory(directory);
-            host.LetPendingEventsRun();
+            ports_.events.LetPendingEventsRun();
         }
         if (state_.AbortFlag)
             break;
-        host.ShowStatus(kSearching);
+        ports_.status.ShowStatus(kSearching);
     }
 }
 
 void BatchProcessing::Button1Click() {
     if (state_.IsBusyWith(TKX_PrgState::kEncrypting) || state_.IsBusyWith(TKX_PrgState::kDecrypting)) {
-        if (ports_.host.ShowMessage(MessageKind::Confirmation,
-                                    "Do you really want to cancel the process?",
-                                    MessageButtons::OkCancel) != MessageAnswer::Ok)
+        if (ports_.messages.ShowMessage(MessageKind::Confirmation,
+                                        "Do you really want to cancel the process?",
+                                        MessageButtons::OkCancel) != MessageAnswer::Ok)
             return;
-        ports_.host.ShowStatus(kPleaseWait);
+        ports_.status.ShowStatus(kPleaseWait);
     }
     state_.AbortFlag = true;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "engine/TKX_Pwd.h"
 #include "desktop/FileOperations.h"
 #include "desktop/ProgressDisplay.h"
-#include "fileops/TKX_DirCryptor.h"
 #include "desktop/TKX_PrgState.h"
-#include "desktop/WindowPort.h"
+#include "engine/TKX_Pwd.h"
+#include "fileops/TKX_DirCryptor.h"
 #include "passwords/PasswordPromptLogic.h"
 #include "passwords/TKX_PwdTable.h"
+#include "ports/WindowPorts.h"
 
 namespace vorlaxen {
 

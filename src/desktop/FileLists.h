@@ -1,8 +1,11 @@
 #pragma once
 
-#include "engine/TKX_Pwd.h"
 #include "desktop/FilePane.h"
 #include "desktop/TKX_PrgState.h"
+#include "engine/TKX_Pwd.h"
+#include "ports/FileKindSource.h"
+#include "ports/FileListsObserver.h"
+#include "ports/Pane.h"
 
 #include <string>
 #include <vector>
@@ -13,32 +16,6 @@ namespace vorlaxen {
 // containers, "Crypted files" the containers (extension ".cry", letter case ignored), under their
 // plain names unless "ShowCry" is on. Names are relative to the process's current directory, which is
 // the shown directory.
-enum class Pane { Source, Crypted };
-
-// What the system knows about a file beyond its status: its icon and the name of its type.
-class FileKindSource {
-public:
-    virtual ~FileKindSource() = default;
-    // The icon index of the file; 0 when there is none.
-    virtual int GetImageIndex(const std::string& path) = 0;
-    // The name of the file's type; "" when it is not known.
-    virtual std::string TypeName(const std::string& path) = 0;
-};
-
-// Told of every change, so that a view can follow without being rebuilt.
-class FileListsObserver {
-public:
-    virtual ~FileListsObserver() = default;
-    virtual void PaneAboutToReset(Pane pane) = 0;
-    virtual void PaneReset(Pane pane) = 0;
-    virtual void EntryAdded(Pane pane, std::size_t index) = 0;
-    virtual void EntryAboutToBeRemoved(Pane pane, std::size_t index) = 0;
-    virtual void EntryRemoved(Pane pane) = 0;
-    virtual void EntryChanged(Pane pane, std::size_t index) = 0;
-    // `order[i]` is the index that the entry now at i had before.
-    virtual void PaneSorted(Pane pane, const std::vector<std::size_t>& order) = 0;
-};
-
 class FileLists {
 public:
     FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry);

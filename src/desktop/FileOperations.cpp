@@ -1,7 +1,7 @@
 #include "desktop/FileOperations.h"
 
-#include "engine/ContainerFormat.h"
 #include "desktop/FileLists.h"
+#include "engine/ContainerFormat.h"
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
@@ -22,10 +22,10 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     , progress_(progress)
     , ports_(ports)
     , operation_(pwd, *this) {
-    Host& host = ports_.host;
+    PendingEvents& events = ports_.events;
     pwd_.SetHooks(EngineHooks{
         &state_.AbortFlag,
-        [&host] { host.LetPendingEventsRun(); },
+        [&events] { events.LetPendingEventsRun(); },
         [](int fd) { return OverwriteOpenFile(fd); },
     });
     table_.SetBusyHook([this](bool reading) {
@@ -52,25 +52,26 @@ std::string FileOperations::PlainNameOf(const std::string& caption) const {
 }
 
 void FileOperations::ShowError(const std::string& text) {
-    (void)ports_.host.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    (void)ports_.messages.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
 }
 
 void FileOperations::ReportResult(ResultCode code, const std::string& name) {
     const std::string text = ResultText(code, name);
     if (text.empty())
         return;
-    const MessageAnswer answer = ports_.host.ShowMessage(
+    const MessageAnswer answer = ports_.messages.ShowMessage(
         MessageKind::Error, text, OffersAllButton(code) ? MessageButtons::OkAll : MessageButtons::Ok);
     if (OffersAllButton(code) && answer == MessageAnswer::All)
         state_.AbortFlag = true;
 }
 
 bool FileOperations::MayReplace(const std::string& question) {
-    return ports_.host.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) == MessageAnswer::Ok;
+    return ports_.messages.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) ==
+           MessageAnswer::Ok;
 }
 
 void FileOperations::ShowStatus(const std::string& text) {
-    ports_.host.ShowStatus(text);
+    ports_.status.ShowStatus(text);
 }
 
 // The busy flag and the progress timer are on exactly while the engine runs.
@@ -82,7 +83,7 @@ void FileOperations::EngineStarting(Direction direction) {
 void FileOperations::EngineFinished(Direction direction) {
     progress_.StopProcessTimer();
     state_.ClearBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
-    ports_.host.ShowStatus("Idle.");
+    ports_.status.ShowStatus("Idle.");
     progress_.ResetBars();
 }
 
@@ -148,11 +149,11 @@ void FileOperations::FileDel(Pane pane) {
     if (ports_.panes.SelectedCaptions(pane).empty())
         return;
     if (state_.IsBusy()) {
-        ports_.host.ShowStatus("Please wait until the process is finished.");
+        ports_.status.ShowStatus("Please wait until the process is finished.");
         return;
     }
     state_.SetBusy(TKX_PrgState::kDeleting);
-    dirCryptor_.ReadSelection(PaneSelectionOf(ports_.panes, pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
     bool deleteAll = false;
     ports_.progress.EnableStopButton(true);
     const bool plain = pane == Pane::Source;
@@ -168,7 +169,7 @@ void FileOperations::FileDel(Pane pane) {
                 deleteAll = true;
         }
         const Removal removal =
-            RemoveFileAt(path, plain, [this](const std::string& text) { ports_.host.ShowStatus(text); });
+            RemoveFileAt(path, plain, [this](const std::string& text) { ports_.status.ShowStatus(text); });
         if (removal == Removal::Removed)
             ports_.panes.RemoveListEntry(pane, name);
         else if (removal == Removal::NotRegular)

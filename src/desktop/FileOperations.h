@@ -1,13 +1,13 @@
 #pragma once
 
+#include "desktop/ProgressDisplay.h"
+#include "desktop/TKX_PrgState.h"
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
-#include "desktop/ProgressDisplay.h"
 #include "fileops/SingleFileOperation.h"
 #include "fileops/TKX_DirCryptor.h"
-#include "desktop/TKX_PrgState.h"
-#include "desktop/WindowPort.h"
 #include "passwords/TKX_PwdTable.h"
+#include "ports/WindowPorts.h"
 
 #include <string>
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "desktop/TKX_PrgState.h"
 #include "engine/TKX_Pwd.h"
 #include "fileops/TKX_DirCryptor.h"
-#include "desktop/TKX_PrgState.h"
 #include "passwords/TKX_PwdTable.h"
-#include "platform/Host.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
 
 #include <memory>
 
@@ -15,10 +17,11 @@ namespace vorlaxen {
 // down in the same order, not the reverse. A template so that tests can watch the order with stand-ins.
 template <class DirCryptor, class Pwd, class PwdTable, class PrgState> class ProgramObjectsOf {
 public:
-    explicit ProgramObjectsOf(Host& host)
+    // What the password table reaches of the window.
+    ProgramObjectsOf(MessageBox& messages, PendingEvents& events, MasterPasswordSource& masterPassword)
         : dirCryptor_(std::make_unique<DirCryptor>())
         , pwd_(std::make_unique<Pwd>())
-        , pwdTable_(std::make_unique<PwdTable>(host, *pwd_))
+        , pwdTable_(std::make_unique<PwdTable>(messages, events, masterPassword, *pwd_))
         , prgState_(std::make_unique<PrgState>()) {}
 
     // The password table keeps a reference to the file password object but never uses it while it is

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "desktop/TKX_PrgState.h"
-#include "desktop/WindowPort.h"
+#include "ports/ProgressArea.h"
 
 #include <cstdint>
 #include <string>

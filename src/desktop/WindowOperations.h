@@ -4,15 +4,15 @@
 #include "desktop/FileOperations.h"
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgressDisplay.h"
-#include "desktop/WindowPort.h"
 #include "passwords/MasterPasswordLogic.h"
 #include "passwords/PasswordPromptLogic.h"
+#include "ports/WindowPorts.h"
 
 namespace vorlaxen {
 
 // Everything the main window's commands, timers and dialogs call, built over the four program-wide
-// objects and the window's ports. The window keeps one and forwards to it: Host::AskMasterPassword to
-// master().AskMasterPassword(), the timers' ticks to the *Timer* handlers, the buttons and menus to the
+// objects and the window's ports. The window keeps one and forwards to it: its master password source
+// to master(), the timers' ticks to the *Timer* handlers, the buttons and menus to the
 // operations.
 class WindowOperations {
 public:

@@ -3,10 +3,10 @@
 namespace vorlaxen {
 
 MasterPasswordLogic::MasterPasswordLogic(
-    TKX_PwdTable& table, Host& host, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable)
+    TKX_PwdTable& table, MessageBox& messages, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable)
     : table_(table)
     , master_(table.MasterPass)
-    , host_(host)
+    , messages_(messages)
     , dialog_(dialog)
     , expiry_(expiry)
     , saveToTable_(saveToTable) {}
@@ -38,7 +38,7 @@ void MasterPasswordLogic::AskAtStartup() {
 }
 
 SubmitAction MasterPasswordLogic::Refuse(const char* text) {
-    (void)host_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
     return SubmitAction::StayOpen;
 }
 

@@ -22,14 +22,16 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 
 PasswordPromptLogic::PasswordPromptLogic(TKX_Pwd& pwd,
                                          TKX_MasterPass& master,
-                                         Host& host,
+                                         MessageBox& messages,
+                                         StatusLine& status,
                                          PromptDialogs& dialogs,
                                          ExpiryControls& expiry,
                                          const WindowSettings& settings,
                                          PromptContext context)
     : pwd_(pwd)
     , master_(master)
-    , host_(host)
+    , messages_(messages)
+    , status_(status)
     , dialogs_(dialogs)
     , expiry_(expiry)
     , settings_(settings)
@@ -121,7 +123,7 @@ PromptResult PasswordPromptLogic::TakeAnswer(const PromptAnswer& answer, const P
 }
 
 SubmitAction PasswordPromptLogic::Refuse(const char* text) {
-    (void)host_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
     return SubmitAction::StayOpen;
 }
 
@@ -186,7 +188,7 @@ void PasswordPromptLogic::SetPwdExpired() {
 
 void PasswordPromptLogic::NotifyOfMethodChange() {
     SetPwdExpired();
-    host_.ShowStatus(
+    status_.ShowStatus(
         "Since your default encryption method has changed, you will be prompted to assign a new password.");
 }
 

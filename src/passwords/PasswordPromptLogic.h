@@ -1,9 +1,13 @@
 #pragma once
 
 #include "engine/TKX_Pwd.h"
-#include "passwords/PasswordPorts.h"
 #include "passwords/TKX_MasterPass.h"
-#include "platform/Host.h"
+#include "ports/Direction.h"
+#include "ports/ExpiryControls.h"
+#include "ports/MessageBox.h"
+#include "ports/PromptDialogs.h"
+#include "ports/StatusLine.h"
+#include "ports/WindowSettings.h"
 
 #include <string>
 #include <vector>
@@ -33,7 +37,8 @@ class PasswordPromptLogic {
 public:
     PasswordPromptLogic(TKX_Pwd& pwd,
                         TKX_MasterPass& master,
-                        Host& host,
+                        MessageBox& messages,
+                        StatusLine& status,
                         PromptDialogs& dialogs,
                         ExpiryControls& expiry,
                         const WindowSettings& settings,
@@ -80,7 +85,8 @@ private:
 
     TKX_Pwd& pwd_;
     TKX_MasterPass& master_;
-    Host& host_;
+    MessageBox& messages_;
+    StatusLine& status_;
     PromptDialogs& dialogs_;
     ExpiryControls& expiry_;
     const WindowSettings& settings_;

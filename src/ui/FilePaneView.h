@@ -1,7 +1,6 @@
 #pragma once
 
 #include "desktop/FileLists.h"
-#include "fileops/TKX_DirCryptor.h"
 
 #include <QStackedWidget>
 
@@ -20,7 +19,7 @@ enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
 // One file pane: a details view with clickable column headers and an icon/list view over the same
 // entries and the same selection, of which one is shown. It accepts drops only from the other pane,
 // and tells the window of focus, double-clicks, header clicks, drops and its pop-up menu.
-class FilePaneView : public QStackedWidget, public PaneSelection {
+class FilePaneView : public QStackedWidget {
     Q_OBJECT
 
 public:
@@ -35,8 +34,8 @@ public:
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
 
-    // PaneSelection: the captions of the selected entries in display order.
-    std::vector<std::string> SelectedCaptions() const override;
+    // The captions of the selected entries in display order.
+    std::vector<std::string> SelectedCaptions() const;
 
 signals:
     void focused();

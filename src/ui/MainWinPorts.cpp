@@ -18,7 +18,7 @@
 namespace vorlaxen {
 
 WindowPorts MainWinPorts::ports() {
-    return WindowPorts{window_, *this, *this, *this, *this, *this, *this, *this};
+    return WindowPorts{window_, window_, window_, *this, *this, *this, *this, *this, *this, *this};
 }
 
 bool MainWinPorts::OnePerListOn() const {

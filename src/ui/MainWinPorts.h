@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/WindowPort.h"
+#include "ports/WindowPorts.h"
 
 namespace vorlaxen {
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "passwords/PasswordPorts.h"
+#include "ports/MasterPwdDialog.h"
+#include "ports/PromptDialogs.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/WindowPort.h"
+#include "ports/DelDialog.h"
 
 #include <QDialog>
 

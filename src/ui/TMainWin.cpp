@@ -38,7 +38,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     setWindowTitle("Vorlaxen 95 ( IDEA )");
     setWindowIcon(QIcon(":/icons/vorlaxen.svg"));
 
-    objects_ = std::make_unique<ProgramObjects>(*this);
+    objects_ = std::make_unique<ProgramObjects>(*this, *this, *this);
     fileLists_ = std::make_unique<FileLists>(kinds_, objects_->prgState(), objects_->pwd(), ShowCry);
     fileLists_->SetObserver(this);
 

@@ -4,8 +4,11 @@
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgramSettings.h"
 #include "desktop/StartupSequence.h"
-#include "platform/Host.h"
 #include "platform/SettingsStore.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
+#include "ports/StatusLine.h"
 #include "ui/FilePaneView.h"
 #include "ui/QtFileKinds.h"
 
@@ -42,13 +45,19 @@ class WindowOperations;
 // it creates the four program-wide objects in their order and reads the settings; its first activation
 // runs the start-up steps once; destroying it writes the settings and then destroys the objects in their
 // creation order. It shows the directory tree and the two file panes, the tool bar and the status area,
-// and it is the host through which the program's logic shows messages and status.
+// and through it the program's logic shows messages and status, lets pending events run and asks for
+// the master password.
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
 // and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
 // operations and password rules reach it through MainWinPorts.
-class TMainWin : public QMainWindow, public Host, private FileListsObserver {
+class TMainWin : public QMainWindow,
+                 public MessageBox,
+                 public StatusLine,
+                 public PendingEvents,
+                 public MasterPasswordSource,
+                 private FileListsObserver {
     Q_OBJECT
 
 public:
@@ -56,7 +65,7 @@ public:
                       QWidget* parent = nullptr);
     ~TMainWin() override;
 
-    // Host
+    // MessageBox, StatusLine, PendingEvents, MasterPasswordSource
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override;
     void ShowStatus(const std::string& text) override;
     void LetPendingEventsRun() override;

@@ -11,12 +11,6 @@
 namespace vorlaxen {
 namespace {
 
-class FakePane : public PaneSelection {
-public:
-    std::vector<std::string> selected;
-    std::vector<std::string> SelectedCaptions() const override { return selected; }
-};
-
 TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheCurrentDirectory) {
     test::TempDir dir;
     char saved[4096];
@@ -26,15 +20,12 @@ TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheCurrentDirectory) {
     TKX_DirCryptor box;
     EXPECT_TRUE(box.WorkList.empty());
     EXPECT_EQ(box.WorkDirectory, "");
-    FakePane pane;
-    pane.selected = {"b.txt", "a.txt", "b.txt"};
-    box.ReadSelection(pane);
+    box.ReadSelection({"b.txt", "a.txt", "b.txt"});
     EXPECT_EQ(box.WorkList, (std::vector<std::string>{"b.txt", "a.txt", "b.txt"})) << "neither sorted nor deduplicated";
     EXPECT_EQ(box.WorkDirectory, dir.path());
 
-    pane.selected.clear();
     box.WorkDirectory = "elsewhere";
-    box.ReadSelection(pane);
+    box.ReadSelection({});
     EXPECT_TRUE(box.WorkList.empty());
     EXPECT_EQ(box.WorkDirectory, dir.path()) << "an empty selection still sets the directory";
     ASSERT_EQ(::chdir(saved), 0);
@@ -73,14 +64,16 @@ constexpr char kPwd[] = "TKX_Pwd";
 constexpr char kPrgState[] = "TKX_PrgState";
 
 struct LoggedTable {
-    LoggedTable(Host&, Logged<kPwd>&) { gLog.push_back("create TKX_PwdTable"); }
+    LoggedTable(MessageBox&, PendingEvents&, MasterPasswordSource&, Logged<kPwd>&) {
+        gLog.push_back("create TKX_PwdTable");
+    }
     ~LoggedTable() { gLog.push_back("destroy TKX_PwdTable"); }
 };
 
 TEST(ProgramObjects, ComeUpAndGoDownInTheSameOrder) {
     gLog.clear();
     test::FakeHost host;
-    { ProgramObjectsOf<Logged<kDirCryptor>, Logged<kPwd>, LoggedTable, Logged<kPrgState>> objects(host); }
+    { ProgramObjectsOf<Logged<kDirCryptor>, Logged<kPwd>, LoggedTable, Logged<kPrgState>> objects(host, host, host); }
     EXPECT_EQ(gLog,
               (std::vector<std::string>{"create TKX_DirCryptor",
                                         "create TKX_Pwd",
@@ -94,7 +87,7 @@ TEST(ProgramObjects, ComeUpAndGoDownInTheSameOrder) {
 
 TEST(ProgramObjects, TheRealOnesStartEmpty) {
     test::FakeHost host;
-    ProgramObjects objects(host);
+    ProgramObjects objects(host, host, host);
     EXPECT_FALSE(objects.pwd().Valid);
     EXPECT_EQ(objects.pwd().PasswordLength, 0);
     EXPECT_FALSE(objects.pwdTable().MasterPass.UseKeyFile);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileops/MakePath.h"
 #include "desktop/WindowOperations.h"
+#include "fileops/MakePath.h"
 #include "passwords/PasswordFakes.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
@@ -235,8 +235,8 @@ protected:
     FakePanes panes{settings};
     FakeProgress progress;
     FakeDelDialog delDialog;
-    ProgramObjects objects{host};
-    WindowPorts ports{host, settings, panes, progress, expiry, prompts, masterDialog, delDialog};
+    ProgramObjects objects{host, host, host};
+    WindowPorts ports{host, host, host, settings, panes, progress, expiry, prompts, masterDialog, delDialog};
     WindowOperations ops{objects, ports};
 
 private:

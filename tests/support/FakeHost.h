@@ -1,6 +1,9 @@
 #pragma once
 
-#include "platform/Host.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
+#include "ports/StatusLine.h"
 
 #include <deque>
 #include <functional>
@@ -9,8 +12,9 @@
 
 namespace vorlaxen::test {
 
-// A host whose answers are scripted and whose every message and status text is recorded.
-class FakeHost : public Host {
+// The window as the logic sees it for messages, the status line, pending events and the master password:
+// its answers are scripted and every message and status text is recorded.
+class FakeHost : public MessageBox, public StatusLine, public PendingEvents, public MasterPasswordSource {
 public:
     struct Message {
         MessageKind kind;
