@@ -62,29 +62,6 @@ std::string PermissionText(unsigned mode) {
     return text;
 }
 
-std::vector<std::string> ListDirectoryFiles(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* stream = ::opendir(dir.c_str());
-    if (!stream)
-        return names;
-    const int dirFd = ::dirfd(stream);
-    while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool directory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st;
-            directory = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (!directory)
-            names.push_back(name);
-    }
-    ::closedir(stream);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool ReadFileDetails(const std::string& path, bool rightPane, FileKindSource& kinds, PaneEntry& entry) {
     // Never blocks: a named pipe opened for reading would wait for a writer.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

@@ -61,10 +61,6 @@ private:
     SortState sort_;
 };
 
-// The names of the files of a directory that are not directories themselves (symbolic links to
-// directories included), sorted by name; an unreadable directory has none.
-std::vector<std::string> ListDirectoryFiles(const std::string& dir);
-
 // Whether a name's extension (from its last ".") is ".cry", letter case ignored.
 bool IsContainerName(const std::string& name);
 

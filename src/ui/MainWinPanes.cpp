@@ -1,5 +1,6 @@
 // The panes' contents, the drive box and the directory tree.
 
+#include "fileops/DirectoryListing.h"
 #include "ui/PaneModel.h"
 #include "ui/TComboChange.h"
 #include "ui/TMainWin.h"

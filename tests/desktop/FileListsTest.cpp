@@ -2,6 +2,7 @@
 
 #include "desktop/FileLists.h"
 
+#include "fileops/DirectoryListing.h"
 #include "support/TempDir.h"
 
 #include <ctime>
