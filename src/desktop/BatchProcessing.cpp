@@ -1,7 +1,7 @@
 #include "desktop/BatchProcessing.h"
 
-#include "fileops/MakePath.h"
 #include "fileops/DirectoryListing.h"
+#include "fileops/MakePath.h"
 #include "passwords/KeyFilePassword.h"
 
 #include <sys/stat.h>

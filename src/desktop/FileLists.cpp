@@ -1,11 +1,11 @@
 #include "desktop/FileLists.h"
 
 #include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,34 +24,6 @@ std::string DateText(std::time_t when) {
 }
 
 } // namespace
-
-bool IsContainerName(const std::string& name) {
-    auto dot = name.find_last_of('.');
-    return dot != std::string::npos && CompareWithoutCase(name.substr(dot), ".cry") == 0;
-}
-
-std::string ContainerFileFor(const std::string& dir, const std::string& plainName) {
-    const std::string exact = ContainerPathOf(plainName);
-    const std::string where = dir.empty() ? std::string(".") : dir;
-    struct stat st;
-    if (::lstat((where + "/" + exact).c_str(), &st) == 0)
-        return exact;
-    if (DIR* stream = ::opendir(where.c_str())) {
-        std::string found;
-        while (const dirent* entry = ::readdir(stream)) {
-            const std::string name = entry->d_name;
-            if (name.size() == exact.size() && name.compare(0, plainName.size(), plainName) == 0 &&
-                CompareWithoutCase(name.substr(plainName.size()), ".cry") == 0) {
-                found = name;
-                break;
-            }
-        }
-        ::closedir(stream);
-        if (!found.empty())
-            return found;
-    }
-    return exact;
-}
 
 std::string PermissionText(unsigned mode) {
     std::string text = "---------";
@@ -93,7 +65,7 @@ FileLists::FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& 
     , showCry_(showCry) {}
 
 std::string FileLists::FileNameOf(Pane which, const std::string& caption) const {
-    return which == Pane::Crypted && !showCry_ ? ContainerFileFor(".", caption) : caption;
+    return which == Pane::Crypted ? ContainerNameOfCaption(".", caption, showCry_) : caption;
 }
 
 void FileLists::ReadFLists(const std::vector<std::string>& names) {
@@ -106,8 +78,8 @@ void FileLists::ReadFLists(const std::vector<std::string>& names) {
     FileListsObserver* observer = observer_;
     observer_ = nullptr;
     for (const std::string& name : names) {
-        if (IsContainerName(name))
-            AddListEntry(Pane::Crypted, showCry_ ? name : PlainPathOf(name), name);
+        if (HasContainerExtension(name))
+            AddListEntry(Pane::Crypted, CryptedCaptionOf(name, showCry_), name);
         else
             AddListEntry(Pane::Source, name, name);
     }
@@ -157,9 +129,8 @@ void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
 void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) {
     const Pane target = direction == 0 ? Pane::Crypted : Pane::Source;
     const Pane other = direction == 0 ? Pane::Source : Pane::Crypted;
-    std::string caption = name;
-    if (showCry_)
-        caption = direction == 0 ? ContainerPathOf(name) : PlainPathOf(name);
+    const std::string caption =
+        direction == 0 ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
     AddListEntry(target, caption);
     SortPane(target);
     if (!keep)

@@ -61,14 +61,6 @@ private:
     SortState sort_;
 };
 
-// Whether a name's extension (from its last ".") is ".cry", letter case ignored.
-bool IsContainerName(const std::string& name);
-
-// The container of a plain name in a directory: the name with ".cry" appended when that file exists,
-// else a file whose name is the plain name followed by ".cry" in other letter case (B.CRY for B), as the
-// panes list those too; the name with ".cry" when there is neither.
-std::string ContainerFileFor(const std::string& dir, const std::string& plainName);
-
 // The details of one file as the panes show them: `rightPane` takes the method from the container's
 // fourth byte instead of asking for the type name. False when the file cannot be opened or examined.
 bool ReadFileDetails(const std::string& path, bool rightPane, FileKindSource& kinds, PaneEntry& entry);

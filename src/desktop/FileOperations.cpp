@@ -1,7 +1,7 @@
 #include "desktop/FileOperations.h"
 
 #include "desktop/FileLists.h"
-#include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
@@ -37,18 +37,15 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
 }
 
 std::string FileOperations::CryptedCaption(const std::string& plainName) const {
-    return ports_.settings.ShowCryOn() ? plainName + std::string(kContainerExtension) : plainName;
+    return CryptedCaptionForPlain(plainName, ports_.settings.ShowCryOn());
 }
 
 std::string FileOperations::ContainerNameOf(const std::string& caption) const {
-    return ports_.settings.ShowCryOn() ? caption : ContainerFileFor(dirCryptor_.WorkDirectory, caption);
+    return ContainerNameOfCaption(dirCryptor_.WorkDirectory, caption, ports_.settings.ShowCryOn());
 }
 
 std::string FileOperations::PlainNameOf(const std::string& caption) const {
-    if (!ports_.settings.ShowCryOn())
-        return caption;
-    return caption.size() >= kContainerExtension.size() ? caption.substr(0, caption.size() - kContainerExtension.size())
-                                                        : std::string();
+    return PlainNameOfCaption(caption, ports_.settings.ShowCryOn());
 }
 
 void FileOperations::ShowError(const std::string& text) {

@@ -117,22 +117,4 @@ ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info) {
     return ResultCode::Ok;
 }
 
-std::string ContainerPathOf(const std::string& plainPath) {
-    return plainPath + std::string(kContainerExtension);
-}
-
-std::string PlainPathOf(const std::string& containerPath) {
-    return containerPath.size() >= 4 ? containerPath.substr(0, containerPath.size() - 4) : std::string();
-}
-
-bool HasContainerExtension(const std::string& name) noexcept {
-    if (name.size() < kContainerExtension.size())
-        return false;
-    auto tail = name.size() - kContainerExtension.size();
-    for (std::size_t i = 0; i < kContainerExtension.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[tail + i])) != kContainerExtension[i])
-            return false;
-    return true;
-}
-
 } // namespace vorlaxen

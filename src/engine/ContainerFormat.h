@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ContainerName.h"
 #include "engine/ResultCode.h"
 
 #include <cstddef>
@@ -66,13 +67,5 @@ struct ContainerInfo {
 // The method and plain size from a container's header: CannotOpen, ReadFailed when the file is shorter
 // than the header its method letter calls for, NotContainer for an unknown letter.
 ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info);
-
-// Naming: a container is its plain file's full name with ".cry" appended; decryption writes the
-// container's name without its last four characters, whatever they are.
-inline constexpr std::string_view kContainerExtension = ".cry";
-std::string ContainerPathOf(const std::string& plainPath);
-std::string PlainPathOf(const std::string& containerPath);
-// Whether a file name ends in ".cry", letter case ignored.
-bool HasContainerExtension(const std::string& name) noexcept;
 
 } // namespace vorlaxen

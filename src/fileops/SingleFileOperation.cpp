@@ -1,6 +1,7 @@
 #include "fileops/SingleFileOperation.h"
 
 #include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/StaleTemporaries.h"
 #include "fileops/WipeFile.h"

@@ -1,6 +1,7 @@
 #include "passwords/PasswordPromptLogic.h"
 
 #include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
 
 #include <filesystem>
 
@@ -85,7 +86,7 @@ PromptResult PasswordPromptLogic::PromptToDecrypt(const std::string& name, const
         return PromptResult::GoOn;
     std::string container = containerName;
     if (container.empty())
-        container = settings_.ShowCryOn() ? name : name + std::string(kContainerExtension);
+        container = ContainerNameOfCaption(context_.workDirectory, name, settings_.ShowCryOn());
     PromptSetup setup = CommonSetup(name);
     setup.methodName = MethodNameOfFile(JoinPath(context_.workDirectory, container));
     const std::size_t shown = setup.methodName == "DES" ? 8 : setup.methodName == "IDEA" ? 16 : 24;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "desktop/FilePane.h"
 #include "desktop/WindowOperations.h"
+#include "engine/ContainerName.h"
 #include "fileops/MakePath.h"
 #include "passwords/PasswordFakes.h"
 #include "support/FakeHost.h"
@@ -9,14 +11,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <strings.h>
 #include <unistd.h>
 
 namespace vorlaxen::test {
 
 // The panes and the tree over a real directory: showing a directory makes it current and reads its
 // files, as the window does; UpdateFLists and RemoveListEntry change the entries as the window's do, so
-// that the panes can be compared with the disk afterwards.
+// that the panes can be compared with the disk afterwards. Names and captions follow the program's own
+// rules (ContainerName, CompareWithoutCase), never copies of them.
 class FakePanes : public PaneView {
 public:
     struct Entry {
@@ -45,11 +47,11 @@ public:
     void UpdateFLists(const std::string& name, Direction direction, bool keep) override {
         const bool showCry = settings_.ShowCryOn();
         if (direction == Direction::Encrypt) {
-            add(Pane::Crypted, showCry ? name + ".cry" : name);
+            add(Pane::Crypted, CryptedCaptionForPlain(name, showCry));
             if (!keep)
                 RemoveListEntry(Pane::Source, name);
         } else {
-            add(Pane::Source, showCry ? name.substr(0, name.size() - 4) : name);
+            add(Pane::Source, PlainNameOfCaption(name, showCry));
             if (!keep)
                 RemoveListEntry(Pane::Crypted, name);
         }
@@ -57,7 +59,7 @@ public:
     void RemoveListEntry(Pane pane, const std::string& caption) override {
         auto& list = entries(pane);
         auto at = std::find_if(list.begin(), list.end(), [&](const Entry& entry) {
-            return ::strcasecmp(entry.caption.c_str(), caption.c_str()) == 0;
+            return CompareWithoutCase(entry.caption, caption) == 0;
         });
         if (at != list.end())
             list.erase(at);
@@ -67,9 +69,8 @@ public:
         source.clear();
         crypted.clear();
         for (const std::string& name : FilesOf(shown)) {
-            const bool container = name.size() > 4 && ::strcasecmp(name.c_str() + name.size() - 4, ".cry") == 0;
-            if (container)
-                crypted.push_back({settings_.ShowCryOn() ? name : name.substr(0, name.size() - 4)});
+            if (HasContainerExtension(name))
+                crypted.push_back({CryptedCaptionOf(name, settings_.ShowCryOn())});
             else
                 source.push_back({name});
         }

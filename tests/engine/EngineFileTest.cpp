@@ -474,11 +474,6 @@ TEST(ContainerNames, MethodNamesAndPaths) {
     EXPECT_EQ(MethodName(1), "IDEA");
     EXPECT_EQ(MethodName(4), "3xDES");
     EXPECT_EQ(MethodName(5), "");
-    EXPECT_EQ(ContainerPathOf("/d/letter.doc"), "/d/letter.doc.cry");
-    EXPECT_EQ(PlainPathOf("/d/report.cry"), "/d/report");
-    EXPECT_EQ(PlainPathOf("/d/report.xyz"), "/d/report");
-    EXPECT_TRUE(HasContainerExtension("A.CRY"));
-    EXPECT_FALSE(HasContainerExtension("a.cryx"));
 }
 
 } // namespace
