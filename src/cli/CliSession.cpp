@@ -4,7 +4,7 @@
 #include "engine/ContainerFormat.h"
 #include "fileops/WipeFile.h"
 #include "passwords/KeyFilePassword.h"
-#include "passwords/PasswordPromptLogic.h"
+#include "passwords/PasswordRules.h"
 #include "platform/FileSystem.h"
 
 #include <cstdio>
@@ -71,9 +71,8 @@ int CliSession::run() {
 }
 
 int CliSession::obtainPassword() {
-    const std::size_t maxLength = request_.command == Command::Encrypt
-                                      ? PasswordPromptLogic::EncryptLimit(request_.method)
-                                      : PasswordPromptLogic::kMaxDecryptLength;
+    const std::size_t maxLength =
+        request_.command == Command::Encrypt ? EncryptPasswordLimit(request_.method) : kMaxDecryptPasswordLength;
     return typed_.Obtain(request_.passwordFile, maxLength, request_.command == Command::Encrypt, abort_);
 }
 

@@ -1,5 +1,6 @@
 #include "desktop/BatchProcessing.h"
 
+#include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "fileops/MakePath.h"
 #include "passwords/KeyFilePassword.h"
@@ -191,7 +192,7 @@ void BatchProcessing::DoForAll(Direction direction) {
     state_.AbortFlag = false;
     state_.ClearBusy(TKX_PrgState::kWholeDirectory);
     prompts_.SetCancelAllVisible(direction, false);
-    ports_.status.ShowStatus("Idle.");
+    ports_.status.ShowStatus(kIdle);
     ports_.panes.EnableDirectoryTree(true);
     if (state_.ProgressShown)
         progress_.DropLists();

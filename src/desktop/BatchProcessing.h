@@ -40,8 +40,6 @@ public:
     // StopProcess_Button.
     void Button1Click();
 
-    static constexpr const char* kPleaseWait = "Please wait until the process is finished.";
-
 private:
     enum class Outcome { Processed, Skipped, CancelAll };
     Outcome EncryptOne(const std::string& name);

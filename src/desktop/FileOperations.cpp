@@ -2,6 +2,7 @@
 
 #include "desktop/FileLists.h"
 #include "engine/ContainerName.h"
+#include "engine/Messages.h"
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
@@ -80,7 +81,7 @@ void FileOperations::EngineStarting(Direction direction) {
 void FileOperations::EngineFinished(Direction direction) {
     progress_.StopProcessTimer();
     state_.ClearBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
-    ports_.status.ShowStatus("Idle.");
+    ports_.status.ShowStatus(kIdle);
     progress_.ResetBars();
 }
 
@@ -146,7 +147,7 @@ void FileOperations::FileDel(Pane pane) {
     if (ports_.panes.SelectedCaptions(pane).empty())
         return;
     if (state_.IsBusy()) {
-        ports_.status.ShowStatus("Please wait until the process is finished.");
+        ports_.status.ShowStatus(kPleaseWait);
         return;
     }
     state_.SetBusy(TKX_PrgState::kDeleting);

@@ -1,5 +1,6 @@
 #include "desktop/ProgressDisplay.h"
 
+#include "engine/Messages.h"
 #include "engine/TKX_Pwd.h"
 
 #include <cinttypes>
@@ -51,12 +52,12 @@ void ProgressDisplay::Process_TimerTimer() {
     const std::int64_t elapsed = tickCount_ / ticksPerSecond;
     const std::int64_t remaining = (total - done) * elapsed / done;
     ProgressStatistics statistics;
-    statistics.elapsed = "Elapsed: " + TimeText(elapsed);
-    statistics.remaining = "Remaining: " + TimeText(remaining);
-    statistics.estimated = "Estimated: " + TimeText(elapsed + remaining);
-    statistics.throughput = "Throughout: " + std::to_string(done * 8 / elapsed) + " bytes per second";
-    statistics.done = "Done: " + std::to_string(static_cast<std::uint64_t>(done * 8) >> 10) + " KBytes";
-    statistics.size = "Size: " + std::to_string(static_cast<std::uint64_t>(total * 8) >> 10) + " Kbytes";
+    statistics.elapsed = kElapsedCaption + TimeText(elapsed);
+    statistics.remaining = kRemainingCaption + TimeText(remaining);
+    statistics.estimated = kEstimatedCaption + TimeText(elapsed + remaining);
+    statistics.throughput = kThroughputCaption + std::to_string(done * 8 / elapsed) + " bytes per second";
+    statistics.done = kDoneCaption + std::to_string(static_cast<std::uint64_t>(done * 8) >> 10) + " KBytes";
+    statistics.size = kSizeCaption + std::to_string(static_cast<std::uint64_t>(total * 8) >> 10) + " Kbytes";
     area_.ShowStatistics(statistics);
 }
 

@@ -65,13 +65,17 @@ std::string MethodName(int code) {
     return method ? method->name : "";
 }
 
-std::string MethodNameOfFile(const std::string& path) {
+const MethodInfo* MethodOfFile(const std::string& path) {
     bool regular = false;
     UniqueFd fd = OpenHeader(path, regular);
     std::uint8_t magic[4];
     if (!regular || ReadFully(fd.get(), magic, sizeof magic) != static_cast<ssize_t>(sizeof magic))
-        return "-";
-    const MethodInfo* method = MethodByLetter(magic[3]);
+        return nullptr;
+    return MethodByLetter(magic[3]);
+}
+
+std::string MethodNameOfFile(const std::string& path) {
+    const MethodInfo* method = MethodOfFile(path);
     return method ? method->name : "-";
 }
 

@@ -38,8 +38,10 @@ int WritableMethod(int requested) noexcept;
 // "DES", "IDEA" or "3xDES" for a method code; "" for a code outside 0 to 4.
 std::string MethodName(int code);
 
-// The method name of the container at `path` from its fourth byte, or "-" when the file cannot be read
-// or the byte names no method.
+// The method of the container at `path` from its fourth byte; null when the file cannot be read or the
+// byte names no method.
+const MethodInfo* MethodOfFile(const std::string& path);
+// Its name, or "-" for none.
 std::string MethodNameOfFile(const std::string& path);
 
 // Length of the body for a plain size: always 1 to 8 bytes of padding.

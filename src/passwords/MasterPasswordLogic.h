@@ -36,8 +36,6 @@ public:
     // Marks the held master password expired (the Preferences dialog calls it too); Valid stays as it is.
     void SetMasterPwdExpired();
 
-    static constexpr std::size_t kMinLength = 6;
-
 private:
     SubmitAction Refuse(const char* text);
 

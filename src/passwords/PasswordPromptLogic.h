@@ -72,12 +72,6 @@ public:
     // A new default method was chosen: the session password expires, since it was sized for the old one.
     void NotifyOfMethodChange();
 
-    static constexpr std::size_t kMinLength = 6;
-    static constexpr std::size_t kMaxDecryptLength = 24;
-    // The upper limit of a method for encryption (16, 8 or 24) and its text ("(6 - 16 symbols)").
-    static std::size_t EncryptLimit(int method);
-    static std::string LimitText(std::size_t limit);
-
 private:
     PromptResult TakeAnswer(const PromptAnswer& answer, const PromptSetup& setup, bool encrypting);
     PromptSetup CommonSetup(const std::string& name) const;

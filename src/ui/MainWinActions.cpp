@@ -1,6 +1,7 @@
 // The main window's menus, tool bar and pop-up menus.
 
 #include "desktop/WindowOperations.h"
+#include "engine/Messages.h"
 #include "platform/Launcher.h"
 #include "ui/CoolBar.h"
 #include "ui/PasswordDialog.h"
@@ -229,7 +230,7 @@ void TMainWin::openHelp() {
         return;
     UpdateStatus("Executing associated application...");
     OpenWithDefaultApplication(help.absoluteFilePath().toStdString(), help.absolutePath().toStdString(), false);
-    UpdateStatus("Idle.");
+    UpdateStatus(kIdle);
 }
 
 } // namespace vorlaxen

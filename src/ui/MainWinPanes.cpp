@@ -1,5 +1,6 @@
 // The panes' contents, the drive box and the directory tree.
 
+#include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "ui/PaneModel.h"
 #include "ui/TComboChange.h"
@@ -131,7 +132,7 @@ void TMainWin::ReadFLists() {
     fileLists_->ReadFLists(ListDirectoryFiles("."));
     sourceView_->setUpdatesEnabled(true);
     cryptedView_->setUpdatesEnabled(true);
-    UpdateStatus("Idle.");
+    UpdateStatus(kIdle);
 }
 
 void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {

@@ -2,6 +2,8 @@
 
 #include "desktop/StatusSlide.h"
 #include "desktop/WindowOperations.h"
+#include "engine/ContainerFormat.h"
+#include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/TMainWin.h"
 
@@ -48,9 +50,9 @@ void Paint(QToolButton* button, bool current) {
 void TMainWin::createStatusArea() {
     Status_CoolBar = new CoolBar(this);
     StatusBar2 = MakeStatisticsBar(
-        Status_CoolBar, "StatusBar2", {"Elapsed: ", "Remaining: ", "Throughout: "}, statusBar2Panels_);
-    StatusBar1 =
-        MakeStatisticsBar(Status_CoolBar, "StatusBar1", {"Estimated: ", "Done: ", "Size: "}, statusBar1Panels_);
+        Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
+    StatusBar1 = MakeStatisticsBar(
+        Status_CoolBar, "StatusBar1", {kEstimatedCaption, kDoneCaption, kSizeCaption}, statusBar1Panels_);
     StatusBar3 = new QLabel("Idle", Status_CoolBar);
     StatusBar3->setObjectName("StatusBar3");
     StatusBar3->setFrameShape(QFrame::Panel);
@@ -63,10 +65,10 @@ void TMainWin::createStatusArea() {
     Method_Panel->setMinimumSize(3 * kMethodButtonWidth + 12, CoolBar::kMinimumBandHeight);
     auto* group = new QButtonGroup(Method_Panel);
     group->setExclusive(true);
-    auto makeButton = [&](const char* name, const char* caption, const char* hint, int left) {
+    auto makeButton = [&](const char* name, int method, const char* hint, int left) {
         auto* button = new QToolButton(Method_Panel);
         button->setObjectName(name);
-        button->setText(caption);
+        button->setText(QString::fromStdString(MethodName(method)));
         if (hint)
             button->setToolTip(hint);
         button->setCheckable(true);
@@ -74,9 +76,9 @@ void TMainWin::createStatusArea() {
         group->addButton(button);
         return button;
     };
-    DES_Button = makeButton("DES_Button", "DES", "DES (56 bit/ CBC)", 0);
-    TDES_Button = makeButton("TDES_Button", "3xDES", nullptr, 56);
-    IDEA_Button = makeButton("IDEA_Button", "IDEA", "IDEA (128 bit/ CBC)", 112);
+    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)", 0);
+    TDES_Button = makeButton("TDES_Button", 4, nullptr, 56);
+    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)", 112);
     connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
     connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);

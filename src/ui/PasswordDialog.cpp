@@ -1,5 +1,7 @@
 #include "ui/PasswordDialog.h"
 
+#include "engine/Messages.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFontMetrics>
@@ -12,6 +14,8 @@
 namespace vorlaxen {
 
 namespace {
+
+constexpr const char* kCaseNote = "Note: case of characters is meaningful";
 
 constexpr int kResultAbort = 2; // QDialog::Rejected is 0, Accepted 1
 
@@ -137,7 +141,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
     auto* methodCaption = new QLabel(encrypting ? "Encryption method:" : "Encrypted by: ", this);
     Method_Label = new QLabel(this);
     Method_Label->setObjectName("Method_Label");
-    auto* note = new QLabel("Note: case of characters is meaningful", this);
+    auto* note = new QLabel(kCaseNote, this);
     OnePwdList_CheckBox = new QCheckBox("One password for a file list", this);
     OnePwdList_CheckBox->setObjectName("OnePwdList_CheckBox");
     Cancel_Button = new QPushButton("Cancel", this);
@@ -154,7 +158,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
     grid_->addWidget(Enter_Label, row++, 0, 1, 2);
     grid_->addWidget(MaskEdit1, row++, 0, 1, 2);
     if (encrypting) {
-        grid_->addWidget(new QLabel("Reenter the password for verification", this), row++, 0, 1, 2);
+        grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0, 1, 2);
         grid_->addWidget(MaskEdit2, row++, 0, 1, 2);
     }
     grid_->addWidget(OnePwdList_CheckBox, row++, 0, 1, 2);
@@ -210,10 +214,10 @@ PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& su
 
 TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     : PasswordDialog("MasterPwd_Form", "The Master password", true, parent) {
-    auto* intro = new QLabel("Please enter the Master Password to access the database of file passwords.", this);
+    auto* intro = new QLabel(kMasterPasswordIntro, this);
     intro->setWordWrap(true);
-    auto* note = new QLabel("Note: case of characters is meaningful", this);
-    Enter_Label->setText("Enter the password ( 6 - 16 symbols )");
+    auto* note = new QLabel(kCaseNote, this);
+    Enter_Label->setText(kEnterMasterPassword);
     SubmitLater_Button = new QPushButton("Do not use now", this);
     SubmitLater_Button->setObjectName("SubmitLater_Button");
     NotUse_Button = new QPushButton("Do not use at all", this);
@@ -224,7 +228,7 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     grid_->addWidget(note, row++, 0);
     grid_->addWidget(Enter_Label, row++, 0);
     grid_->addWidget(MaskEdit1, row++, 0);
-    grid_->addWidget(new QLabel("Reenter the password for verification", this), row++, 0);
+    grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0);
     grid_->addWidget(MaskEdit2, row++, 0);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Submit_Button);

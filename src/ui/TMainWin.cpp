@@ -1,6 +1,7 @@
 #include "ui/TMainWin.h"
 
 #include "desktop/WindowOperations.h"
+#include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/MainWinPorts.h"
 #include "ui/PaneModel.h"
@@ -82,7 +83,7 @@ TMainWin::~TMainWin() {
 // it works on.
 void TMainWin::closeEvent(QCloseEvent* event) {
     if (objects_->prgState().IsBusy()) {
-        UpdateStatus("Please wait until the process is finished.");
+        UpdateStatus(kPleaseWait);
         event->ignore();
         return;
     }
