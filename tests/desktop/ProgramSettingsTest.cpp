@@ -211,9 +211,27 @@ TEST_F(Settings, WritesEveryValueInItsOrderAndTheBandLayoutComesBack) {
 
     auto bytes = test::ReadFile(dir / "user.reg");
     const std::string text(bytes.begin(), bytes.end());
-    EXPECT_LT(text.find("\"Height\""), text.find("\"Width\"=dword:000003e8")) << "height before width";
-    EXPECT_LT(text.find("\"Expire\""), text.find("\"OnePassword\""));
-    EXPECT_LT(text.find("\"Method\""), text.find("\"Store\""));
+    // Every key and value in the order written: the keys as they are read, the window's height before
+    // its width and "Expire" before "OnePassword".
+    std::vector<std::string> written;
+    static const std::regex entry(R"re(^\[HKEY_CLASSES_ROOT\\crypt file\\Settings\\(.*)\]$|^"([^"]*)"=)re");
+    std::istringstream lines(text);
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);)
+        if (std::regex_search(line, match, entry))
+            written.push_back(match[1].matched ? "[" + match[1].str() + "]" : match[2].str());
+    std::vector<std::string> expected = {"[MainWin]", "Height", "Width", "[ListView\\Source]"};
+    for (const char* name : {"Name", "Size", "Date", "Attributes", "FileType"})
+        expected.push_back(name);
+    expected.push_back("[ListView\\Crypted]");
+    for (const char* name : {"Name", "Size", "Date", "Attributes", "EncryptedBy"})
+        expected.push_back(name);
+    for (const char* band : {"1", "2", "3", "4"})
+        expected.insert(expected.end(), {std::string("[CoolBands\\") + band + "]", "Break", "Width", "Control"});
+    expected.insert(expected.end(),
+                    {"[Options]", "Expire", "OnePassword", "OnePerList", "ShowCry", "ShowTIP", "Method"});
+    expected.insert(expected.end(), {"[MasterPass]", "Store", "Dir", "Expires", "ExpTime"});
+    EXPECT_EQ(written, expected);
     EXPECT_EQ(text.find("Vorlaxen.html"), std::string::npos) << "the help file is never written";
 
     SettingsStore next({dir / "defaults.reg", dir / "user.reg"});
