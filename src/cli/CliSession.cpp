@@ -278,8 +278,8 @@ void CliSession::drawProgress() {
     if (now - lastDrawn_ < kRedrawInterval)
         return;
     lastDrawn_ = now;
-    const std::int64_t total = BlocksTotal.load();
-    const std::int64_t done = BlocksDone.load();
+    const std::int64_t total = pwd_.BlocksTotal.load();
+    const std::int64_t done = pwd_.BlocksDone.load();
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
     const double seconds = std::chrono::duration<double>(now - fileStarted_).count();
     const double megabytesPerSecond = seconds > 0 ? static_cast<double>(done) * 8.0 / 1e6 / seconds : 0.0;

@@ -8,9 +8,10 @@
 
 namespace vorlaxen {
 
-ProgressDisplay::ProgressDisplay(ProgressArea& area, TKX_PrgState& state)
+ProgressDisplay::ProgressDisplay(ProgressArea& area, TKX_PrgState& state, const TKX_Pwd& pwd)
     : area_(area)
-    , state_(state) {}
+    , state_(state)
+    , pwd_(pwd) {}
 
 void ProgressDisplay::StartProcessTimer() {
     tickCount_ = 1;
@@ -34,8 +35,8 @@ std::string ProgressDisplay::TimeText(std::int64_t seconds) {
 // All in 64 bits: the products of block counts overflow 32 bits for files of about 170 MB.
 void ProgressDisplay::Process_TimerTimer() {
     ++tickCount_;
-    const std::int64_t done = BlocksDone.load();
-    const std::int64_t total = BlocksTotal.load();
+    const std::int64_t done = pwd_.BlocksDone.load();
+    const std::int64_t total = pwd_.BlocksTotal.load();
     // A container too short to hold one block has nothing to divide by; the bars stay as they are.
     if (total > 0) {
         const auto p = static_cast<int>(kBarMax * done / total);

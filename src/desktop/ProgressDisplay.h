@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/TKX_PrgState.h"
+#include "engine/TKX_Pwd.h"
 #include "ports/ProgressArea.h"
 
 #include <cstdint>
@@ -17,7 +18,8 @@ public:
     static constexpr int kTimerInterval = 50; // milliseconds
     static constexpr std::int64_t kBarMax = 100;
 
-    ProgressDisplay(ProgressArea& area, TKX_PrgState& state);
+    // The figures are the block counters of `pwd`, the engine that runs.
+    ProgressDisplay(ProgressArea& area, TKX_PrgState& state, const TKX_Pwd& pwd);
 
     // Around one engine call: the tick count restarts at 1 for every file.
     void StartProcessTimer();
@@ -39,6 +41,7 @@ public:
 private:
     ProgressArea& area_;
     TKX_PrgState& state_;
+    const TKX_Pwd& pwd_;
     std::int64_t tickCount_ = 0;
 };
 

@@ -13,7 +13,7 @@ WindowOperations::WindowOperations(ProgramObjects& objects, const WindowPorts& p
                PromptContext{
                    objects.dirCryptor().WorkList, objects.dirCryptor().WorkDirectory, objects.prgState().SaveToTable})
     , master_(objects.pwdTable(), ports.messages, ports.masterDialog, ports.expiry, objects.prgState().SaveToTable)
-    , progress_(ports.progress, objects.prgState())
+    , progress_(ports.progress, objects.prgState(), objects.pwd())
     , files_(objects.dirCryptor(), objects.pwd(), objects.pwdTable(), objects.prgState(), progress_, ports)
     , batch_(objects.dirCryptor(),
              objects.pwd(),

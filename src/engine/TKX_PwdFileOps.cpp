@@ -209,8 +209,8 @@ private:
         const std::uint64_t bodySize = containerSize_ - headerLength;
         const std::size_t lastPlainBytes = header.plainSize % kChunkSize;
         std::int64_t blocksDone = 0;
-        BlocksDone = 0;
-        BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
+        owner_.BlocksDone = 0;
+        owner_.BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
         plainMayHaveReachedOutput_ = true;
@@ -227,7 +227,7 @@ private:
             // among its rounds.
             const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort, !last);
             blocksDone += static_cast<std::int64_t>(done);
-            BlocksDone = blocksDone;
+            owner_.BlocksDone = blocksDone;
             if (done < blocks)
                 return ResultCode::Aborted;
             if (plainBytes > blocks * kBlockSize)

@@ -16,7 +16,8 @@ protected:
 
     test::FakeProgress area;
     TKX_PrgState state;
-    ProgressDisplay display{area, state};
+    TKX_Pwd pwd;
+    ProgressDisplay display{area, state, pwd};
 };
 
 TEST_F(Progress, TimeTextsHaveAtLeastTwoDigitsEach) {
@@ -27,8 +28,8 @@ TEST_F(Progress, TimeTextsHaveAtLeastTwoDigitsEach) {
 
 TEST_F(Progress, AMegabyteAtHundredKilobytesASecondAfterTwoSeconds) {
     state.SetBusy(TKX_PrgState::kEncrypting);
-    BlocksTotal = 131073; // 1048576 bytes and a whole block of padding
-    BlocksDone = 25600;
+    pwd.BlocksTotal = 131073; // 1048576 bytes and a whole block of padding
+    pwd.BlocksDone = 25600;
     display.StartProcessTimer();
     EXPECT_EQ(area.interval, 50);
     ticks(18);
@@ -53,8 +54,8 @@ TEST_F(Progress, AMegabyteAtHundredKilobytesASecondAfterTwoSeconds) {
 
 TEST_F(Progress, LargeFilesAndEmptyBodiesStayInRange) {
     // 4 GiB: every product exceeds 32 bits.
-    BlocksTotal = std::int64_t{1} << 29;
-    BlocksDone = (std::int64_t{1} << 28) + 1;
+    pwd.BlocksTotal = std::int64_t{1} << 29;
+    pwd.BlocksDone = (std::int64_t{1} << 28) + 1;
     display.StartProcessTimer();
     ticks(19);
     EXPECT_EQ(area.bars, (std::pair{50, 50}));
@@ -62,15 +63,15 @@ TEST_F(Progress, LargeFilesAndEmptyBodiesStayInRange) {
     EXPECT_EQ(area.statistics.size, "Size: 4194304 Kbytes");
     EXPECT_EQ(area.statistics.throughput, "Throughout: 2147483656 bytes per second");
 
-    BlocksDone = std::int64_t{1} << 20; // 8 MiB in 100 seconds
+    pwd.BlocksDone = std::int64_t{1} << 20; // 8 MiB in 100 seconds
     ticks(2000 - 20);
     EXPECT_EQ(area.statistics.elapsed, "Elapsed: 01m:40s");
     EXPECT_EQ(area.statistics.remaining, "Remaining: 851m:40s");
     EXPECT_EQ(area.statistics.done, "Done: 8192 KBytes");
 
     area.bars = {-1, -1};
-    BlocksTotal = 0;
-    BlocksDone = 0;
+    pwd.BlocksTotal = 0;
+    pwd.BlocksDone = 0;
     ticks(40);
     EXPECT_EQ(area.bars, (std::pair{-1, -1})) << "nothing to divide by: the bars stay";
     display.StopProcessTimer();
