@@ -175,22 +175,24 @@ void BatchProcessing::DoForAll(Direction direction) {
         return;
     const bool recurse = answer == MessageAnswer::Yes;
 
-    state_.SetBusy(TKX_PrgState::kWholeDirectory);
-    prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
-    prompts_.SetCancelAllVisible(direction, true);
-    ports_.status.ShowStatus(kSearching);
-    const std::string highlighted = ports_.panes.HighlightedDirectory();
-    // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is processed.
-    const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);
-    ports_.panes.EnableDirectoryTree(false);
-    ports_.progress.EnableStopButton(true);
+    {
+        const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kWholeDirectory);
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
+        prompts_.SetCancelAllVisible(direction, true);
+        ports_.status.ShowStatus(kSearching);
+        const std::string highlighted = ports_.panes.HighlightedDirectory();
+        // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is
+        // processed.
+        const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);
+        ports_.panes.EnableDirectoryTree(false);
+        ports_.progress.EnableStopButton(true);
 
-    if (shown)
-        ProcessDirectory(direction, recurse);
+        if (shown)
+            ProcessDirectory(direction, recurse);
 
-    prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
-    state_.AbortFlag = false;
-    state_.ClearBusy(TKX_PrgState::kWholeDirectory);
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
+        state_.AbortFlag = false;
+    }
     prompts_.SetCancelAllVisible(direction, false);
     ports_.status.ShowStatus(kIdle);
     ports_.panes.EnableDirectoryTree(true);

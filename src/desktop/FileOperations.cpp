@@ -31,9 +31,9 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     });
     table_.SetBusyHook([this](bool reading) {
         if (reading)
-            state_.SetBusy(TKX_PrgState::kKeyFile);
+            keyFileBusy_.emplace(state_, TKX_PrgState::kKeyFile);
         else
-            state_.ClearBusy(TKX_PrgState::kKeyFile);
+            keyFileBusy_.reset();
     });
 }
 
@@ -74,13 +74,14 @@ void FileOperations::ShowStatus(const std::string& text) {
 
 // The busy flag and the progress timer are on exactly while the engine runs.
 void FileOperations::EngineStarting(Direction direction) {
-    state_.SetBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
+    engineBusy_.emplace(state_,
+                        direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
     progress_.StartProcessTimer();
 }
 
-void FileOperations::EngineFinished(Direction direction) {
+void FileOperations::EngineFinished(Direction) {
     progress_.StopProcessTimer();
-    state_.ClearBusy(direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
+    engineBusy_.reset();
     ports_.status.ShowStatus(kIdle);
     progress_.ResetBars();
 }
@@ -150,7 +151,7 @@ void FileOperations::FileDel(Pane pane) {
         ports_.status.ShowStatus(kPleaseWait);
         return;
     }
-    state_.SetBusy(TKX_PrgState::kDeleting);
+    const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kDeleting);
     dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
     bool deleteAll = false;
     ports_.progress.EnableStopButton(true);
@@ -179,7 +180,6 @@ void FileOperations::FileDel(Pane pane) {
     }
     ports_.progress.EnableStopButton(false);
     state_.AbortFlag = false;
-    state_.ClearBusy(TKX_PrgState::kDeleting);
 }
 
 } // namespace vorlaxen

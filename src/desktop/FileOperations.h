@@ -9,6 +9,7 @@
 #include "passwords/TKX_PwdTable.h"
 #include "ports/WindowPorts.h"
 
+#include <optional>
 #include <string>
 
 namespace vorlaxen {
@@ -76,6 +77,10 @@ private:
     ProgressDisplay& progress_;
     WindowPorts ports_;
     SingleFileOperation operation_;
+    // Encrypting or decrypting is in the busy set exactly while the engine runs, the key file while the
+    // table reads or writes it.
+    std::optional<TKX_PrgState::BusyScope> engineBusy_;
+    std::optional<TKX_PrgState::BusyScope> keyFileBusy_;
 };
 
 } // namespace vorlaxen

@@ -51,6 +51,23 @@ public:
     bool IsBusyWith(std::uint8_t flag) const noexcept { return (Busy & flag) != 0; }
     void SetBusy(std::uint8_t flag) noexcept { Busy = static_cast<std::uint8_t>(Busy | flag); }
     void ClearBusy(std::uint8_t flag) noexcept { Busy = static_cast<std::uint8_t>(Busy & ~flag); }
+
+    // Holds one member of the busy set for its lifetime and gives it up on every way out.
+    class BusyScope {
+    public:
+        BusyScope(TKX_PrgState& state, std::uint8_t flag) noexcept
+            : state_(state)
+            , flag_(flag) {
+            state_.SetBusy(flag_);
+        }
+        ~BusyScope() { state_.ClearBusy(flag_); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TKX_PrgState& state_;
+        std::uint8_t flag_;
+    };
 };
 
 } // namespace vorlaxen

@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -50,6 +51,16 @@ TEST(TKX_PrgState, StartsIdleWithThePanesUnread) {
     EXPECT_EQ(state.Busy, TKX_PrgState::kWholeDirectory);
     state.ClearBusy(TKX_PrgState::kWholeDirectory);
     EXPECT_FALSE(state.IsBusy());
+
+    // A scope gives its member up however it is left, and leaves the others alone.
+    auto deleteAndThrow = [&state] {
+        const TKX_PrgState::BusyScope busy(state, TKX_PrgState::kDeleting);
+        EXPECT_EQ(state.Busy, TKX_PrgState::kEncrypting | TKX_PrgState::kDeleting);
+        throw std::runtime_error("a failure half way");
+    };
+    state.SetBusy(TKX_PrgState::kEncrypting);
+    EXPECT_THROW(deleteAndThrow(), std::runtime_error);
+    EXPECT_EQ(state.Busy, TKX_PrgState::kEncrypting);
 }
 
 // Stand-ins that log when they come and go.
