@@ -137,7 +137,7 @@ void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) 
         RemoveListEntry(other, name);
 }
 
-void FileLists::ColumnClick(Pane which, int column) {
+void FileLists::ColumnClick(Pane which, PaneColumn column) {
     if (!state_.FullDetails)
         return;
     sort_.ColumnClicked(column);

@@ -41,7 +41,7 @@ public:
     void UpdateFLists(const std::string& name, int direction, bool keep);
     // A click on a column header: ignored while entries lack details; otherwise the column becomes the
     // sort column, the direction flips, and the clicked pane is sorted.
-    void ColumnClick(Pane which, int column);
+    void ColumnClick(Pane which, PaneColumn column);
     void SortPane(Pane which);
 
     // The file behind a caption: a right-pane caption without ".cry" gets it back, in the letter case the

@@ -30,17 +30,17 @@ int CompareWithoutCase(const std::string& a, const std::string& b) {
 }
 
 int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort, bool fullDetails) {
-    if (sort.column != 0 && !fullDetails)
+    if (sort.column != PaneColumn::Name && !fullDetails)
         return 0;
     int result = 0;
     switch (sort.column) {
-    case 0:
+    case PaneColumn::Name:
         result = CompareWithoutCase(a.caption, b.caption);
         break;
-    case 1:
+    case PaneColumn::Size:
         result = Sign((a.hasDetails ? a.size : -1) - (b.hasDetails ? b.size : -1));
         break;
-    case 2: {
+    case PaneColumn::Date: {
         // A missing date is the smallest; a real date is compared by its stored time, which orders as
         // its text would.
         if (a.hasDetails != b.hasDetails)
@@ -49,10 +49,10 @@ int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort
             result = Sign(a.modified - b.modified);
         break;
     }
-    case 3:
+    case PaneColumn::Attributes:
         result = CompareWithoutCase(a.attributesText, b.attributesText);
         break;
-    default:
+    case PaneColumn::Type:
         result = CompareWithoutCase(a.typeText, b.typeText);
         break;
     }

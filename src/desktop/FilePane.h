@@ -24,22 +24,27 @@ struct PaneEntry {
     std::string typeText; // "File Type" (left pane) or "Encrypted by" (right pane); may be empty
 };
 
+// The columns of a pane, in their order: the caption with its icon, the size, the date, the permissions,
+// and the type ("File Type" in "Available for encryption", "Encrypted by" in "Crypted files").
+enum class PaneColumn { Name, Size, Date, Attributes, Type };
+inline constexpr std::size_t kPaneColumnCount = 5;
+
 // The sort state both panes share for the whole run: the column and the direction. Every column click
 // flips the direction, whatever the column.
 struct SortState {
-    int column = 0;
+    PaneColumn column = PaneColumn::Name;
     bool descending = false;
 
-    void ColumnClicked(int clicked) {
+    void ColumnClicked(PaneColumn clicked) {
         column = clicked;
         descending = !descending;
     }
 };
 
-// The pane comparison: negative, zero or positive. Column 0 compares captions without regard to
-// letter case, 1 the sizes, 2 the dates, 3 and 4 their texts without regard to case; descending negates.
-// A missing text compares as empty, a missing size or date as the smallest. With `fullDetails` false a
-// column other than 0 has no order (the result is 0 for every pair).
+// The pane comparison: negative, zero or positive. Name compares captions without regard to letter
+// case, Size the sizes, Date the dates, Attributes and Type their texts without regard to case;
+// descending negates. A missing text compares as empty, a missing size or date as the smallest. With
+// `fullDetails` false a column other than Name has no order (the result is 0 for every pair).
 int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort, bool fullDetails);
 
 // Case-insensitive comparison of two texts, byte by byte (ASCII letters folded).

@@ -18,8 +18,9 @@ const std::string kDefaultIcon = "\\crypt file\\DefaultIcon";
 const std::string kOptions = "\\crypt file\\Settings\\Options";
 const std::string kMasterPass = kMasterPassKey;
 
-const std::array<const char*, 5> kSourceColumnNames = {"Name", "Size", "Date", "Attributes", "FileType"};
-const std::array<const char*, 5> kCryptedColumnNames = {"Name", "Size", "Date", "Attributes", "EncryptedBy"};
+const std::array<const char*, kPaneColumnCount> kSourceColumnNames = {"Name", "Size", "Date", "Attributes", "FileType"};
+const std::array<const char*, kPaneColumnCount> kCryptedColumnNames = {
+    "Name", "Size", "Date", "Attributes", "EncryptedBy"};
 
 // The help file is read from the icon entry and never written.
 struct HelpFileHome {
@@ -49,9 +50,9 @@ std::vector<SettingValue> SettingValues(ProgramSettings& s) {
     };
     add(kMainWin, "Width", &s.windowWidth, 1);
     add(kMainWin, "Height", &s.windowHeight, 0);
-    for (std::size_t i = 0; i < 5; ++i)
+    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
         add(kSourceColumns, kSourceColumnNames[i], &s.sourceColumns[i], i);
-    for (std::size_t i = 0; i < 5; ++i)
+    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
         add(kCryptedColumns, kCryptedColumnNames[i], &s.cryptedColumns[i], i);
     for (std::size_t band = 0; band < s.bands.size(); ++band) {
         const std::string key = kBands + "\\" + std::to_string(band + 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/FilePane.h"
 #include "platform/SettingsStore.h"
 
 #include <array>
@@ -26,8 +27,8 @@ struct BandLayout {
 struct ProgramSettings {
     std::int32_t windowWidth = 0;
     std::int32_t windowHeight = 0;
-    std::array<std::int32_t, 5> sourceColumns{};  // Name, Size, Date, Attributes, FileType
-    std::array<std::int32_t, 5> cryptedColumns{}; // Name, Size, Date, Attributes, EncryptedBy
+    std::array<std::int32_t, kPaneColumnCount> sourceColumns{};  // Name, Size, Date, Attributes, FileType
+    std::array<std::int32_t, kPaneColumnCount> cryptedColumns{}; // Name, Size, Date, Attributes, EncryptedBy
     std::array<BandLayout, 4> bands{};
     std::string helpFile; // never written back
     bool onePassword = false;

@@ -28,8 +28,8 @@ public:
     Pane pane() const;
     void setViewStyle(ViewStyle style);
     ViewStyle viewStyle() const { return style_; }
-    std::array<int, 5> columnWidths() const;
-    void setColumnWidths(const std::array<std::int32_t, 5>& widths);
+    std::array<std::int32_t, kPaneColumnCount> columnWidths() const;
+    void setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths);
     void clearSelection();
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
@@ -40,7 +40,7 @@ public:
 signals:
     void focused();
     void activated();
-    void columnClicked(int column);
+    void columnClicked(PaneColumn column);
     void droppedFromOtherPane();
     void contextMenuRequested(QPoint globalPos);
 

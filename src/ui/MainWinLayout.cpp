@@ -81,7 +81,7 @@ void TMainWin::createGrid() {
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
         connect(view, &FilePaneView::focused, this, [this, which] { paneFocused(which); });
-        connect(view, &FilePaneView::columnClicked, this, [this, which](int clicked) {
+        connect(view, &FilePaneView::columnClicked, this, [this, which](PaneColumn clicked) {
             fileLists_->ColumnClick(which, clicked);
         });
     }

@@ -8,8 +8,9 @@ namespace vorlaxen {
 
 class QtFileKinds;
 
-// One pane's entries as a table for the views: caption with its icon, size, date, attributes and type
-// or method. It follows every change of the pane without being rebuilt, so selections survive.
+// One pane's entries as a table for the views, one column for each PaneColumn in its order: caption
+// with its icon, size, date, attributes and type or method. It follows every change of the pane without being rebuilt,
+// so selections survive.
 class PaneModel : public QAbstractTableModel {
     Q_OBJECT
 

@@ -145,11 +145,11 @@ TEST_F(Panes, SortingFlipsOnEveryClickWhateverTheColumn) {
     refill();
     EXPECT_EQ(captions(Pane::Source), (Captions{"abc", "big", "mid"}));
 
-    lists.ColumnClick(Pane::Source, 1);
+    lists.ColumnClick(Pane::Source, PaneColumn::Size);
     EXPECT_EQ(captions(Pane::Source), (Captions{"big", "mid", "abc"})) << "the first click sorts descending";
-    lists.ColumnClick(Pane::Source, 0);
+    lists.ColumnClick(Pane::Source, PaneColumn::Name);
     EXPECT_EQ(captions(Pane::Source), (Captions{"abc", "big", "mid"})) << "the next one ascending, by name";
-    lists.ColumnClick(Pane::Source, 0);
+    lists.ColumnClick(Pane::Source, PaneColumn::Name);
     EXPECT_EQ(captions(Pane::Source), (Captions{"mid", "big", "abc"}));
 }
 
@@ -168,15 +168,15 @@ TEST(PaneComparison, CaseMissingDetailsAndDates) {
     sized.hasDetails = true;
     sized.size = 0;
     sized.modified = 0;
-    for (int column : {1, 2})
+    for (PaneColumn column : {PaneColumn::Size, PaneColumn::Date})
         EXPECT_LT(CompareEntries(none, sized, SortState{column, false}, true), 0) << "missing is smallest";
-    EXPECT_LT(CompareEntries(none, sized, SortState{4, false}, true), 0) << "missing text is empty";
+    EXPECT_LT(CompareEntries(none, sized, SortState{PaneColumn::Type, false}, true), 0) << "missing text is empty";
 
     PaneEntry older = sized, newer = sized;
     newer.modified = 1000;
-    EXPECT_LT(CompareEntries(older, newer, SortState{2, false}, true), 0);
-    EXPECT_GT(CompareEntries(older, newer, SortState{2, true}, true), 0);
-    EXPECT_EQ(CompareEntries(older, newer, SortState{2, false}, false), 0) << "no order without details";
+    EXPECT_LT(CompareEntries(older, newer, SortState{PaneColumn::Date, false}, true), 0);
+    EXPECT_GT(CompareEntries(older, newer, SortState{PaneColumn::Date, true}, true), 0);
+    EXPECT_EQ(CompareEntries(older, newer, SortState{PaneColumn::Date, false}, false), 0) << "no order without details";
 }
 
 TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
@@ -191,7 +191,7 @@ TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
     EXPECT_FALSE(entry(Pane::Source, "c").hasDetails);
     const auto before = captions(Pane::Source);
     const SortState sortBefore = lists.sort();
-    lists.ColumnClick(Pane::Source, 1);
+    lists.ColumnClick(Pane::Source, PaneColumn::Size);
     EXPECT_EQ(captions(Pane::Source), before) << "the click is ignored";
     EXPECT_EQ(lists.sort().descending, sortBefore.descending);
 }
