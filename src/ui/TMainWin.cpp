@@ -53,7 +53,24 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     createDialogsAndTimers();
     resize(kDefinedWidth, kDefinedHeight);
 
-    ports_ = std::make_unique<MainWinPorts>(*this);
+    ports_ = std::make_unique<MainWinPorts>(*this,
+                                            MainWinControls{*User_DirectoryListBox,
+                                                            *directories_,
+                                                            *DriveComboBox1,
+                                                            *ProgressBar1,
+                                                            *ProgressBar2,
+                                                            statusBar1Panels_,
+                                                            statusBar2Panels_,
+                                                            *StopProcess_Button,
+                                                            *PwdExpire_Button,
+                                                            *MasterPwdExpire_Button,
+                                                            *Process_Timer,
+                                                            *PwdTimer,
+                                                            *MasterPwd_Timer,
+                                                            *encryptPrompt_,
+                                                            *decryptPrompt_,
+                                                            *masterPwdForm_,
+                                                            *delDialog_});
     operations_ = std::make_unique<WindowOperations>(*objects_, ports_->ports());
     connectOperations();
 

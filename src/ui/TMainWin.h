@@ -51,7 +51,7 @@ class WindowOperations;
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
 // and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
-// operations and password rules reach it through MainWinPorts.
+// operations and password rules reach it through MainWinPorts, which drives the controls it is handed.
 class TMainWin : public QMainWindow,
                  public MessageBox,
                  public StatusLine,
@@ -121,8 +121,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class MainWinPorts;
-
     // Construction, by concern.
     void createActions();
     void createMenus();
