@@ -102,14 +102,14 @@ TEST_F(Window, ThePaneWithTheFocusDecidesWhichOperationIsOffered) {
     EXPECT_TRUE(encrypt->isEnabled());
     EXPECT_FALSE(decrypt->isEnabled());
     window->pane(Pane::Crypted).detailsView()->setFocus();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([decrypt] { return decrypt->isEnabled(); }));
     EXPECT_FALSE(encrypt->isEnabled());
     EXPECT_TRUE(decrypt->isEnabled());
     EXPECT_TRUE(find<QLabel>(*window, "Crypted_HighlightedPicture")->isVisible());
     EXPECT_FALSE(find<QLabel>(*window, "Source_HighlightedPicture")->isVisible());
     window->pane(Pane::Source).detailsView()->setFocus();
-    QTest::qWait(20);
-    EXPECT_TRUE(encrypt->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([encrypt] { return encrypt->isEnabled(); }));
+    EXPECT_FALSE(decrypt->isEnabled());
 }
 
 TEST_F(Window, APaneAcceptsDragsOnlyFromTheOtherPane) {
@@ -175,11 +175,9 @@ TEST_F(Window, HidingTheStatusAreaGivesThePanesItsHeight) {
     auto* tree = find<QTreeView>(*window, "User_DirectoryListBox");
     const int before = tree->height();
     find<QAction>(*window, "StatusBars_Item")->trigger();
-    QTest::qWait(20);
-    EXPECT_GT(tree->height(), before);
+    EXPECT_TRUE(QTest::qWaitFor([tree, before] { return tree->height() > before; }));
     find<QAction>(*window, "StatusBars_Item")->trigger();
-    QTest::qWait(20);
-    EXPECT_EQ(tree->height(), before);
+    EXPECT_TRUE(QTest::qWaitFor([tree, before] { return tree->height() == before; }));
 }
 
 TEST_F(Window, TheBandLayoutSurvivesARestart) {
