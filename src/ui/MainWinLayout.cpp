@@ -3,13 +3,13 @@
 #include "desktop/PaneLayout.h"
 #include "ui/CoolBar.h"
 #include "ui/PaneModel.h"
+#include "ui/RuledLayout.h"
 #include "ui/TMainWin.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QResizeEvent>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -106,21 +106,20 @@ void TMainWin::createGrid() {
     column->addWidget(Status_CoolBar);
     setCentralWidget(centre);
 
-    Grid_Panel->installEventFilter(this);
-    Dir_Panel->installEventFilter(this);
+    // Both panels follow the window's pixel rules; either one's new height lays out both again, a new
+    // width alone only the widths.
+    for (QWidget* panel : {Dir_Panel, Grid_Panel}) {
+        auto* layout = new RuledLayout(
+            panel, [this] { Reresize(); }, [this] { UpdateWidths(); });
+        for (QObject* child : panel->children())
+            if (auto* widget = qobject_cast<QWidget*>(child))
+                layout->addWidget(widget);
+    }
     paneFocused(Pane::Source);
     sourceView_->setFocusProxy(nullptr);
 }
 
 bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Grid_Panel || watched == Dir_Panel) && event->type() == QEvent::Resize) {
-        auto* resize = static_cast<QResizeEvent*>(event);
-        // The splitter changes widths only; anything else lays the heights out again.
-        if (resize->oldSize().height() == resize->size().height())
-            UpdateWidths();
-        else
-            Reresize();
-    }
     if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
         // The first time the tree has the focus, the panes are read.
         TKX_PrgState& state = objects_->prgState();

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -140,10 +141,24 @@ TEST_F(Window, TheLayoutLeavesRoomForProgressBarsWhileAFileIsProcessed) {
     EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom());
     EXPECT_EQ(bar->geometry().bottom(), source.geometry().bottom()) << "idle: hidden behind the pane";
 
+    // Moving the splitter changes widths alone: panes raised for their bars keep their heights.
+    auto* grid = find<QWidget>(*window, "Grid_Panel");
+    auto* splitter = find<QSplitter>(*window, "Splitter1");
+    window->RaiseLists();
+    const int raisedHeight = source.height();
+    const QList<int> sizes = splitter->sizes();
+    splitter->setSizes({sizes[0] + 30, sizes[1] - 30});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.width() == grid->width() - 12; })) << "the panes follow the panel";
+    EXPECT_EQ(bar->width(), source.width());
+    EXPECT_EQ(source.height(), raisedHeight);
+    window->DropLists();
+
+    // A new height lays everything out again, by the rules of a running operation.
     window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
     window->RaiseLists();
     window->resize(window->width() + 40, window->height() + 30);
-    window->Reresize();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return crypted.geometry().bottom() == tree->geometry().bottom() - 14; }));
+    EXPECT_EQ(source.width(), grid->width() - 12);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->y(), source.geometry().bottom() + 1 + 4) << "4 pixels below its pane";
     EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom() - 14);
