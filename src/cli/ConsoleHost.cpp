@@ -34,9 +34,9 @@ void ConsoleHost::AskMasterPassword() {
         return;
     bool accepted = false;
     if (fromEnvironment_) {
-        accepted = acceptFromEnvironment(*fromEnvironment_);
+        accepted = AcceptFromEnvironment(*fromEnvironment_);
     } else {
-        accepted = askAtTerminal();
+        accepted = AskAtTerminal();
     }
     if (!accepted) {
         master.ClearPassword();
@@ -45,7 +45,7 @@ void ConsoleHost::AskMasterPassword() {
     master.Valid = accepted;
 }
 
-bool ConsoleHost::acceptFromEnvironment(const SecureBytes& typed) {
+bool ConsoleHost::AcceptFromEnvironment(const SecureBytes& typed) {
     if (const char* error = PasswordLengthError(typed.size(), kMasterLimit)) {
         Say(error);
         return false;
@@ -58,7 +58,7 @@ bool ConsoleHost::acceptFromEnvironment(const SecureBytes& typed) {
     return true;
 }
 
-bool ConsoleHost::askAtTerminal() {
+bool ConsoleHost::AskAtTerminal() {
     auto terminal = Terminal::Open();
     if (!terminal) {
         Say("No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.");

@@ -30,8 +30,8 @@ public:
     void AskMasterPassword() override;
 
 private:
-    bool acceptFromEnvironment(const SecureBytes& typed);
-    bool askAtTerminal();
+    bool AcceptFromEnvironment(const SecureBytes& typed);
+    bool AskAtTerminal();
 
     TKX_PwdTable* table_ = nullptr;
     std::optional<SecureBytes> fromEnvironment_;

@@ -54,7 +54,7 @@ int TypedPassword::Obtain(const std::string& passwordFile,
             return kExitUsage;
         }
     } else {
-        if (!fromTerminal(maxLength, confirm))
+        if (!FromTerminal(maxLength, confirm))
             return abort.load() ? -static_cast<int>(ResultCode::Aborted) : kExitUsage;
         held_ = true;
         return 0;
@@ -67,7 +67,7 @@ int TypedPassword::Obtain(const std::string& passwordFile,
     return 0;
 }
 
-bool TypedPassword::fromTerminal(std::size_t maxLength, bool confirm) {
+bool TypedPassword::FromTerminal(std::size_t maxLength, bool confirm) {
     auto terminal = Terminal::Open();
     if (!terminal) {
         Say("No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.");

@@ -22,11 +22,11 @@ public:
     // the reason having been said.
     int Obtain(const std::string& passwordFile, std::size_t maxLength, bool confirm, const std::atomic<bool>& abort);
 
-    bool Held() const noexcept { return held_; }
-    const SecureBytes& Bytes() const noexcept { return typed_; }
+    bool held() const noexcept { return held_; }
+    const SecureBytes& bytes() const noexcept { return typed_; }
 
 private:
-    bool fromTerminal(std::size_t maxLength, bool confirm);
+    bool FromTerminal(std::size_t maxLength, bool confirm);
 
     std::optional<SecureBytes> fromEnvironment_;
     SecureBytes typed_;

@@ -20,7 +20,7 @@ class FileLists {
 public:
     FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry);
 
-    void SetObserver(FileListsObserver* observer) { observer_ = observer; }
+    void setObserver(FileListsObserver* observer) { observer_ = observer; }
     const FilePane& pane(Pane which) const { return which == Pane::Source ? source_ : crypted_; }
     SortState& sort() { return sort_; }
 

@@ -29,7 +29,7 @@ public:
 
     // A tick of Process_Timer.
     void Process_TimerTimer();
-    std::int64_t TickCount() const { return tickCount_; }
+    std::int64_t tickCount() const { return tickCount_; }
 
     // Shows or hides the progress area and keeps the program state's progress-shown flag.
     void RaiseLists();

@@ -21,7 +21,7 @@ public:
         return true;
     }
 
-    bool HasRun() const { return done_; }
+    bool hasRun() const { return done_; }
 
 private:
     std::vector<std::function<void()>> steps_;

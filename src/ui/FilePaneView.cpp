@@ -35,7 +35,7 @@ FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* paren
     icons_->setModel(&model_);
     icons_->setSelectionModel(details_->selectionModel());
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)})
-        watch(view);
+        Watch(view);
     connect(details_->header(), &QHeaderView::sectionClicked, this, [this](int section) {
         emit columnClicked(static_cast<PaneColumn>(section));
     });
@@ -49,7 +49,7 @@ Pane FilePaneView::pane() const {
     return model_.pane();
 }
 
-void FilePaneView::watch(QAbstractItemView* view) {
+void FilePaneView::Watch(QAbstractItemView* view) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -145,7 +145,7 @@ void FilePaneView::setColumnWidths(const std::array<std::int32_t, kPaneColumnCou
         details_->header()->resizeSection(static_cast<int>(i), std::max(widths[i], 20));
 }
 
-void FilePaneView::clearSelection() {
+void FilePaneView::ClearSelection() {
     details_->selectionModel()->clearSelection();
 }
 

@@ -30,7 +30,7 @@ public:
     ViewStyle viewStyle() const { return style_; }
     std::array<std::int32_t, kPaneColumnCount> columnWidths() const;
     void setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths);
-    void clearSelection();
+    void ClearSelection();
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
 
@@ -48,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void watch(QAbstractItemView* view);
+    void Watch(QAbstractItemView* view);
 
     PaneModel& model_;
     QTreeView* details_ = nullptr;

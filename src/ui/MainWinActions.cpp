@@ -31,7 +31,7 @@ QAction* MakeAction(QObject* parent, const QString& text, const char* name, cons
 
 } // namespace
 
-void TMainWin::createActions() {
+void TMainWin::CreateActions() {
     Encrypt_Button = MakeAction(this, "Encrypt", "Encrypt_Button", "encrypt.svg");
     Decrypt_Button = MakeAction(this, "Decrypt", "Decrypt_Button", "decrypt.svg");
     MasterPwdExpire_Button =
@@ -43,7 +43,7 @@ void TMainWin::createActions() {
     MasterPwdExpire_Button->setEnabled(false);
     PwdExpire_Button->setEnabled(false);
     StopProcess_Button->setEnabled(false);
-    connect(Help_Button, &QAction::triggered, this, &TMainWin::openHelp);
+    connect(Help_Button, &QAction::triggered, this, &TMainWin::OpenHelp);
 
     encryptItem_ = MakeAction(this, "&Encrypt", "Encrypt_Item");
     decryptItem_ = MakeAction(this, "&Decrypt", "Decrypt_Item");
@@ -83,7 +83,7 @@ void TMainWin::createActions() {
     });
 
     contentsItem_ = MakeAction(this, "&Contents", "Contents_Item");
-    connect(contentsItem_, &QAction::triggered, this, &TMainWin::openHelp);
+    connect(contentsItem_, &QAction::triggered, this, &TMainWin::OpenHelp);
     tipsItem_ = MakeAction(this, "&Tips", "Tips_Item");
     aboutItem_ = MakeAction(this, "&About...", "About_Item");
     // Preferences, the tip of the day and the About box are not part of this window yet.
@@ -92,7 +92,7 @@ void TMainWin::createActions() {
     aboutItem_->setEnabled(false);
 }
 
-void TMainWin::createMenus() {
+void TMainWin::CreateMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction(encryptItem_);
     file->addAction(decryptItem_);
@@ -113,7 +113,7 @@ void TMainWin::createMenus() {
     help->addAction(aboutItem_);
 }
 
-void TMainWin::createToolBar() {
+void TMainWin::CreateToolBar() {
     ToolBar1 = addToolBar("ToolBar");
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
@@ -136,7 +136,7 @@ void TMainWin::createToolBar() {
     }
 }
 
-void TMainWin::createPopupMenus() {
+void TMainWin::CreatePopupMenus() {
     sourceMenu_ = new QMenu(this);
     sourceMenu_->setObjectName("Source_PopupMenu");
     QAction* encrypt = sourceMenu_->addAction("Encrypt");
@@ -170,7 +170,7 @@ void TMainWin::createPopupMenus() {
     });
 }
 
-void TMainWin::createDialogsAndTimers() {
+void TMainWin::CreateDialogsAndTimers() {
     encryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Encrypt, this);
     decryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Decrypt, this);
     delDialog_ = new TDelDialog(this);
@@ -187,7 +187,7 @@ void TMainWin::createDialogsAndTimers() {
 }
 
 // Every way of starting an operation, and the timers and buttons that serve a running one.
-void TMainWin::connectOperations() {
+void TMainWin::ConnectOperations() {
     BatchProcessing& batch = operations_->batch();
     auto encrypt = [&batch] { batch.EncrFileList(); };
     auto decrypt = [&batch] { batch.DecrFileList(); };
@@ -224,7 +224,7 @@ void TMainWin::connectOperations() {
 
 // The help file is opened with the desktop's application for it, in its own directory; a missing file
 // does nothing, and a failure is not reported.
-void TMainWin::openHelp() {
+void TMainWin::OpenHelp() {
     const QFileInfo help(QString::fromStdString(HelpFile));
     if (!help.isFile())
         return;

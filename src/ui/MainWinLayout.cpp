@@ -42,7 +42,7 @@ void Place(QWidget* widget, const Rect& r) {
 
 } // namespace
 
-void TMainWin::createGrid() {
+void TMainWin::CreateGrid() {
     auto* centre = new QWidget(this);
     auto* column = new QVBoxLayout(centre);
     column->setContentsMargins(0, 0, 0, 0);
@@ -80,7 +80,7 @@ void TMainWin::createGrid() {
     cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
-        connect(view, &FilePaneView::focused, this, [this, which] { paneFocused(which); });
+        connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
         connect(view, &FilePaneView::columnClicked, this, [this, which](PaneColumn clicked) {
             fileLists_->ColumnClick(which, clicked);
         });
@@ -115,7 +115,7 @@ void TMainWin::createGrid() {
             if (auto* widget = qobject_cast<QWidget*>(child))
                 layout->addWidget(widget);
     }
-    paneFocused(Pane::Source);
+    PaneFocused(Pane::Source);
     sourceView_->setFocusProxy(nullptr);
 }
 

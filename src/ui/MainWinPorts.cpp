@@ -17,7 +17,7 @@
 
 namespace vorlaxen {
 
-WindowPorts MainWinPorts::ports() {
+WindowPorts MainWinPorts::Ports() {
     return WindowPorts{window_, window_, window_, *this, *this, *this, *this, *this, *this, *this};
 }
 
@@ -42,7 +42,7 @@ void MainWinPorts::SelectAll(Pane pane) {
 }
 
 void MainWinPorts::ClearSelection(Pane pane) {
-    window_.pane(pane).clearSelection();
+    window_.pane(pane).ClearSelection();
 }
 
 void MainWinPorts::UpdateFLists(const std::string& name, Direction direction, bool keep) {
@@ -70,7 +70,7 @@ std::string MainWinPorts::HighlightedDirectory() const {
 bool MainWinPorts::ShowDirectory(const std::string& directory) {
     if (::access(directory.c_str(), X_OK) != 0)
         return false;
-    window_.showDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
+    window_.ShowDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
     return ShownDirectory() == directory || ::chdir(directory.c_str()) == 0;
 }
 
@@ -136,19 +136,19 @@ void MainWinPorts::EnableMasterPwdExpireButton(bool on) {
 }
 
 PromptAnswer MainWinPorts::ShowEncryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) {
-    return controls_.encryptPrompt.ask(setup, submit);
+    return controls_.encryptPrompt.Ask(setup, submit);
 }
 
 PromptAnswer MainWinPorts::ShowDecryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) {
-    return controls_.decryptPrompt.ask(setup, submit);
+    return controls_.decryptPrompt.Ask(setup, submit);
 }
 
 DialogResult MainWinPorts::ShowMasterPwdForm(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
-    return controls_.masterPwdForm.ask(submit, notUseAtAll);
+    return controls_.masterPwdForm.Ask(submit, notUseAtAll);
 }
 
 DelAnswer MainWinPorts::ShowDelDialog(const std::string& question) {
-    return controls_.delDialog.ask(question);
+    return controls_.delDialog.Ask(question);
 }
 
 } // namespace vorlaxen

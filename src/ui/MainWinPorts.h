@@ -55,7 +55,7 @@ public:
         : window_(window)
         , controls_(controls) {}
 
-    WindowPorts ports();
+    WindowPorts Ports();
 
     // WindowSettings
     bool OnePerListOn() const override;

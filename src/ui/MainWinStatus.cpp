@@ -47,7 +47,7 @@ void Paint(QToolButton* button, bool current) {
 
 } // namespace
 
-void TMainWin::createStatusArea() {
+void TMainWin::CreateStatusArea() {
     Status_CoolBar = new CoolBar(this);
     StatusBar2 = MakeStatisticsBar(
         Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
@@ -83,10 +83,10 @@ void TMainWin::createStatusArea() {
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
     connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);
 
-    Status_CoolBar->setControl("StatusBar2", StatusBar2);
-    Status_CoolBar->setControl("StatusBar1", StatusBar1);
-    Status_CoolBar->setControl("StatusBar3", StatusBar3);
-    Status_CoolBar->setControl("Method_Panel", Method_Panel);
+    Status_CoolBar->SetControl("StatusBar2", StatusBar2);
+    Status_CoolBar->SetControl("StatusBar1", StatusBar1);
+    Status_CoolBar->SetControl("StatusBar3", StatusBar3);
+    Status_CoolBar->SetControl("Method_Panel", Method_Panel);
     connect(Status_CoolBar, &CoolBar::layoutChanged, this, &TMainWin::Reresize);
 }
 
@@ -110,7 +110,7 @@ void TMainWin::SetStatusBars() {
 }
 
 // The buttons show the current method: its button down with blue text, the others black.
-void TMainWin::showMethodOnButtons() {
+void TMainWin::ShowMethodOnButtons() {
     Paint(DES_Button, Method == 3);
     Paint(TDES_Button, Method == 4);
     Paint(IDEA_Button, Method == 1);
@@ -118,27 +118,27 @@ void TMainWin::showMethodOnButtons() {
 
 void TMainWin::SetButtonsInStatus() {
     if (Method == 1 || Method == 3 || Method == 4)
-        showMethodOnButtons();
+        ShowMethodOnButtons();
     for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
         button->setFixedHeight(Method_Panel->height());
 }
 
-void TMainWin::setMethod(int code) {
+void TMainWin::SetMethod(int code) {
     Method = code;
-    showMethodOnButtons();
+    ShowMethodOnButtons();
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetDES() {
-    setMethod(3);
+    SetMethod(3);
 }
 
 void TMainWin::SetIDEA() {
-    setMethod(1);
+    SetMethod(1);
 }
 
 void TMainWin::SetTripleDES() {
-    setMethod(4);
+    SetMethod(4);
 }
 
 // Every choice of a method, even of the current one, drops the session password at the next operation

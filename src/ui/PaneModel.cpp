@@ -105,23 +105,23 @@ bool DragComesFrom(const QMimeData* data, Pane pane) {
            data->data(PaneModel::kDragFormat) == (pane == Pane::Source ? "source" : "crypted");
 }
 
-void PaneModel::added(std::size_t index) {
+void PaneModel::Added(std::size_t index) {
     const int row = static_cast<int>(index);
     beginInsertRows({}, row, row);
     endInsertRows();
 }
 
-void PaneModel::aboutToRemove(std::size_t index) {
+void PaneModel::AboutToRemove(std::size_t index) {
     const int row = static_cast<int>(index);
     beginRemoveRows({}, row, row);
 }
 
-void PaneModel::changed(std::size_t index) {
+void PaneModel::Changed(std::size_t index) {
     const int row = static_cast<int>(index);
     emit dataChanged(this->index(row, 0), this->index(row, static_cast<int>(kPaneColumnCount) - 1));
 }
 
-void PaneModel::sorted(const std::vector<std::size_t>& order) {
+void PaneModel::Sorted(const std::vector<std::size_t>& order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRow(order.size());
     for (std::size_t now = 0; now < order.size(); ++now)

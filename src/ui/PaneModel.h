@@ -33,13 +33,13 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
     // The changes of the pane, passed on by the window.
-    void aboutToReset() { beginResetModel(); }
-    void reset() { endResetModel(); }
-    void added(std::size_t index);
-    void aboutToRemove(std::size_t index);
-    void removed() { endRemoveRows(); }
-    void changed(std::size_t index);
-    void sorted(const std::vector<std::size_t>& order);
+    void AboutToReset() { beginResetModel(); }
+    void Reset() { endResetModel(); }
+    void Added(std::size_t index);
+    void AboutToRemove(std::size_t index);
+    void Removed() { endRemoveRows(); }
+    void Changed(std::size_t index);
+    void Sorted(const std::vector<std::size_t>& order);
 
 private:
     const FileLists& lists_;

@@ -48,20 +48,20 @@ PasswordDialog::PasswordDialog(const QString& objectName, const QString& caption
     Submit_Button->setDefault(true);
     // Enter in a box presses the default button with the focus still in the box: in the first of two
     // boxes that moves on to the second. A click on the button takes the focus, so the checks run.
-    connect(Submit_Button, &QPushButton::clicked, this, [this] { submitPressed(MaskEdit1->hasFocus()); });
+    connect(Submit_Button, &QPushButton::clicked, this, [this] { SubmitPressed(MaskEdit1->hasFocus()); });
 }
 
-int PasswordDialog::run(const SubmitCheck& submit) {
+int PasswordDialog::Run(const SubmitCheck& submit) {
     submit_ = &submit;
     const int result = exec();
     submit_ = nullptr;
     return result;
 }
 
-void PasswordDialog::submitPressed(bool firstBoxHasFocus) {
+void PasswordDialog::SubmitPressed(bool firstBoxHasFocus) {
     if (!submit_)
         return;
-    SecureBytes first = takeFirstBox();
+    SecureBytes first = TakeFirstBox();
     SecureBytes second;
     if (MaskEdit2) {
         const QByteArray text = MaskEdit2->text().toUtf8();
@@ -80,14 +80,14 @@ void PasswordDialog::submitPressed(bool firstBoxHasFocus) {
     }
 }
 
-SecureBytes PasswordDialog::takeFirstBox() const {
+SecureBytes PasswordDialog::TakeFirstBox() const {
     QByteArray text = MaskEdit1->text().toUtf8();
     SecureBytes bytes(text.begin(), text.end());
     text.fill('\0');
     return bytes;
 }
 
-void PasswordDialog::wipeBoxes() {
+void PasswordDialog::WipeBoxes() {
     for (QLineEdit* box : {MaskEdit1, MaskEdit2}) {
         if (!box)
             continue;
@@ -98,7 +98,7 @@ void PasswordDialog::wipeBoxes() {
     }
 }
 
-void PasswordDialog::sizeToContents() {
+void PasswordDialog::SizeToContents() {
     adjustSize();
     const int width = MaskEdit1->geometry().right() + 60;
     const int height = Submit_Button->geometry().bottom() + 35;
@@ -107,8 +107,8 @@ void PasswordDialog::sizeToContents() {
 
 void PasswordDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    wipeBoxes();
-    sizeToContents();
+    WipeBoxes();
+    SizeToContents();
     MaskEdit1->setFocus();
 }
 
@@ -116,7 +116,7 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event) {
     // A click into the box that submits runs "Submit" at once; the box then has the focus.
     if (watched == submitsOnClick_ && event->type() == QEvent::MouseButtonPress) {
         submitsOnClick_->setFocus();
-        submitPressed(false);
+        SubmitPressed(false);
         return false;
     }
     return QDialog::eventFilter(watched, event);
@@ -181,7 +181,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
             connect(box, &QCheckBox::clicked, MaskEdit1, [this] { MaskEdit1->setFocus(); });
 }
 
-PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& submit) {
+PromptAnswer PasswordPrompt::Ask(const PromptSetup& setup, const SubmitCheck& submit) {
     const QString directory = QString::fromStdString(setup.fileDirectory);
     const QString name = QString::fromStdString(setup.fileName);
     // A long directory is shortened from the left; the file's name always shows whole.
@@ -198,15 +198,15 @@ PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& su
     CancelAll->setVisible(setup.cancelAllVisible);
 
     PromptAnswer answer;
-    const int result = run(submit);
+    const int result = Run(submit);
     answer.result = result == QDialog::Accepted ? DialogResult::Ok
                     : result == kResultAbort    ? DialogResult::Abort
                                                 : DialogResult::Cancel;
     if (answer.result == DialogResult::Ok)
-        answer.password = takeFirstBox();
+        answer.password = TakeFirstBox();
     answer.onePwdList = OnePwdList_CheckBox->isChecked();
     answer.savePwd = SavePwd_CheckBox && SavePwd_CheckBox->isChecked();
-    wipeBoxes();
+    WipeBoxes();
     return answer;
 }
 
@@ -244,11 +244,11 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     });
 }
 
-DialogResult TMasterPwd_Form::ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
+DialogResult TMasterPwd_Form::Ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
     notUseAtAll_ = &notUseAtAll;
-    const int result = run(submit);
+    const int result = Run(submit);
     notUseAtAll_ = nullptr;
-    wipeBoxes();
+    WipeBoxes();
     return result == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 

@@ -41,16 +41,16 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
 
     objects_ = std::make_unique<ProgramObjects>(*this, *this, *this);
     fileLists_ = std::make_unique<FileLists>(kinds_, objects_->prgState(), objects_->pwd(), ShowCry);
-    fileLists_->SetObserver(this);
+    fileLists_->setObserver(this);
 
-    createActions();
-    createMenus();
-    createToolBar();
-    createStatusArea();
-    createDirPanel();
-    createGrid();
-    createPopupMenus();
-    createDialogsAndTimers();
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusArea();
+    CreateDirPanel();
+    CreateGrid();
+    CreatePopupMenus();
+    CreateDialogsAndTimers();
     resize(kDefinedWidth, kDefinedHeight);
 
     ports_ = std::make_unique<MainWinPorts>(*this,
@@ -71,8 +71,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
                                                             *decryptPrompt_,
                                                             *masterPwdForm_,
                                                             *delDialog_});
-    operations_ = std::make_unique<WindowOperations>(*objects_, ports_->ports());
-    connectOperations();
+    operations_ = std::make_unique<WindowOperations>(*objects_, ports_->Ports());
+    ConnectOperations();
 
     ReadSettings();
 
@@ -87,7 +87,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
 TMainWin::~TMainWin() {
     WriteSettings();
     // The views read the panes until they go: they go first, before the panes they show.
-    fileLists_->SetObserver(nullptr);
+    fileLists_->setObserver(nullptr);
     delete sourceView_;
     delete cryptedView_;
     delete sourceModel_;
@@ -116,26 +116,26 @@ bool TMainWin::event(QEvent* e) {
 
 void TMainWin::ReadSettings() {
     store_.load();
-    ProgramSettings settings = collectSettings();
+    ProgramSettings settings = CollectSettings();
     const bool complete = vorlaxen::ReadSettings(store_, settings);
-    applySettings(settings);
+    ApplySettings(settings);
     if (!complete)
         ShowMessage(MessageKind::Error, "The program has not been installed correctly!", MessageButtons::Ok);
 }
 
 void TMainWin::WriteSettings() {
-    vorlaxen::WriteSettings(store_, collectSettings());
+    vorlaxen::WriteSettings(store_, CollectSettings());
     if (!store_.save())
         qWarning("Vorlaxen: the settings could not be saved: %s", store_.problems().c_str());
 }
 
-ProgramSettings TMainWin::collectSettings() const {
+ProgramSettings TMainWin::CollectSettings() const {
     ProgramSettings s;
     s.windowWidth = width();
     s.windowHeight = height();
     s.sourceColumns = sourceView_->columnWidths();
     s.cryptedColumns = cryptedView_->columnWidths();
-    s.bands = Status_CoolBar->currentLayout();
+    s.bands = Status_CoolBar->CurrentLayout();
     s.helpFile = HelpFile;
     const TKX_Pwd& pwd = objects_->pwd();
     s.onePassword = pwd.SessionMode;
@@ -152,12 +152,12 @@ ProgramSettings TMainWin::collectSettings() const {
     return s;
 }
 
-void TMainWin::applySettings(const ProgramSettings& s) {
+void TMainWin::ApplySettings(const ProgramSettings& s) {
     // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
     resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
     sourceView_->setColumnWidths(s.sourceColumns);
     cryptedView_->setColumnWidths(s.cryptedColumns);
-    Status_CoolBar->applyLayout(s.bands);
+    Status_CoolBar->ApplyLayout(s.bands);
     HelpFile = s.helpFile;
     TKX_Pwd& pwd = objects_->pwd();
     pwd.SessionMode = s.onePassword;
@@ -238,31 +238,31 @@ PaneModel& TMainWin::modelOf(Pane which) {
 }
 
 void TMainWin::PaneAboutToReset(Pane pane) {
-    modelOf(pane).aboutToReset();
+    modelOf(pane).AboutToReset();
 }
 
 void TMainWin::PaneReset(Pane pane) {
-    modelOf(pane).reset();
+    modelOf(pane).Reset();
 }
 
 void TMainWin::EntryAdded(Pane pane, std::size_t index) {
-    modelOf(pane).added(index);
+    modelOf(pane).Added(index);
 }
 
 void TMainWin::EntryAboutToBeRemoved(Pane pane, std::size_t index) {
-    modelOf(pane).aboutToRemove(index);
+    modelOf(pane).AboutToRemove(index);
 }
 
 void TMainWin::EntryRemoved(Pane pane) {
-    modelOf(pane).removed();
+    modelOf(pane).Removed();
 }
 
 void TMainWin::EntryChanged(Pane pane, std::size_t index) {
-    modelOf(pane).changed(index);
+    modelOf(pane).Changed(index);
 }
 
 void TMainWin::PaneSorted(Pane pane, const std::vector<std::size_t>& order) {
-    modelOf(pane).sorted(order);
+    modelOf(pane).Sorted(order);
 }
 
 } // namespace vorlaxen

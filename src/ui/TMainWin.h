@@ -88,9 +88,9 @@ public:
     void RemoveListEntry(Pane which, const std::string& caption);
     void SetListViewStyle(ViewStyle style);
     // The directory the panes show (the process's current directory).
-    std::string shownDirectory() const;
+    std::string ShownDirectory() const;
     // Makes a directory the shown one: the tree moves to it and the panes are read again.
-    void showDirectory(const QString& path);
+    void ShowDirectory(const QString& path);
 
     // Layout and the progress area.
     void Reresize();
@@ -122,30 +122,30 @@ protected:
 
 private:
     // Construction, by concern.
-    void createActions();
-    void createMenus();
-    void createToolBar();
-    void createStatusArea();
-    void createDirPanel();
-    void createGrid();
-    void createPopupMenus();
-    void createDialogsAndTimers();
-    void connectOperations();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusArea();
+    void CreateDirPanel();
+    void CreateGrid();
+    void CreatePopupMenus();
+    void CreateDialogsAndTimers();
+    void ConnectOperations();
 
     void ReadSettings();
     void WriteSettings();
-    ProgramSettings collectSettings() const;
-    void applySettings(const ProgramSettings& settings);
+    ProgramSettings CollectSettings() const;
+    void ApplySettings(const ProgramSettings& settings);
 
     // Panes and directories.
-    void paneFocused(Pane which);
-    void driveChosen(int index);
-    void treeDirectoryChanged();
-    void fillDriveBox();
+    void PaneFocused(Pane which);
+    void DriveChosen(int index);
+    void TreeDirectoryChanged();
+    void FillDriveBox();
     static bool DriveReady(const QString& root);
-    void setMethod(int code);
-    void showMethodOnButtons();
-    void openHelp();
+    void SetMethod(int code);
+    void ShowMethodOnButtons();
+    void OpenHelp();
 
     // FileListsObserver: keeps the views in step with the panes.
     PaneModel& modelOf(Pane which);

@@ -112,7 +112,7 @@ TEST(StartupSequence, RunsItsStepsOnceInOrder) {
     std::vector<int> ran;
     startup.Add([&] { ran.push_back(1); });
     startup.Add([&] { ran.push_back(2); });
-    EXPECT_FALSE(startup.HasRun());
+    EXPECT_FALSE(startup.hasRun());
     EXPECT_TRUE(startup.RunOnce());
     EXPECT_FALSE(startup.RunOnce());
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));

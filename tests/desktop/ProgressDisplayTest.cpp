@@ -37,7 +37,7 @@ TEST_F(Progress, AMegabyteAtHundredKilobytesASecondAfterTwoSeconds) {
     ticks(20);
     EXPECT_EQ(area.statistics.elapsed, "Elapsed: 00m:01s");
     ticks(1);
-    EXPECT_EQ(display.TickCount(), 40);
+    EXPECT_EQ(display.tickCount(), 40);
     EXPECT_EQ(area.statistics.elapsed, "Elapsed: 00m:02s");
     EXPECT_EQ(area.statistics.remaining, "Remaining: 00m:08s");
     EXPECT_EQ(area.statistics.estimated, "Estimated: 00m:10s");

@@ -50,7 +50,7 @@ protected:
 TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     auto window = open();
     EXPECT_FALSE(window->objects().prgState().PanesUnread);
-    EXPECT_EQ(window->shownDirectory(), files.path());
+    EXPECT_EQ(window->ShownDirectory(), files.path());
     EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
     EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc"}));
     EXPECT_EQ(window->statusText(), "Idle.");
@@ -200,20 +200,20 @@ TEST_F(Window, TheBandLayoutSurvivesARestart) {
     {
         auto window = open();
         auto* bar = find<CoolBar>(*window, "Status_CoolBar");
-        std::array<BandLayout, 4> layout = bar->currentLayout();
+        std::array<BandLayout, 4> layout = bar->CurrentLayout();
         std::swap(layout[0], layout[3]);
         layout[0].startsRow = true;
         layout[3].startsRow = true;
         layout[1].width = 150;
-        bar->applyLayout(layout);
-        moved = bar->currentLayout();
+        bar->ApplyLayout(layout);
+        moved = bar->CurrentLayout();
         window->close();
     }
     auto window = open();
-    EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[0].control, "Method_Panel");
+    EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[0].control, "Method_Panel");
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].control, moved[i].control);
-        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].startsRow, moved[i].startsRow);
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[i].control, moved[i].control);
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[i].startsRow, moved[i].startsRow);
     }
 }
 
