@@ -20,8 +20,8 @@ std::string PasswordLimitText(std::size_t limit);
 // The label of a password box: "Enter the password (6 - 16 symbols)".
 std::string EnterPasswordText(std::size_t limit);
 
-// "Too few characters in password." or "Too many characters in password." for a length outside
-// kMinPasswordLength to `limit`; null when it fits.
+// kTooFewCharacters or kTooManyCharacters (Messages.h) for a length outside kMinPasswordLength to
+// `limit`; null when it fits.
 const char* PasswordLengthError(std::size_t length, std::size_t limit);
 
 } // namespace vorlaxen
