@@ -26,6 +26,9 @@ inline constexpr const char* kEnterMasterPassword = "Enter the password ( 6 - 16
 // A file that cannot be read: a container, or the companion's password file.
 inline constexpr const char* kCouldNotReadFile = "Couldn't read file %s .";
 
+// A file whose application could not be started for "open" or "print".
+inline constexpr const char* kUnableToShell = "Unable to shell the respective application for the file %s .";
+
 // The captions of the statistics panels, each followed by its figure.
 inline constexpr const char* kEstimatedCaption = "Estimated: ";
 inline constexpr const char* kDoneCaption = "Done: ";
