@@ -159,10 +159,6 @@ void TMainWin::CreatePopupMenus() {
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
     treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
 
-    // Opening and printing through the associated application are not part of this window yet.
-    for (const char* name : {"Open1", "Print1", "Open2", "Print2"})
-        findChild<QAction*>(name)->setEnabled(false);
-
     connect(
         sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
     connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
