@@ -75,6 +75,7 @@ void CommandLine::ProcessParameters() {
     const std::string current = std::filesystem::current_path(error).string();
 
     bool completed = true;
+    bool namedFile = false;
     for (const ProgramArgument& argument : arguments) {
         switch (const Switch which = SwitchOf(argument.text)) {
         case Switch::Open:
@@ -104,6 +105,7 @@ void CommandLine::ProcessParameters() {
             master.UseKeyFile = true;
             break;
         case Switch::File:
+            namedFile = true;
             completed = ProcessFile(argument.text, current, verb);
             break;
         }
@@ -116,7 +118,8 @@ void CommandLine::ProcessParameters() {
     state_.AbortFlag = false;
     if (state_.ProgressShown)
         progress_.DropLists();
-    if (completed && state_.OpFiles.Count == 0)
+    // Switches alone (a desktop action started without a file) leave the window for the user.
+    if (completed && namedFile && state_.OpFiles.Count == 0)
         host_.CloseMainWindow();
 }
 

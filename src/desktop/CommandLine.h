@@ -23,7 +23,7 @@ namespace vorlaxen {
 // named after it are treated, and each file is encrypted or decrypted at once by its extension (".cry":
 // decrypted), with the password from the key file, a held one, or a prompt. Containers named after
 // "/open" or "/print" are then opened or printed and watched. At the end the default method and the
-// key-file use are what they were, and the window closes unless files are watched.
+// key-file use are what they were, and the window closes unless files are watched or no file was named.
 //
 // A relative file name is taken relative to the current directory when the command line starts; the
 // current directory itself never changes, since it is the directory the panes show.

@@ -92,6 +92,10 @@ TEST_F(CommandLineRun, TripleDesWithAPasswordInSessionModeEncryptsWithoutAPrompt
     EXPECT_TRUE(OpensWith(path("d.txt.cry"), "env-secret"));
     EXPECT_EQ(windowHost.closed, 4);
     EXPECT_EQ(names(), (Names{"b.txt.cry", "c.txt.cry", "d.txt.cry", "notes.txt.cry"}));
+
+    // Switches without a file (a desktop action started on its own) leave the window to the user.
+    run({"/decrypt"});
+    EXPECT_EQ(windowHost.closed, 4);
 }
 
 TEST_F(CommandLineRun, OpenHandsContainersOverEachInItsSlotAndEncryptEndsOpen) {
