@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,6 +27,8 @@ namespace {
 using Names = std::vector<std::string>;
 
 std::string Text(const std::string& path) {
+    if (!test::Exists(path))
+        return "";
     auto bytes = test::ReadFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
@@ -148,6 +151,41 @@ TEST_F(Launcher, TheDirectoryWatchReportsFilesWrittenOrRenamedIntoPlace) {
     ::close(reader);
     EXPECT_EQ(watch.TakeWritten(), (Names{dir / "saved.txt", dir / ".new-copy", dir / "renamed.txt"}));
     EXPECT_TRUE(watch.TakeWritten().empty());
+}
+
+// The desktop entry and file type that the installation puts in place: a ".cry" file opened from a file
+// manager runs "vorlaxen /open FILE", and the entry's actions decrypt or print.
+TEST_F(Launcher, TheInstalledEntryOpensAContainerWithSlashOpenAndOffersDecryptAndPrint) {
+    const std::string& desktop = test::InstallTestDesktop();
+    const std::string recorded = desktop + "/prefix/bin/vorlaxen.args";
+    ::unlink(recorded.c_str());
+    const std::string container = dir / "report.pdf.cry";
+    test::WriteFile(container, "KX9B not really");
+    const pid_t pid = OpenWithDefaultApplication(container, dir.path(), true);
+    ASSERT_GT(pid, 0) << "the program is the application of its file type";
+    EXPECT_EQ(WaitForEnd(pid), ChildStatus::Succeeded);
+    EXPECT_EQ(Text(recorded), "/open\n" + container + "\n");
+
+    ::unlink(recorded.c_str());
+    GDesktopAppInfo* entry = g_desktop_app_info_new("vorlaxen.desktop");
+    ASSERT_NE(entry, nullptr);
+    const char* const* actions = g_desktop_app_info_list_actions(entry);
+    ASSERT_NE(actions, nullptr);
+    ASSERT_STREQ(actions[0], "Decrypt");
+    ASSERT_STREQ(actions[1], "Print");
+    EXPECT_EQ(actions[2], nullptr);
+    for (const char* action : {"Decrypt", "Print"}) {
+        char* name = g_desktop_app_info_get_action_name(entry, action);
+        EXPECT_STREQ(name, action);
+        g_free(name);
+        g_desktop_app_info_launch_action(entry, action, nullptr);
+    }
+    g_object_unref(entry);
+    for (int waited = 0; Text(recorded).size() < 16 && waited < 500; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string said = Text(recorded);
+    EXPECT_NE(said.find("/decrypt\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("/print\n"), std::string::npos) << said;
 }
 
 TEST(EnvironmentSecret, IsTakenOutOfTheEnvironment) {

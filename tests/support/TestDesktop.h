@@ -13,6 +13,9 @@ namespace vorlaxen::test {
 //   ends after a third of a second; "hold" leaves a process that holds the file open until FILE.release
 //   appears and ends at once; "rewrite" ends at once and leaves a process that writes "rewritten" into
 //   the file once FILE.rewrite appears. The processes it leaves give up after ten seconds.
+// - application/x-vorlaxen-container (".cry"): the program's own desktop entry and file type as the
+//   installation puts them, in a prefix whose bin/vorlaxen appends its arguments, one a line, to
+//   bin/vorlaxen.args.
 //
 // Returns the directory.
 const std::string& InstallTestDesktop();
