@@ -1,6 +1,6 @@
-// The window's command line and the watch on opened files: a command line that ends the program, "Open"
-// of the "Crypted files" pane with an application started from the tests' own desktop entry and the
-// 200 ms timer encrypting the file again, and the close question while a file is watched.
+// The window's command line and the watch on opened files: a command line that ends the program, and
+// "Open" of the "Crypted files" pane with an application started from the tests' own desktop entry and
+// the 200 ms timer encrypting the file again.
 
 #include "engine/ContainerFormat.h"
 #include "support/FindChild.h"
@@ -14,36 +14,15 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
 
 using Steps = std::vector<test::ModalScript::Step>;
-
-test::ModalScript::Step Answer(const QString& button, std::vector<std::string>* said = nullptr) {
-    return [button, said](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr) << modal->windowTitle().toStdString();
-        if (said)
-            said->push_back(box->text().toStdString());
-        for (QAbstractButton* b : box->buttons())
-            if (b->text().remove('&') == button) {
-                b->click();
-                return;
-            }
-        ADD_FAILURE() << "no button " << button.toStdString();
-        box->reject();
-    };
-}
 
 test::ModalScript::Step TypePassword(const QString& password) {
     return [password](QWidget* dialog) {
@@ -115,39 +94,6 @@ TEST_F(OpenedFiles, OpenFromThePaneIsWatchedByTheTimerAndTheFileGoesBackUnderIts
     EXPECT_EQ(probe.VerifyFile(files / "diary.txt.cry"), ResultCode::Ok);
     EXPECT_EQ(window->fileLists().pane(Pane::Source).size(), 0u);
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 1u);
-}
-
-TEST_F(OpenedFiles, ClosingWhileAFileIsWatchedAsks) {
-    test::WriteFile(files / "open.txt", "still open");
-    const pid_t application = ::fork();
-    if (application == 0) {
-        ::pause();
-        ::_exit(0);
-    }
-    auto window = open();
-    ASSERT_TRUE(
-        window->shell().operations().watch().CreateFileObject(files / "open.txt", application, LaunchVerb::Open, {}));
-    std::vector<std::string> said;
-    {
-        test::ModalScript script(Steps{Answer("Cancel", &said)});
-        window->close();
-        EXPECT_TRUE(script.finished());
-    }
-    EXPECT_TRUE(window->isVisible());
-    {
-        test::ModalScript script(Steps{Answer("OK", &said)});
-        window->close();
-        EXPECT_TRUE(script.finished());
-    }
-    EXPECT_FALSE(window->isVisible());
-    ASSERT_EQ(said.size(), 2u);
-    EXPECT_EQ(said[0],
-              "Some crypted files have been decrypted  and opened in their associated applications. If you press 'OK' "
-              "then program will exit without re-encrypting the opened files. Press 'Cancel' button to ensure that "
-              "all such files are closed. Terminate respective applications.");
-    EXPECT_TRUE(test::Exists(files / "open.txt")) << "left decrypted, as the user chose";
-    ::kill(application, SIGTERM);
-    ::waitpid(application, nullptr, 0);
 }
 
 } // namespace
