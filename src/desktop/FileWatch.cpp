@@ -19,19 +19,21 @@ constexpr const char* kCloseQuestion =
     "then program will exit without re-encrypting the opened files. Press 'Cancel' button to ensure that all "
     "such files are closed. Terminate respective applications.";
 
-// Sets a flag for the lifetime of one piece of work and clears it on every way out.
+// Sets a flag for the lifetime of one piece of work and gives it its former value on every way out.
 class Working {
 public:
     explicit Working(bool& flag)
-        : flag_(flag) {
+        : flag_(flag)
+        , before_(flag) {
         flag_ = true;
     }
-    ~Working() { flag_ = false; }
+    ~Working() { flag_ = before_; }
     Working(const Working&) = delete;
     Working& operator=(const Working&) = delete;
 
 private:
     bool& flag_;
+    bool before_;
 };
 
 // Puts a watched file's password into the file password object for one encryption and gives the held
@@ -265,7 +267,7 @@ bool FileWatch::EncryptAgain(const std::string& path, const SecureBytes& passwor
     const CryptBoxKept box(dirCryptor_);
     dirCryptor_.WorkList.clear();
     dirCryptor_.WorkDirectory = DirectoryOf(path);
-    const PasswordInPlace password_(pwd_, password);
+    const PasswordInPlace inPlace(pwd_, password);
     const bool raise = !state_.ProgressShown;
     if (raise)
         progress_.RaiseLists();
