@@ -86,8 +86,7 @@ void TMainWin::CreateActions() {
     connect(contentsItem_, &QAction::triggered, this, &TMainWin::OpenHelp);
     tipsItem_ = MakeAction(this, "&Tips", "Tips_Item");
     aboutItem_ = MakeAction(this, "&About...", "About_Item");
-    // Preferences, the tip of the day and the About box are not part of this window yet.
-    optionsItem_->setEnabled(false);
+    // The tip of the day and the About box are not part of this window yet.
     tipsItem_->setEnabled(false);
     aboutItem_->setEnabled(false);
 }

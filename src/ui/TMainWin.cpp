@@ -3,6 +3,7 @@
 #include "desktop/WindowOperations.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/MainWinDialogs.h"
 #include "ui/MainWinPorts.h"
 #include "ui/PaneModel.h"
 
@@ -73,6 +74,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
                                                             *delDialog_});
     operations_ = std::make_unique<WindowOperations>(*objects_, ports_->Ports());
     ConnectOperations();
+    dialogs_ = std::make_unique<MainWinDialogs>(*this, *objects_, *operations_, ports_->Ports());
+    ConnectDialogs();
 
     ReadSettings();
 
@@ -92,6 +95,7 @@ TMainWin::~TMainWin() {
     delete cryptedView_;
     delete sourceModel_;
     delete cryptedModel_;
+    dialogs_.reset();
     operations_.reset();
     objects_.reset();
 }

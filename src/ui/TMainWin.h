@@ -33,6 +33,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class MainWinDialogs;
 class MainWinPorts;
 class PaneModel;
 class PasswordPrompt;
@@ -50,7 +51,8 @@ class WindowOperations;
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
+// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
+// MainWinDialogs.cpp (Preferences, the tip of the day, the About box and the help); the file
 // operations and password rules reach it through MainWinPorts, which drives the controls it is handed.
 class TMainWin : public QMainWindow,
                  public MessageBox,
@@ -76,6 +78,7 @@ public:
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
+    MainWinDialogs& dialogs() { return *dialogs_; }
 
     // The status line, with its slide; every text shown passes through `statusSink` when one is set.
     void UpdateStatus(const std::string& message);
@@ -131,6 +134,7 @@ private:
     void CreatePopupMenus();
     void CreateDialogsAndTimers();
     void ConnectOperations();
+    void ConnectDialogs();
 
     void ReadSettings();
     void WriteSettings();
@@ -165,6 +169,7 @@ private:
     std::function<void(const std::string&)> statusSink_;
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
+    std::unique_ptr<MainWinDialogs> dialogs_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;
