@@ -85,6 +85,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startup_.Add([this] { Reresize(); });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
+    startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
 }
 
 TMainWin::~TMainWin() {
