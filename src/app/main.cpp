@@ -40,7 +40,8 @@ void CloseOnTerminate(QWidget& window) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vorlaxen");
-    QApplication::setApplicationDisplayName("Vorlaxen 95");
+    // No display name: the platform would append it to every window's caption, and the captions are the
+    // program's own ("Preferences", "Tip of the day").
     QApplication::setDesktopFileName("vorlaxen");
 
     vorlaxen::TMainWin window;

@@ -180,7 +180,7 @@ void TMainWin::ApplySettings(const ProgramSettings& s) {
 
 MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
     QMessageBox box(this);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle("Vorlaxen 95");
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case MessageKind::Error:
