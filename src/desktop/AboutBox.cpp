@@ -6,7 +6,7 @@ AboutContents AboutBox::Compose(const SystemFacts& facts) {
     AboutContents c;
     c.title = "Vorlaxen 95";
     c.version = "Version " VORLAXEN_VERSION;
-    c.credits = "Written by the Vorlaxen developers. Free software for encrypting your own files.";
+    c.credits = "Written by the Vorlaxen developers.";
     c.homePage = kHomePage;
     c.osVersion = facts.release.empty() ? facts.systemName : facts.systemName + " " + facts.release;
     // Whole kilobytes in digits alone: no separators, no leading zeros.
