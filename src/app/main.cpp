@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     std::optional<vorlaxen::SecureBytes> environmentPassword = vorlaxen::TakeEnvironmentSecret("VORLAXEN_PASSWORD");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vorlaxen");
-    QApplication::setApplicationDisplayName("Vorlaxen 95");
+    // No display name: the platform would append it to every window's caption, and the captions are the
+    // program's own ("Preferences", "Tip of the day").
     QApplication::setDesktopFileName("vorlaxen");
 
     vorlaxen::TMainWin window;

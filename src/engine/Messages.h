@@ -9,6 +9,8 @@ namespace vorlaxen {
 // The status line.
 inline constexpr const char* kIdle = "Idle.";
 inline constexpr const char* kPleaseWait = "Please wait until the process is finished.";
+// While an application is started for a file: the help file, or a file opened or printed.
+inline constexpr const char* kExecutingApplication = "Executing associated application...";
 
 // The checks of a typed password, in the prompts, the master password dialog and at the terminal.
 inline constexpr const char* kTooFewCharacters = "Too few characters in password.";

@@ -3,6 +3,7 @@
 #include "desktop/WindowOperations.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/MainWinDialogs.h"
 #include "ui/MainWinPorts.h"
 #include "ui/MainWinShell.h"
 #include "ui/PaneModel.h"
@@ -75,6 +76,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     operations_ = std::make_unique<WindowOperations>(*objects_, ports_->Ports());
     ConnectOperations();
     shell_ = std::make_unique<MainWinShell>(*this, *objects_, *operations_, ports_->Ports());
+    dialogs_ = std::make_unique<MainWinDialogs>(*this, *objects_, *operations_, ports_->Ports());
+    ConnectDialogs();
 
     ReadSettings();
 
@@ -85,6 +88,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
     startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
+    startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
 }
 
 TMainWin::~TMainWin() {
@@ -96,6 +100,7 @@ TMainWin::~TMainWin() {
     delete sourceModel_;
     delete cryptedModel_;
     shell_.reset();
+    dialogs_.reset();
     operations_.reset();
     objects_.reset();
 }
@@ -187,7 +192,7 @@ void TMainWin::ApplySettings(const ProgramSettings& s) {
 
 MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
     QMessageBox box(this);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle("Vorlaxen 95");
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case MessageKind::Error:

@@ -36,6 +36,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
 class PaneModel;
@@ -55,8 +56,9 @@ class WindowOperations;
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
 // and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
-// MainWinShell (the command line, "Open" and "Print", the watch on opened files); the file operations and
-// password rules reach it through MainWinPorts, which drives the controls it is handed.
+// MainWinShell (the command line, "Open" and "Print", the watch on opened files), MainWinDialogs.cpp
+// (Preferences, the tip of the day, the About box and the help); the file operations and password rules
+// reach it through MainWinPorts, which drives the controls it is handed.
 class TMainWin : public QMainWindow,
                  public MessageBox,
                  public StatusLine,
@@ -86,6 +88,7 @@ public:
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
+    MainWinDialogs& dialogs() { return *dialogs_; }
 
     // The status line, with its slide; every text shown passes through `statusSink` when one is set.
     void UpdateStatus(const std::string& message);
@@ -141,6 +144,7 @@ private:
     void CreatePopupMenus();
     void CreateDialogsAndTimers();
     void ConnectOperations();
+    void ConnectDialogs();
 
     void ReadSettings();
     void WriteSettings();
@@ -176,6 +180,7 @@ private:
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
     std::unique_ptr<MainWinShell> shell_;
+    std::unique_ptr<MainWinDialogs> dialogs_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;
