@@ -4,7 +4,7 @@
 #include "engine/ContainerFormat.h"
 #include "fileops/WipeFile.h"
 #include "passwords/KeyFilePassword.h"
-#include "passwords/PasswordPromptLogic.h"
+#include "passwords/PasswordRules.h"
 #include "platform/FileSystem.h"
 
 #include <cstdio>
@@ -30,7 +30,7 @@ CliSession::CliSession(Request request, std::atomic<bool>& abortFlag, Environmen
     EngineHooks hooks;
     hooks.abortFlag = &abort_;
     hooks.wipeOutput = [](int fd) { return OverwriteOpenFile(fd); };
-    hooks.letPendingEventsRun = [this] { drawProgress(); };
+    hooks.letPendingEventsRun = [this] { DrawProgress(); };
     pwd_.SetHooks(std::move(hooks));
     showProgress_ = IsTerminal(STDERR_FILENO) && request_.command != Command::Info;
     host_.Attach(table_);
@@ -41,11 +41,11 @@ CliSession::CliSession(Request request, std::atomic<bool>& abortFlag, Environmen
     table_.MasterPass.UseKeyFile = request_.command == Command::Decrypt && PathExists(table_.MasterPass.KeyFilePath);
 }
 
-int CliSession::run() {
+int CliSession::Run() {
     if (request_.command == Command::Keys)
-        return listKeys();
+        return ListKeys();
     if (request_.command == Command::Encrypt || request_.command == Command::Verify) {
-        if (int status = obtainPassword(); status != 0)
+        if (int status = ObtainPassword(); status != 0)
             return status;
     }
     // With --store every password goes to the key file: without a master password nothing is encrypted.
@@ -60,7 +60,7 @@ int CliSession::run() {
             Say(ResultText(ResultCode::Aborted, file));
             return status ? status : -static_cast<int>(ResultCode::Aborted);
         }
-        int result = processFile(file);
+        int result = ProcessFile(file);
         if (result != 0 && status == 0)
             status = result;
         // Without a password for this file there is none for the next ones either.
@@ -70,43 +70,42 @@ int CliSession::run() {
     return status;
 }
 
-int CliSession::obtainPassword() {
-    const std::size_t maxLength = request_.command == Command::Encrypt
-                                      ? PasswordPromptLogic::EncryptLimit(request_.method)
-                                      : PasswordPromptLogic::kMaxDecryptLength;
+int CliSession::ObtainPassword() {
+    const std::size_t maxLength =
+        request_.command == Command::Encrypt ? EncryptPasswordLimit(request_.method) : kMaxDecryptPasswordLength;
     return typed_.Obtain(request_.passwordFile, maxLength, request_.command == Command::Encrypt, abort_);
 }
 
 // The typed password for a file that the key file has no password for, obtained the first time it is needed.
-int CliSession::useTypedPassword() {
-    if (!typed_.Held()) {
-        if (int status = obtainPassword(); status != 0)
+int CliSession::UseTypedPassword() {
+    if (!typed_.held()) {
+        if (int status = ObtainPassword(); status != 0)
             return status;
     }
-    pwd_.SetPassword(typed_.Bytes().data(), typed_.Bytes().size());
+    pwd_.SetPassword(typed_.bytes().data(), typed_.bytes().size());
     return 0;
 }
 
-int CliSession::processFile(const std::string& file) {
+int CliSession::ProcessFile(const std::string& file) {
     // Every file starts from the password as typed: a method with a shorter key cuts it for that file only.
-    if (typed_.Held())
-        pwd_.SetPassword(typed_.Bytes().data(), typed_.Bytes().size());
+    if (typed_.held())
+        pwd_.SetPassword(typed_.bytes().data(), typed_.bytes().size());
     pwd_.Valid = true;
     currentFile_ = file;
     fileStarted_ = lastDrawn_ = std::chrono::steady_clock::now();
     int status = 0;
     switch (request_.command) {
     case Command::Encrypt:
-        status = encryptOne(file);
+        status = EncryptOne(file);
         break;
     case Command::Decrypt:
-        status = decryptOne(file);
+        status = DecryptOne(file);
         break;
     case Command::Verify:
-        status = verifyOne(file);
+        status = VerifyOne(file);
         break;
     case Command::Info:
-        status = infoOne(file);
+        status = InfoOne(file);
         break;
     default:
         break;
@@ -115,8 +114,8 @@ int CliSession::processFile(const std::string& file) {
     return status;
 }
 
-int CliSession::report(ResultCode code, const std::string& file) {
-    clearProgress();
+int CliSession::Report(ResultCode code, const std::string& file) {
+    ClearProgress();
     if (code == ResultCode::Ok)
         return 0;
     Say(ResultText(code, file));
@@ -138,12 +137,12 @@ bool CliSession::MayReplace(const std::string& question) {
 }
 
 void CliSession::ShowError(const std::string& text) {
-    clearProgress();
+    ClearProgress();
     Say(text);
 }
 
 void CliSession::ReportResult(ResultCode code, const std::string& name) {
-    (void)report(code, name);
+    (void)Report(code, name);
 }
 
 void CliSession::EngineStarting(Direction) {
@@ -151,10 +150,10 @@ void CliSession::EngineStarting(Direction) {
 }
 
 void CliSession::EngineFinished(Direction) {
-    clearProgress();
+    ClearProgress();
 }
 
-int CliSession::exitStatusOf(const SingleFileOutcome& outcome) const {
+int CliSession::ExitStatusOf(const SingleFileOutcome& outcome) const {
     switch (outcome.status) {
     case SingleFileStatus::Done:
         return 0;
@@ -173,7 +172,7 @@ int CliSession::exitStatusOf(const SingleFileOutcome& outcome) const {
     return -static_cast<int>(outcome.code);
 }
 
-int CliSession::encryptOne(const std::string& file) {
+int CliSession::EncryptOne(const std::string& file) {
     SingleFileJob job;
     job.source = file;
     job.name = file;
@@ -193,10 +192,10 @@ int CliSession::encryptOne(const std::string& file) {
         // an older container; the plain file goes only once its password is stored.
         job.storePassword = [this, key] { return table_.StorePassword(key); };
     }
-    return exitStatusOf(operation_.Encrypt(job));
+    return ExitStatusOf(operation_.Encrypt(job));
 }
 
-int CliSession::decryptOne(const std::string& file) {
+int CliSession::DecryptOne(const std::string& file) {
     SingleFileJob job;
     job.source = file;
     job.name = file;
@@ -214,14 +213,14 @@ int CliSession::decryptOne(const std::string& file) {
             if (stored->Found())
                 return true;
         }
-        passwordStatus = useTypedPassword();
+        passwordStatus = UseTypedPassword();
         return passwordStatus == 0;
     };
     SingleFileOutcome outcome = operation_.Decrypt(job);
     if (stored && stored->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
         (void)stored->PutBack();
         if (outcome.status != SingleFileStatus::Failed || outcome.code != ResultCode::WrongPassword)
-            return exitStatusOf(outcome);
+            return ExitStatusOf(outcome);
         Say(FillIn("The password stored for %s does not open it; the password given is tried instead.", file));
         job.quietWrongPassword = false;
         job.replaceAllowed = outcome.replaceAgreed;
@@ -232,10 +231,10 @@ int CliSession::decryptOne(const std::string& file) {
     // A container kept with --keep keeps its stored password too.
     if (outcome.Written() && stored && !request_.keep)
         stored->FileDecrypted();
-    return exitStatusOf(outcome);
+    return ExitStatusOf(outcome);
 }
 
-int CliSession::listKeys() {
+int CliSession::ListKeys() {
     std::vector<std::string> keys;
     if (!table_.ListKeys(keys))
         return kExitKeyFile;
@@ -244,18 +243,18 @@ int CliSession::listKeys() {
     return 0;
 }
 
-int CliSession::verifyOne(const std::string& file) {
+int CliSession::VerifyOne(const std::string& file) {
     ResultCode result = pwd_.VerifyFile(file);
     if (result != ResultCode::Ok)
-        return report(result, file);
-    clearProgress();
+        return Report(result, file);
+    ClearProgress();
     ContainerInfo info;
     (void)ReadContainerInfo(file, info);
     std::printf("%s: OK (%s, %u bytes)\n", file.c_str(), info.method ? info.method->name : "-", info.plainSize);
     return 0;
 }
 
-int CliSession::infoOne(const std::string& file) {
+int CliSession::InfoOne(const std::string& file) {
     ContainerInfo info;
     ResultCode result = ReadContainerInfo(file, info);
     if (result == ResultCode::NotContainer) {
@@ -263,7 +262,7 @@ int CliSession::infoOne(const std::string& file) {
         return -static_cast<int>(result);
     }
     if (result != ResultCode::Ok)
-        return report(result, file);
+        return Report(result, file);
     std::printf("%s: method %s, plain size %u bytes, header %zu bytes\n",
                 file.c_str(),
                 info.method->name,
@@ -272,15 +271,15 @@ int CliSession::infoOne(const std::string& file) {
     return 0;
 }
 
-void CliSession::drawProgress() {
+void CliSession::DrawProgress() {
     if (!showProgress_)
         return;
     auto now = std::chrono::steady_clock::now();
     if (now - lastDrawn_ < kRedrawInterval)
         return;
     lastDrawn_ = now;
-    const std::int64_t total = BlocksTotal.load();
-    const std::int64_t done = BlocksDone.load();
+    const std::int64_t total = pwd_.BlocksTotal.load();
+    const std::int64_t done = pwd_.BlocksDone.load();
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
     const double seconds = std::chrono::duration<double>(now - fileStarted_).count();
     const double megabytesPerSecond = seconds > 0 ? static_cast<double>(done) * 8.0 / 1e6 / seconds : 0.0;
@@ -289,7 +288,7 @@ void CliSession::drawProgress() {
     progressDrawn_ = true;
 }
 
-void CliSession::clearProgress() {
+void CliSession::ClearProgress() {
     if (!progressDrawn_)
         return;
     std::fprintf(stderr, "\r\x1b[K");

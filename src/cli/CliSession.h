@@ -24,7 +24,7 @@ namespace vorlaxen::cli {
 class CliSession : private SingleFileFrontEnd {
 public:
     CliSession(Request request, std::atomic<bool>& abortFlag, EnvironmentPasswords environment = {});
-    int run();
+    int Run();
 
 private:
     bool MayReplace(const std::string& question) override;
@@ -33,19 +33,19 @@ private:
     void ReportResult(ResultCode code, const std::string& name) override;
     void EngineStarting(Direction direction) override;
     void EngineFinished(Direction direction) override;
-    int exitStatusOf(const SingleFileOutcome& outcome) const;
+    int ExitStatusOf(const SingleFileOutcome& outcome) const;
 
-    int obtainPassword();
-    int useTypedPassword();
-    int processFile(const std::string& file);
-    int encryptOne(const std::string& file);
-    int decryptOne(const std::string& file);
-    int verifyOne(const std::string& file);
-    int infoOne(const std::string& file);
-    int listKeys();
-    int report(ResultCode code, const std::string& file);
-    void drawProgress();
-    void clearProgress();
+    int ObtainPassword();
+    int UseTypedPassword();
+    int ProcessFile(const std::string& file);
+    int EncryptOne(const std::string& file);
+    int DecryptOne(const std::string& file);
+    int VerifyOne(const std::string& file);
+    int InfoOne(const std::string& file);
+    int ListKeys();
+    int Report(ResultCode code, const std::string& file);
+    void DrawProgress();
+    void ClearProgress();
 
     Request request_;
     std::atomic<bool>& abort_;
@@ -53,7 +53,7 @@ private:
     TypedPassword typed_;
     ConsoleHost host_;
     TKX_Pwd pwd_;
-    TKX_PwdTable table_{host_, pwd_};
+    TKX_PwdTable table_{host_, host_, host_, pwd_};
     SingleFileOperation operation_{pwd_, *this};
     bool showProgress_ = false;
     bool progressDrawn_ = false;

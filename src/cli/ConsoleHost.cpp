@@ -1,6 +1,7 @@
 #include "cli/ConsoleHost.h"
 
-#include "cli/TypedPassword.h"
+#include "engine/Messages.h"
+#include "passwords/PasswordRules.h"
 #include "passwords/TKX_PwdTable.h"
 #include "platform/Terminal.h"
 
@@ -10,7 +11,7 @@ namespace vorlaxen::cli {
 
 namespace {
 
-constexpr const char* kInvalidPassword = "Invalid password.";
+constexpr auto kMasterLimit = static_cast<std::size_t>(TKX_MasterPass::kMaxLength);
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -33,9 +34,9 @@ void ConsoleHost::AskMasterPassword() {
         return;
     bool accepted = false;
     if (fromEnvironment_) {
-        accepted = acceptFromEnvironment(*fromEnvironment_);
+        accepted = AcceptFromEnvironment(*fromEnvironment_);
     } else {
-        accepted = askAtTerminal();
+        accepted = AskAtTerminal();
     }
     if (!accepted) {
         master.ClearPassword();
@@ -44,8 +45,8 @@ void ConsoleHost::AskMasterPassword() {
     master.Valid = accepted;
 }
 
-bool ConsoleHost::acceptFromEnvironment(const SecureBytes& typed) {
-    if (const char* error = LengthError(typed.size(), TKX_MasterPass::kMaxLength)) {
+bool ConsoleHost::AcceptFromEnvironment(const SecureBytes& typed) {
+    if (const char* error = PasswordLengthError(typed.size(), kMasterLimit)) {
         Say(error);
         return false;
     }
@@ -57,18 +58,18 @@ bool ConsoleHost::acceptFromEnvironment(const SecureBytes& typed) {
     return true;
 }
 
-bool ConsoleHost::askAtTerminal() {
+bool ConsoleHost::AskAtTerminal() {
     auto terminal = Terminal::Open();
     if (!terminal) {
         Say("No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.");
         return false;
     }
-    terminal->write("Please enter the Master Password to access the database of file passwords.\n");
+    terminal->write(std::string(kMasterPasswordIntro) + "\n");
     SecureBytes typed;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!terminal->readSecret("Enter the password ( 6 - 16 symbols ): ", typed))
+        if (!terminal->readSecret(std::string(kEnterMasterPassword) + ": ", typed))
             return false;
-        if (const char* error = LengthError(typed.size(), TKX_MasterPass::kMaxLength)) {
+        if (const char* error = PasswordLengthError(typed.size(), kMasterLimit)) {
             terminal->write(std::string(error) + "\n");
             continue;
         }
@@ -82,10 +83,10 @@ bool ConsoleHost::askAtTerminal() {
         // password creates the key file under: a typing error must not slip into it.
         if (check == ResultCode::CannotOpen) {
             SecureBytes again;
-            if (!terminal->readSecret("Reenter the password for verification: ", again))
+            if (!terminal->readSecret(std::string(kReenterForVerification) + ": ", again))
                 return false;
             if (again != typed) {
-                terminal->write("Verification failed.\n");
+                terminal->write(std::string(kVerificationFailed) + "\n");
                 continue;
             }
         }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "platform/Host.h"
 #include "platform/SecureMemory.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +18,7 @@ namespace vorlaxen::cli {
 // from VORLAXEN_MASTER_PASSWORD or is asked for at the terminal without echo, 6 to 16 characters,
 // checked against the key file as the master password dialog checks it. Once the master password could
 // not be had, the run goes on without the key file instead of asking again for every file.
-class ConsoleHost : public Host {
+class ConsoleHost : public MessageBox, public PendingEvents, public MasterPasswordSource {
 public:
     // The table whose master password this host sets; it is made after the host, which it needs.
     void Attach(TKX_PwdTable& table) noexcept { table_ = &table; }
@@ -24,13 +26,12 @@ public:
     void SetMasterFromEnvironment(std::optional<SecureBytes> master) { fromEnvironment_ = std::move(master); }
 
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override;
-    void ShowStatus(const std::string&) override {}
     void LetPendingEventsRun() override {}
     void AskMasterPassword() override;
 
 private:
-    bool acceptFromEnvironment(const SecureBytes& typed);
-    bool askAtTerminal();
+    bool AcceptFromEnvironment(const SecureBytes& typed);
+    bool AskAtTerminal();
 
     TKX_PwdTable* table_ = nullptr;
     std::optional<SecureBytes> fromEnvironment_;

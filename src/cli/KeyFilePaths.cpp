@@ -1,7 +1,7 @@
 #include "cli/KeyFilePaths.h"
 
 #include "fileops/MakePath.h"
-#include "fileops/ProgramSettings.h"
+#include "passwords/KeyFileSetting.h"
 #include "passwords/TKX_MasterPass.h"
 #include "platform/FileSystem.h"
 

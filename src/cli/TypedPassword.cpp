@@ -1,7 +1,9 @@
 #include "cli/TypedPassword.h"
 
 #include "cli/CommandLine.h"
+#include "engine/Messages.h"
 #include "engine/ResultCode.h"
+#include "passwords/PasswordRules.h"
 #include "platform/FileSystem.h"
 #include "platform/Terminal.h"
 
@@ -39,14 +41,6 @@ bool ReadPasswordFile(const std::string& path, SecureBytes& password) {
 
 } // namespace
 
-const char* LengthError(std::size_t length, std::size_t maxLength) {
-    if (length < kMinPassword)
-        return "Too few characters in password.";
-    if (length > maxLength)
-        return "Too many characters in password.";
-    return nullptr;
-}
-
 int TypedPassword::Obtain(const std::string& passwordFile,
                           std::size_t maxLength,
                           bool confirm,
@@ -56,16 +50,16 @@ int TypedPassword::Obtain(const std::string& passwordFile,
         typed_ = *fromEnvironment_;
     } else if (!passwordFile.empty()) {
         if (!ReadPasswordFile(passwordFile, typed_)) {
-            Say("Couldn't read file " + passwordFile + " .");
+            Say(FillIn(kCouldNotReadFile, passwordFile));
             return kExitUsage;
         }
     } else {
-        if (!fromTerminal(maxLength, confirm))
+        if (!FromTerminal(maxLength, confirm))
             return abort.load() ? -static_cast<int>(ResultCode::Aborted) : kExitUsage;
         held_ = true;
         return 0;
     }
-    if (const char* error = LengthError(typed_.size(), maxLength)) {
+    if (const char* error = PasswordLengthError(typed_.size(), maxLength)) {
         Say(error);
         return kExitUsage;
     }
@@ -73,28 +67,27 @@ int TypedPassword::Obtain(const std::string& passwordFile,
     return 0;
 }
 
-bool TypedPassword::fromTerminal(std::size_t maxLength, bool confirm) {
+bool TypedPassword::FromTerminal(std::size_t maxLength, bool confirm) {
     auto terminal = Terminal::Open();
     if (!terminal) {
         Say("No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.");
         return false;
     }
-    const std::string limits = "(6 - " + std::to_string(maxLength) + " symbols)";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!terminal->readSecret("Enter the password " + limits + ": ", typed_))
+        if (!terminal->readSecret(EnterPasswordText(maxLength) + ": ", typed_))
             return false;
-        if (const char* error = LengthError(typed_.size(), maxLength)) {
+        if (const char* error = PasswordLengthError(typed_.size(), maxLength)) {
             terminal->write(std::string(error) + "\n");
             continue;
         }
         if (!confirm)
             return true;
         SecureBytes again;
-        if (!terminal->readSecret("Reenter the password for verification: ", again))
+        if (!terminal->readSecret(std::string(kReenterForVerification) + ": ", again))
             return false;
         if (again == typed_)
             return true;
-        terminal->write("Verification failed.\n");
+        terminal->write(std::string(kVerificationFailed) + "\n");
     }
     return false;
 }

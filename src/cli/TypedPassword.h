@@ -9,12 +9,6 @@
 
 namespace vorlaxen::cli {
 
-inline constexpr std::size_t kMinPassword = 6;
-
-// "Too few characters in password." or "Too many characters in password." for a length outside
-// kMinPassword to `maxLength`; null when it fits.
-const char* LengthError(std::size_t length, std::size_t maxLength);
-
 // The file password of one run, as the user gives it: from VORLAXEN_PASSWORD (taken from the
 // environment when the program started), else from the first line of a password file, else typed at the
 // terminal without echo (twice when it will encrypt). Kept in zeroing memory, unmasked, for the files of
@@ -24,15 +18,15 @@ public:
     explicit TypedPassword(std::optional<SecureBytes> fromEnvironment = std::nullopt)
         : fromEnvironment_(std::move(fromEnvironment)) {}
 
-    // 0 when a password of kMinPassword to `maxLength` bytes was obtained; otherwise the exit status,
+    // 0 when a password of kMinPasswordLength to `maxLength` bytes was obtained; otherwise the exit status,
     // the reason having been said.
     int Obtain(const std::string& passwordFile, std::size_t maxLength, bool confirm, const std::atomic<bool>& abort);
 
-    bool Held() const noexcept { return held_; }
-    const SecureBytes& Bytes() const noexcept { return typed_; }
+    bool held() const noexcept { return held_; }
+    const SecureBytes& bytes() const noexcept { return typed_; }
 
 private:
-    bool fromTerminal(std::size_t maxLength, bool confirm);
+    bool FromTerminal(std::size_t maxLength, bool confirm);
 
     std::optional<SecureBytes> fromEnvironment_;
     SecureBytes typed_;

@@ -48,5 +48,5 @@ int main(int argc, char** argv) {
     }
     CatchInterrupts();
     CliSession session(std::move(request), gAbort, std::move(environment));
-    return session.run();
+    return session.Run();
 }

@@ -65,13 +65,17 @@ std::string MethodName(int code) {
     return method ? method->name : "";
 }
 
-std::string MethodNameOfFile(const std::string& path) {
+const MethodInfo* MethodOfFile(const std::string& path) {
     bool regular = false;
     UniqueFd fd = OpenHeader(path, regular);
     std::uint8_t magic[4];
     if (!regular || ReadFully(fd.get(), magic, sizeof magic) != static_cast<ssize_t>(sizeof magic))
-        return "-";
-    const MethodInfo* method = MethodByLetter(magic[3]);
+        return nullptr;
+    return MethodByLetter(magic[3]);
+}
+
+std::string MethodNameOfFile(const std::string& path) {
+    const MethodInfo* method = MethodOfFile(path);
     return method ? method->name : "-";
 }
 
@@ -115,24 +119,6 @@ ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info) {
     info.method = method;
     info.plainSize = header.plainSize;
     return ResultCode::Ok;
-}
-
-std::string ContainerPathOf(const std::string& plainPath) {
-    return plainPath + std::string(kContainerExtension);
-}
-
-std::string PlainPathOf(const std::string& containerPath) {
-    return containerPath.size() >= 4 ? containerPath.substr(0, containerPath.size() - 4) : std::string();
-}
-
-bool HasContainerExtension(const std::string& name) noexcept {
-    if (name.size() < kContainerExtension.size())
-        return false;
-    auto tail = name.size() - kContainerExtension.size();
-    for (std::size_t i = 0; i < kContainerExtension.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[tail + i])) != kContainerExtension[i])
-            return false;
-    return true;
 }
 
 } // namespace vorlaxen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ContainerName.h"
 #include "engine/ResultCode.h"
 
 #include <cstddef>
@@ -37,8 +38,10 @@ int WritableMethod(int requested) noexcept;
 // "DES", "IDEA" or "3xDES" for a method code; "" for a code outside 0 to 4.
 std::string MethodName(int code);
 
-// The method name of the container at `path` from its fourth byte, or "-" when the file cannot be read
-// or the byte names no method.
+// The method of the container at `path` from its fourth byte; null when the file cannot be read or the
+// byte names no method.
+const MethodInfo* MethodOfFile(const std::string& path);
+// Its name, or "-" for none.
 std::string MethodNameOfFile(const std::string& path);
 
 // Length of the body for a plain size: always 1 to 8 bytes of padding.
@@ -66,13 +69,5 @@ struct ContainerInfo {
 // The method and plain size from a container's header: CannotOpen, ReadFailed when the file is shorter
 // than the header its method letter calls for, NotContainer for an unknown letter.
 ResultCode ReadContainerInfo(const std::string& path, ContainerInfo& info);
-
-// Naming: a container is its plain file's full name with ".cry" appended; decryption writes the
-// container's name without its last four characters, whatever they are.
-inline constexpr std::string_view kContainerExtension = ".cry";
-std::string ContainerPathOf(const std::string& plainPath);
-std::string PlainPathOf(const std::string& containerPath);
-// Whether a file name ends in ".cry", letter case ignored.
-bool HasContainerExtension(const std::string& name) noexcept;
 
 } // namespace vorlaxen

@@ -1,5 +1,7 @@
 #include "engine/ResultCode.h"
 
+#include "engine/Messages.h"
+
 namespace vorlaxen {
 
 std::string FillIn(std::string_view pattern, std::string_view name) {
@@ -31,7 +33,7 @@ std::string ResultText(ResultCode code, std::string_view name) {
     case ResultCode::CannotCreate:
         return "Couldn't create a new file.";
     case ResultCode::ReadFailed:
-        return FillIn("Couldn't read file %s .", name);
+        return FillIn(kCouldNotReadFile, name);
     case ResultCode::WrongPassword:
         return FillIn("Invalid password for the file %s !Press 'All' button to abort processing the file list.", name);
     case ResultCode::NoMemory:

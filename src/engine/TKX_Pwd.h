@@ -22,11 +22,6 @@ void MaskBytes(std::uint8_t* data, std::size_t n) noexcept;
 // with its whitening byte, the low byte of 0x2B + 0x9D * i. An empty password gives the whitening alone.
 void FillKey(std::uint8_t* key, std::size_t n, const std::uint8_t* maskedPassword, std::size_t length) noexcept;
 
-// Progress of the current file in 8-byte blocks, written by the engine after every chunk and read by the
-// progress displays. They keep their last values until the next file starts.
-inline std::atomic<std::int64_t> BlocksDone{0};
-inline std::atomic<std::int64_t> BlocksTotal{0};
-
 // What the engine needs from the layers above it, handed in by its owner.
 struct EngineHooks {
     // Polled after every block; when set, the operation stops with ResultCode::Aborted.
@@ -71,6 +66,12 @@ public:
     bool Expired = false;            // the session password has expired
     bool SessionMode = false;        // one password for the whole session
     bool ListMode = false;           // one password for the current file list
+
+    // Progress of the current file in 8-byte blocks, written by the engine after every chunk and read by
+    // the progress displays, on this thread or another. They keep their last values until the next file
+    // starts.
+    std::atomic<std::int64_t> BlocksDone{0};
+    std::atomic<std::int64_t> BlocksTotal{0};
 
     // Takes a password as typed: stores it masked and sets PasswordLength. `Valid` is left to the caller.
     void SetPassword(const std::uint8_t* plain, std::size_t length);

@@ -212,8 +212,8 @@ private:
         const std::uint64_t bodySize = containerSize_ - headerLength;
         const std::size_t lastPlainBytes = header.plainSize % kChunkSize;
         std::int64_t blocksDone = 0;
-        BlocksDone = 0;
-        BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
+        owner_.BlocksDone = 0;
+        owner_.BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
         // Chunks are decrypted in place, in the reader's buffer, and wait there until the buffer is filled
@@ -242,7 +242,7 @@ private:
             // among its rounds.
             const std::size_t done = chain->run(data, blocks, plainBytes, checksum, abort, !last);
             blocksDone += static_cast<std::int64_t>(done);
-            BlocksDone = blocksDone;
+            owner_.BlocksDone = blocksDone;
             if (done < blocks)
                 return ResultCode::Aborted;
             if (plainBytes > blocks * kBlockSize)

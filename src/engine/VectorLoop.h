@@ -121,8 +121,9 @@ public:
         const std::size_t n = fold.leftover();
         if (n > sizeof bytes_)
             return false;
-        // A run of no blocks keeps the fold it was given, which reads the copy already.
-        if (fold.leftoverBytes() != bytes_)
+        // A run of no blocks keeps the fold it was given, which reads the copy already; a fold with
+        // nothing left over may have no bytes to point at.
+        if (n > 0 && fold.leftoverBytes() != bytes_)
             std::memcpy(bytes_, fold.leftoverBytes(), n);
         fold_ = fold;
         fold_.moveLeftover(bytes_);

@@ -1,5 +1,7 @@
 #include "fileops/RemoveFile.h"
 
+#include "engine/Messages.h"
+
 namespace vorlaxen {
 
 Removal RemoveFileAt(const std::string& path, bool wipe, const StatusText& showStatus, const RemovalOptions& options) {
@@ -9,7 +11,7 @@ Removal RemoveFileAt(const std::string& path, bool wipe, const StatusText& showS
     };
     show((wipe ? "Wiping out the file " : "Deleting the file ") + path + " ...");
     const Removal removal = wipe ? WipeFileAt(path, options) : DeleteFileAt(path, options);
-    show("Idle.");
+    show(kIdle);
     return removal;
 }
 

@@ -1,6 +1,7 @@
 #include "fileops/SingleFileOperation.h"
 
 #include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/StaleTemporaries.h"
 #include "fileops/WipeFile.h"
@@ -98,11 +99,7 @@ private:
     std::optional<SingleFileOutcome> RunEngine() {
         TidyBeforeOutput(DirectoryOf(target_));
         frontEnd_.ShowStatus((encrypting_ ? "Encrypting file " : "Decrypting file ") + job_.name + " ...");
-        frontEnd_.EngineStarting(direction_);
-        const EngineFiles files{&input_, mayReplace_};
-        const ResultCode result =
-            encrypting_ ? pwd_.EncryptFile(source_, job_.method, files) : pwd_.DecryptFile(source_, files);
-        frontEnd_.EngineFinished(direction_);
+        const ResultCode result = RunEngineOnce();
         if (result != ResultCode::Ok) {
             KeepSource();
             return Fail(result);
@@ -111,6 +108,28 @@ private:
         writtenSeen_ = ::lstat(target_.c_str(), &written_) == 0;
         SetFileMode(target_, savedMode_);
         return std::nullopt;
+    }
+
+    // The front end hears of the start and, on every way out, of the end.
+    ResultCode RunEngineOnce() {
+        class Running {
+        public:
+            Running(SingleFileFrontEnd& frontEnd, Direction direction)
+                : frontEnd_(frontEnd)
+                , direction_(direction) {
+                frontEnd_.EngineStarting(direction_);
+            }
+            ~Running() { frontEnd_.EngineFinished(direction_); }
+            Running(const Running&) = delete;
+            Running& operator=(const Running&) = delete;
+
+        private:
+            SingleFileFrontEnd& frontEnd_;
+            Direction direction_;
+        };
+        const Running running(frontEnd_, direction_);
+        const EngineFiles files{&input_, mayReplace_};
+        return encrypting_ ? pwd_.EncryptFile(source_, job_.method, files) : pwd_.DecryptFile(source_, files);
     }
 
     // Stored once the container is complete: a store made before would replace the entry of an older

@@ -2,10 +2,9 @@
 
 #include "fileops/MakePath.h"
 #include "fileops/WipeFile.h"
+#include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 
-#include <dirent.h>
-#include <memory>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -15,7 +14,7 @@ namespace vorlaxen {
 std::size_t RemoveStaleTemporaries(const std::string& directory) {
     std::vector<std::string> candidates;
     {
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "." : directory.c_str()), ::closedir);
+        const UniqueDir dir = OpenDirectory(directory);
         if (!dir)
             return 0;
         while (const dirent* entry = ::readdir(dir.get()))

@@ -4,8 +4,8 @@
 
 namespace vorlaxen {
 
-void TKX_DirCryptor::ReadSelection(const PaneSelection& pane) {
-    WorkList = pane.SelectedCaptions();
+void TKX_DirCryptor::ReadSelection(std::vector<std::string> selectedCaptions) {
+    WorkList = std::move(selectedCaptions);
     std::error_code error;
     WorkDirectory = std::filesystem::current_path(error).string();
 }

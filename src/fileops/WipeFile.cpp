@@ -140,8 +140,8 @@ Removal WipeFileAt(const std::string& path, const RemovalOptions& options) {
     return unlinked ? Removal::Removed : Removal::NotRemoved;
 }
 
-int WipeFile(const std::string& path) {
-    return WipeFileAt(path) == Removal::Removed ? 0 : -2;
+ResultCode WipeFile(const std::string& path) {
+    return WipeFileAt(path) == Removal::Removed ? ResultCode::Ok : ResultCode::CannotOpen;
 }
 
 Removal DeleteFileAt(const std::string& path, const RemovalOptions& options) {

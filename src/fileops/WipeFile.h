@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ResultCode.h"
 #include "platform/FileCalls.h"
 #include "platform/SourceFile.h"
 
@@ -44,8 +45,9 @@ Removal WipeFileAt(const std::string& path, const RemovalOptions& options = {});
 // container, the only copy of the data, with the encryption of overwritten bytes.
 bool IsInterruptedWipe(int fd);
 
-// The wipe as the rest of the program names it: 0 when the file was wiped and deleted, -2 otherwise.
-int WipeFile(const std::string& path);
+// The wipe as a result code: Ok when the file was wiped and deleted, CannotOpen (-2) when any step
+// failed or the file was left alone; WipeFileAt says why.
+ResultCode WipeFile(const std::string& path);
 
 // The wipe's pass over an open file from its start, to its current size, flushed to disk: for an output
 // that may hold plain data and is about to be removed. True when every byte was overwritten.

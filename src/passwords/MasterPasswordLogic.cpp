@@ -1,12 +1,15 @@
 #include "passwords/MasterPasswordLogic.h"
 
+#include "engine/Messages.h"
+#include "passwords/PasswordRules.h"
+
 namespace vorlaxen {
 
 MasterPasswordLogic::MasterPasswordLogic(
-    TKX_PwdTable& table, Host& host, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable)
+    TKX_PwdTable& table, MessageBox& messages, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable)
     : table_(table)
     , master_(table.MasterPass)
-    , host_(host)
+    , messages_(messages)
     , dialog_(dialog)
     , expiry_(expiry)
     , saveToTable_(saveToTable) {}
@@ -38,7 +41,7 @@ void MasterPasswordLogic::AskAtStartup() {
 }
 
 SubmitAction MasterPasswordLogic::Refuse(const char* text) {
-    (void)host_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
     return SubmitAction::StayOpen;
 }
 
@@ -46,19 +49,17 @@ SubmitAction
 MasterPasswordLogic::Submit_ButtonClick(bool firstBoxHasFocus, const SecureBytes& first, const SecureBytes& second) {
     if (firstBoxHasFocus)
         return SubmitAction::MoveToSecondBox;
-    if (first.size() < kMinLength)
-        return Refuse("Too few characters in password.");
-    if (first.size() > static_cast<std::size_t>(TKX_MasterPass::kMaxLength))
-        return Refuse("Too many characters in password.");
+    if (const char* error = PasswordLengthError(first.size(), static_cast<std::size_t>(TKX_MasterPass::kMaxLength)))
+        return Refuse(error);
     if (first != second)
-        return Refuse("Verification failed.");
+        return Refuse(kVerificationFailed);
     // The candidate goes into the object because the key check is made from it; a refused one stays
     // there, but Valid does not change.
     master_.SetPassword(first.data(), first.size());
     // Only a wrong key check refuses: without a key file any password becomes the key file's password
     // when the first entry is stored, and a damaged key file is reported when the table is next used.
     if (table_.LoadKeyFile(false) == ResultCode::WrongPassword)
-        return Refuse("Invalid password.");
+        return Refuse(kInvalidPassword);
     return SubmitAction::Close;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "passwords/PasswordPorts.h"
 #include "passwords/TKX_PwdTable.h"
-#include "platform/Host.h"
+#include "ports/ExpiryControls.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MasterPwdDialog.h"
+#include "ports/MessageBox.h"
 
 namespace vorlaxen {
 
@@ -11,15 +13,16 @@ namespace vorlaxen {
 // there is no key file yet). The one-second timer and the expire button make a held master password
 // expire; an expired one is dropped at the next operation boundary (the prompts' ReleaseExpiredPasswords).
 //
-// The password table reaches this class through Host::AskMasterPassword, which the window forwards here.
-class MasterPasswordLogic {
+// It is the window's master password source: the password table asks it through the window, which
+// forwards here, because the table comes up before this class.
+class MasterPasswordLogic : public MasterPasswordSource {
 public:
     // `saveToTable` is the program state's flag that "Do not use at all" clears.
     MasterPasswordLogic(
-        TKX_PwdTable& table, Host& host, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable);
+        TKX_PwdTable& table, MessageBox& messages, MasterPwdDialog& dialog, ExpiryControls& expiry, bool& saveToTable);
 
     // Shows the dialog and sets the master password state from how it was closed.
-    void AskMasterPassword();
+    void AskMasterPassword() override;
     // The start-up step: asks when passwords are stored on disk, whether or not one is held.
     void AskAtStartup();
 
@@ -33,14 +36,12 @@ public:
     // Marks the held master password expired (the Preferences dialog calls it too); Valid stays as it is.
     void SetMasterPwdExpired();
 
-    static constexpr std::size_t kMinLength = 6;
-
 private:
     SubmitAction Refuse(const char* text);
 
     TKX_PwdTable& table_;
     TKX_MasterPass& master_;
-    Host& host_;
+    MessageBox& messages_;
     MasterPwdDialog& dialog_;
     ExpiryControls& expiry_;
     bool& saveToTable_;

@@ -1,6 +1,9 @@
 #include "passwords/PasswordPromptLogic.h"
 
 #include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
+#include "engine/Messages.h"
+#include "passwords/PasswordRules.h"
 
 #include <filesystem>
 
@@ -22,33 +25,20 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 
 PasswordPromptLogic::PasswordPromptLogic(TKX_Pwd& pwd,
                                          TKX_MasterPass& master,
-                                         Host& host,
+                                         MessageBox& messages,
+                                         StatusLine& status,
                                          PromptDialogs& dialogs,
                                          ExpiryControls& expiry,
                                          const WindowSettings& settings,
                                          PromptContext context)
     : pwd_(pwd)
     , master_(master)
-    , host_(host)
+    , messages_(messages)
+    , status_(status)
     , dialogs_(dialogs)
     , expiry_(expiry)
     , settings_(settings)
     , context_(context) {}
-
-std::size_t PasswordPromptLogic::EncryptLimit(int method) {
-    switch (WritableMethod(method)) {
-    case 1:
-        return 16;
-    case 4:
-        return 24;
-    default:
-        return 8;
-    }
-}
-
-std::string PasswordPromptLogic::LimitText(std::size_t limit) {
-    return "(6 - " + std::to_string(limit) + " symbols)";
-}
 
 PromptSetup PasswordPromptLogic::CommonSetup(const std::string& name) const {
     PromptSetup setup;
@@ -64,10 +54,10 @@ PromptResult PasswordPromptLogic::PromptToEncrypt(const std::string& name) {
     if (Reusable(pwd_))
         return PromptResult::GoOn;
     const int method = WritableMethod(settings_.DefaultMethod());
-    encryptLimit_ = EncryptLimit(method);
+    encryptLimit_ = EncryptPasswordLimit(method);
     PromptSetup setup = CommonSetup(name);
     setup.methodName = MethodName(method);
-    setup.enterLabel = "Enter the password " + LimitText(encryptLimit_);
+    setup.enterLabel = EnterPasswordText(encryptLimit_);
     setup.savePwdEnabled = master_.UseKeyFile;
     setup.savePwdChecked = setup.savePwdEnabled;
     setup.cancelAllVisible = cancelAllEncrypt_;
@@ -83,11 +73,12 @@ PromptResult PasswordPromptLogic::PromptToDecrypt(const std::string& name, const
         return PromptResult::GoOn;
     std::string container = containerName;
     if (container.empty())
-        container = settings_.ShowCryOn() ? name : name + std::string(kContainerExtension);
+        container = ContainerNameOfCaption(context_.workDirectory, name, settings_.ShowCryOn());
     PromptSetup setup = CommonSetup(name);
-    setup.methodName = MethodNameOfFile(JoinPath(context_.workDirectory, container));
-    const std::size_t shown = setup.methodName == "DES" ? 8 : setup.methodName == "IDEA" ? 16 : 24;
-    setup.enterLabel = "Enter the password " + LimitText(shown);
+    const MethodInfo* method = MethodOfFile(JoinPath(context_.workDirectory, container));
+    setup.methodName = method ? method->name : "-";
+    // The label names the key length of the container's method; the check takes any length up to 24.
+    setup.enterLabel = EnterPasswordText(method ? method->keyLength : kMaxDecryptPasswordLength);
     setup.cancelAllVisible = cancelAllDecrypt_;
     const PromptAnswer answer =
         dialogs_.ShowDecryptPrompt(setup, [this](bool, const SecureBytes& password, const SecureBytes&) {
@@ -121,7 +112,7 @@ PromptResult PasswordPromptLogic::TakeAnswer(const PromptAnswer& answer, const P
 }
 
 SubmitAction PasswordPromptLogic::Refuse(const char* text) {
-    (void)host_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
     return SubmitAction::StayOpen;
 }
 
@@ -130,20 +121,16 @@ SubmitAction PasswordPromptLogic::EncryptSubmit_ButtonClick(bool firstBoxHasFocu
                                                             const SecureBytes& second) {
     if (firstBoxHasFocus)
         return SubmitAction::MoveToSecondBox;
-    if (first.size() < kMinLength)
-        return Refuse("Too few characters in password.");
-    if (first.size() > encryptLimit_)
-        return Refuse("Too many characters in password.");
+    if (const char* error = PasswordLengthError(first.size(), encryptLimit_))
+        return Refuse(error);
     if (first != second)
-        return Refuse("Verification failed.");
+        return Refuse(kVerificationFailed);
     return SubmitAction::Close;
 }
 
 SubmitAction PasswordPromptLogic::DecryptSubmit_ButtonClick(const SecureBytes& password) {
-    if (password.size() < kMinLength)
-        return Refuse("Too few characters in password.");
-    if (password.size() > kMaxDecryptLength)
-        return Refuse("Too many characters in password.");
+    if (const char* error = PasswordLengthError(password.size(), kMaxDecryptPasswordLength))
+        return Refuse(error);
     return SubmitAction::Close;
 }
 
@@ -186,7 +173,7 @@ void PasswordPromptLogic::SetPwdExpired() {
 
 void PasswordPromptLogic::NotifyOfMethodChange() {
     SetPwdExpired();
-    host_.ShowStatus(
+    status_.ShowStatus(
         "Since your default encryption method has changed, you will be prompted to assign a new password.");
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "engine/TKX_Pwd.h"
-#include "passwords/PasswordPorts.h"
 #include "passwords/TKX_MasterPass.h"
-#include "platform/Host.h"
+#include "ports/Direction.h"
+#include "ports/ExpiryControls.h"
+#include "ports/MessageBox.h"
+#include "ports/PromptDialogs.h"
+#include "ports/StatusLine.h"
+#include "ports/WindowSettings.h"
 
 #include <string>
 #include <vector>
@@ -33,7 +37,8 @@ class PasswordPromptLogic {
 public:
     PasswordPromptLogic(TKX_Pwd& pwd,
                         TKX_MasterPass& master,
-                        Host& host,
+                        MessageBox& messages,
+                        StatusLine& status,
                         PromptDialogs& dialogs,
                         ExpiryControls& expiry,
                         const WindowSettings& settings,
@@ -67,12 +72,6 @@ public:
     // A new default method was chosen: the session password expires, since it was sized for the old one.
     void NotifyOfMethodChange();
 
-    static constexpr std::size_t kMinLength = 6;
-    static constexpr std::size_t kMaxDecryptLength = 24;
-    // The upper limit of a method for encryption (16, 8 or 24) and its text ("(6 - 16 symbols)").
-    static std::size_t EncryptLimit(int method);
-    static std::string LimitText(std::size_t limit);
-
 private:
     PromptResult TakeAnswer(const PromptAnswer& answer, const PromptSetup& setup, bool encrypting);
     PromptSetup CommonSetup(const std::string& name) const;
@@ -80,7 +79,8 @@ private:
 
     TKX_Pwd& pwd_;
     TKX_MasterPass& master_;
-    Host& host_;
+    MessageBox& messages_;
+    StatusLine& status_;
     PromptDialogs& dialogs_;
     ExpiryControls& expiry_;
     const WindowSettings& settings_;

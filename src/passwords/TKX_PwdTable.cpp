@@ -34,8 +34,13 @@ private:
     const std::function<void(bool)>& hook_;
 };
 
-TKX_PwdTable::TKX_PwdTable(Host& host, TKX_Pwd& filePassword)
-    : host_(host)
+TKX_PwdTable::TKX_PwdTable(MessageBox& messages,
+                           PendingEvents& events,
+                           MasterPasswordSource& masterPassword,
+                           TKX_Pwd& filePassword)
+    : messages_(messages)
+    , events_(events)
+    , masterPassword_(masterPassword)
     , filePassword_(filePassword) {}
 
 TKX_PwdTable::~TKX_PwdTable() {
@@ -55,12 +60,12 @@ void TKX_PwdTable::ClearEntries() noexcept {
 }
 
 void TKX_PwdTable::ReportAccessError() {
-    (void)host_.ShowMessage(MessageKind::Error, kAccessErrorText, MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error, kAccessErrorText, MessageButtons::Ok);
 }
 
 bool TKX_PwdTable::MasterPasswordHeld() {
     if (!MasterPass.Valid)
-        host_.AskMasterPassword();
+        masterPassword_.AskMasterPassword();
     return MasterPass.Valid;
 }
 
@@ -78,7 +83,7 @@ std::string TKX_PwdTable::UnstorableKeyText(const std::string& key) {
 
 bool TKX_PwdTable::StorePassword(const std::string& key) {
     if (std::string refusal = UnstorableKeyText(key); !refusal.empty()) {
-        (void)host_.ShowMessage(MessageKind::Error, refusal, MessageButtons::Ok);
+        (void)messages_.ShowMessage(MessageKind::Error, refusal, MessageButtons::Ok);
         return false;
     }
     if (!MasterPasswordHeld())
@@ -100,9 +105,9 @@ bool TKX_PwdTable::FindPassword(const std::string& key) {
 bool TKX_PwdTable::PutBack(const std::string& key) {
     if (MasterPass.Valid && AddEntry(key))
         return true;
-    (void)host_.ShowMessage(MessageKind::Error,
-                            FillIn("The password of %s could not be put back into the database of passwords.", key),
-                            MessageButtons::Ok);
+    (void)messages_.ShowMessage(MessageKind::Error,
+                                FillIn("The password of %s could not be put back into the database of passwords.", key),
+                                MessageButtons::Ok);
     return false;
 }
 
@@ -150,11 +155,11 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
     MaskBytes(password.data(), password.size());
     if (EndsALineOrTheText(password.data(), password.size())) {
         WipeBytes(password.data(), password.size());
-        (void)host_.ShowMessage(MessageKind::Error,
-                                FillIn("The password for the file %s was not stored: the database of passwords "
-                                       "cannot keep a password that contains a line break.",
-                                       key),
-                                MessageButtons::Ok);
+        (void)messages_.ShowMessage(MessageKind::Error,
+                                    FillIn("The password for the file %s was not stored: the database of passwords "
+                                           "cannot keep a password that contains a line break.",
+                                           key),
+                                    MessageButtons::Ok);
         return false;
     }
     BusyScope busy(busyHook_);

@@ -4,8 +4,10 @@
 #include "engine/TKX_Pwd.h"
 #include "passwords/EntryList.h"
 #include "passwords/TKX_MasterPass.h"
-#include "platform/Host.h"
 #include "platform/SecureMemory.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,12 +23,15 @@ namespace vorlaxen {
 // changes it, writes it back under a temporary name that replaces the old file only once complete, and
 // zeroes its copy; between operations no entry is held in memory.
 //
-// The table fills or reads the file password object that it is given, reaches the windows only through
-// the host (messages, the master password dialog, a pass of pending events after every chunk read), and
-// owns the master password object.
+// The table fills or reads the file password object that it is given, owns the master password object
+// and asks `masterPassword` for a master password when it needs one and none is held. It reports through
+// `messages` and lets pending events run after every chunk it reads.
 class TKX_PwdTable {
 public:
-    TKX_PwdTable(Host& host, TKX_Pwd& filePassword);
+    TKX_PwdTable(MessageBox& messages,
+                 PendingEvents& events,
+                 MasterPasswordSource& masterPassword,
+                 TKX_Pwd& filePassword);
     ~TKX_PwdTable();
     TKX_PwdTable(const TKX_PwdTable&) = delete;
     TKX_PwdTable& operator=(const TKX_PwdTable&) = delete;
@@ -92,7 +97,9 @@ private:
     // Marks the key file busy for the lifetime of one table operation.
     class BusyScope;
 
-    Host& host_;
+    MessageBox& messages_;
+    PendingEvents& events_;
+    MasterPasswordSource& masterPassword_;
     TKX_Pwd& filePassword_;
     std::function<void(bool)> busyHook_;
 };

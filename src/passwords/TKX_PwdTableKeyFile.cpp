@@ -111,7 +111,7 @@ ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
             return ResultCode::ReadFailed;
         }
         (void)chain->run(text.data() + offset, length / kBlockSize, length, checksum, NeverAbort());
-        host_.LetPendingEventsRun();
+        events_.LetPendingEventsRun();
         offset += length;
     }
     fd.reset();

@@ -29,6 +29,10 @@ void UniqueFd::reset() noexcept {
     fd_ = -1;
 }
 
+UniqueDir OpenDirectory(const std::string& path) {
+    return UniqueDir(::opendir(path.empty() ? "." : path.c_str()));
+}
+
 bool UniqueFd::close() noexcept {
     if (fd_ < 0)
         return true;

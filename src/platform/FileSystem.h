@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <dirent.h>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -30,6 +32,15 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Owns one open directory stream and closes it on every way out.
+struct DirectoryCloser {
+    void operator()(DIR* directory) const noexcept { ::closedir(directory); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirectoryCloser>;
+
+// Opens a directory to read its entries, "" being the current directory; null when it cannot be opened.
+UniqueDir OpenDirectory(const std::string& path);
 
 // Reads until n bytes or end of file; returns the count read, or -1 on an error.
 ssize_t ReadFully(int fd, void* buffer, std::size_t n) noexcept;

@@ -113,7 +113,7 @@ void SettingsStore::load() {
         }
         break;
     case Read::Missing:
-        user_ = RegistryFile::Parse("Windows Registry Editor Version 5.00\n", error);
+        user_.emplace();
         break;
     case Read::Failed:
         userFileUnreadable_ = true;
@@ -164,10 +164,8 @@ bool SettingsStore::readString(const std::string& key, const std::string& name, 
 RegistryFile::Key* SettingsStore::userKeyFor(const std::string& key) {
     if (!keyExists(key))
         return nullptr;
-    if (!user_) {
-        std::string error;
-        user_ = RegistryFile::Parse("Windows Registry Editor Version 5.00\n", error);
-    }
+    if (!user_)
+        user_.emplace();
     return &user_->addKey(key);
 }
 

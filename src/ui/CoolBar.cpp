@@ -37,13 +37,13 @@ protected:
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton)
-            bar_.dragStarted(control_);
+            bar_.DragStarted(control_);
     }
     void mouseMoveEvent(QMouseEvent* event) override {
         if (event->buttons() & Qt::LeftButton)
-            bar_.dragMoved(control_, bar_.mapFromGlobal(event->globalPosition().toPoint()));
+            bar_.DragMoved(control_, bar_.mapFromGlobal(event->globalPosition().toPoint()));
     }
-    void mouseReleaseEvent(QMouseEvent*) override { bar_.dragEnded(); }
+    void mouseReleaseEvent(QMouseEvent*) override { bar_.DragEnded(); }
 
 private:
     CoolBar& bar_;
@@ -56,7 +56,7 @@ CoolBar::CoolBar(QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-void CoolBar::setControl(const std::string& name, QWidget* control) {
+void CoolBar::SetControl(const std::string& name, QWidget* control) {
     Band band;
     band.frame = new QWidget(this);
     band.frame->setObjectName(QString::fromStdString(name) + "_Band");
@@ -69,15 +69,15 @@ void CoolBar::setControl(const std::string& name, QWidget* control) {
     layout->addWidget(band.grip);
     layout->addWidget(control, 1);
     byControl_[name] = band;
-    relayout();
+    Relayout();
 }
 
-void CoolBar::applyLayout(const std::array<BandLayout, CoolBands::kCount>& saved) {
+void CoolBar::ApplyLayout(const std::array<BandLayout, CoolBands::kCount>& saved) {
     bands_.Apply(saved);
-    relayout();
+    Relayout();
 }
 
-std::array<BandLayout, CoolBands::kCount> CoolBar::currentLayout() const {
+std::array<BandLayout, CoolBands::kCount> CoolBar::CurrentLayout() const {
     std::array<BandLayout, CoolBands::kCount> layout = bands_.bands();
     for (std::size_t i = 0; i < layout.size(); ++i)
         if (shownWidths_[i] > 0)
@@ -85,7 +85,7 @@ std::array<BandLayout, CoolBands::kCount> CoolBar::currentLayout() const {
     return layout;
 }
 
-int CoolBar::rowHeight() const {
+int CoolBar::RowHeight() const {
     int height = kMinimumBandHeight;
     for (const auto& [name, band] : byControl_)
         height = std::max(height, band.control->sizeHint().height());
@@ -93,7 +93,7 @@ int CoolBar::rowHeight() const {
 }
 
 QSize CoolBar::sizeHint() const {
-    return {400, rowHeight() * static_cast<int>(bands_.Rows().size())};
+    return {400, RowHeight() * static_cast<int>(bands_.Rows().size())};
 }
 
 QSize CoolBar::minimumSizeHint() const {
@@ -102,11 +102,11 @@ QSize CoolBar::minimumSizeHint() const {
 
 void CoolBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    relayout();
+    Relayout();
 }
 
-void CoolBar::relayout() {
-    const int h = rowHeight();
+void CoolBar::Relayout() {
+    const int h = RowHeight();
     const auto rows = bands_.Rows();
     int y = 0;
     for (const auto& row : rows) {
@@ -133,16 +133,16 @@ void CoolBar::relayout() {
     }
 }
 
-void CoolBar::dragStarted(const std::string&) {
+void CoolBar::DragStarted(const std::string&) {
     dragging_ = true;
 }
 
-void CoolBar::dragMoved(const std::string& control, QPoint inBar) {
+void CoolBar::DragMoved(const std::string& control, QPoint inBar) {
     if (!dragging_)
         return;
     const std::size_t position = bands_.PositionOf(control);
     const auto rows = bands_.Rows();
-    const int h = rowHeight();
+    const int h = RowHeight();
     const std::size_t targetRow = inBar.y() < 0 ? 0 : static_cast<std::size_t>(inBar.y() / h);
     std::size_t currentRow = 0;
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -174,11 +174,11 @@ void CoolBar::dragMoved(const std::string& control, QPoint inBar) {
         }
         bands_.Move(position, targetRow, slot);
     }
-    relayout();
+    Relayout();
     emit layoutChanged();
 }
 
-void CoolBar::dragEnded() {
+void CoolBar::DragEnded() {
     dragging_ = false;
 }
 

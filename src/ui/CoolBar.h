@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/CoolBands.h"
+#include "desktop/CoolBands.h"
 
 #include <QWidget>
 #include <array>
@@ -24,11 +24,11 @@ public:
     explicit CoolBar(QWidget* parent = nullptr);
 
     // Puts a control into the band that the layout gives it.
-    void setControl(const std::string& name, QWidget* control);
+    void SetControl(const std::string& name, QWidget* control);
     // Takes a saved layout; bands are laid out again.
-    void applyLayout(const std::array<BandLayout, CoolBands::kCount>& saved);
+    void ApplyLayout(const std::array<BandLayout, CoolBands::kCount>& saved);
     // The layout as it is now, each band with its width on screen.
-    std::array<BandLayout, CoolBands::kCount> currentLayout() const;
+    std::array<BandLayout, CoolBands::kCount> CurrentLayout() const;
     const CoolBands& bands() const { return bands_; }
 
     QSize sizeHint() const override;
@@ -49,11 +49,11 @@ private:
         QWidget* control = nullptr;
     };
 
-    void relayout();
-    int rowHeight() const;
-    void dragStarted(const std::string& control);
-    void dragMoved(const std::string& control, QPoint inBar);
-    void dragEnded();
+    void Relayout();
+    int RowHeight() const;
+    void DragStarted(const std::string& control);
+    void DragMoved(const std::string& control, QPoint inBar);
+    void DragEnded();
 
     CoolBands bands_;
     std::map<std::string, Band> byControl_;

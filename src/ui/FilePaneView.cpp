@@ -35,8 +35,10 @@ FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* paren
     icons_->setModel(&model_);
     icons_->setSelectionModel(details_->selectionModel());
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)})
-        watch(view);
-    connect(details_->header(), &QHeaderView::sectionClicked, this, &FilePaneView::columnClicked);
+        Watch(view);
+    connect(details_->header(), &QHeaderView::sectionClicked, this, [this](int section) {
+        emit columnClicked(static_cast<PaneColumn>(section));
+    });
 
     addWidget(details_);
     addWidget(icons_);
@@ -47,7 +49,7 @@ Pane FilePaneView::pane() const {
     return model_.pane();
 }
 
-void FilePaneView::watch(QAbstractItemView* view) {
+void FilePaneView::Watch(QAbstractItemView* view) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -131,19 +133,19 @@ void FilePaneView::setViewStyle(ViewStyle style) {
     setCurrentWidget(icons_);
 }
 
-std::array<int, 5> FilePaneView::columnWidths() const {
-    std::array<int, 5> widths{};
-    for (int i = 0; i < 5; ++i)
-        widths[static_cast<std::size_t>(i)] = details_->header()->sectionSize(i);
+std::array<std::int32_t, kPaneColumnCount> FilePaneView::columnWidths() const {
+    std::array<std::int32_t, kPaneColumnCount> widths{};
+    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
+        widths[i] = details_->header()->sectionSize(static_cast<int>(i));
     return widths;
 }
 
-void FilePaneView::setColumnWidths(const std::array<std::int32_t, 5>& widths) {
-    for (int i = 0; i < 5; ++i)
-        details_->header()->resizeSection(i, std::max(widths[static_cast<std::size_t>(i)], 20));
+void FilePaneView::setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths) {
+    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
+        details_->header()->resizeSection(static_cast<int>(i), std::max(widths[i], 20));
 }
 
-void FilePaneView::clearSelection() {
+void FilePaneView::ClearSelection() {
     details_->selectionModel()->clearSelection();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "fileops/FileLists.h"
-#include "fileops/TKX_DirCryptor.h"
+#include "desktop/FileLists.h"
 
 #include <QStackedWidget>
 
@@ -20,7 +19,7 @@ enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
 // One file pane: a details view with clickable column headers and an icon/list view over the same
 // entries and the same selection, of which one is shown. It accepts drops only from the other pane,
 // and tells the window of focus, double-clicks, header clicks, drops and its pop-up menu.
-class FilePaneView : public QStackedWidget, public PaneSelection {
+class FilePaneView : public QStackedWidget {
     Q_OBJECT
 
 public:
@@ -29,19 +28,19 @@ public:
     Pane pane() const;
     void setViewStyle(ViewStyle style);
     ViewStyle viewStyle() const { return style_; }
-    std::array<int, 5> columnWidths() const;
-    void setColumnWidths(const std::array<std::int32_t, 5>& widths);
-    void clearSelection();
+    std::array<std::int32_t, kPaneColumnCount> columnWidths() const;
+    void setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths);
+    void ClearSelection();
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
 
-    // PaneSelection: the captions of the selected entries in display order.
-    std::vector<std::string> SelectedCaptions() const override;
+    // The captions of the selected entries in display order.
+    std::vector<std::string> SelectedCaptions() const;
 
 signals:
     void focused();
     void activated();
-    void columnClicked(int column);
+    void columnClicked(PaneColumn column);
     void droppedFromOtherPane();
     void contextMenuRequested(QPoint globalPos);
 
@@ -49,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void watch(QAbstractItemView* view);
+    void Watch(QAbstractItemView* view);
 
     PaneModel& model_;
     QTreeView* details_ = nullptr;

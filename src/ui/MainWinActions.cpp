@@ -1,7 +1,7 @@
 // The main window's menus, tool bar and pop-up menus.
 
-#include "fileops/WindowOperations.h"
-#include "platform/Launcher.h"
+#include "desktop/WindowOperations.h"
+#include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/PasswordDialog.h"
 #include "ui/TDelDialog.h"
@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -30,7 +29,7 @@ QAction* MakeAction(QObject* parent, const QString& text, const char* name, cons
 
 } // namespace
 
-void TMainWin::createActions() {
+void TMainWin::CreateActions() {
     Encrypt_Button = MakeAction(this, "Encrypt", "Encrypt_Button", "encrypt.svg");
     Decrypt_Button = MakeAction(this, "Decrypt", "Decrypt_Button", "decrypt.svg");
     MasterPwdExpire_Button =
@@ -42,7 +41,7 @@ void TMainWin::createActions() {
     MasterPwdExpire_Button->setEnabled(false);
     PwdExpire_Button->setEnabled(false);
     StopProcess_Button->setEnabled(false);
-    connect(Help_Button, &QAction::triggered, this, &TMainWin::openHelp);
+    connect(Help_Button, &QAction::triggered, this, &TMainWin::OpenHelp);
 
     encryptItem_ = MakeAction(this, "&Encrypt", "Encrypt_Item");
     decryptItem_ = MakeAction(this, "&Decrypt", "Decrypt_Item");
@@ -82,16 +81,12 @@ void TMainWin::createActions() {
     });
 
     contentsItem_ = MakeAction(this, "&Contents", "Contents_Item");
-    connect(contentsItem_, &QAction::triggered, this, &TMainWin::openHelp);
+    connect(contentsItem_, &QAction::triggered, this, &TMainWin::OpenHelp);
     tipsItem_ = MakeAction(this, "&Tips", "Tips_Item");
     aboutItem_ = MakeAction(this, "&About...", "About_Item");
-    // Preferences, the tip of the day and the About box are not part of this window yet.
-    optionsItem_->setEnabled(false);
-    tipsItem_->setEnabled(false);
-    aboutItem_->setEnabled(false);
 }
 
-void TMainWin::createMenus() {
+void TMainWin::CreateMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction(encryptItem_);
     file->addAction(decryptItem_);
@@ -112,7 +107,7 @@ void TMainWin::createMenus() {
     help->addAction(aboutItem_);
 }
 
-void TMainWin::createToolBar() {
+void TMainWin::CreateToolBar() {
     ToolBar1 = addToolBar("ToolBar");
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
@@ -135,7 +130,7 @@ void TMainWin::createToolBar() {
     }
 }
 
-void TMainWin::createPopupMenus() {
+void TMainWin::CreatePopupMenus() {
     sourceMenu_ = new QMenu(this);
     sourceMenu_->setObjectName("Source_PopupMenu");
     QAction* encrypt = sourceMenu_->addAction("Encrypt");
@@ -158,10 +153,6 @@ void TMainWin::createPopupMenus() {
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
     treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
 
-    // Opening and printing through the associated application are not part of this window yet.
-    for (const char* name : {"Open1", "Print1", "Open2", "Print2"})
-        findChild<QAction*>(name)->setEnabled(false);
-
     connect(
         sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
     connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
@@ -169,7 +160,7 @@ void TMainWin::createPopupMenus() {
     });
 }
 
-void TMainWin::createDialogsAndTimers() {
+void TMainWin::CreateDialogsAndTimers() {
     encryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Encrypt, this);
     decryptPrompt_ = new PasswordPrompt(PasswordPrompt::Kind::Decrypt, this);
     delDialog_ = new TDelDialog(this);
@@ -186,7 +177,7 @@ void TMainWin::createDialogsAndTimers() {
 }
 
 // Every way of starting an operation, and the timers and buttons that serve a running one.
-void TMainWin::connectOperations() {
+void TMainWin::ConnectOperations() {
     BatchProcessing& batch = operations_->batch();
     auto encrypt = [&batch] { batch.EncrFileList(); };
     auto decrypt = [&batch] { batch.DecrFileList(); };
@@ -219,17 +210,6 @@ void TMainWin::connectOperations() {
     connect(MasterPwdExpire_Button, &QAction::triggered, this, [this] {
         operations_->master().MasterPwdExpire_ButtonClick();
     });
-}
-
-// The help file is opened with the desktop's application for it, in its own directory; a missing file
-// does nothing, and a failure is not reported.
-void TMainWin::openHelp() {
-    const QFileInfo help(QString::fromStdString(HelpFile));
-    if (!help.isFile())
-        return;
-    UpdateStatus("Executing associated application...");
-    OpenWithDefaultApplication(help.absoluteFilePath().toStdString(), help.absolutePath().toStdString(), false);
-    UpdateStatus("Idle.");
 }
 
 } // namespace vorlaxen

@@ -1,15 +1,15 @@
 // The panes' area and the places of the tree, the panes, their titles and progress bars.
 
-#include "fileops/PaneLayout.h"
+#include "desktop/PaneLayout.h"
 #include "ui/CoolBar.h"
 #include "ui/PaneModel.h"
+#include "ui/RuledLayout.h"
 #include "ui/TMainWin.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QResizeEvent>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -42,7 +42,7 @@ void Place(QWidget* widget, const Rect& r) {
 
 } // namespace
 
-void TMainWin::createGrid() {
+void TMainWin::CreateGrid() {
     auto* centre = new QWidget(this);
     auto* column = new QVBoxLayout(centre);
     column->setContentsMargins(0, 0, 0, 0);
@@ -80,8 +80,8 @@ void TMainWin::createGrid() {
     cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
-        connect(view, &FilePaneView::focused, this, [this, which] { paneFocused(which); });
-        connect(view, &FilePaneView::columnClicked, this, [this, which](int clicked) {
+        connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
+        connect(view, &FilePaneView::columnClicked, this, [this, which](PaneColumn clicked) {
             fileLists_->ColumnClick(which, clicked);
         });
     }
@@ -106,21 +106,20 @@ void TMainWin::createGrid() {
     column->addWidget(Status_CoolBar);
     setCentralWidget(centre);
 
-    Grid_Panel->installEventFilter(this);
-    Dir_Panel->installEventFilter(this);
-    paneFocused(Pane::Source);
+    // Both panels follow the window's pixel rules; either one's new height lays out both again, a new
+    // width alone only the widths.
+    for (QWidget* panel : {Dir_Panel, Grid_Panel}) {
+        auto* layout = new RuledLayout(
+            panel, [this] { Reresize(); }, [this] { UpdateWidths(); });
+        for (QObject* child : panel->children())
+            if (auto* widget = qobject_cast<QWidget*>(child))
+                layout->addWidget(widget);
+    }
+    PaneFocused(Pane::Source);
     sourceView_->setFocusProxy(nullptr);
 }
 
 bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Grid_Panel || watched == Dir_Panel) && event->type() == QEvent::Resize) {
-        auto* resize = static_cast<QResizeEvent*>(event);
-        // The splitter changes widths only; anything else lays the heights out again.
-        if (resize->oldSize().height() == resize->size().height())
-            UpdateWidths();
-        else
-            Reresize();
-    }
     if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
         // The first time the tree has the focus, the panes are read.
         TKX_PrgState& state = objects_->prgState();

@@ -1,5 +1,7 @@
 // The panes' contents, the drive box and the directory tree.
 
+#include "engine/Messages.h"
+#include "fileops/DirectoryListing.h"
 #include "ui/PaneModel.h"
 #include "ui/TComboChange.h"
 #include "ui/TMainWin.h"
@@ -15,7 +17,7 @@
 
 namespace vorlaxen {
 
-void TMainWin::createDirPanel() {
+void TMainWin::CreateDirPanel() {
     Dir_Panel = new QWidget(this);
     Dir_Panel->setObjectName("Dir_Panel");
     Dir_Panel->setMinimumWidth(80);
@@ -23,7 +25,7 @@ void TMainWin::createDirPanel() {
 
     DriveComboBox1 = new QComboBox(Dir_Panel);
     DriveComboBox1->setObjectName("DriveComboBox1");
-    fillDriveBox();
+    FillDriveBox();
 
     directories_ = new QFileSystemModel(this);
     directories_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -44,18 +46,18 @@ void TMainWin::createDirPanel() {
     connect(User_DirectoryListBox->selectionModel(),
             &QItemSelectionModel::currentChanged,
             this,
-            &TMainWin::treeDirectoryChanged);
+            &TMainWin::TreeDirectoryChanged);
     connect(User_DirectoryListBox, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         treeMenu_->popup(User_DirectoryListBox->viewport()->mapToGlobal(at));
     });
 
     comboChange_ = new TComboChange(&TMainWin::DriveReady, this);
-    connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::driveChosen);
+    connect(DriveComboBox1, &QComboBox::activated, this, &TMainWin::DriveChosen);
 }
 
 // The mounted file systems that hold files of the user's: the root, the home directory's file system and
 // removable media; each by its mount point.
-void TMainWin::fillDriveBox() {
+void TMainWin::FillDriveBox() {
     QStringList roots;
     const QString root = QDir::rootPath();
     roots << root;
@@ -81,13 +83,13 @@ bool TMainWin::DriveReady(const QString& root) {
     return ::statvfs(QFile::encodeName(root).constData(), &info) == 0;
 }
 
-void TMainWin::driveChosen(int index) {
+void TMainWin::DriveChosen(int index) {
     QString chosen = DriveComboBox1->itemText(index);
     if (!DriveReady(chosen)) {
         QStringList drives;
         for (int i = 0; i < DriveComboBox1->count(); ++i)
             drives << DriveComboBox1->itemText(i);
-        chosen = comboChange_->chooseDrive(drives);
+        chosen = comboChange_->ChooseDrive(drives);
         DriveComboBox1->setCurrentText(chosen);
     }
     if (chosen == currentDrive_ && QDir::currentPath().startsWith(chosen))
@@ -98,7 +100,7 @@ void TMainWin::driveChosen(int index) {
     User_DirectoryListBox->setCurrentIndex(directories_->index(chosen));
 }
 
-void TMainWin::treeDirectoryChanged() {
+void TMainWin::TreeDirectoryChanged() {
     const QString path = directories_->filePath(User_DirectoryListBox->currentIndex());
     if (path.isEmpty() || path == QDir::currentPath())
         return;
@@ -109,11 +111,11 @@ void TMainWin::treeDirectoryChanged() {
         ReadFLists();
 }
 
-std::string TMainWin::shownDirectory() const {
+std::string TMainWin::ShownDirectory() const {
     return QDir::currentPath().toStdString();
 }
 
-void TMainWin::showDirectory(const QString& path) {
+void TMainWin::ShowDirectory(const QString& path) {
     const QModelIndex index = directories_->index(path);
     if (index.isValid() && User_DirectoryListBox->currentIndex() != index) {
         User_DirectoryListBox->setCurrentIndex(index);
@@ -130,7 +132,7 @@ void TMainWin::ReadFLists() {
     fileLists_->ReadFLists(ListDirectoryFiles("."));
     sourceView_->setUpdatesEnabled(true);
     cryptedView_->setUpdatesEnabled(true);
-    UpdateStatus("Idle.");
+    UpdateStatus(kIdle);
 }
 
 void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {
@@ -150,7 +152,7 @@ void TMainWin::SetListViewStyle(ViewStyle style) {
 
 // The pane with the focus is the active one: its title blue and its picture highlighted, the other's
 // navy and plain; "Encrypt" or "Decrypt" follows it.
-void TMainWin::paneFocused(Pane which) {
+void TMainWin::PaneFocused(Pane which) {
     const bool source = which == Pane::Source;
     sourceTitle_->setStyleSheet(source ? "color: blue;" : "color: navy;");
     cryptedTitle_->setStyleSheet(source ? "color: navy;" : "color: blue;");

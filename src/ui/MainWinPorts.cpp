@@ -17,8 +17,8 @@
 
 namespace vorlaxen {
 
-WindowPorts MainWinPorts::ports() {
-    return WindowPorts{window_, *this, *this, *this, *this, *this, *this, *this};
+WindowPorts MainWinPorts::Ports() {
+    return WindowPorts{window_, window_, window_, *this, *this, *this, *this, *this, *this, *this};
 }
 
 bool MainWinPorts::OnePerListOn() const {
@@ -42,7 +42,7 @@ void MainWinPorts::SelectAll(Pane pane) {
 }
 
 void MainWinPorts::ClearSelection(Pane pane) {
-    window_.pane(pane).clearSelection();
+    window_.pane(pane).ClearSelection();
 }
 
 void MainWinPorts::UpdateFLists(const std::string& name, Direction direction, bool keep) {
@@ -63,20 +63,20 @@ std::string MainWinPorts::ShownDirectory() const {
 }
 
 std::string MainWinPorts::HighlightedDirectory() const {
-    const QString path = window_.directories_->filePath(window_.User_DirectoryListBox->currentIndex());
+    const QString path = controls_.directories.filePath(controls_.directoryTree.currentIndex());
     return QFile::encodeName(path).toStdString();
 }
 
 bool MainWinPorts::ShowDirectory(const std::string& directory) {
     if (::access(directory.c_str(), X_OK) != 0)
         return false;
-    window_.showDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
+    window_.ShowDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
     return ShownDirectory() == directory || ::chdir(directory.c_str()) == 0;
 }
 
 void MainWinPorts::EnableDirectoryTree(bool on) {
-    window_.User_DirectoryListBox->setEnabled(on);
-    window_.DriveComboBox1->setEnabled(on);
+    controls_.directoryTree.setEnabled(on);
+    controls_.driveBox.setEnabled(on);
 }
 
 void MainWinPorts::RaiseLists() {
@@ -88,67 +88,67 @@ void MainWinPorts::DropLists() {
 }
 
 void MainWinPorts::SetProgressBars(int sourceBar, int cryptedBar) {
-    window_.ProgressBar1->setValue(sourceBar);
-    window_.ProgressBar2->setValue(cryptedBar);
+    controls_.sourceBar.setValue(sourceBar);
+    controls_.cryptedBar.setValue(cryptedBar);
 }
 
 void MainWinPorts::StartProcessTimer(int intervalMilliseconds) {
-    window_.Process_Timer->start(intervalMilliseconds);
+    controls_.processTimer.start(intervalMilliseconds);
 }
 
 void MainWinPorts::StopProcessTimer() {
-    window_.Process_Timer->stop();
+    controls_.processTimer.stop();
 }
 
 void MainWinPorts::ShowStatistics(const ProgressStatistics& s) {
     const std::array<const std::string*, 3> bar1 = {&s.estimated, &s.done, &s.size};
     const std::array<const std::string*, 3> bar2 = {&s.elapsed, &s.remaining, &s.throughput};
     for (std::size_t i = 0; i < 3; ++i) {
-        window_.statusBar1Panels_[i]->setText(QString::fromStdString(*bar1[i]));
-        window_.statusBar2Panels_[i]->setText(QString::fromStdString(*bar2[i]));
+        controls_.statusBar1Panels[i]->setText(QString::fromStdString(*bar1[i]));
+        controls_.statusBar2Panels[i]->setText(QString::fromStdString(*bar2[i]));
     }
 }
 
 void MainWinPorts::EnableStopButton(bool on) {
-    window_.StopProcess_Button->setEnabled(on);
+    controls_.stopButton.setEnabled(on);
 }
 
 void MainWinPorts::EnablePwdTimer(bool on) {
     if (on)
-        window_.PwdTimer->start();
+        controls_.pwdTimer.start();
     else
-        window_.PwdTimer->stop();
+        controls_.pwdTimer.stop();
 }
 
 void MainWinPorts::EnablePwdExpireButton(bool on) {
-    window_.PwdExpire_Button->setEnabled(on);
+    controls_.pwdExpireButton.setEnabled(on);
 }
 
 void MainWinPorts::EnableMasterPwdTimer(bool on) {
     if (on)
-        window_.MasterPwd_Timer->start();
+        controls_.masterPwdTimer.start();
     else
-        window_.MasterPwd_Timer->stop();
+        controls_.masterPwdTimer.stop();
 }
 
 void MainWinPorts::EnableMasterPwdExpireButton(bool on) {
-    window_.MasterPwdExpire_Button->setEnabled(on);
+    controls_.masterPwdExpireButton.setEnabled(on);
 }
 
 PromptAnswer MainWinPorts::ShowEncryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) {
-    return window_.encryptPrompt_->ask(setup, submit);
+    return controls_.encryptPrompt.Ask(setup, submit);
 }
 
 PromptAnswer MainWinPorts::ShowDecryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) {
-    return window_.decryptPrompt_->ask(setup, submit);
+    return controls_.decryptPrompt.Ask(setup, submit);
 }
 
 DialogResult MainWinPorts::ShowMasterPwdForm(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
-    return window_.masterPwdForm_->ask(submit, notUseAtAll);
+    return controls_.masterPwdForm.Ask(submit, notUseAtAll);
 }
 
 DelAnswer MainWinPorts::ShowDelDialog(const std::string& question) {
-    return window_.delDialog_->ask(question);
+    return controls_.delDialog.Ask(question);
 }
 
 } // namespace vorlaxen

@@ -1,14 +1,48 @@
 #pragma once
 
-#include "fileops/WindowPort.h"
+#include "ports/WindowPorts.h"
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QProgressBar;
+class QTimer;
+class QTreeView;
 
 namespace vorlaxen {
 
+class PasswordPrompt;
+class TDelDialog;
 class TMainWin;
+class TMasterPwd_Form;
+
+// The parts of the main window that the ports drive, handed over by the window, which owns them.
+struct MainWinControls {
+    QTreeView& directoryTree; // User_DirectoryListBox
+    QFileSystemModel& directories;
+    QComboBox& driveBox;      // DriveComboBox1
+    QProgressBar& sourceBar;  // ProgressBar1
+    QProgressBar& cryptedBar; // ProgressBar2
+    const std::array<QLabel*, 3>& statusBar1Panels;
+    const std::array<QLabel*, 3>& statusBar2Panels;
+    QAction& stopButton;            // StopProcess_Button
+    QAction& pwdExpireButton;       // PwdExpire_Button
+    QAction& masterPwdExpireButton; // MasterPwdExpire_Button
+    QTimer& processTimer;           // Process_Timer
+    QTimer& pwdTimer;               // PwdTimer
+    QTimer& masterPwdTimer;         // MasterPwd_Timer
+    PasswordPrompt& encryptPrompt;
+    PasswordPrompt& decryptPrompt;
+    TMasterPwd_Form& masterPwdForm;
+    TDelDialog& delDialog;
+};
 
 // The main window as the file operations and the password logic see it: its panes and tree, its
 // progress area and timers, its dialogs and its settings, each behind the small interface the logic
-// asks for.
+// asks for. It reaches the window through its public functions and drives the controls it is given.
 class MainWinPorts : public WindowSettings,
                      public PaneView,
                      public ProgressArea,
@@ -17,10 +51,11 @@ class MainWinPorts : public WindowSettings,
                      public MasterPwdDialog,
                      public DelDialog {
 public:
-    explicit MainWinPorts(TMainWin& window)
-        : window_(window) {}
+    MainWinPorts(TMainWin& window, const MainWinControls& controls)
+        : window_(window)
+        , controls_(controls) {}
 
-    WindowPorts ports();
+    WindowPorts Ports();
 
     // WindowSettings
     bool OnePerListOn() const override;
@@ -62,6 +97,7 @@ public:
 
 private:
     TMainWin& window_;
+    MainWinControls controls_;
 };
 
 } // namespace vorlaxen

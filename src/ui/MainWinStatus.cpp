@@ -1,7 +1,9 @@
 // The status area: the statistics bars, the status line with its slide, and the method buttons.
 
-#include "fileops/StatusSlide.h"
-#include "fileops/WindowOperations.h"
+#include "desktop/StatusSlide.h"
+#include "desktop/WindowOperations.h"
+#include "engine/ContainerFormat.h"
+#include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/TMainWin.h"
 
@@ -45,12 +47,12 @@ void Paint(QToolButton* button, bool current) {
 
 } // namespace
 
-void TMainWin::createStatusArea() {
+void TMainWin::CreateStatusArea() {
     Status_CoolBar = new CoolBar(this);
     StatusBar2 = MakeStatisticsBar(
-        Status_CoolBar, "StatusBar2", {"Elapsed: ", "Remaining: ", "Throughout: "}, statusBar2Panels_);
-    StatusBar1 =
-        MakeStatisticsBar(Status_CoolBar, "StatusBar1", {"Estimated: ", "Done: ", "Size: "}, statusBar1Panels_);
+        Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
+    StatusBar1 = MakeStatisticsBar(
+        Status_CoolBar, "StatusBar1", {kEstimatedCaption, kDoneCaption, kSizeCaption}, statusBar1Panels_);
     StatusBar3 = new QLabel("Idle", Status_CoolBar);
     StatusBar3->setObjectName("StatusBar3");
     StatusBar3->setFrameShape(QFrame::Panel);
@@ -63,10 +65,10 @@ void TMainWin::createStatusArea() {
     Method_Panel->setMinimumSize(3 * kMethodButtonWidth + 12, CoolBar::kMinimumBandHeight);
     auto* group = new QButtonGroup(Method_Panel);
     group->setExclusive(true);
-    auto makeButton = [&](const char* name, const char* caption, const char* hint, int left) {
+    auto makeButton = [&](const char* name, int method, const char* hint, int left) {
         auto* button = new QToolButton(Method_Panel);
         button->setObjectName(name);
-        button->setText(caption);
+        button->setText(QString::fromStdString(MethodName(method)));
         if (hint)
             button->setToolTip(hint);
         button->setCheckable(true);
@@ -74,17 +76,17 @@ void TMainWin::createStatusArea() {
         group->addButton(button);
         return button;
     };
-    DES_Button = makeButton("DES_Button", "DES", "DES (56 bit/ CBC)", 0);
-    TDES_Button = makeButton("TDES_Button", "3xDES", nullptr, 56);
-    IDEA_Button = makeButton("IDEA_Button", "IDEA", "IDEA (128 bit/ CBC)", 112);
+    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)", 0);
+    TDES_Button = makeButton("TDES_Button", 4, nullptr, 56);
+    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)", 112);
     connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
     connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);
 
-    Status_CoolBar->setControl("StatusBar2", StatusBar2);
-    Status_CoolBar->setControl("StatusBar1", StatusBar1);
-    Status_CoolBar->setControl("StatusBar3", StatusBar3);
-    Status_CoolBar->setControl("Method_Panel", Method_Panel);
+    Status_CoolBar->SetControl("StatusBar2", StatusBar2);
+    Status_CoolBar->SetControl("StatusBar1", StatusBar1);
+    Status_CoolBar->SetControl("StatusBar3", StatusBar3);
+    Status_CoolBar->SetControl("Method_Panel", Method_Panel);
     connect(Status_CoolBar, &CoolBar::layoutChanged, this, &TMainWin::Reresize);
 }
 
@@ -108,7 +110,7 @@ void TMainWin::SetStatusBars() {
 }
 
 // The buttons show the current method: its button down with blue text, the others black.
-void TMainWin::showMethodOnButtons() {
+void TMainWin::ShowMethodOnButtons() {
     Paint(DES_Button, Method == 3);
     Paint(TDES_Button, Method == 4);
     Paint(IDEA_Button, Method == 1);
@@ -116,27 +118,27 @@ void TMainWin::showMethodOnButtons() {
 
 void TMainWin::SetButtonsInStatus() {
     if (Method == 1 || Method == 3 || Method == 4)
-        showMethodOnButtons();
+        ShowMethodOnButtons();
     for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
         button->setFixedHeight(Method_Panel->height());
 }
 
-void TMainWin::setMethod(int code) {
+void TMainWin::SetMethod(int code) {
     Method = code;
-    showMethodOnButtons();
+    ShowMethodOnButtons();
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetDES() {
-    setMethod(3);
+    SetMethod(3);
 }
 
 void TMainWin::SetIDEA() {
-    setMethod(1);
+    SetMethod(1);
 }
 
 void TMainWin::SetTripleDES() {
-    setMethod(4);
+    SetMethod(4);
 }
 
 // Every choice of a method, even of the current one, drops the session password at the next operation

@@ -13,6 +13,10 @@ QString Decode(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
+PaneColumn ColumnOf(int section) {
+    return static_cast<PaneColumn>(section);
+}
+
 } // namespace
 
 PaneModel::PaneModel(const FileLists& lists, Pane pane, const QtFileKinds& kinds, QObject* parent)
@@ -30,42 +34,53 @@ int PaneModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PaneModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 5;
+    return parent.isValid() ? 0 : static_cast<int>(kPaneColumnCount);
 }
 
 QVariant PaneModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const PaneEntry& e = entry(index.row());
+    const PaneColumn column = ColumnOf(index.column());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        switch (index.column()) {
-        case 0:
+        switch (column) {
+        case PaneColumn::Name:
             return Decode(e.caption);
-        case 1:
+        case PaneColumn::Size:
             return QString::fromStdString(e.sizeText);
-        case 2:
+        case PaneColumn::Date:
             return QString::fromStdString(e.dateText);
-        case 3:
+        case PaneColumn::Attributes:
             return QString::fromStdString(e.attributesText);
-        default:
+        case PaneColumn::Type:
             return QString::fromStdString(e.typeText);
         }
     }
-    if (role == Qt::DecorationRole && index.column() == 0)
+    if (role == Qt::DecorationRole && column == PaneColumn::Name)
         return kinds_.icon(e.image);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(index.column() == 1 ? Qt::AlignRight | Qt::AlignVCenter
-                                                       : Qt::AlignLeft | Qt::AlignVCenter);
+        return QVariant::fromValue(column == PaneColumn::Size ? Qt::AlignRight | Qt::AlignVCenter
+                                                              : Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 
 QVariant PaneModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= static_cast<int>(kPaneColumnCount))
         return {};
-    static const char* const kTitles[] = {"Name", "Size", "Date", "Attributes", "File Type"};
-    if (section == 4 && pane_ == Pane::Crypted)
-        return QStringLiteral("Encrypted by");
-    return section >= 0 && section < 5 ? QString(kTitles[section]) : QString();
+    switch (ColumnOf(section)) {
+    case PaneColumn::Name:
+        return QStringLiteral("Name");
+    case PaneColumn::Size:
+        return QStringLiteral("Size");
+    case PaneColumn::Date:
+        return QStringLiteral("Date");
+    case PaneColumn::Attributes:
+        return QStringLiteral("Attributes");
+    case PaneColumn::Type:
+        return pane_ == Pane::Crypted ? QStringLiteral("Encrypted by") : QStringLiteral("File Type");
+    }
+    return {};
 }
 
 Qt::ItemFlags PaneModel::flags(const QModelIndex& index) const {
@@ -90,23 +105,23 @@ bool DragComesFrom(const QMimeData* data, Pane pane) {
            data->data(PaneModel::kDragFormat) == (pane == Pane::Source ? "source" : "crypted");
 }
 
-void PaneModel::added(std::size_t index) {
+void PaneModel::Added(std::size_t index) {
     const int row = static_cast<int>(index);
     beginInsertRows({}, row, row);
     endInsertRows();
 }
 
-void PaneModel::aboutToRemove(std::size_t index) {
+void PaneModel::AboutToRemove(std::size_t index) {
     const int row = static_cast<int>(index);
     beginRemoveRows({}, row, row);
 }
 
-void PaneModel::changed(std::size_t index) {
+void PaneModel::Changed(std::size_t index) {
     const int row = static_cast<int>(index);
-    emit dataChanged(this->index(row, 0), this->index(row, 4));
+    emit dataChanged(this->index(row, 0), this->index(row, static_cast<int>(kPaneColumnCount) - 1));
 }
 
-void PaneModel::sorted(const std::vector<std::size_t>& order) {
+void PaneModel::Sorted(const std::vector<std::size_t>& order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRow(order.size());
     for (std::size_t now = 0; now < order.size(); ++now)

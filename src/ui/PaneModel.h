@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/FileLists.h"
+#include "desktop/FileLists.h"
 
 #include <QAbstractTableModel>
 
@@ -8,8 +8,9 @@ namespace vorlaxen {
 
 class QtFileKinds;
 
-// One pane's entries as a table for the views: caption with its icon, size, date, attributes and type
-// or method. It follows every change of the pane without being rebuilt, so selections survive.
+// One pane's entries as a table for the views, one column for each PaneColumn in its order: caption
+// with its icon, size, date, attributes and type or method. It follows every change of the pane without being rebuilt,
+// so selections survive.
 class PaneModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -32,13 +33,13 @@ public:
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
     // The changes of the pane, passed on by the window.
-    void aboutToReset() { beginResetModel(); }
-    void reset() { endResetModel(); }
-    void added(std::size_t index);
-    void aboutToRemove(std::size_t index);
-    void removed() { endRemoveRows(); }
-    void changed(std::size_t index);
-    void sorted(const std::vector<std::size_t>& order);
+    void AboutToReset() { beginResetModel(); }
+    void Reset() { endResetModel(); }
+    void Added(std::size_t index);
+    void AboutToRemove(std::size_t index);
+    void Removed() { endRemoveRows(); }
+    void Changed(std::size_t index);
+    void Sorted(const std::vector<std::size_t>& order);
 
 private:
     const FileLists& lists_;

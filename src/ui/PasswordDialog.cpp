@@ -1,5 +1,7 @@
 #include "ui/PasswordDialog.h"
 
+#include "engine/Messages.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFontMetrics>
@@ -12,6 +14,8 @@
 namespace vorlaxen {
 
 namespace {
+
+constexpr const char* kCaseNote = "Note: case of characters is meaningful";
 
 constexpr int kResultAbort = 2; // QDialog::Rejected is 0, Accepted 1
 
@@ -44,20 +48,20 @@ PasswordDialog::PasswordDialog(const QString& objectName, const QString& caption
     Submit_Button->setDefault(true);
     // Enter in a box presses the default button with the focus still in the box: in the first of two
     // boxes that moves on to the second. A click on the button takes the focus, so the checks run.
-    connect(Submit_Button, &QPushButton::clicked, this, [this] { submitPressed(MaskEdit1->hasFocus()); });
+    connect(Submit_Button, &QPushButton::clicked, this, [this] { SubmitPressed(MaskEdit1->hasFocus()); });
 }
 
-int PasswordDialog::run(const SubmitCheck& submit) {
+int PasswordDialog::Run(const SubmitCheck& submit) {
     submit_ = &submit;
     const int result = exec();
     submit_ = nullptr;
     return result;
 }
 
-void PasswordDialog::submitPressed(bool firstBoxHasFocus) {
+void PasswordDialog::SubmitPressed(bool firstBoxHasFocus) {
     if (!submit_)
         return;
-    SecureBytes first = takeFirstBox();
+    SecureBytes first = TakeFirstBox();
     SecureBytes second;
     if (MaskEdit2) {
         const QByteArray text = MaskEdit2->text().toUtf8();
@@ -76,14 +80,14 @@ void PasswordDialog::submitPressed(bool firstBoxHasFocus) {
     }
 }
 
-SecureBytes PasswordDialog::takeFirstBox() const {
+SecureBytes PasswordDialog::TakeFirstBox() const {
     QByteArray text = MaskEdit1->text().toUtf8();
     SecureBytes bytes(text.begin(), text.end());
     text.fill('\0');
     return bytes;
 }
 
-void PasswordDialog::wipeBoxes() {
+void PasswordDialog::WipeBoxes() {
     for (QLineEdit* box : {MaskEdit1, MaskEdit2}) {
         if (!box)
             continue;
@@ -94,7 +98,7 @@ void PasswordDialog::wipeBoxes() {
     }
 }
 
-void PasswordDialog::sizeToContents() {
+void PasswordDialog::SizeToContents() {
     adjustSize();
     const int width = MaskEdit1->geometry().right() + 60;
     const int height = Submit_Button->geometry().bottom() + 35;
@@ -103,8 +107,8 @@ void PasswordDialog::sizeToContents() {
 
 void PasswordDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    wipeBoxes();
-    sizeToContents();
+    WipeBoxes();
+    SizeToContents();
     MaskEdit1->setFocus();
 }
 
@@ -112,7 +116,7 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event) {
     // A click into the box that submits runs "Submit" at once; the box then has the focus.
     if (watched == submitsOnClick_ && event->type() == QEvent::MouseButtonPress) {
         submitsOnClick_->setFocus();
-        submitPressed(false);
+        SubmitPressed(false);
         return false;
     }
     return QDialog::eventFilter(watched, event);
@@ -137,7 +141,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
     auto* methodCaption = new QLabel(encrypting ? "Encryption method:" : "Encrypted by: ", this);
     Method_Label = new QLabel(this);
     Method_Label->setObjectName("Method_Label");
-    auto* note = new QLabel("Note: case of characters is meaningful", this);
+    auto* note = new QLabel(kCaseNote, this);
     OnePwdList_CheckBox = new QCheckBox("One password for a file list", this);
     OnePwdList_CheckBox->setObjectName("OnePwdList_CheckBox");
     Cancel_Button = new QPushButton("Cancel", this);
@@ -154,7 +158,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
     grid_->addWidget(Enter_Label, row++, 0, 1, 2);
     grid_->addWidget(MaskEdit1, row++, 0, 1, 2);
     if (encrypting) {
-        grid_->addWidget(new QLabel("Reenter the password for verification", this), row++, 0, 1, 2);
+        grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0, 1, 2);
         grid_->addWidget(MaskEdit2, row++, 0, 1, 2);
     }
     grid_->addWidget(OnePwdList_CheckBox, row++, 0, 1, 2);
@@ -177,7 +181,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
             connect(box, &QCheckBox::clicked, MaskEdit1, [this] { MaskEdit1->setFocus(); });
 }
 
-PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& submit) {
+PromptAnswer PasswordPrompt::Ask(const PromptSetup& setup, const SubmitCheck& submit) {
     const QString directory = QString::fromStdString(setup.fileDirectory);
     const QString name = QString::fromStdString(setup.fileName);
     // A long directory is shortened from the left; the file's name always shows whole.
@@ -194,15 +198,15 @@ PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& su
     CancelAll->setVisible(setup.cancelAllVisible);
 
     PromptAnswer answer;
-    const int result = run(submit);
+    const int result = Run(submit);
     answer.result = result == QDialog::Accepted ? DialogResult::Ok
                     : result == kResultAbort    ? DialogResult::Abort
                                                 : DialogResult::Cancel;
     if (answer.result == DialogResult::Ok)
-        answer.password = takeFirstBox();
+        answer.password = TakeFirstBox();
     answer.onePwdList = OnePwdList_CheckBox->isChecked();
     answer.savePwd = SavePwd_CheckBox && SavePwd_CheckBox->isChecked();
-    wipeBoxes();
+    WipeBoxes();
     return answer;
 }
 
@@ -210,10 +214,10 @@ PromptAnswer PasswordPrompt::ask(const PromptSetup& setup, const SubmitCheck& su
 
 TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     : PasswordDialog("MasterPwd_Form", "The Master password", true, parent) {
-    auto* intro = new QLabel("Please enter the Master Password to access the database of file passwords.", this);
+    auto* intro = new QLabel(kMasterPasswordIntro, this);
     intro->setWordWrap(true);
-    auto* note = new QLabel("Note: case of characters is meaningful", this);
-    Enter_Label->setText("Enter the password ( 6 - 16 symbols )");
+    auto* note = new QLabel(kCaseNote, this);
+    Enter_Label->setText(kEnterMasterPassword);
     SubmitLater_Button = new QPushButton("Do not use now", this);
     SubmitLater_Button->setObjectName("SubmitLater_Button");
     NotUse_Button = new QPushButton("Do not use at all", this);
@@ -224,7 +228,7 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     grid_->addWidget(note, row++, 0);
     grid_->addWidget(Enter_Label, row++, 0);
     grid_->addWidget(MaskEdit1, row++, 0);
-    grid_->addWidget(new QLabel("Reenter the password for verification", this), row++, 0);
+    grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0);
     grid_->addWidget(MaskEdit2, row++, 0);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Submit_Button);
@@ -240,11 +244,11 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     });
 }
 
-DialogResult TMasterPwd_Form::ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
+DialogResult TMasterPwd_Form::Ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll) {
     notUseAtAll_ = &notUseAtAll;
-    const int result = run(submit);
+    const int result = Run(submit);
     notUseAtAll_ = nullptr;
-    wipeBoxes();
+    WipeBoxes();
     return result == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 

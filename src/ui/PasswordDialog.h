@@ -1,6 +1,7 @@
 #pragma once
 
-#include "passwords/PasswordPorts.h"
+#include "ports/MasterPwdDialog.h"
+#include "ports/PromptDialogs.h"
 
 #include <QDialog>
 
@@ -29,13 +30,13 @@ protected:
     PasswordDialog(const QString& objectName, const QString& caption, bool twoBoxes, QWidget* parent);
 
     // Runs the dialog until a button closes it. `submit` decides about "Submit".
-    int run(const SubmitCheck& submit);
+    int Run(const SubmitCheck& submit);
     // The first box's text as UTF-8, for the answer.
-    SecureBytes takeFirstBox() const;
+    SecureBytes TakeFirstBox() const;
     // Empties both boxes, overwriting their text first.
-    void wipeBoxes();
+    void WipeBoxes();
     // The width from the first box and the height from "Submit", as the dialog sizes itself.
-    void sizeToContents();
+    void SizeToContents();
 
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,7 +50,7 @@ protected:
     QLineEdit* submitsOnClick_ = nullptr;
 
 private:
-    void submitPressed(bool firstBoxHasFocus);
+    void SubmitPressed(bool firstBoxHasFocus);
 
     const SubmitCheck* submit_ = nullptr;
 };
@@ -62,7 +63,7 @@ public:
     enum class Kind { Encrypt, Decrypt };
     PasswordPrompt(Kind kind, QWidget* parent);
 
-    PromptAnswer ask(const PromptSetup& setup, const SubmitCheck& submit);
+    PromptAnswer Ask(const PromptSetup& setup, const SubmitCheck& submit);
 
 private:
     Kind kind_;
@@ -81,7 +82,7 @@ class TMasterPwd_Form : public PasswordDialog {
 public:
     explicit TMasterPwd_Form(QWidget* parent);
 
-    DialogResult ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll);
+    DialogResult Ask(const SubmitCheck& submit, const std::function<void()>& notUseAtAll);
 
 private:
     QPushButton* SubmitLater_Button = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/FileLists.h"
+#include "ports/FileKindSource.h"
 
 #include <QIcon>
 #include <QMimeDatabase>

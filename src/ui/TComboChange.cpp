@@ -22,7 +22,7 @@ TComboChange::TComboChange(std::function<bool(const QString&)> ready, QWidget* p
     connect(ok_, &QPushButton::clicked, this, &TComboChange::accept);
 }
 
-QString TComboChange::chooseDrive(const QStringList& drives) {
+QString TComboChange::ChooseDrive(const QStringList& drives) {
     drives_->clear();
     drives_->addItems(drives);
     drives_->setCurrentIndex(0);
@@ -37,12 +37,12 @@ void TComboChange::accept() {
 
 void TComboChange::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    arrange();
+    Arrange();
 }
 
 // The drive box 30 pixels right of "Please specify another", the dialog 45 pixels wider than the drive
 // box's right edge and 50 taller than the bottom of "Ok", which is centred.
-void TComboChange::arrange() {
+void TComboChange::Arrange() {
     notReady_->adjustSize();
     another_->adjustSize();
     drives_->adjustSize();

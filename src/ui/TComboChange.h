@@ -18,7 +18,7 @@ public:
     TComboChange(std::function<bool(const QString&)> ready, QWidget* parent = nullptr);
 
     // Shows the dialog over the given drives and returns the ready one chosen.
-    QString chooseDrive(const QStringList& drives);
+    QString ChooseDrive(const QStringList& drives);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -26,7 +26,7 @@ protected:
 
 private:
     void accept() override;
-    void arrange();
+    void Arrange();
 
     std::function<bool(const QString&)> ready_;
     QLabel* notReady_;

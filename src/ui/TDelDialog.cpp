@@ -40,7 +40,7 @@ TDelDialog::TDelDialog(QWidget* parent)
     column->addLayout(row);
 }
 
-DelAnswer TDelDialog::ask(const std::string& question) {
+DelAnswer TDelDialog::Ask(const std::string& question) {
     FName_Label->setText(QString::fromStdString(question));
     answer_ = DelAnswer::Cancel; // Escape
     exec();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/WindowPort.h"
+#include "ports/DelDialog.h"
 
 #include <QDialog>
 
@@ -18,7 +18,7 @@ public:
     explicit TDelDialog(QWidget* parent);
 
     // `question` is the file's full path followed by "?".
-    DelAnswer ask(const std::string& question);
+    DelAnswer Ask(const std::string& question);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,8 +1,11 @@
 #include "ui/TMainWin.h"
 
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
+#include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/MainWinDialogs.h"
 #include "ui/MainWinPorts.h"
+#include "ui/MainWinShell.h"
 #include "ui/PaneModel.h"
 
 #include <QApplication>
@@ -38,23 +41,43 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     setWindowTitle("Vorlaxen 95 ( IDEA )");
     setWindowIcon(QIcon(":/icons/vorlaxen.svg"));
 
-    objects_ = std::make_unique<ProgramObjects>(*this);
+    objects_ = std::make_unique<ProgramObjects>(*this, *this, *this);
     fileLists_ = std::make_unique<FileLists>(kinds_, objects_->prgState(), objects_->pwd(), ShowCry);
-    fileLists_->SetObserver(this);
+    fileLists_->setObserver(this);
 
-    createActions();
-    createMenus();
-    createToolBar();
-    createStatusArea();
-    createDirPanel();
-    createGrid();
-    createPopupMenus();
-    createDialogsAndTimers();
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusArea();
+    CreateDirPanel();
+    CreateGrid();
+    CreatePopupMenus();
+    CreateDialogsAndTimers();
     resize(kDefinedWidth, kDefinedHeight);
 
-    ports_ = std::make_unique<MainWinPorts>(*this);
-    operations_ = std::make_unique<WindowOperations>(*objects_, ports_->ports());
-    connectOperations();
+    ports_ = std::make_unique<MainWinPorts>(*this,
+                                            MainWinControls{*User_DirectoryListBox,
+                                                            *directories_,
+                                                            *DriveComboBox1,
+                                                            *ProgressBar1,
+                                                            *ProgressBar2,
+                                                            statusBar1Panels_,
+                                                            statusBar2Panels_,
+                                                            *StopProcess_Button,
+                                                            *PwdExpire_Button,
+                                                            *MasterPwdExpire_Button,
+                                                            *Process_Timer,
+                                                            *PwdTimer,
+                                                            *MasterPwd_Timer,
+                                                            *encryptPrompt_,
+                                                            *decryptPrompt_,
+                                                            *masterPwdForm_,
+                                                            *delDialog_});
+    operations_ = std::make_unique<WindowOperations>(*objects_, ports_->Ports());
+    ConnectOperations();
+    shell_ = std::make_unique<MainWinShell>(*this, *objects_, *operations_, ports_->Ports());
+    dialogs_ = std::make_unique<MainWinDialogs>(*this, *objects_, *operations_, ports_->Ports());
+    ConnectDialogs();
 
     ReadSettings();
 
@@ -63,26 +86,38 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startup_.Add([this] { SetStatusBars(); });
     startup_.Add([this] { Reresize(); });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
+    startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
+    startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
 }
 
 TMainWin::~TMainWin() {
     WriteSettings();
     // The views read the panes until they go: they go first, before the panes they show.
-    fileLists_->SetObserver(nullptr);
+    fileLists_->setObserver(nullptr);
     delete sourceView_;
     delete cryptedView_;
     delete sourceModel_;
     delete cryptedModel_;
+    shell_.reset();
+    dialogs_.reset();
     operations_.reset();
     objects_.reset();
 }
 
+void TMainWin::setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword) {
+    shell_->setArguments(std::move(arguments), std::move(environmentPassword));
+}
+
 // While an operation runs the window does not close: the operation holds the files and the objects
-// it works on.
+// it works on. With files still watched, the user decides (FormCloseQuery).
 void TMainWin::closeEvent(QCloseEvent* event) {
     if (objects_->prgState().IsBusy()) {
-        UpdateStatus("Please wait until the process is finished.");
+        UpdateStatus(kPleaseWait);
+        event->ignore();
+        return;
+    }
+    if (!shell_->FormCloseQuery()) {
         event->ignore();
         return;
     }
@@ -98,26 +133,26 @@ bool TMainWin::event(QEvent* e) {
 
 void TMainWin::ReadSettings() {
     store_.load();
-    ProgramSettings settings = collectSettings();
+    ProgramSettings settings = CollectSettings();
     const bool complete = vorlaxen::ReadSettings(store_, settings);
-    applySettings(settings);
+    ApplySettings(settings);
     if (!complete)
         ShowMessage(MessageKind::Error, "The program has not been installed correctly!", MessageButtons::Ok);
 }
 
 void TMainWin::WriteSettings() {
-    vorlaxen::WriteSettings(store_, collectSettings());
+    vorlaxen::WriteSettings(store_, CollectSettings());
     if (!store_.save())
         qWarning("Vorlaxen: the settings could not be saved: %s", store_.problems().c_str());
 }
 
-ProgramSettings TMainWin::collectSettings() const {
+ProgramSettings TMainWin::CollectSettings() const {
     ProgramSettings s;
     s.windowWidth = width();
     s.windowHeight = height();
     s.sourceColumns = sourceView_->columnWidths();
     s.cryptedColumns = cryptedView_->columnWidths();
-    s.bands = Status_CoolBar->currentLayout();
+    s.bands = Status_CoolBar->CurrentLayout();
     s.helpFile = HelpFile;
     const TKX_Pwd& pwd = objects_->pwd();
     s.onePassword = pwd.SessionMode;
@@ -134,12 +169,12 @@ ProgramSettings TMainWin::collectSettings() const {
     return s;
 }
 
-void TMainWin::applySettings(const ProgramSettings& s) {
+void TMainWin::ApplySettings(const ProgramSettings& s) {
     // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
     resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
     sourceView_->setColumnWidths(s.sourceColumns);
     cryptedView_->setColumnWidths(s.cryptedColumns);
-    Status_CoolBar->applyLayout(s.bands);
+    Status_CoolBar->ApplyLayout(s.bands);
     HelpFile = s.helpFile;
     TKX_Pwd& pwd = objects_->pwd();
     pwd.SessionMode = s.onePassword;
@@ -157,7 +192,7 @@ void TMainWin::applySettings(const ProgramSettings& s) {
 
 MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
     QMessageBox box(this);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle("Vorlaxen 95");
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case MessageKind::Error:
@@ -184,6 +219,11 @@ MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, M
         break;
     case MessageButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNotYet:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::No)->setText("&Not yet");
+        box.setEscapeButton(QMessageBox::No);
         break;
     }
     box.exec();
@@ -220,31 +260,31 @@ PaneModel& TMainWin::modelOf(Pane which) {
 }
 
 void TMainWin::PaneAboutToReset(Pane pane) {
-    modelOf(pane).aboutToReset();
+    modelOf(pane).AboutToReset();
 }
 
 void TMainWin::PaneReset(Pane pane) {
-    modelOf(pane).reset();
+    modelOf(pane).Reset();
 }
 
 void TMainWin::EntryAdded(Pane pane, std::size_t index) {
-    modelOf(pane).added(index);
+    modelOf(pane).Added(index);
 }
 
 void TMainWin::EntryAboutToBeRemoved(Pane pane, std::size_t index) {
-    modelOf(pane).aboutToRemove(index);
+    modelOf(pane).AboutToRemove(index);
 }
 
 void TMainWin::EntryRemoved(Pane pane) {
-    modelOf(pane).removed();
+    modelOf(pane).Removed();
 }
 
 void TMainWin::EntryChanged(Pane pane, std::size_t index) {
-    modelOf(pane).changed(index);
+    modelOf(pane).Changed(index);
 }
 
 void TMainWin::PaneSorted(Pane pane, const std::vector<std::size_t>& order) {
-    modelOf(pane).sorted(order);
+    modelOf(pane).Sorted(order);
 }
 
 } // namespace vorlaxen

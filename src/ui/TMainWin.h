@@ -1,11 +1,15 @@
 #pragma once
 
-#include "fileops/FileLists.h"
-#include "fileops/ProgramObjects.h"
-#include "fileops/ProgramSettings.h"
-#include "fileops/StartupSequence.h"
-#include "platform/Host.h"
+#include "desktop/FileLists.h"
+#include "desktop/ProgramArguments.h"
+#include "desktop/ProgramObjects.h"
+#include "desktop/ProgramSettings.h"
+#include "desktop/StartupSequence.h"
 #include "platform/SettingsStore.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
+#include "ports/StatusLine.h"
 #include "ui/FilePaneView.h"
 #include "ui/QtFileKinds.h"
 
@@ -13,6 +17,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -30,7 +36,9 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class MainWinDialogs;
 class MainWinPorts;
+class MainWinShell;
 class PaneModel;
 class PasswordPrompt;
 class TComboChange;
@@ -42,13 +50,21 @@ class WindowOperations;
 // it creates the four program-wide objects in their order and reads the settings; its first activation
 // runs the start-up steps once; destroying it writes the settings and then destroys the objects in their
 // creation order. It shows the directory tree and the two file panes, the tool bar and the status area,
-// and it is the host through which the program's logic shows messages and status.
+// and through it the program's logic shows messages and status, lets pending events run and asks for
+// the master password.
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
-// operations and password rules reach it through MainWinPorts.
-class TMainWin : public QMainWindow, public Host, private FileListsObserver {
+// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
+// MainWinShell (the command line, "Open" and "Print", the watch on opened files), MainWinDialogs.cpp
+// (Preferences, the tip of the day, the About box and the help); the file operations and password rules
+// reach it through MainWinPorts, which drives the controls it is handed.
+class TMainWin : public QMainWindow,
+                 public MessageBox,
+                 public StatusLine,
+                 public PendingEvents,
+                 public MasterPasswordSource,
+                 private FileListsObserver {
     Q_OBJECT
 
 public:
@@ -56,7 +72,7 @@ public:
                       QWidget* parent = nullptr);
     ~TMainWin() override;
 
-    // Host
+    // MessageBox, StatusLine, PendingEvents, MasterPasswordSource
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override;
     void ShowStatus(const std::string& text) override;
     void LetPendingEventsRun() override;
@@ -64,9 +80,15 @@ public:
 
     ProgramObjects& objects() { return *objects_; }
     WindowOperations& operations() { return *operations_; }
+    // The command line, "Open" and "Print", the watch on opened files (MainWinShell.cpp).
+    MainWinShell& shell() { return *shell_; }
+    // The program's arguments and the password of VORLAXEN_PASSWORD, for the start-up step that works
+    // through them.
+    void setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
+    MainWinDialogs& dialogs() { return *dialogs_; }
 
     // The status line, with its slide; every text shown passes through `statusSink` when one is set.
     void UpdateStatus(const std::string& message);
@@ -79,9 +101,9 @@ public:
     void RemoveListEntry(Pane which, const std::string& caption);
     void SetListViewStyle(ViewStyle style);
     // The directory the panes show (the process's current directory).
-    std::string shownDirectory() const;
+    std::string ShownDirectory() const;
     // Makes a directory the shown one: the tree moves to it and the panes are read again.
-    void showDirectory(const QString& path);
+    void ShowDirectory(const QString& path);
 
     // Layout and the progress area.
     void Reresize();
@@ -112,33 +134,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class MainWinPorts;
-
     // Construction, by concern.
-    void createActions();
-    void createMenus();
-    void createToolBar();
-    void createStatusArea();
-    void createDirPanel();
-    void createGrid();
-    void createPopupMenus();
-    void createDialogsAndTimers();
-    void connectOperations();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusArea();
+    void CreateDirPanel();
+    void CreateGrid();
+    void CreatePopupMenus();
+    void CreateDialogsAndTimers();
+    void ConnectOperations();
+    void ConnectDialogs();
 
     void ReadSettings();
     void WriteSettings();
-    ProgramSettings collectSettings() const;
-    void applySettings(const ProgramSettings& settings);
+    ProgramSettings CollectSettings() const;
+    void ApplySettings(const ProgramSettings& settings);
 
     // Panes and directories.
-    void paneFocused(Pane which);
-    void driveChosen(int index);
-    void treeDirectoryChanged();
-    void fillDriveBox();
+    void PaneFocused(Pane which);
+    void DriveChosen(int index);
+    void TreeDirectoryChanged();
+    void FillDriveBox();
     static bool DriveReady(const QString& root);
-    void setMethod(int code);
-    void showMethodOnButtons();
-    void openHelp();
+    void SetMethod(int code);
+    void ShowMethodOnButtons();
+    void OpenHelp();
 
     // FileListsObserver: keeps the views in step with the panes.
     PaneModel& modelOf(Pane which);
@@ -158,6 +179,8 @@ private:
     std::function<void(const std::string&)> statusSink_;
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
+    std::unique_ptr<MainWinShell> shell_;
+    std::unique_ptr<MainWinDialogs> dialogs_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;

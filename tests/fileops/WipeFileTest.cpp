@@ -82,7 +82,7 @@ TEST(WipeFile, RemovesFilesOfAnySizeAndLeavesNothingBehind) {
     test::TempDir dir;
     for (std::size_t size : {0, 1, 1024, 2500, 100000}) {
         WriteFile(dir / "secret.txt", PatternBytes(size));
-        EXPECT_EQ(WipeFile(dir / "secret.txt"), 0) << size;
+        EXPECT_EQ(WipeFile(dir / "secret.txt"), ResultCode::Ok) << size;
         EXPECT_EQ(dir.names(), Names{}) << size;
     }
 }
@@ -92,7 +92,7 @@ TEST(WipeFile, WipesAReadOnlyFile) {
     test::RunWherePermissionsBind({dir.path()}, [&dir] {
         WriteFile(dir / "locked", PatternBytes(2500));
         ASSERT_EQ(::chmod((dir / "locked").c_str(), 0400), 0);
-        EXPECT_EQ(WipeFile(dir / "locked"), 0);
+        EXPECT_EQ(WipeFile(dir / "locked"), ResultCode::Ok);
         EXPECT_EQ(dir.names(), Names{});
     });
 }
@@ -135,7 +135,7 @@ TEST(WipeFile, OverwritesInPlaceWithOneRepeatedRandomBuffer) {
     const auto original = std::vector<std::uint8_t>(3000, 0xAA);
     WriteFile(dir / "f", original);
     ASSERT_EQ(::link((dir / "f").c_str(), (dir / "witness").c_str()), 0);
-    int result = test::RunWithFileSizeLimit(2048, [&] { return WipeFile(dir / "f") == 0 ? 0 : 1; });
+    int result = test::RunWithFileSizeLimit(2048, [&] { return WipeFile(dir / "f") == ResultCode::Ok ? 0 : 1; });
     EXPECT_EQ(result, 1) << "a write that the system cuts short ends the wipe with failure";
     const auto seen = ReadFile(dir / "witness");
     ASSERT_EQ(seen.size(), 3000u);
@@ -151,7 +151,7 @@ TEST(WipeFile, TildeNeighboursNeverStopTheWipeAndAreNeverReplaced) {
         for (const std::string& name : neighbours)
             WriteFile(dir / name, "someone else's " + name);
         WriteFile(dir / "plain.txt", "plain text");
-        EXPECT_EQ(WipeFile(dir / "plain.txt"), 0);
+        EXPECT_EQ(WipeFile(dir / "plain.txt"), ResultCode::Ok);
         EXPECT_EQ(dir.names(), neighbours);
         for (const std::string& name : neighbours) {
             EXPECT_EQ(Text(dir / name), "someone else's " + name);
@@ -188,7 +188,7 @@ TEST(RemoveFile, LinksPipesLockedAndChangedFilesAreLeftAlone) {
         ASSERT_TRUE(held.locked());
         EXPECT_EQ(RemoveFileAt(dir / "target", wipe), Removal::InUse);
     }
-    EXPECT_EQ(WipeFile(dir / "link"), -2);
+    EXPECT_EQ(WipeFile(dir / "link"), ResultCode::CannotOpen);
     struct stat st;
     ASSERT_EQ(::stat((dir / "target").c_str(), &st), 0);
     FileIdentity other = FileIdentity::Of(st);

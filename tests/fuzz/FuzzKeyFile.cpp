@@ -3,7 +3,9 @@
 
 #include "FuzzWorkDir.h"
 #include "passwords/TKX_PwdTable.h"
-#include "platform/Host.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -12,10 +14,9 @@ using namespace vorlaxen;
 
 namespace {
 
-class QuietHost : public Host {
+class QuietHost : public MessageBox, public PendingEvents, public MasterPasswordSource {
 public:
     MessageAnswer ShowMessage(MessageKind, const std::string&, MessageButtons) override { return MessageAnswer::Ok; }
-    void ShowStatus(const std::string&) override {}
     void LetPendingEventsRun() override {}
     void AskMasterPassword() override {}
 };
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     QuietHost host;
     TKX_Pwd file;
-    TKX_PwdTable table(host, file);
+    TKX_PwdTable table(host, host, host, file);
     table.MasterPass.KeyFilePath = path;
     table.MasterPass.UseKeyFile = true;
     // The master password of the seed tables.

@@ -111,7 +111,7 @@ TEST_F(KeyFile, AMasterPasswordLongerThanSixteenIsCutToSixteen) {
 
     test::FakeHost otherHost;
     TKX_Pwd otherFile;
-    TKX_PwdTable other(otherHost, otherFile);
+    TKX_PwdTable other(otherHost, otherHost, otherHost, otherFile);
     other.MasterPass.KeyFilePath = keyPath;
     other.MasterPass.SetPassword("sixteen-chars-16");
     EXPECT_EQ(other.LoadKeyFile(false), ResultCode::Ok) << "its first 16 characters open the file";

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "passwords/PasswordPorts.h"
+#include "ports/ExpiryControls.h"
+#include "ports/MasterPwdDialog.h"
+#include "ports/PromptDialogs.h"
+#include "ports/WindowSettings.h"
 
 #include <deque>
 #include <gtest/gtest.h>

@@ -53,12 +53,18 @@ protected:
     test::FakePromptDialogs dialogs;
     test::FakeMasterDialog masterDialog;
     TKX_Pwd pwd;
-    TKX_PwdTable table{host, pwd};
+    TKX_PwdTable table{host, host, host, pwd};
     std::vector<std::string> workList{"a.txt", "b.txt", "c.txt"};
     std::string workDirectory = "/home/ann/docs";
     bool saveToTable = false;
-    PasswordPromptLogic prompts{
-        pwd, table.MasterPass, host, dialogs, expiry, settings, PromptContext{workList, workDirectory, saveToTable}};
+    PasswordPromptLogic prompts{pwd,
+                                table.MasterPass,
+                                host,
+                                host,
+                                dialogs,
+                                expiry,
+                                settings,
+                                PromptContext{workList, workDirectory, saveToTable}};
     MasterPasswordLogic master{table, host, masterDialog, expiry, saveToTable};
 };
 

@@ -56,7 +56,7 @@ protected:
     std::string master = "master-pw";
     FakeHost host;
     TKX_Pwd file;
-    TKX_PwdTable table{host, file};
+    TKX_PwdTable table{host, host, host, file};
 };
 
 } // namespace vorlaxen::test

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "platform/Host.h"
+#include "ports/MasterPasswordSource.h"
+#include "ports/MessageBox.h"
+#include "ports/PendingEvents.h"
+#include "ports/StatusLine.h"
 
 #include <deque>
 #include <functional>
@@ -9,8 +12,9 @@
 
 namespace vorlaxen::test {
 
-// A host whose answers are scripted and whose every message and status text is recorded.
-class FakeHost : public Host {
+// The window as the logic sees it for messages, the status line, pending events and the master password:
+// its answers are scripted and every message and status text is recorded.
+class FakeHost : public MessageBox, public StatusLine, public PendingEvents, public MasterPasswordSource {
 public:
     struct Message {
         MessageKind kind;
@@ -21,7 +25,8 @@ public:
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override {
         messages.push_back({kind, text, buttons});
         if (answers.empty())
-            return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Yes : MessageAnswer::Ok;
+            return buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::YesNotYet ? MessageAnswer::Yes
+                                                                                                  : MessageAnswer::Ok;
         MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;

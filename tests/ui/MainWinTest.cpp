@@ -5,6 +5,7 @@
 #include "ui/TMainWin.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ TEST_F(MainWindow, StartsWithItsCaptionAndWritesBackItsNewSize) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.resize(700, 500);
-        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitFor([&window] { return window.size() == QSize(700, 500); }));
         window.close();
     }
     EXPECT_EQ(asked, "The Master password");
@@ -107,15 +108,17 @@ TEST_F(MainWindow, StartupStepsRunOnceOnTheFirstActivation) {
     window.show();
     window.activateWindow();
     // The start-up steps open the master password dialog from within the activation: wait for them.
-    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs == 1; }));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&runs, &masterAsks] { return runs == 1 && masterAsks == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; })) << "the dialog closed";
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(masterAsks, 1) << "passwords are stored on disk: the master password is asked for once";
 
-    test::AnswerNextModal([](QWidget*) {});
+    int boxes = 0;
+    test::AnswerNextModal([&boxes](QWidget*) { ++boxes; });
     window.ShowMessage(MessageKind::Information, "A modal box takes the focus and gives it back.", MessageButtons::Ok);
     window.activateWindow();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.isActiveWindow(); }));
+    EXPECT_EQ(boxes, 1);
     EXPECT_EQ(runs, 1);
 }
 

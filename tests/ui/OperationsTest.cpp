@@ -1,7 +1,7 @@
 // The password dialogs as a person uses them, and encryption and decryption of a directory tree from
 // the real window with its prompts answered by the test.
 
-#include "fileops/WindowOperations.h"
+#include "desktop/WindowOperations.h"
 #include "support/FindChild.h"
 #include "support/ModalScript.h"
 #include "support/TempDir.h"

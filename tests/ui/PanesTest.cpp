@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -49,7 +50,7 @@ protected:
 TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     auto window = open();
     EXPECT_FALSE(window->objects().prgState().PanesUnread);
-    EXPECT_EQ(window->shownDirectory(), files.path());
+    EXPECT_EQ(window->ShownDirectory(), files.path());
     EXPECT_EQ(captions(*window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
     EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc"}));
     EXPECT_EQ(window->statusText(), "Idle.");
@@ -102,14 +103,14 @@ TEST_F(Window, ThePaneWithTheFocusDecidesWhichOperationIsOffered) {
     EXPECT_TRUE(encrypt->isEnabled());
     EXPECT_FALSE(decrypt->isEnabled());
     window->pane(Pane::Crypted).detailsView()->setFocus();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([decrypt] { return decrypt->isEnabled(); }));
     EXPECT_FALSE(encrypt->isEnabled());
     EXPECT_TRUE(decrypt->isEnabled());
     EXPECT_TRUE(find<QLabel>(*window, "Crypted_HighlightedPicture")->isVisible());
     EXPECT_FALSE(find<QLabel>(*window, "Source_HighlightedPicture")->isVisible());
     window->pane(Pane::Source).detailsView()->setFocus();
-    QTest::qWait(20);
-    EXPECT_TRUE(encrypt->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([encrypt] { return encrypt->isEnabled(); }));
+    EXPECT_FALSE(decrypt->isEnabled());
 }
 
 TEST_F(Window, APaneAcceptsDragsOnlyFromTheOtherPane) {
@@ -140,10 +141,24 @@ TEST_F(Window, TheLayoutLeavesRoomForProgressBarsWhileAFileIsProcessed) {
     EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom());
     EXPECT_EQ(bar->geometry().bottom(), source.geometry().bottom()) << "idle: hidden behind the pane";
 
+    // Moving the splitter changes widths alone: panes raised for their bars keep their heights.
+    auto* grid = find<QWidget>(*window, "Grid_Panel");
+    auto* splitter = find<QSplitter>(*window, "Splitter1");
+    window->RaiseLists();
+    const int raisedHeight = source.height();
+    const QList<int> sizes = splitter->sizes();
+    splitter->setSizes({sizes[0] + 30, sizes[1] - 30});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.width() == grid->width() - 12; })) << "the panes follow the panel";
+    EXPECT_EQ(bar->width(), source.width());
+    EXPECT_EQ(source.height(), raisedHeight);
+    window->DropLists();
+
+    // A new height lays everything out again, by the rules of a running operation.
     window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
     window->RaiseLists();
     window->resize(window->width() + 40, window->height() + 30);
-    window->Reresize();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return crypted.geometry().bottom() == tree->geometry().bottom() - 14; }));
+    EXPECT_EQ(source.width(), grid->width() - 12);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->y(), source.geometry().bottom() + 1 + 4) << "4 pixels below its pane";
     EXPECT_EQ(crypted.geometry().bottom(), tree->geometry().bottom() - 14);
@@ -175,11 +190,9 @@ TEST_F(Window, HidingTheStatusAreaGivesThePanesItsHeight) {
     auto* tree = find<QTreeView>(*window, "User_DirectoryListBox");
     const int before = tree->height();
     find<QAction>(*window, "StatusBars_Item")->trigger();
-    QTest::qWait(20);
-    EXPECT_GT(tree->height(), before);
+    EXPECT_TRUE(QTest::qWaitFor([tree, before] { return tree->height() > before; }));
     find<QAction>(*window, "StatusBars_Item")->trigger();
-    QTest::qWait(20);
-    EXPECT_EQ(tree->height(), before);
+    EXPECT_TRUE(QTest::qWaitFor([tree, before] { return tree->height() == before; }));
 }
 
 TEST_F(Window, TheBandLayoutSurvivesARestart) {
@@ -187,20 +200,20 @@ TEST_F(Window, TheBandLayoutSurvivesARestart) {
     {
         auto window = open();
         auto* bar = find<CoolBar>(*window, "Status_CoolBar");
-        std::array<BandLayout, 4> layout = bar->currentLayout();
+        std::array<BandLayout, 4> layout = bar->CurrentLayout();
         std::swap(layout[0], layout[3]);
         layout[0].startsRow = true;
         layout[3].startsRow = true;
         layout[1].width = 150;
-        bar->applyLayout(layout);
-        moved = bar->currentLayout();
+        bar->ApplyLayout(layout);
+        moved = bar->CurrentLayout();
         window->close();
     }
     auto window = open();
-    EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[0].control, "Method_Panel");
+    EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[0].control, "Method_Panel");
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].control, moved[i].control);
-        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->currentLayout()[i].startsRow, moved[i].startsRow);
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[i].control, moved[i].control);
+        EXPECT_EQ(find<CoolBar>(*window, "Status_CoolBar")->CurrentLayout()[i].startsRow, moved[i].startsRow);
     }
 }
 

@@ -1,0 +1,245 @@
+#include "desktop/BatchProcessing.h"
+
+#include "engine/Messages.h"
+#include "fileops/DirectoryListing.h"
+#include "fileops/MakePath.h"
+#include "passwords/KeyFilePassword.h"
+
+#include <sys/stat.h>
+
+namespace vorlaxen {
+
+namespace {
+
+constexpr const char* kSearching = "Processing search for files...";
+
+Pane PaneOf(Direction direction) {
+    return direction == Direction::Decrypt ? Pane::Crypted : Pane::Source;
+}
+
+} // namespace
+
+BatchProcessing::BatchProcessing(TKX_DirCryptor& dirCryptor,
+                                 TKX_Pwd& pwd,
+                                 TKX_PwdTable& table,
+                                 TKX_PrgState& state,
+                                 PasswordPromptLogic& prompts,
+                                 FileOperations& files,
+                                 ProgressDisplay& progress,
+                                 const WindowPorts& ports)
+    : dirCryptor_(dirCryptor)
+    , pwd_(pwd)
+    , table_(table)
+    , state_(state)
+    , prompts_(prompts)
+    , files_(files)
+    , progress_(progress)
+    , ports_(ports) {}
+
+bool BatchProcessing::InWholeDirectoryRun() const {
+    return state_.IsBusyWith(TKX_PrgState::kWholeDirectory);
+}
+
+void BatchProcessing::EncrFileList() {
+    if (state_.IsBusy())
+        ports_.status.ShowStatus(kPleaseWait);
+    else
+        ProcessFileList(Direction::Encrypt);
+}
+
+void BatchProcessing::DecrFileList() {
+    if (state_.IsBusy())
+        ports_.status.ShowStatus(kPleaseWait);
+    else
+        ProcessFileList(Direction::Decrypt);
+}
+
+void BatchProcessing::ShowProgressArea() {
+    if (!state_.ProgressShown)
+        progress_.RaiseLists();
+}
+
+bool BatchProcessing::RefusedAsNotRegular(const std::string& file, const std::string& name) {
+    struct stat st;
+    // A file that is missing is reported by the operation itself.
+    if (::lstat(MakePath(dirCryptor_.WorkDirectory, file).c_str(), &st) != 0 || S_ISREG(st.st_mode))
+        return false;
+    if (InWholeDirectoryRun())
+        ports_.status.ShowStatus(FillIn("Skipped %s: not a regular file.", name));
+    else
+        files_.ReportResult(ResultCode::NotRegularFile, name);
+    return true;
+}
+
+BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name) {
+    if (RefusedAsNotRegular(name, name))
+        return Outcome::Skipped;
+    const PromptResult answer = prompts_.PromptToEncrypt(name);
+    if (answer == PromptResult::Skip)
+        return Outcome::Skipped;
+    if (answer == PromptResult::CancelAll)
+        return Outcome::CancelAll;
+    ShowProgressArea();
+    files_.EncrFile(name, state_.SaveToTable);
+    return Outcome::Processed;
+}
+
+BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
+    if (RefusedAsNotRegular(files_.ContainerNameOf(name), name))
+        return Outcome::Skipped;
+    const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
+    KeyFilePassword stored(table_, pwd_, key);
+    bool replaceAgreed = false;
+    if (stored.Found()) {
+        ShowProgressArea();
+        const SingleFileOutcome first = files_.Decrypt(name, true);
+        if (first.Written()) {
+            stored.FileDecrypted();
+            return Outcome::Processed;
+        }
+        (void)stored.PutBack();
+        // A stored password that does not fit (an entry older than the container) is followed by the
+        // usual prompt for the file; any other failure has been reported.
+        if (first.status != SingleFileStatus::Failed || first.code != ResultCode::WrongPassword)
+            return Outcome::Processed;
+        replaceAgreed = first.replaceAgreed;
+    }
+    const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+    if (answer == PromptResult::Skip)
+        return Outcome::Skipped;
+    if (answer == PromptResult::CancelAll)
+        return Outcome::CancelAll;
+    ShowProgressArea();
+    if (files_.Decrypt(name, false, replaceAgreed).Written())
+        stored.FileDecrypted();
+    return Outcome::Processed;
+}
+
+void BatchProcessing::ProcessFileList(Direction direction) {
+    const Pane pane = PaneOf(direction);
+    const bool wholeDirectory = InWholeDirectoryRun();
+    prompts_.SetCancelAllVisible(direction, true);
+    if (!wholeDirectory) {
+        ports_.progress.EnableStopButton(true);
+        state_.ProgressShown = false;
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
+    }
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    if (wholeDirectory)
+        ports_.panes.ClearSelection(pane);
+
+    // The names are copied: a prompt or a message may let events run, and nothing may change the list
+    // being walked.
+    const std::vector<std::string> names = dirCryptor_.WorkList;
+    for (const std::string& name : names) {
+        const Outcome outcome = direction == Direction::Encrypt ? EncryptOne(name) : DecryptOne(name);
+        if (outcome == Outcome::Skipped)
+            continue;
+        if (outcome == Outcome::CancelAll) {
+            if (wholeDirectory)
+                state_.AbortFlag = true;
+            break;
+        }
+        if (state_.AbortFlag)
+            break;
+    }
+
+    if (!wholeDirectory) {
+        state_.AbortFlag = false;
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
+    }
+    prompts_.SetCancelAllVisible(direction, false);
+    if (wholeDirectory)
+        return;
+    if (state_.ProgressShown)
+        progress_.DropLists();
+    ports_.progress.EnableStopButton(false);
+    DisableIdleButtons();
+}
+
+void BatchProcessing::DisableIdleButtons() {
+    if (!pwd_.Valid)
+        ports_.expiry.EnablePwdExpireButton(false);
+    if (!table_.MasterPass.Valid)
+        ports_.expiry.EnableMasterPwdExpireButton(false);
+}
+
+void BatchProcessing::DoForAll(Direction direction) {
+    if (state_.IsBusy()) {
+        ports_.status.ShowStatus(kPleaseWait);
+        return;
+    }
+    const MessageAnswer answer =
+        ports_.messages.ShowMessage(MessageKind::Confirmation, "Recurse subdirectories?", MessageButtons::YesNoCancel);
+    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
+        return;
+    const bool recurse = answer == MessageAnswer::Yes;
+
+    {
+        const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kWholeDirectory);
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
+        prompts_.SetCancelAllVisible(direction, true);
+        ports_.status.ShowStatus(kSearching);
+        const std::string highlighted = ports_.panes.HighlightedDirectory();
+        // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is
+        // processed.
+        const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);
+        ports_.panes.EnableDirectoryTree(false);
+        ports_.progress.EnableStopButton(true);
+
+        if (shown)
+            ProcessDirectory(direction, recurse);
+
+        prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
+        state_.AbortFlag = false;
+    }
+    prompts_.SetCancelAllVisible(direction, false);
+    ports_.status.ShowStatus(kIdle);
+    ports_.panes.EnableDirectoryTree(true);
+    if (state_.ProgressShown)
+        progress_.DropLists();
+    ports_.progress.EnableStopButton(false);
+    DisableIdleButtons();
+    // With one password for the list or the session the entries were added without icons and details.
+    if (pwd_.ListMode || pwd_.SessionMode)
+        ports_.panes.ReadFLists();
+}
+
+void BatchProcessing::ProcessDirectory(Direction direction, bool recurse) {
+    if (state_.AbortFlag)
+        return;
+    ports_.panes.SelectAll(PaneOf(direction));
+    ProcessFileList(direction);
+    if (!recurse)
+        return;
+    // Taken once: the directories that processing creates or removes meanwhile do not change the walk.
+    const std::string directory = ports_.panes.ShownDirectory();
+    const std::vector<std::string> subdirectories = ListSubdirectories(directory);
+    for (const std::string& subdirectory : subdirectories) {
+        ports_.events.LetPendingEventsRun();
+        // One that cannot be entered (removed meanwhile, or without permission) is passed over.
+        if (ports_.panes.ShowDirectory(MakePath(directory, subdirectory))) {
+            ports_.events.LetPendingEventsRun();
+            ProcessDirectory(direction, recurse);
+            ports_.events.LetPendingEventsRun();
+            ports_.panes.ShowDirectory(directory);
+            ports_.events.LetPendingEventsRun();
+        }
+        if (state_.AbortFlag)
+            break;
+        ports_.status.ShowStatus(kSearching);
+    }
+}
+
+void BatchProcessing::Button1Click() {
+    if (state_.IsBusyWith(TKX_PrgState::kEncrypting) || state_.IsBusyWith(TKX_PrgState::kDecrypting)) {
+        if (ports_.messages.ShowMessage(MessageKind::Confirmation,
+                                        "Do you really want to cancel the process?",
+                                        MessageButtons::OkCancel) != MessageAnswer::Ok)
+            return;
+        ports_.status.ShowStatus(kPleaseWait);
+    }
+    state_.AbortFlag = true;
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,153 @@
+#include "desktop/FileLists.h"
+
+#include "engine/ContainerFormat.h"
+#include "engine/ContainerName.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlaxen {
+
+namespace {
+
+std::string DateText(std::time_t when) {
+    std::tm local{};
+    if (!::localtime_r(&when, &local))
+        return {};
+    char text[64];
+    std::size_t n = std::strftime(text, sizeof text, "%x %H:%M:%S", &local);
+    return std::string(text, n);
+}
+
+} // namespace
+
+std::string PermissionText(unsigned mode) {
+    std::string text = "---------";
+    const char letters[] = "rwx";
+    for (int i = 0; i < 9; ++i)
+        if (mode & (0400u >> i))
+            text[static_cast<std::size_t>(i)] = letters[i % 3];
+    return text;
+}
+
+bool ReadFileDetails(const std::string& path, bool rightPane, FileKindSource& kinds, PaneEntry& entry) {
+    // Never blocks: a named pipe opened for reading would wait for a writer.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return false;
+    entry.hasDetails = true;
+    entry.size = static_cast<std::int64_t>(st.st_size);
+    entry.sizeText = std::to_string(st.st_size);
+    entry.modified = static_cast<std::int64_t>(st.st_mtime);
+    entry.dateText = DateText(st.st_mtime);
+    entry.attributesText = PermissionText(static_cast<unsigned>(st.st_mode & 0777));
+    if (rightPane) {
+        std::uint8_t magic[4];
+        const MethodInfo* method = nullptr;
+        if (S_ISREG(st.st_mode) && ::pread(fd.get(), magic, sizeof magic, 0) == static_cast<ssize_t>(sizeof magic))
+            method = MethodByLetter(magic[3]);
+        entry.typeText = method ? method->name : "-";
+    } else {
+        entry.typeText = kinds.TypeName(path);
+    }
+    return true;
+}
+
+FileLists::FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry)
+    : kinds_(kinds)
+    , state_(state)
+    , pwd_(pwd)
+    , showCry_(showCry) {}
+
+std::string FileLists::FileNameOf(Pane which, const std::string& caption) const {
+    return which == Pane::Crypted ? ContainerNameOfCaption(".", caption, showCry_) : caption;
+}
+
+void FileLists::ReadFLists(const std::vector<std::string>& names) {
+    for (Pane which : {Pane::Source, Pane::Crypted}) {
+        if (observer_)
+            observer_->PaneAboutToReset(which);
+        mutablePane(which).Clear();
+    }
+    // The views are told once at the end, not for every entry.
+    FileListsObserver* observer = observer_;
+    observer_ = nullptr;
+    for (const std::string& name : names) {
+        if (HasContainerExtension(name))
+            AddListEntry(Pane::Crypted, CryptedCaptionOf(name, showCry_), name);
+        else
+            AddListEntry(Pane::Source, name, name);
+    }
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        mutablePane(which).Sort(sort_, state_.FullDetails);
+    observer_ = observer;
+    if (observer_)
+        for (Pane which : {Pane::Source, Pane::Crypted})
+            observer_->PaneReset(which);
+}
+
+void FileLists::AddListEntry(Pane which, const std::string& displayName, const std::string& fileName) {
+    PaneEntry entry;
+    entry.caption = displayName;
+    entry.fileName = fileName.empty() ? FileNameOf(which, displayName) : fileName;
+    const std::size_t index = mutablePane(which).Append(std::move(entry));
+    if (observer_)
+        observer_->EntryAdded(which, index);
+    if (state_.IsBusyWith(TKX_PrgState::kWholeDirectory) && (pwd_.ListMode || pwd_.SessionMode)) {
+        state_.FullDetails = false;
+        return;
+    }
+    state_.FullDetails = true;
+    PaneEntry& added = mutablePane(which).at(index);
+    added.image = kinds_.GetImageIndex(added.fileName);
+    GetFileInfo(which, index);
+}
+
+void FileLists::GetFileInfo(Pane which, std::size_t index) {
+    PaneEntry& entry = mutablePane(which).at(index);
+    ReadFileDetails(entry.fileName, which == Pane::Crypted, kinds_, entry);
+    if (observer_)
+        observer_->EntryChanged(which, index);
+}
+
+void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
+    const std::optional<std::size_t> index = pane(which).FindCaption(caption);
+    if (!index)
+        return;
+    if (observer_)
+        observer_->EntryAboutToBeRemoved(which, *index);
+    mutablePane(which).RemoveAt(*index);
+    if (observer_)
+        observer_->EntryRemoved(which);
+}
+
+void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) {
+    const Pane target = direction == 0 ? Pane::Crypted : Pane::Source;
+    const Pane other = direction == 0 ? Pane::Source : Pane::Crypted;
+    const std::string caption =
+        direction == 0 ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
+    AddListEntry(target, caption);
+    SortPane(target);
+    if (!keep)
+        RemoveListEntry(other, name);
+}
+
+void FileLists::ColumnClick(Pane which, PaneColumn column) {
+    if (!state_.FullDetails)
+        return;
+    sort_.ColumnClicked(column);
+    SortPane(which);
+}
+
+void FileLists::SortPane(Pane which) {
+    const std::vector<std::size_t> order = mutablePane(which).Sort(sort_, state_.FullDetails);
+    if (observer_)
+        observer_->PaneSorted(which, order);
+}
+
+} // namespace vorlaxen

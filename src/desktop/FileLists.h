@@ -1,0 +1,71 @@
+#pragma once
+
+#include "desktop/FilePane.h"
+#include "desktop/TKX_PrgState.h"
+#include "engine/TKX_Pwd.h"
+#include "ports/FileKindSource.h"
+#include "ports/FileListsObserver.h"
+#include "ports/Pane.h"
+
+#include <string>
+#include <vector>
+
+namespace vorlaxen {
+
+// The two panes: "Available for encryption" lists the files of the shown directory that are not
+// containers, "Crypted files" the containers (extension ".cry", letter case ignored), under their
+// plain names unless "ShowCry" is on. Names are relative to the process's current directory, which is
+// the shown directory.
+class FileLists {
+public:
+    FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry);
+
+    void setObserver(FileListsObserver* observer) { observer_ = observer; }
+    const FilePane& pane(Pane which) const { return which == Pane::Source ? source_ : crypted_; }
+    SortState& sort() { return sort_; }
+
+    // Empties both panes and fills them from the file names of the shown directory, in their order,
+    // then sorts each once.
+    void ReadFLists(const std::vector<std::string>& names);
+    // Appends an entry with its icon and details, unless a whole-directory run with one password for
+    // the list or the session is going on: then with its caption alone. `fileName` is the name on disk
+    // when it is known; otherwise it follows from the caption.
+    void AddListEntry(Pane which, const std::string& displayName, const std::string& fileName = {});
+    // Reads the details of the entry at `index`; a file that cannot be opened or examined gets none.
+    void GetFileInfo(Pane which, std::size_t index);
+    // Deletes the first entry whose whole caption equals `caption` apart from letter case.
+    void RemoveListEntry(Pane which, const std::string& caption);
+    // After one file was encrypted (direction 0, `name` its left-pane caption) or decrypted (1, `name`
+    // its right-pane caption): adds the target's entry in sorted position and, unless `keep`, removes the
+    // source's entry.
+    void UpdateFLists(const std::string& name, int direction, bool keep);
+    // A click on a column header: ignored while entries lack details; otherwise the column becomes the
+    // sort column, the direction flips, and the clicked pane is sorted.
+    void ColumnClick(Pane which, PaneColumn column);
+    void SortPane(Pane which);
+
+    // The file behind a caption: a right-pane caption without ".cry" gets it back, in the letter case the
+    // file has on disk.
+    std::string FileNameOf(Pane which, const std::string& caption) const;
+
+private:
+    FilePane& mutablePane(Pane which) { return which == Pane::Source ? source_ : crypted_; }
+
+    FileKindSource& kinds_;
+    TKX_PrgState& state_;
+    const TKX_Pwd& pwd_;
+    const bool& showCry_;
+    FileListsObserver* observer_ = nullptr;
+    FilePane source_;
+    FilePane crypted_;
+    SortState sort_;
+};
+
+// The details of one file as the panes show them: `rightPane` takes the method from the container's
+// fourth byte instead of asking for the type name. False when the file cannot be opened or examined.
+bool ReadFileDetails(const std::string& path, bool rightPane, FileKindSource& kinds, PaneEntry& entry);
+
+// Permission bits as ls shows them: "rw-r--r--".
+std::string PermissionText(unsigned mode);
+
+} // namespace vorlaxen

@@ -1,0 +1,187 @@
+#include "desktop/FileOperations.h"
+
+#include "desktop/FileLists.h"
+#include "engine/ContainerName.h"
+#include "engine/Messages.h"
+#include "fileops/MakePath.h"
+#include "fileops/RemoveFile.h"
+#include "fileops/WipeFile.h"
+#include "platform/FileSystem.h"
+
+namespace vorlaxen {
+
+FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
+                               TKX_Pwd& pwd,
+                               TKX_PwdTable& table,
+                               TKX_PrgState& state,
+                               ProgressDisplay& progress,
+                               const WindowPorts& ports)
+    : dirCryptor_(dirCryptor)
+    , pwd_(pwd)
+    , table_(table)
+    , state_(state)
+    , progress_(progress)
+    , ports_(ports)
+    , operation_(pwd, *this) {
+    PendingEvents& events = ports_.events;
+    pwd_.SetHooks(EngineHooks{
+        &state_.AbortFlag,
+        [&events] { events.LetPendingEventsRun(); },
+        [](int fd) { return OverwriteOpenFile(fd); },
+    });
+    table_.SetBusyHook([this](bool reading) {
+        if (reading)
+            keyFileBusy_.emplace(state_, TKX_PrgState::kKeyFile);
+        else
+            keyFileBusy_.reset();
+    });
+}
+
+std::string FileOperations::CryptedCaption(const std::string& plainName) const {
+    return CryptedCaptionForPlain(plainName, ports_.settings.ShowCryOn());
+}
+
+std::string FileOperations::ContainerNameOf(const std::string& caption) const {
+    return ContainerNameOfCaption(dirCryptor_.WorkDirectory, caption, ports_.settings.ShowCryOn());
+}
+
+std::string FileOperations::PlainNameOf(const std::string& caption) const {
+    return PlainNameOfCaption(caption, ports_.settings.ShowCryOn());
+}
+
+void FileOperations::ShowError(const std::string& text) {
+    (void)ports_.messages.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+}
+
+void FileOperations::ReportResult(ResultCode code, const std::string& name) {
+    const std::string text = ResultText(code, name);
+    if (text.empty())
+        return;
+    const MessageAnswer answer = ports_.messages.ShowMessage(
+        MessageKind::Error, text, OffersAllButton(code) ? MessageButtons::OkAll : MessageButtons::Ok);
+    if (OffersAllButton(code) && answer == MessageAnswer::All)
+        state_.AbortFlag = true;
+}
+
+bool FileOperations::MayReplace(const std::string& question) {
+    return ports_.messages.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) ==
+           MessageAnswer::Ok;
+}
+
+void FileOperations::ShowStatus(const std::string& text) {
+    ports_.status.ShowStatus(text);
+}
+
+// The busy flag and the progress timer are on exactly while the engine runs.
+void FileOperations::EngineStarting(Direction direction) {
+    engineBusy_.emplace(state_,
+                        direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
+    progress_.StartProcessTimer();
+}
+
+void FileOperations::EngineFinished(Direction) {
+    progress_.StopProcessTimer();
+    engineBusy_.reset();
+    ports_.status.ShowStatus(kIdle);
+    progress_.ResetBars();
+}
+
+bool FileOperations::PanesShowWorkDirectory() const {
+    return ports_.panes.ShownDirectory() == dirCryptor_.WorkDirectory;
+}
+
+bool FileOperations::StoreAfterEncryption(const std::string& key) {
+    const bool storable = TKX_PwdTable::UnstorableKeyText(key).empty();
+    if (table_.StorePassword(key))
+        return true;
+    // "Do not use now" or "Do not use at all" in the master password dialog: the user chose to go on
+    // without the key file. Any other failure has been reported and leaves the password unstored.
+    return storable && !table_.MasterPass.Valid;
+}
+
+bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
+    const std::string& directory = dirCryptor_.WorkDirectory;
+    SingleFileJob job;
+    job.source = MakePath(directory, name);
+    job.name = name;
+    job.method = ports_.settings.DefaultMethod();
+    if (storePassword)
+        job.storePassword = [this, key = job.source] { return StoreAfterEncryption(key); };
+    const SingleFileOutcome outcome = operation_.Encrypt(job);
+    state_.Overwrite = outcome.targetExisted;
+
+    const bool panesFollow = PanesShowWorkDirectory();
+    // The old container's entry goes when the container was replaced, and when a failure took it away.
+    if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
+        ports_.panes.RemoveListEntry(Pane::Crypted, CryptedCaption(name));
+    if (!outcome.Written())
+        return false;
+    if (panesFollow)
+        ports_.panes.UpdateFLists(name, Direction::Encrypt, !outcome.SourceRemoved());
+    return true;
+}
+
+SingleFileOutcome FileOperations::Decrypt(const std::string& name, bool quietWrongPassword, bool replaceAgreed) {
+    const std::string& directory = dirCryptor_.WorkDirectory;
+    const std::string plainName = PlainNameOf(name);
+    SingleFileJob job;
+    job.source = MakePath(directory, ContainerNameOf(name));
+    job.name = name;
+    job.quietWrongPassword = quietWrongPassword;
+    job.replaceAllowed = replaceAgreed;
+    const SingleFileOutcome outcome = operation_.Decrypt(job);
+    state_.Overwrite = outcome.targetExisted;
+
+    const bool panesFollow = PanesShowWorkDirectory();
+    if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
+        ports_.panes.RemoveListEntry(Pane::Source, plainName);
+    if (outcome.Written() && panesFollow)
+        ports_.panes.UpdateFLists(name, Direction::Decrypt, !outcome.SourceRemoved());
+    if (outcome.Written() && decryptedHook_)
+        decryptedHook_(MakePath(directory, plainName));
+    return outcome;
+}
+
+bool FileOperations::DecrFile(const std::string& name) {
+    return Decrypt(name).Written();
+}
+
+void FileOperations::FileDel(Pane pane) {
+    if (ports_.panes.SelectedCaptions(pane).empty())
+        return;
+    if (state_.IsBusy()) {
+        ports_.status.ShowStatus(kPleaseWait);
+        return;
+    }
+    const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kDeleting);
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    bool deleteAll = false;
+    ports_.progress.EnableStopButton(true);
+    const bool plain = pane == Pane::Source;
+    for (const std::string& name : dirCryptor_.WorkList) {
+        const std::string path = MakePath(dirCryptor_.WorkDirectory, plain ? name : ContainerNameOf(name));
+        if (!deleteAll) {
+            const DelAnswer answer = ports_.delDialog.ShowDelDialog(path + "?");
+            if (answer == DelAnswer::Cancel)
+                continue;
+            if (answer == DelAnswer::CancelAll)
+                break;
+            if (answer == DelAnswer::DeleteAll)
+                deleteAll = true;
+        }
+        const Removal removal =
+            RemoveFileAt(path, plain, [this](const std::string& text) { ports_.status.ShowStatus(text); });
+        if (removal == Removal::Removed)
+            ports_.panes.RemoveListEntry(pane, name);
+        else if (removal == Removal::NotRegular)
+            ReportResult(ResultCode::NotRegularFile, path);
+        else if (removal == Removal::InUse)
+            ReportResult(ResultCode::InUse, path);
+        else
+            ShowError(FillIn("Unable to delete file %s .", path));
+    }
+    ports_.progress.EnableStopButton(false);
+    state_.AbortFlag = false;
+}
+
+} // namespace vorlaxen

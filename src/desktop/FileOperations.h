@@ -1,0 +1,92 @@
+#pragma once
+
+#include "desktop/ProgressDisplay.h"
+#include "desktop/TKX_PrgState.h"
+#include "engine/ResultCode.h"
+#include "engine/TKX_Pwd.h"
+#include "fileops/SingleFileOperation.h"
+#include "fileops/TKX_DirCryptor.h"
+#include "passwords/TKX_PwdTable.h"
+#include "ports/WindowPorts.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vorlaxen {
+
+// The single-file operations of the main window: one plain file of the work directory into its
+// container (`EncrFile`), one container back into its plain file (`DecrFile`), and the deletion of the
+// selected entries of a pane (`FileDel`). EncrFile and DecrFile never ask for a password: the file
+// password object already holds it. The target takes over the source's permissions; a source whose
+// operation failed gets its own back. Plain files are wiped, containers deleted, and the panes follow
+// when the work directory is the one they show. The sequence itself is the single-file operation that
+// the companion shares; this class is its window front end.
+//
+// Constructing it hands the engine its hooks: the abort flag of the program state, a pass of pending
+// events after every chunk, and the wipe's pass for a partly written plain file.
+class FileOperations : private SingleFileFrontEnd {
+public:
+    FileOperations(TKX_DirCryptor& dirCryptor,
+                   TKX_Pwd& pwd,
+                   TKX_PwdTable& table,
+                   TKX_PrgState& state,
+                   ProgressDisplay& progress,
+                   const WindowPorts& ports);
+
+    // `name` is a plain file of the work directory. With `storePassword`, the password is stored in the
+    // key file under the file's full path once the container is complete; when that fails the plain file
+    // is kept. True when the container was written.
+    bool EncrFile(const std::string& name, bool storePassword = false);
+    // `name` is a container of the work directory in display form. True when the plain file was written.
+    bool DecrFile(const std::string& name);
+
+    // DecrFile with the whole outcome. With `quietWrongPassword` a wrong password is not reported (the
+    // caller asks for another); with `replaceAgreed` an existing plain file is replaced without asking
+    // again (the user agreed at the first try).
+    SingleFileOutcome Decrypt(const std::string& name, bool quietWrongPassword = false, bool replaceAgreed = false);
+    // Told the full path of every plain file that a decryption has just written, while the file password
+    // object still holds the password that decrypted it.
+    void setDecryptedHook(std::function<void(const std::string& plainPath)> hook) { decryptedHook_ = std::move(hook); }
+
+    // Deletes the selected entries of a pane, asking through TDelDialog.
+    void FileDel(Pane pane);
+
+    // Shows the message of a non-zero result code for the file `name`; the answer "All" to the
+    // wrong-password message sets the abort flag.
+    void ReportResult(ResultCode code, const std::string& name) override;
+
+    // The caption of a plain file's container in "Crypted files"; the file names behind a caption of that
+    // pane: the container of the work directory (a container listed under its plain name may end in
+    // ".CRY") and its plain file.
+    std::string CryptedCaption(const std::string& plainName) const;
+    std::string ContainerNameOf(const std::string& caption) const;
+    std::string PlainNameOf(const std::string& caption) const;
+
+private:
+    // The single-file operation's questions and messages, in the window.
+    bool MayReplace(const std::string& question) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void EngineStarting(Direction direction) override;
+    void EngineFinished(Direction direction) override;
+
+    // Stores the password of a newly encrypted file; false when it should have been stored and was not.
+    bool StoreAfterEncryption(const std::string& key);
+    bool PanesShowWorkDirectory() const;
+
+    TKX_DirCryptor& dirCryptor_;
+    TKX_Pwd& pwd_;
+    TKX_PwdTable& table_;
+    TKX_PrgState& state_;
+    ProgressDisplay& progress_;
+    WindowPorts ports_;
+    SingleFileOperation operation_;
+    // Encrypting or decrypting is in the busy set exactly while the engine runs, the key file while the
+    // table reads or writes it.
+    std::optional<TKX_PrgState::BusyScope> engineBusy_;
+    std::optional<TKX_PrgState::BusyScope> keyFileBusy_;
+    std::function<void(const std::string&)> decryptedHook_;
+};
+
+} // namespace vorlaxen

@@ -1,0 +1,488 @@
+// Lists and whole-directory runs: every answer of the prompts, reuse and expiry of passwords, the key
+// file's place among the password sources, the stop button, and faults in the middle of a list. Every
+// test ends by comparing what is on disk (and in the panes) with what must be there.
+
+#include "desktop/WindowFixture.h"
+#include "support/ChildProcess.h"
+
+#include <sys/stat.h>
+#include <utility>
+
+namespace vorlaxen {
+namespace {
+
+using test::DialogStep;
+using test::Press;
+using test::Type;
+using test::TypeForList;
+using Names = std::vector<std::string>;
+
+class Batch : public test::WindowTest {
+protected:
+    void encrypt(const Names& names) {
+        select(Pane::Source, names);
+        batch().EncrFileList();
+    }
+    void decrypt(const Names& captions) {
+        select(Pane::Crypted, captions);
+        batch().DecrFileList();
+    }
+    void writeAll(const Names& names) {
+        for (const std::string& name : names)
+            write(name, "contents of " + name);
+    }
+    // Everything a list run puts back when it ends.
+    void expectIdle() {
+        EXPECT_FALSE(state().IsBusy());
+        EXPECT_FALSE(state().AbortFlag);
+        EXPECT_FALSE(state().ProgressShown || progress.shownBars);
+        EXPECT_FALSE(progress.stopButton);
+        EXPECT_FALSE(ops.prompts().CancelAllVisible(Direction::Encrypt) ||
+                     ops.prompts().CancelAllVisible(Direction::Decrypt));
+        EXPECT_TRUE(prompts.steps.empty()) << "every scripted answer was asked for";
+        panes.ExpectMatchesDisk();
+    }
+    std::vector<std::string> processed() const {
+        Names names;
+        for (const std::string& status : host.statuses)
+            if (status.rfind("Encrypting file ", 0) == 0 || status.rfind("Decrypting file ", 0) == 0)
+                names.push_back(status.substr(16, status.size() - 20));
+        return names;
+    }
+    void useKeyFile() {
+        masterPass().UseKeyFile = true;
+        masterDialog.steps = {Type("master-pw")};
+    }
+};
+
+TEST_F(Batch, CancelSkipsAFileAndCancelAllEndsTheList) {
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    prompts.steps = {Type("password"), Press(DialogResult::Cancel), Type("password")};
+    encrypt({"a.txt", "b.txt", "c.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt", "c.txt.cry"}));
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_TRUE(prompts.shown[0].cancelAllVisible);
+    EXPECT_EQ(progress.raised, 1);
+    EXPECT_EQ(progress.dropped, 1);
+    expectIdle();
+
+    writeAll({"d.txt", "e.txt"});
+    prompts.steps = {Type("password"), Press(DialogResult::Abort)};
+    encrypt({"b.txt", "d.txt", "e.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt", "e.txt"}));
+    expectIdle();
+
+    prompts.steps = {Type("password")};
+    encrypt({"d.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry", "e.txt"}));
+    EXPECT_TRUE(host.messages.empty());
+    expectIdle();
+
+    prompts.steps = {Press(DialogResult::Cancel), Type("password"), Press(DialogResult::Abort)};
+    decrypt({"a.txt", "b.txt", "c.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt", "c.txt.cry", "d.txt.cry", "e.txt"}));
+    expectIdle();
+}
+
+TEST_F(Batch, AListPasswordServesItsListAndASessionPasswordEveryListUntilItExpires) {
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    prompts.steps = {TypeForList("list-pw")};
+    encrypt({"a.txt", "b.txt", "c.txt"});
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry"}));
+    EXPECT_FALSE(pwd().Valid) << "a list password ends with its list";
+
+    prompts.steps = {TypeForList("list-pw")};
+    decrypt({"a.txt", "b.txt"});
+    EXPECT_EQ(prompts.shown.size(), 2u) << "the next list asks again";
+    expectIdle();
+
+    pwd().SessionMode = true;
+    pwd().ExpiryMinutes = 1;
+    prompts.steps = {Type("session-pw")};
+    decrypt({"c.txt"});
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[2].onePwdListEnabled, false);
+    // The session password wrong for c: the file stays, the password is kept for the next list.
+    EXPECT_EQ(messages(),
+              Names{"Invalid password for the file c.txt !Press 'All' button to abort processing the file list."});
+    EXPECT_TRUE(pwd().Valid && expiry.pwdButton && expiry.pwdTimer);
+
+    // The expiry reached while the list runs takes effect at its end.
+    int seconds = 0;
+    host.onEvents = [&] {
+        for (; seconds < 61; ++seconds)
+            ops.prompts().PwdTimerTimer();
+    };
+    encrypt({"a.txt", "b.txt"});
+    EXPECT_EQ(prompts.shown.size(), 3u) << "reused by every file of a list that started before the expiry";
+    EXPECT_TRUE(OpensWith(path("a.txt.cry"), "session-pw") && OpensWith(path("b.txt.cry"), "session-pw"));
+    EXPECT_FALSE(pwd().Valid);
+    EXPECT_FALSE(expiry.pwdButton);
+
+    prompts.steps = {Type("list-pw")};
+    decrypt({"c.txt"});
+    EXPECT_EQ(prompts.shown.size(), 4u);
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt"}));
+    expectIdle();
+}
+
+TEST_F(Batch, TheMasterPasswordExpiresInsideAListAndIsAskedForInTheNext) {
+    useKeyFile();
+    masterPass().ExpiryOn = true;
+    masterPass().ExpiryMinutes = 1;
+    writeAll({"a.txt", "b.txt"});
+    // A minute passes while the first file's container is written, once the master password is held.
+    host.onEvents = [&] {
+        if (!masterPass().Valid)
+            return;
+        for (int i = 0; i < 60; ++i)
+            ops.master().MasterPwd_TimerTimer();
+        host.onEvents = nullptr;
+    };
+    prompts.steps = {TypeForList("file-pw")};
+    encrypt({"a.txt", "b.txt"});
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_TRUE(prompts.shown[0].savePwdChecked);
+    EXPECT_EQ(masterDialog.shown, 1) << "the expired master password still serves its own list";
+    EXPECT_FALSE(masterPass().Valid);
+    EXPECT_FALSE(expiry.masterButton);
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry"}));
+
+    masterDialog.steps = {Type("master-pw")};
+    decrypt({"a.txt", "b.txt"});
+    EXPECT_EQ(masterDialog.shown, 2);
+    EXPECT_EQ(prompts.shown.size(), 1u) << "both passwords came from the key file";
+    EXPECT_EQ(names(), (Names{"a.txt", "b.txt"}));
+    EXPECT_TRUE(masterPass().Valid && expiry.masterButton);
+    Names keys;
+    ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
+    EXPECT_TRUE(keys.empty()) << "a password found is used once";
+    expectIdle();
+}
+
+TEST_F(Batch, AKeyFilePasswordIsPutBackWhenItsDecryptionFailsAndServesOnlyItsOwnFile) {
+    useKeyFile();
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    DialogStep unsaved = Type("typed-pw");
+    unsaved.savePwd = false;
+    prompts.steps = {unsaved, Type("pw-of-b"), Type("pw-of-c")};
+    encrypt({"a.txt", "b.txt", "c.txt"});
+    ASSERT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry"}));
+    const auto damaged = [&] {
+        auto bytes = test::ReadFile(path("c.txt.cry"));
+        bytes[40] ^= 0x01;
+        return bytes;
+    }();
+    test::WriteFile(path("c.txt.cry"), damaged);
+
+    // The password typed for a is held for the session; the key file's passwords of b and c must not
+    // replace it.
+    pwd().SessionMode = true;
+    prompts.steps = {Type("typed-pw")};
+    decrypt({"a.txt", "b.txt", "c.txt"});
+    ASSERT_EQ(prompts.shown.size(), 4u) << "only a was asked for";
+    EXPECT_EQ(prompts.shown[3].fileName, "a.txt");
+    EXPECT_EQ(messages(),
+              Names{"Invalid password for the file c.txt !Press 'All' button to abort processing the file list."});
+    EXPECT_EQ(names(), (Names{"a.txt", "b.txt", "c.txt.cry"}));
+    EXPECT_EQ(read("b.txt"), "contents of b.txt");
+    EXPECT_EQ(test::ReadFile(path("c.txt.cry")), damaged);
+    Names keys;
+    ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
+    EXPECT_EQ(keys, Names{path("c.txt")}) << "c's password went back into the key file";
+
+    writeAll({"d.txt"});
+    encrypt({"d.txt"});
+    EXPECT_EQ(prompts.shown.size(), 4u);
+    EXPECT_TRUE(OpensWith(path("d.txt.cry"), "typed-pw")) << "the session password is still the typed one";
+    expectIdle();
+}
+
+TEST_F(Batch, StoringFollowsTheContainerAndAFailedStoreKeepsThePlainFile) {
+    useKeyFile();
+    writeAll({"a.txt"});
+    prompts.steps = {Type("old-pw")};
+    encrypt({"a.txt"});
+    writeAll({"a.txt"});
+
+    // Cancelled at the overwrite question: the older container keeps its stored password.
+    host.answers = {MessageAnswer::Cancel};
+    prompts.steps = {Type("new-pw")};
+    encrypt({"a.txt"});
+    Names keys;
+    ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
+    EXPECT_EQ(keys, Names{path("a.txt")});
+    ASSERT_TRUE(objects.pwdTable().FindPassword(path("a.txt")));
+    EXPECT_EQ(test::Unmasked(pwd()), "old-pw");
+
+    // A damaged key file: the container is written, its password cannot be stored, the plain file stays.
+    test::WriteFile(masterPass().KeyFilePath, "PT98 but nothing after");
+    host.messages.clear();
+    host.answers = {MessageAnswer::Ok};
+    prompts.steps = {Type("new-pw")};
+    encrypt({"a.txt"});
+    EXPECT_EQ(
+        messages(),
+        (Names{"File " + path("a.txt.cry") + " already exist in the list of encrypted files. Overwrite?",
+               "Error occured while accessing database of passwords.",
+               "File " + path("a.txt") + " has been encrypted but kept, since its password could not be stored."}));
+    EXPECT_EQ(names(), (Names{"a.txt", "a.txt.cry"}));
+    EXPECT_TRUE(OpensWith(path("a.txt.cry"), "new-pw"));
+
+    // "Do not use now" at the master password dialog goes on without the key file, as the user chose.
+    ASSERT_EQ(::unlink(masterPass().KeyFilePath.c_str()), 0);
+    masterPass().Valid = false;
+    host.messages.clear();
+    host.answers = {MessageAnswer::Ok};
+    prompts.steps = {Type("newer-pw")};
+    encrypt({"a.txt"});
+    EXPECT_EQ(messages().size(), 1u);
+    EXPECT_EQ(names(), Names{"a.txt.cry"});
+    expectIdle();
+}
+
+TEST_F(Batch, AnEncryptionThatFailsInTheEngineKeepsTheOlderContainersStoredPassword) {
+    useKeyFile();
+    const auto older = test::PatternBytes(300000, 1);
+    const auto newer = test::PatternBytes(300000, 2);
+    test::WriteFile(path("a.bin"), older);
+    prompts.steps = {Type("old-pw")};
+    encrypt({"a.bin"});
+    ASSERT_EQ(names(), Names{"a.bin.cry"});
+    const auto container = test::ReadFile(path("a.bin.cry"));
+    test::WriteFile(path("a.bin"), newer);
+    const std::string overwrite =
+        "File " + path("a.bin.cry") + " already exist in the list of encrypted files. Overwrite?";
+
+    // Replacing the container agreed to, then stopped while the new one is written.
+    bool stopped = false;
+    host.onEvents = [&] {
+        if (!host.statuses.empty() && host.statuses.back() == "Encrypting file a.bin ..." &&
+            !std::exchange(stopped, true))
+            batch().Button1Click();
+    };
+    prompts.steps = {Type("new-pw")};
+    encrypt({"a.bin"});
+    host.onEvents = nullptr;
+    EXPECT_EQ(messages(),
+              (Names{overwrite, "Do you really want to cancel the process?", "You have aborted processing a.bin."}));
+
+    // The same with a disk that fills up.
+    host.messages.clear();
+    const int status = test::RunWithFileSizeLimit(200000, [&] {
+        prompts.steps = {Type("new-pw")};
+        encrypt({"a.bin"});
+        return messages() == Names{overwrite, "Processing file a.bin has been aborted. The disk may be full."} ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the overwrite question and the disk's message, nothing else";
+    EXPECT_EQ(test::ReadFile(path("a.bin.cry")), container);
+    EXPECT_EQ(test::ReadFile(path("a.bin")), newer);
+
+    // The older container opens with its stored password, found without asking.
+    ASSERT_EQ(::unlink(path("a.bin").c_str()), 0);
+    host.messages.clear();
+    decrypt({"a.bin"});
+    EXPECT_EQ(messages(), Names{});
+    ASSERT_EQ(names(), Names{"a.bin"}) << "decrypted with the password the key file kept";
+    EXPECT_EQ(test::ReadFile(path("a.bin")), older);
+    expectIdle();
+}
+
+TEST_F(Batch, TheStopButtonAsksWhileAFileIsProcessedAndEndsTheList) {
+    const std::vector<std::uint8_t> large = test::PatternBytes(100000);
+    test::WriteFile(path("a.bin"), large);
+    test::WriteFile(path("b.bin"), large);
+    test::WriteFile(path("c.bin"), large);
+    int passes = 0;
+    host.onEvents = [&] {
+        if (++passes == 1 || (!host.statuses.empty() && host.statuses.back() == "Encrypting file b.bin ..."))
+            batch().Button1Click();
+    };
+    // The first stop is cancelled: a.bin completes. The second is confirmed during b.bin.
+    host.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+    prompts.steps = {TypeForList("password")};
+    encrypt({"a.bin", "b.bin", "c.bin"});
+    EXPECT_EQ(messages(),
+              (Names{"Do you really want to cancel the process?",
+                     "Do you really want to cancel the process?",
+                     "You have aborted processing b.bin."}));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(names(), (Names{"a.bin.cry", "b.bin", "c.bin"})) << "the list ends with the stopped file";
+    EXPECT_EQ(test::ReadFile(path("b.bin")), large);
+    EXPECT_NE(std::find(host.statuses.begin(), host.statuses.end(), "Please wait until the process is finished."),
+              host.statuses.end());
+    expectIdle();
+
+    batch().Button1Click();
+    EXPECT_TRUE(state().AbortFlag) << "idle, the stop is not asked about";
+    EXPECT_EQ(host.messages.size(), 3u);
+    state().AbortFlag = false;
+}
+
+TEST_F(Batch, FaultsInTheMiddleOfAListLoseNothing) {
+    // A file that vanished after it was listed.
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    select(Pane::Source, {"a.txt", "b.txt", "c.txt"});
+    ASSERT_EQ(::unlink(path("b.txt").c_str()), 0);
+    prompts.steps = {TypeForList("right-pw")};
+    batch().EncrFileList();
+    EXPECT_EQ(messages(), Names{"File " + path("b.txt") + " not found."});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry"}));
+
+    // Containers damaged after they were listed: cut short, and one changed byte.
+    writeAll({"b.txt", "d.txt"});
+    prompts.steps = {TypeForList("right-pw")};
+    encrypt({"b.txt", "d.txt"});
+    select(Pane::Crypted, {"a.txt", "b.txt", "c.txt", "d.txt"});
+    const auto a = test::ReadFile(path("a.txt.cry"));
+    test::WriteFile(path("a.txt.cry"), std::vector<std::uint8_t>(a.begin(), a.begin() + 10));
+    auto b = test::ReadFile(path("b.txt.cry"));
+    b.back() ^= 0x80;
+    test::WriteFile(path("b.txt.cry"), b);
+    host.messages.clear();
+    prompts.steps = {TypeForList("right-pw")};
+    batch().DecrFileList();
+    EXPECT_EQ(messages(),
+              (Names{"Couldn't read file a.txt .",
+                     "Invalid password for the file b.txt !Press 'All' button to abort processing the file list."}));
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt", "d.txt"}));
+    EXPECT_EQ(test::ReadFile(path("b.txt.cry")), b);
+
+    // A wrong password in the middle, answered with All: the list ends there.
+    writeAll({"e.txt"});
+    prompts.steps = {Type("other-pw")};
+    encrypt({"e.txt"});
+    writeAll({"f.txt"});
+    prompts.steps = {TypeForList("right-pw")};
+    encrypt({"c.txt", "f.txt"});
+    host.messages.clear();
+    host.answers = {MessageAnswer::All};
+    prompts.steps = {TypeForList("right-pw")};
+    decrypt({"c.txt", "e.txt", "f.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt", "d.txt", "e.txt.cry", "f.txt.cry"}));
+    EXPECT_EQ(messages().size(), 1u);
+    expectIdle();
+}
+
+TEST_F(Batch, ADiskThatFillsUpEndsOneFileAndTheListGoesOn) {
+    write("a.txt", "small");
+    const auto large = test::PatternBytes(300000);
+    test::WriteFile(path("b.bin"), large);
+    write("c.txt", "small too");
+    const int mode = test::ModeOf(path("b.bin"));
+    select(Pane::Source, {"a.txt", "b.bin", "c.txt"});
+    const int status = test::RunWithFileSizeLimit(200000, [&] {
+        prompts.steps = {TypeForList("password")};
+        batch().EncrFileList();
+        return messages() == Names{"Processing file b.bin has been aborted. The disk may be full."} ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the only message is the disk's";
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.bin", "c.txt.cry"})) << "the list went on after the message";
+    EXPECT_EQ(test::ReadFile(path("b.bin")), large);
+    EXPECT_EQ(test::ModeOf(path("b.bin")), mode) << "its permissions given back";
+    EXPECT_TRUE(OpensWith(path("c.txt.cry"), "password"));
+}
+
+class WholeDirectory : public Batch {
+protected:
+    // home/a holds two files, the subdirectories x, C and b (b holding y) with one file each, and a link
+    // to b.
+    WholeDirectory() {
+        for (const char* directory : {"a", "a/x", "a/C", "a/b", "a/b/y"})
+            EXPECT_EQ(::mkdir(path(directory).c_str(), 0755), 0);
+        for (const char* file : {"a/1.txt", "a/2.txt", "a/x/4.txt", "a/C/6.txt", "a/b/3.txt", "a/b/y/5.txt"})
+            write(file, std::string("contents of ") + file);
+        EXPECT_EQ(::symlink(path("a/b").c_str(), path("a/link").c_str()), 0);
+        panes.highlighted = path("a");
+    }
+    Names filesUnder(const std::string& directory) const { return test::FakePanes::FilesOf(path(directory)); }
+};
+
+TEST_F(WholeDirectory, RecursesDepthFirstInNameOrderWithOneListPassword) {
+    host.answers = {MessageAnswer::Yes};
+    prompts.steps = {TypeForList("password")};
+    const int reads = panes.reads;
+    const std::size_t entered = panes.visited.size();
+    batch().DoForAll(Direction::Encrypt);
+    EXPECT_EQ(static_cast<std::size_t>(panes.reads - reads), panes.visited.size() - entered + 1)
+        << "one read for every directory entered and a full one at the end, entries having been added bare";
+    EXPECT_EQ(messages(), Names{"Recurse subdirectories?"});
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(processed(), (Names{"1.txt", "2.txt", "3.txt", "5.txt", "6.txt", "4.txt"}));
+    EXPECT_EQ(prompts.shown.size(), 1u) << "a list password lasts for the whole run";
+    EXPECT_EQ(filesUnder("a/b/y"), Names{"5.txt.cry"});
+    EXPECT_EQ(filesUnder("a/x"), Names{"4.txt.cry"});
+    EXPECT_EQ(panes.shown, path("a")) << "the highlighted directory is shown afterwards";
+    EXPECT_EQ(panes.visited,
+              (Names{home,
+                     path("a"),
+                     path("a/b"),
+                     path("a/b/y"),
+                     path("a/b"),
+                     path("a"),
+                     path("a/C"),
+                     path("a"),
+                     path("a/x"),
+                     path("a")}))
+        << "each subdirectory entered once, the link never";
+    EXPECT_EQ(progress.raised, 1) << "the progress area stays up for the whole run";
+    EXPECT_TRUE(panes.treeEnabled);
+    ASSERT_FALSE(host.statuses.empty());
+    EXPECT_EQ(host.statuses.back(), "Idle.");
+    EXPECT_FALSE(pwd().Valid);
+    expectIdle();
+
+    // Decrypt All without recursion: the highlighted directory alone.
+    host.answers = {MessageAnswer::No};
+    prompts.steps = {TypeForList("password")};
+    batch().DoForAll(Direction::Decrypt);
+    EXPECT_EQ(filesUnder("a"), (Names{"1.txt", "2.txt"}));
+    EXPECT_EQ(filesUnder("a/x"), Names{"4.txt.cry"});
+    host.answers = {MessageAnswer::Cancel};
+    batch().DoForAll(Direction::Decrypt);
+    EXPECT_EQ(filesUnder("a/x"), Names{"4.txt.cry"});
+    expectIdle();
+}
+
+TEST_F(WholeDirectory, CancelAllAndTheStopButtonEndTheWholeRun) {
+    host.answers = {MessageAnswer::Yes};
+    prompts.steps = {Type("password"), Type("password"), Type("password"), Press(DialogResult::Abort)};
+    batch().DoForAll(Direction::Encrypt);
+    EXPECT_EQ(processed(), (Names{"1.txt", "2.txt", "3.txt"}));
+    ASSERT_GE(prompts.shown.size(), 4u);
+    EXPECT_TRUE(prompts.shown[3].cancelAllVisible);
+    EXPECT_EQ(filesUnder("a/b/y"), Names{"5.txt"});
+    EXPECT_EQ(filesUnder("a/x"), Names{"4.txt"});
+    expectIdle();
+
+    host.statuses.clear();
+    host.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
+    write("a/b/y/7.txt", std::string(50000, 'z'));
+    host.onEvents = [&] {
+        if (!host.statuses.empty() && host.statuses.back() == "Encrypting file 7.txt ...")
+            batch().Button1Click();
+    };
+    prompts.steps = {TypeForList("password")};
+    batch().DoForAll(Direction::Encrypt);
+    EXPECT_EQ(processed(), (Names{"5.txt", "7.txt"}));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(messages().back(), "You have aborted processing 7.txt.");
+    EXPECT_EQ(filesUnder("a/b/y"), (Names{"5.txt.cry", "7.txt"}));
+    EXPECT_EQ(read("a/b/y/7.txt"), std::string(50000, 'z'));
+    EXPECT_EQ(filesUnder("a/C"), Names{"6.txt"});
+    EXPECT_EQ(filesUnder("a/x"), Names{"4.txt"});
+    expectIdle();
+
+    state().SetBusy(TKX_PrgState::kDeleting);
+    host.messages.clear();
+    batch().DoForAll(Direction::Encrypt);
+    batch().EncrFileList();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.statuses.back(), "Please wait until the process is finished.");
+}
+
+} // namespace
+} // namespace vorlaxen

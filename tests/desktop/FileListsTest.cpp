@@ -1,0 +1,238 @@
+// The panes' contents, details, sorting and updates, on real directories.
+
+#include "desktop/FileLists.h"
+
+#include "fileops/DirectoryListing.h"
+#include "support/TempDir.h"
+
+#include <ctime>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace vorlaxen {
+namespace {
+
+using test::WriteFile;
+using Captions = std::vector<std::string>;
+
+class FakeKinds : public FileKindSource {
+public:
+    int GetImageIndex(const std::string& path) override {
+        asked.push_back(path);
+        return path.size() % 2 ? 1 : 2;
+    }
+    std::string TypeName(const std::string& path) override {
+        return path.size() >= 4 && path.substr(path.size() - 4) == ".txt" ? "Plain text document" : "";
+    }
+    std::vector<std::string> asked;
+};
+
+class Panes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(::getcwd(saved_, sizeof saved_));
+        ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    }
+    void TearDown() override { ASSERT_EQ(::chdir(saved_), 0); }
+
+    Captions captions(Pane which) const {
+        Captions out;
+        for (const auto& e : lists.pane(which).entries())
+            out.push_back(e.caption);
+        return out;
+    }
+    const PaneEntry& entry(Pane which, const std::string& caption) const {
+        for (const auto& e : lists.pane(which).entries())
+            if (e.caption == caption)
+                return e;
+        throw std::runtime_error("no entry " + caption);
+    }
+    void refill() { lists.ReadFLists(ListDirectoryFiles(".")); }
+
+    test::TempDir dir;
+    FakeKinds kinds;
+    TKX_PrgState state;
+    TKX_Pwd pwd;
+    bool showCry = false;
+    FileLists lists{kinds, state, pwd, showCry};
+
+private:
+    char saved_[4096];
+};
+
+TEST_F(Panes, ContainersGoRightUnderTheirPlainNamesUnlessShowCryIsOn) {
+    WriteFile("a.txt", "plain");
+    WriteFile("a.txt.cry", "KX98 and more");
+    WriteFile("B.CRY", "KX9C");
+    WriteFile(".hidden", "dot file");
+    ASSERT_EQ(::mkdir("folder", 0700), 0);
+    ASSERT_EQ(::symlink("folder", "link-to-folder"), 0);
+
+    refill();
+    EXPECT_EQ(captions(Pane::Source), (Captions{".hidden", "a.txt"}));
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"a.txt", "B"}));
+    EXPECT_EQ(entry(Pane::Source, "a.txt").typeText, "Plain text document");
+    EXPECT_EQ(entry(Pane::Crypted, "a.txt").typeText, "IDEA");
+    EXPECT_EQ(entry(Pane::Crypted, "B").typeText, "3xDES");
+    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "B"), "B.CRY") << "the caption finds its file in its own letter case";
+    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "a.txt"), "a.txt.cry");
+    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "gone"), "gone.cry");
+
+    showCry = true;
+    refill();
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"a.txt.cry", "B.CRY"}));
+    EXPECT_EQ(entry(Pane::Crypted, "B.CRY").typeText, "3xDES") << "details read from the file itself";
+}
+
+TEST_F(Panes, EncryptedByComesFromTheFourthByteAlone) {
+    const std::vector<std::pair<std::string, std::string>> cases = {{"ZZZ7", "DES"},
+                                                                    {"ZZZA", "DES"},
+                                                                    {"ZZZB", "DES"},
+                                                                    {"ZZZ8", "IDEA"},
+                                                                    {"ZZZC", "3xDES"},
+                                                                    {"KX99", "-"},
+                                                                    {"KX9", "-"},
+                                                                    {"", "-"}};
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        WriteFile("c" + std::to_string(i) + ".cry", cases[i].first);
+    refill();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& e = entry(Pane::Crypted, "c" + std::to_string(i));
+        EXPECT_EQ(e.typeText, cases[i].second) << '"' << cases[i].first << '"';
+        EXPECT_EQ(e.sizeText, std::to_string(cases[i].first.size()));
+    }
+}
+
+TEST_F(Panes, DetailsShowSizeLocalDatePermissionsAndType) {
+    WriteFile("note.txt", std::string(1234, 'x'));
+    ASSERT_EQ(::chmod("note.txt", 0640), 0);
+    WriteFile("data.bin", "x");
+    ASSERT_EQ(::chmod("data.bin", 0755), 0);
+    utimbuf times{};
+    times.modtime = 86400 * 365;
+    ASSERT_EQ(::utime("note.txt", &times), 0);
+    refill();
+    const auto& note = entry(Pane::Source, "note.txt");
+    EXPECT_TRUE(note.hasDetails);
+    EXPECT_EQ(note.sizeText, "1234");
+    EXPECT_EQ(note.attributesText, "rw-r-----");
+    EXPECT_EQ(entry(Pane::Source, "data.bin").attributesText, "rwxr-xr-x");
+    EXPECT_EQ(entry(Pane::Source, "data.bin").typeText, "") << "no type name: no text";
+    std::tm local{};
+    std::time_t when = times.modtime;
+    ::localtime_r(&when, &local);
+    char hms[16];
+    std::strftime(hms, sizeof hms, " %H:%M:%S", &local);
+    EXPECT_NE(note.dateText.find(hms), std::string::npos) << note.dateText << " is in local time";
+}
+
+TEST_F(Panes, FilesThatCannotBeOpenedAreListedWithoutDetails) {
+    ASSERT_EQ(::symlink("nowhere", "dangling"), 0);
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    WriteFile("odd name \"quoted\" \xff\xfe.txt", "bytes that are not UTF-8 in the name");
+    refill();
+    EXPECT_FALSE(entry(Pane::Source, "dangling").hasDetails);
+    EXPECT_TRUE(entry(Pane::Source, "pipe").hasDetails) << "a pipe is examined without waiting for a writer";
+    EXPECT_TRUE(entry(Pane::Source, "odd name \"quoted\" \xff\xfe.txt").hasDetails);
+}
+
+TEST_F(Panes, SortingFlipsOnEveryClickWhateverTheColumn) {
+    WriteFile("abc", "1");
+    WriteFile("big", std::string(300, 'x'));
+    WriteFile("mid", std::string(20, 'x'));
+    refill();
+    EXPECT_EQ(captions(Pane::Source), (Captions{"abc", "big", "mid"}));
+
+    lists.ColumnClick(Pane::Source, PaneColumn::Size);
+    EXPECT_EQ(captions(Pane::Source), (Captions{"big", "mid", "abc"})) << "the first click sorts descending";
+    lists.ColumnClick(Pane::Source, PaneColumn::Name);
+    EXPECT_EQ(captions(Pane::Source), (Captions{"abc", "big", "mid"})) << "the next one ascending, by name";
+    lists.ColumnClick(Pane::Source, PaneColumn::Name);
+    EXPECT_EQ(captions(Pane::Source), (Captions{"mid", "big", "abc"}));
+}
+
+TEST(PaneComparison, CaseMissingDetailsAndDates) {
+    PaneEntry lower, upper;
+    lower.caption = "abc";
+    upper.caption = "ABC";
+    SortState byName;
+    EXPECT_EQ(CompareEntries(lower, upper, byName, true), 0) << "abc and ABC compare equal";
+
+    PaneEntry none;
+    none.caption = "x";
+    PaneEntry sized;
+    sized.caption = "y";
+    sized.typeText = "Plain text document";
+    sized.hasDetails = true;
+    sized.size = 0;
+    sized.modified = 0;
+    for (PaneColumn column : {PaneColumn::Size, PaneColumn::Date})
+        EXPECT_LT(CompareEntries(none, sized, SortState{column, false}, true), 0) << "missing is smallest";
+    EXPECT_LT(CompareEntries(none, sized, SortState{PaneColumn::Type, false}, true), 0) << "missing text is empty";
+
+    PaneEntry older = sized, newer = sized;
+    newer.modified = 1000;
+    EXPECT_LT(CompareEntries(older, newer, SortState{PaneColumn::Date, false}, true), 0);
+    EXPECT_GT(CompareEntries(older, newer, SortState{PaneColumn::Date, true}, true), 0);
+    EXPECT_EQ(CompareEntries(older, newer, SortState{PaneColumn::Date, false}, false), 0) << "no order without details";
+}
+
+TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
+    WriteFile("b", "22");
+    WriteFile("a", "1");
+    refill();
+    state.SetBusy(TKX_PrgState::kWholeDirectory);
+    pwd.ListMode = true;
+    WriteFile("c", "333");
+    lists.UpdateFLists("c", 1, true); // as a whole-directory run adds entries
+    EXPECT_FALSE(state.FullDetails);
+    EXPECT_FALSE(entry(Pane::Source, "c").hasDetails);
+    const auto before = captions(Pane::Source);
+    const SortState sortBefore = lists.sort();
+    lists.ColumnClick(Pane::Source, PaneColumn::Size);
+    EXPECT_EQ(captions(Pane::Source), before) << "the click is ignored";
+    EXPECT_EQ(lists.sort().descending, sortBefore.descending);
+}
+
+TEST_F(Panes, RemoveListEntryTakesTheWholeCaptionApartFromCase) {
+    WriteFile("ab", "1");
+    WriteFile("A", "2");
+    WriteFile("a.txt", "3");
+    refill();
+    lists.RemoveListEntry(Pane::Source, "a");
+    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab"}));
+    lists.RemoveListEntry(Pane::Source, "missing");
+    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab"}));
+}
+
+TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
+    for (bool cry : {false, true}) {
+        SCOPED_TRACE(cry ? "ShowCry on" : "ShowCry off");
+        showCry = cry;
+        ::unlink("x.doc");
+        ::unlink("x.doc.cry");
+        WriteFile("x.doc", "plain");
+        WriteFile("w.doc.cry", "KX98");
+        WriteFile("z.doc.cry", "KX98");
+        refill();
+        // Encrypted: the container's entry joins the right pane in sorted position.
+        ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
+        lists.UpdateFLists("x.doc", 0, false);
+        const std::string container = cry ? "x.doc.cry" : "x.doc";
+        EXPECT_EQ(captions(Pane::Source), Captions{});
+        EXPECT_EQ(captions(Pane::Crypted),
+                  (Captions{cry ? "w.doc.cry" : "w.doc", container, cry ? "z.doc.cry" : "z.doc"}));
+        // Decrypted: back to the left pane; `keep` leaves the container's entry.
+        ASSERT_EQ(::rename("x.doc.cry", "x.doc"), 0);
+        lists.UpdateFLists(container, 1, true);
+        EXPECT_EQ(captions(Pane::Source), Captions{"x.doc"});
+        EXPECT_EQ(captions(Pane::Crypted).size(), 3u);
+        ::unlink("w.doc.cry");
+        ::unlink("z.doc.cry");
+    }
+}
+
+} // namespace
+} // namespace vorlaxen

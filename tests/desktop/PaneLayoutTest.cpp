@@ -1,0 +1,90 @@
+#include "desktop/PaneLayout.h"
+
+#include "desktop/CoolBands.h"
+
+#include <gtest/gtest.h>
+
+namespace vorlaxen {
+namespace {
+
+PaneLayoutInput Window(bool busy) {
+    PaneLayoutInput in;
+    in.dirPanelWidth = 190;
+    in.dirPanelHeight = 440;
+    in.gridPanelWidth = 600;
+    in.treeTop = 32;
+    in.sourceTop = 32;
+    in.upperPictureTop = 4;
+    in.busy = busy;
+    return in;
+}
+
+TEST(PaneLayout, IdleThePanesShareTheTreesHeightAndTheBarsHide) {
+    auto out = LayOutPanes(Window(false));
+    EXPECT_EQ(out.tree, (Rect{4, 32, 182, 400}));
+    EXPECT_EQ(out.driveBoxWidth, 182);
+    EXPECT_EQ(out.crypted.height, (400 - 30) / 2);
+    EXPECT_EQ(out.crypted.bottom(), out.tree.bottom()) << "the lower pane ends level with the tree";
+    EXPECT_EQ(out.source.height, 400 - 30 - out.crypted.height);
+    EXPECT_EQ(out.source.width, 588);
+    EXPECT_EQ(out.sourceBar.bottom(), out.source.bottom()) << "hidden behind its pane";
+    EXPECT_EQ(out.cryptedBar.bottom(), out.crypted.bottom());
+    EXPECT_EQ(out.lowerPictureTop, out.crypted.top - 28);
+    EXPECT_EQ(out.lowerTitleTop, out.lowerPictureTop + 4);
+}
+
+TEST(PaneLayout, BusyThePanesMakeRoomForTheirProgressBars) {
+    auto out = LayOutPanes(Window(true));
+    EXPECT_EQ(out.crypted.height, (400 - 58) / 2);
+    EXPECT_EQ(out.crypted.bottom(), out.tree.bottom() - 14);
+    EXPECT_EQ(out.sourceBar.top, out.source.bottom() + 4);
+    EXPECT_EQ(out.cryptedBar.top, out.crypted.bottom() + 4);
+    EXPECT_LE(out.sourceBar.bottom(), out.crypted.top - 28 + 4) << "the upper bar stays clear of the lower title";
+}
+
+TEST(PaneLayout, TheSplitterTradesTreeWidthForPaneWidth) {
+    auto narrow = LayOutPanes(Window(false));
+    auto in = Window(false);
+    in.dirPanelWidth += 50;
+    in.gridPanelWidth -= 50;
+    auto wide = LayOutPanes(in);
+    EXPECT_EQ(wide.tree.width - narrow.tree.width, 50);
+    EXPECT_EQ(narrow.source.width - wide.source.width, 50);
+    EXPECT_EQ(wide.source.height, narrow.source.height);
+}
+
+TEST(CoolBands, StartAsTheWindowDefinesThem) {
+    CoolBands bands;
+    EXPECT_EQ(bands.Rows(), (std::vector<std::vector<std::size_t>>{{0}, {1}, {2, 3}}));
+    EXPECT_EQ(bands.bands()[3].control, "Method_Panel");
+}
+
+TEST(CoolBands, MovingABandBetweenRowsKeepsTheBreaksConsistent) {
+    CoolBands bands;
+    bands.Move(3, 0, 0); // the method panel to the front of the first row
+    EXPECT_EQ(bands.bands()[0].control, "Method_Panel");
+    EXPECT_EQ(bands.Rows(), (std::vector<std::vector<std::size_t>>{{0, 1}, {2}, {3}}));
+    bands.Move(0, 9, 0); // to a new row at the bottom
+    EXPECT_EQ(bands.bands()[3].control, "Method_Panel");
+    EXPECT_TRUE(bands.bands()[3].startsRow);
+    EXPECT_TRUE(bands.bands()[0].startsRow) << "the first band always starts a row";
+    bands.Move(1, 0, 1); // StatusBar1 behind StatusBar2, its row disappears
+    EXPECT_EQ(bands.Rows(), (std::vector<std::vector<std::size_t>>{{0, 1}, {2}, {3}}));
+    EXPECT_EQ(bands.bands()[1].control, "StatusBar1");
+}
+
+TEST(CoolBands, ASavedLayoutWithUnknownOrRepeatedControlsStillPlacesEachControlOnce) {
+    CoolBands bands;
+    std::array<BandLayout, 4> saved = {
+        {{true, 100, "StatusBar3"}, {false, 90, "StatusBar3"}, {true, 80, "Nonsense"}, {false, 10, "StatusBar1"}}};
+    bands.Apply(saved);
+    std::vector<std::string> controls;
+    for (const auto& b : bands.bands())
+        controls.push_back(b.control);
+    EXPECT_EQ(controls, (std::vector<std::string>{"StatusBar3", "StatusBar2", "Method_Panel", "StatusBar1"}));
+    EXPECT_EQ(bands.bands()[1].width, 90) << "widths and breaks as saved";
+    EXPECT_EQ(bands.bands()[3].width, CoolBands::kMinimumWidth);
+}
+
+} // namespace
+} // namespace vorlaxen

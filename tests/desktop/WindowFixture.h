@@ -1,0 +1,247 @@
+#pragma once
+
+#include "desktop/FilePane.h"
+#include "desktop/WindowOperations.h"
+#include "engine/ContainerName.h"
+#include "fileops/MakePath.h"
+#include "passwords/PasswordFakes.h"
+#include "support/FakeHost.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace vorlaxen::test {
+
+// The panes and the tree over a real directory: showing a directory makes it current and reads its
+// files, as the window does; UpdateFLists and RemoveListEntry change the entries as the window's do, so
+// that the panes can be compared with the disk afterwards. Names and captions follow the program's own
+// rules (ContainerName, CompareWithoutCase), never copies of them.
+class FakePanes : public PaneView {
+public:
+    struct Entry {
+        std::string caption;
+        bool selected = false;
+    };
+
+    explicit FakePanes(const WindowSettings& settings)
+        : settings_(settings) {}
+
+    std::vector<std::string> SelectedCaptions(Pane pane) const override {
+        std::vector<std::string> captions;
+        for (const Entry& entry : entries(pane))
+            if (entry.selected)
+                captions.push_back(entry.caption);
+        return captions;
+    }
+    void SelectAll(Pane pane) override {
+        for (Entry& entry : entries(pane))
+            entry.selected = true;
+    }
+    void ClearSelection(Pane pane) override {
+        for (Entry& entry : entries(pane))
+            entry.selected = false;
+    }
+    void UpdateFLists(const std::string& name, Direction direction, bool keep) override {
+        const bool showCry = settings_.ShowCryOn();
+        if (direction == Direction::Encrypt) {
+            add(Pane::Crypted, CryptedCaptionForPlain(name, showCry));
+            if (!keep)
+                RemoveListEntry(Pane::Source, name);
+        } else {
+            add(Pane::Source, PlainNameOfCaption(name, showCry));
+            if (!keep)
+                RemoveListEntry(Pane::Crypted, name);
+        }
+    }
+    void RemoveListEntry(Pane pane, const std::string& caption) override {
+        auto& list = entries(pane);
+        auto at = std::find_if(list.begin(), list.end(), [&](const Entry& entry) {
+            return CompareWithoutCase(entry.caption, caption) == 0;
+        });
+        if (at != list.end())
+            list.erase(at);
+    }
+    void ReadFLists() override {
+        ++reads;
+        source.clear();
+        crypted.clear();
+        for (const std::string& name : FilesOf(shown)) {
+            if (HasContainerExtension(name))
+                crypted.push_back({CryptedCaptionOf(name, settings_.ShowCryOn())});
+            else
+                source.push_back({name});
+        }
+    }
+    std::string ShownDirectory() const override { return shown; }
+    std::string HighlightedDirectory() const override { return highlighted.empty() ? shown : highlighted; }
+    bool ShowDirectory(const std::string& directory) override {
+        if (::chdir(directory.c_str()) != 0)
+            return false;
+        shown = std::filesystem::current_path().string();
+        visited.push_back(shown);
+        ReadFLists();
+        return true;
+    }
+    void EnableDirectoryTree(bool on) override { treeEnabled = on; }
+
+    // Selects the entries with these captions and no others.
+    void Select(Pane pane, const std::vector<std::string>& captions) {
+        for (Entry& entry : entries(pane))
+            entry.selected = std::find(captions.begin(), captions.end(), entry.caption) != captions.end();
+    }
+    std::vector<std::string> Captions(Pane pane) const {
+        std::vector<std::string> captions;
+        for (const Entry& entry : entries(pane))
+            captions.push_back(entry.caption);
+        std::sort(captions.begin(), captions.end());
+        return captions;
+    }
+    // The entries match what the shown directory holds.
+    void ExpectMatchesDisk() {
+        auto source_ = Captions(Pane::Source);
+        auto crypted_ = Captions(Pane::Crypted);
+        ReadFLists();
+        EXPECT_EQ(source_, Captions(Pane::Source)) << "Available for encryption";
+        EXPECT_EQ(crypted_, Captions(Pane::Crypted)) << "Crypted files";
+    }
+
+    static std::vector<std::string> FilesOf(const std::string& directory) {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(directory))
+            if (item.is_regular_file())
+                names.push_back(item.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string shown;
+    std::string highlighted;
+    std::vector<Entry> source;
+    std::vector<Entry> crypted;
+    std::vector<std::string> visited;
+    bool treeEnabled = true;
+    int reads = 0;
+
+private:
+    std::vector<Entry>& entries(Pane pane) { return pane == Pane::Source ? source : crypted; }
+    const std::vector<Entry>& entries(Pane pane) const { return pane == Pane::Source ? source : crypted; }
+    void add(Pane pane, const std::string& caption) {
+        entries(pane).push_back({caption});
+        std::sort(entries(pane).begin(), entries(pane).end(), [](const Entry& a, const Entry& b) {
+            return a.caption < b.caption;
+        });
+    }
+
+    const WindowSettings& settings_;
+};
+
+class FakeProgress : public ProgressArea {
+public:
+    void RaiseLists() override {
+        ++raised;
+        shownBars = true;
+        bars = {0, 0};
+    }
+    void DropLists() override {
+        ++dropped;
+        shownBars = false;
+    }
+    void SetProgressBars(int sourceBar, int cryptedBar) override { bars = {sourceBar, cryptedBar}; }
+    void StartProcessTimer(int intervalMilliseconds) override {
+        timerRunning = true;
+        interval = intervalMilliseconds;
+    }
+    void StopProcessTimer() override { timerRunning = false; }
+    void ShowStatistics(const ProgressStatistics& shown) override { statistics = shown; }
+    void EnableStopButton(bool on) override { stopButton = on; }
+
+    int raised = 0;
+    int dropped = 0;
+    bool shownBars = false;
+    std::pair<int, int> bars{-1, -1};
+    bool timerRunning = false;
+    int interval = 0;
+    ProgressStatistics statistics;
+    bool stopButton = false;
+};
+
+class FakeDelDialog : public DelDialog {
+public:
+    DelAnswer ShowDelDialog(const std::string& question) override {
+        questions.push_back(question);
+        if (answers.empty())
+            return DelAnswer::Cancel;
+        DelAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<DelAnswer> answers;
+    std::vector<std::string> questions;
+};
+
+// The window logic over fakes of every port, working in a fresh directory that the panes show. The key
+// file lives in a directory of its own, so that it never shows in the panes.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() {
+        saved_ = std::filesystem::current_path();
+        host.onAskMasterPassword = [this] { ops.master().AskMasterPassword(); };
+        objects.pwdTable().MasterPass.KeyFilePath = keyDir / "xwords.001";
+        panes.ShowDirectory(root.path());
+        home = panes.shown;
+    }
+    ~WindowTest() override { std::filesystem::current_path(saved_); }
+
+    std::string path(const std::string& name) const { return MakePath(home, name); }
+    void write(const std::string& name, const std::string& text) { WriteFile(path(name), text); }
+    std::string read(const std::string& name) const {
+        auto bytes = ReadFile(path(name));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    std::vector<std::string> names() const { return FakePanes::FilesOf(home); }
+    // Re-reads the panes, as after a directory change, and selects `captions` in one of them.
+    void select(Pane pane, const std::vector<std::string>& captions) {
+        panes.ReadFLists();
+        panes.Select(pane, captions);
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& message : host.messages)
+            texts.push_back(message.text);
+        return texts;
+    }
+    // Whether the container decrypts with `password`, checked without writing anything.
+    static bool OpensWith(const std::string& container, const std::string& password) {
+        TKX_Pwd probe;
+        probe.SetPassword(password);
+        return probe.VerifyFile(container) == ResultCode::Ok;
+    }
+    TKX_Pwd& pwd() { return objects.pwd(); }
+    TKX_PrgState& state() { return objects.prgState(); }
+    TKX_MasterPass& masterPass() { return objects.pwdTable().MasterPass; }
+    BatchProcessing& batch() { return ops.batch(); }
+    FileOperations& files() { return ops.files(); }
+
+    TempDir root;
+    TempDir keyDir;
+    std::string home;
+    FakeHost host;
+    FakeSettings settings;
+    FakeExpiry expiry;
+    FakePromptDialogs prompts;
+    FakeMasterDialog masterDialog;
+    FakePanes panes{settings};
+    FakeProgress progress;
+    FakeDelDialog delDialog;
+    ProgramObjects objects{host, host, host};
+    WindowPorts ports{host, host, host, settings, panes, progress, expiry, prompts, masterDialog, delDialog};
+    WindowOperations ops{objects, ports};
+
+private:
+    std::filesystem::path saved_;
+};
+
+} // namespace vorlaxen::test
