@@ -1,16 +1,23 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 namespace vorlaxen {
 
-// Flushes a file being written to disk while its writer goes on, one flush at a time, through the
-// system's asynchronous I/O (its fdatasync runs in the kernel, the writer's thread only hands it over).
-// A large output flushed step by step this way leaves its final, synchronous flush little to do: flushing
-// the disk's cache takes time in proportion to what was written since the last flush. Where asynchronous
-// I/O is unavailable, nothing is flushed early and the final flush does it all. A failed flush is
-// remembered: it may be the only report of a write that did not reach the disk.
+// Flushes a file being written to disk while its writer goes on, one flush at a time: the system runs
+// the flush (an fdatasync) in a worker of its own, through an io_uring or else through asynchronous I/O,
+// and the writer's thread only hands it over. A large output flushed step by step this way leaves its
+// final, synchronous flush little to do: flushing the disk's cache takes time in proportion to what was
+// written since the last flush. Where neither is available, nothing is flushed early and the final flush
+// does it all.
 //
-// The asynchronous I/O context belongs to the thread and is kept for its life, lent to one flusher at a
-// time: destroying a context waits for the system for tens of milliseconds, too long to pay per file.
+// The flushes go through a descriptor of their own, opened again on the same file: the system reports a
+// failed write to the next flush of every descriptor that was open when it failed, and only once to each,
+// so a failure that a background flush takes is still reported to the writer's own final flush. A failed
+// background flush is remembered as well.
+//
+// The ring or context belongs to the thread and is kept for its life, lent to one flush at a time:
+// making and destroying one costs more than a file's flushes save.
 class BackgroundFlush {
 public:
     BackgroundFlush() noexcept = default;
@@ -19,19 +26,20 @@ public:
     BackgroundFlush(const BackgroundFlush&) = delete;
     BackgroundFlush& operator=(const BackgroundFlush&) = delete;
 
-    // Starts flushing `fd` unless a flush is still running; true when one was started.
+    // Starts flushing the file open as `fd`; true when a flush was started. Not while one is running, nor
+    // while another output of this thread has its flush running.
     bool start(int fd) noexcept;
     // Whether a flush is running (collects one that has finished).
     bool running() noexcept;
-    // Waits for a flush still running and gives the context back; false when any flush failed.
+    // Waits for a flush still running and closes the descriptor of its own; false when any flush failed.
     bool finish() noexcept;
 
 private:
     void collect(bool wait) noexcept;
 
-    unsigned long context_ = 0; // borrowed from the thread at the first flush
-    bool unavailable_ = false;
-    bool running_ = false;
+    UniqueFd own_;             // the file opened again, at the first flush
+    bool running_ = false;     // a flush of this file is in the thread's queue
+    bool unavailable_ = false; // no more flushes for this file
     bool failed_ = false;
 };
 

@@ -5,11 +5,17 @@
 #include "platform/PendingFile.h"
 #include "support/TempDir.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -133,8 +139,10 @@ TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
     {
         PendingFile out(dir / "target");
         ASSERT_TRUE(out.create());
-        for (std::size_t at = 0; at < bytes.size(); at += 10240)
-            ASSERT_TRUE(out.write(bytes.data() + at, std::min<std::size_t>(10240, bytes.size() - at)));
+        // Small pieces go through the buffer, a large one meeting an empty buffer goes to the file as it is.
+        const std::size_t pieces[] = {10240, 300000, 131072, 7, 10240, 10240};
+        for (std::size_t at = 0, i = 0; at < bytes.size(); at += pieces[i++ % std::size(pieces)])
+            ASSERT_TRUE(out.write(bytes.data() + at, std::min(pieces[i % std::size(pieces)], bytes.size() - at)));
         const std::uint8_t mark[4] = {'m', 'a', 'r', 'k'};
         ASSERT_TRUE(out.writeAt(mark, sizeof mark, 8));
         EXPECT_EQ(out.commit(), PendingFile::Commit::Done);
@@ -145,24 +153,108 @@ TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
     EXPECT_EQ(dir.names(), Names{"target"});
 }
 
-TEST(BackgroundFlush, FlushesAFileWhereItCanAndOnlyReportsFailures) {
-    test::TempDir dir;
-    WriteFile(dir / "file", "data");
-    UniqueFd fd(::open((dir / "file").c_str(), O_WRONLY | O_CLOEXEC));
-    ASSERT_TRUE(fd);
-    BackgroundFlush flush;
-    (void)flush.start(fd.get()); // where the system offers asynchronous I/O
-    EXPECT_TRUE(flush.finish());
-    EXPECT_FALSE(flush.running());
+// The number of descriptors this process has open on files in the file system (the thread's flush
+// queue, an anonymous one, stays open with the thread).
+std::size_t OpenFiles() {
+    std::size_t count = 0;
+    if (UniqueDir fds = OpenDirectory("/proc/self/fd"))
+        while (const dirent* entry = ::readdir(fds.get())) {
+            char target[256] = {};
+            const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+            count += ::readlink(link.c_str(), target, sizeof target - 1) > 0 && target[0] == '/';
+        }
+    return count;
+}
 
-    // A pipe cannot be flushed: nothing is started, and nothing failed.
-    int pipe[2];
-    ASSERT_EQ(::pipe(pipe), 0);
-    BackgroundFlush unsupported;
-    EXPECT_FALSE(unsupported.start(pipe[1]));
-    EXPECT_TRUE(unsupported.finish());
-    ::close(pipe[0]);
-    ::close(pipe[1]);
+// On the test's file system and on tmpfs (which flushes nothing), where the system offers asynchronous
+// flushes: one flush of the thread at a time, each through a descriptor of its own that is closed again.
+TEST(BackgroundFlush, FlushesOneFileOfTheThreadAtATimeAndLeavesNothingOpen) {
+    test::TempDir dir;
+    const std::size_t open = OpenFiles();
+    for (const std::string& where : {dir.path(), std::string("/dev/shm")}) {
+        SCOPED_TRACE(where);
+        std::string first = where + "/flush-XXXXXX", second = first;
+        UniqueFd a(::mkstemp(first.data())), b(::mkstemp(second.data()));
+        if (!a || !b) {
+            ASSERT_NE(where, dir.path());
+            continue;
+        }
+        ::unlink(first.c_str());
+        ::unlink(second.c_str());
+        ASSERT_TRUE(WriteFully(a.get(), "data", 4) && WriteFully(b.get(), "data", 4));
+        BackgroundFlush one, other;
+        if (one.start(a.get())) {
+            EXPECT_FALSE(one.start(a.get())) << "a flush at a time";
+            if (one.running()) {
+                EXPECT_FALSE(other.start(b.get())) << "the thread's queue is lent";
+            }
+            EXPECT_TRUE(one.finish());
+            EXPECT_FALSE(one.running());
+            EXPECT_TRUE(other.start(b.get())) << "the queue is free again";
+        }
+        EXPECT_TRUE(other.finish());
+        EXPECT_TRUE(one.finish());
+    }
+    EXPECT_EQ(OpenFiles(), open);
+
+    // A descriptor that cannot be opened again: nothing is started, and nothing failed.
+    BackgroundFlush unavailable;
+    UniqueFd closed(::open(dir.path().c_str(), O_RDONLY | O_CLOEXEC));
+    const int number = closed.get();
+    closed.reset();
+    EXPECT_FALSE(unavailable.start(number));
+    EXPECT_FALSE(unavailable.running());
+    EXPECT_TRUE(unavailable.finish());
+}
+
+// From now on, the system refuses the call `number` to this process, as a container's filter does.
+bool Refuse(int number) {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(number), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// Whether a background flush of a new file in `dir` starts as `expected`, and nothing fails, on a fresh
+// thread (whose queue is made anew).
+bool FlushStartsOnANewThread(const std::string& dir, bool expected) {
+    bool ok = false;
+    std::thread([&] {
+        std::string name = dir + "/flush-XXXXXX";
+        UniqueFd fd(::mkstemp(name.data()));
+        BackgroundFlush flush;
+        ok = fd && WriteFully(fd.get(), "data", 4) && flush.start(fd.get()) == expected && flush.finish();
+    }).join();
+    return ok;
+}
+
+// Where the system refuses io_uring, the flushes go through asynchronous I/O; where it refuses that too,
+// none is started, and a large output still reaches its target whole.
+TEST(BackgroundFlushDeathTest, FallsBackWhereTheSystemRefusesItsQueues) {
+    if (::prctl(PR_GET_SECCOMP, 0, 0, 0, 0) < 0)
+        GTEST_SKIP() << "the system filters no calls";
+    test::TempDir dir;
+    const auto bytes = test::PatternBytes((std::size_t{20} << 20) + 5, 5);
+    EXPECT_EXIT(
+        {
+            bool ok = Refuse(SYS_io_uring_setup) && FlushStartsOnANewThread(dir.path(), true) && Refuse(SYS_io_setup) &&
+                      FlushStartsOnANewThread(dir.path(), false);
+            std::thread([&] {
+                PendingFile out(dir / "target");
+                ok = ok && out.create();
+                for (std::size_t at = 0; ok && at < bytes.size(); at += 10240)
+                    ok = out.write(bytes.data() + at, std::min<std::size_t>(10240, bytes.size() - at));
+                ok = ok && out.commit() == PendingFile::Commit::Done;
+            }).join();
+            std::_Exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "");
+    EXPECT_TRUE(ReadFile(dir / "target") == bytes);
 }
 
 TEST(BufferedReader, HandsOutTheFileInPiecesAcrossItsBuffer) {
