@@ -137,20 +137,17 @@ bool PendingFile::handOver(const void* data, std::size_t n) {
 // Every step of output, the disk's cache is flushed in the background, which also writes what the step
 // left in the page cache: flushing that cache takes time in proportion to what was written since it was
 // last flushed, so the flush at commit finds little left to do however large the output. A flush still
-// running leaves the step to the next one; without asynchronous I/O, the step is at least handed to the
+// running leaves the step to the next one; where none can be started, the step is at least handed to the
 // disk at once.
 void PendingFile::advanceWriteback() {
-    if (handedOver_ - writebackStarted_ < kWritebackStep)
+    if (handedOver_ - writebackStarted_ < kWritebackStep || background_.running())
         return;
     const int fd = fd_.get();
-    if (!background_.start(fd)) {
-        if (background_.running())
-            return;
-        if (!rangeSyncUnavailable_ &&
-            ::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0)
-            rangeSyncUnavailable_ = true;
-    }
+    if (!background_.start(fd) && !rangeSyncUnavailable_ &&
+        ::sync_file_range(fd, writebackStarted_, handedOver_ - writebackStarted_, SYNC_FILE_RANGE_WRITE) != 0)
+        rangeSyncUnavailable_ = true;
     writebackStarted_ = handedOver_;
+    CrashPoint("output-step");
 }
 
 PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {
@@ -195,7 +192,8 @@ PendingFile::Commit PendingFile::renameNamed(bool mayReplace) {
 PendingFile::Commit PendingFile::commit(bool mayReplace) {
     if (!flush())
         return Commit::FlushFailed;
-    // A flush that failed in the background may have been the only report of a failed write.
+    // The file's own flush reports every failed write, also one that a background flush saw first; a
+    // background flush that failed fails the commit all the same.
     if (::fsync(fd_.get()) != 0 || !background_.finish())
         return Commit::FlushFailed;
     CrashPoint("commit");

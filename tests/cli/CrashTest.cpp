@@ -27,8 +27,8 @@ constexpr const char* kPassword = "crash-password";
 
 class Crash : public ::testing::Test {
 protected:
-    Crash()
-        : plain_(test::PatternBytes(std::size_t{2} << 20, 7)) {}
+    explicit Crash(std::size_t size = std::size_t{2} << 20)
+        : plain_(test::PatternBytes(size, 7)) {}
 
     test::ProcessResult run(const std::vector<std::string>& args, const std::string& crashAt, bool named = false) {
         std::vector<std::string> argv{VORLAXEN_CLI};
@@ -137,6 +137,25 @@ TEST_F(Crash, KilledAnywhereInADecryptionLosesNothingAndLeavesNothingInPlain) {
             EXPECT_EQ(ReadFile(dir / "a.bin.cry"), container) << point << ": the container is untouched";
         }
     }
+}
+
+// A file large enough for its output to go to disk in a step while it is written, flushed in the
+// background while the rest is written: the kill comes as that flush has been handed over.
+class LargeCrash : public Crash {
+protected:
+    LargeCrash()
+        : Crash(std::size_t{9} << 20) {}
+};
+
+TEST_F(LargeCrash, KilledWhileTheOutputGoesToDiskInStepsLosesNothing) {
+    WriteFile(dir / "a.bin", plain_);
+    EXPECT_EQ(run({"encrypt", "a.bin"}, "output-step:1").status, kKilled);
+    expectRecoverableAndNothingLeftInPlain("encryption");
+    ASSERT_EQ(run({"encrypt", "a.bin"}, "").status, 0);
+    const Bytes container = ReadFile(dir / "a.bin.cry");
+    EXPECT_EQ(run({"decrypt", "a.bin.cry"}, "output-step:1").status, kKilled);
+    expectRecoverableAndNothingLeftInPlain("decryption");
+    EXPECT_EQ(ReadFile(dir / "a.bin.cry"), container);
 }
 
 TEST_F(Crash, WhatACrashLeavesOfANamedOutputGoesWithTheNextOperationThere) {
