@@ -20,20 +20,24 @@ namespace {
 class Mapping {
 public:
     Mapping() noexcept = default;
-    ~Mapping() {
-        if (at_ != MAP_FAILED)
-            ::munmap(at_, size_);
-    }
+    ~Mapping() { unmap(); }
     Mapping(const Mapping&) = delete;
     Mapping& operator=(const Mapping&) = delete;
 
     bool map(int fd, std::size_t size, off_t offset) noexcept {
+        unmap();
         size_ = size;
         at_ = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, offset);
         return at_ != MAP_FAILED;
     }
     template <class T> T* at(std::size_t offset) const noexcept {
         return reinterpret_cast<T*>(static_cast<std::uint8_t*>(at_) + offset);
+    }
+
+    void unmap() noexcept {
+        if (at_ != MAP_FAILED)
+            ::munmap(at_, size_);
+        at_ = MAP_FAILED;
     }
 
 private:
@@ -95,8 +99,12 @@ private:
             sqSize = cqSize = std::max(sqSize, cqSize);
         if (!sqMap_.map(ring.get(), sqSize, IORING_OFF_SQ_RING) ||
             (!single && !cqMap_.map(ring.get(), cqSize, IORING_OFF_CQ_RING)) ||
-            !sqeMap_.map(ring.get(), params.sq_entries * sizeof(io_uring_sqe), IORING_OFF_SQES))
+            !sqeMap_.map(ring.get(), params.sq_entries * sizeof(io_uring_sqe), IORING_OFF_SQES)) {
+            sqMap_.unmap();
+            cqMap_.unmap();
+            sqeMap_.unmap();
             return false;
+        }
         const Mapping& cq = single ? sqMap_ : cqMap_;
         sqTail_ = sqMap_.at<unsigned>(params.sq_off.tail);
         sqMask_ = *sqMap_.at<unsigned>(params.sq_off.ring_mask);
