@@ -7,6 +7,7 @@
 #include "ui/MainWinPorts.h"
 #include "ui/MainWinShell.h"
 #include "ui/PaneModel.h"
+#include "ui/PaneWatch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -84,7 +85,10 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     // The start-up steps this window knows; later parts of the program add theirs.
     startup_.Add([this] { SetButtonsInStatus(); });
     startup_.Add([this] { SetStatusBars(); });
-    startup_.Add([this] { Reresize(); });
+    startup_.Add([this] {
+        Reresize();
+        ScrollTreeToShownDirectory();
+    });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
     startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
@@ -93,6 +97,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
 
 TMainWin::~TMainWin() {
     WriteSettings();
+    delete paneWatch_;
+    paneWatch_ = nullptr;
     // The views read the panes until they go: they go first, before the panes they show.
     fileLists_->setObserver(nullptr);
     delete sourceView_;
