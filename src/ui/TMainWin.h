@@ -226,9 +226,9 @@ private:
     CoolBar* Status_CoolBar = nullptr;
     QWidget* StatusBar1 = nullptr;
     QWidget* StatusBar2 = nullptr;
-    std::array<QLabel*, 3> statusBar1Panels_{};
-    std::array<QLabel*, 3> statusBar2Panels_{};
-    QLabel* StatusBar3 = nullptr;
+    std::array<StatusPanel*, 3> statusBar1Panels_{};
+    std::array<StatusPanel*, 3> statusBar2Panels_{};
+    StatusPanel* StatusBar3 = nullptr;
     QWidget* Method_Panel = nullptr;
     QToolButton* DES_Button = nullptr;
     QToolButton* TDES_Button = nullptr;
