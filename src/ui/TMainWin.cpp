@@ -271,6 +271,7 @@ void TMainWin::PaneAboutToReset(Pane pane) {
 
 void TMainWin::PaneReset(Pane pane) {
     modelOf(pane).Reset();
+    ShowSortOrder(pane);
 }
 
 void TMainWin::EntryAdded(Pane pane, std::size_t index) {
@@ -291,6 +292,13 @@ void TMainWin::EntryChanged(Pane pane, std::size_t index) {
 
 void TMainWin::PaneSorted(Pane pane, const std::vector<std::size_t>& order) {
     modelOf(pane).Sorted(order);
+    ShowSortOrder(pane);
+}
+
+// A pane sorts with the shared state when it is sorted; until then its arrow stays where it was.
+void TMainWin::ShowSortOrder(Pane pane) {
+    const SortState& sort = fileLists_->sort();
+    this->pane(pane).ShowSortOrder(sort.column, sort.descending);
 }
 
 } // namespace vorlaxen

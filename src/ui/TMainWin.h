@@ -177,6 +177,7 @@ private:
     void EntryRemoved(Pane pane) override;
     void EntryChanged(Pane pane, std::size_t index) override;
     void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
+    void ShowSortOrder(Pane pane);
 
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
