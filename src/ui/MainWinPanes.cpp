@@ -138,11 +138,13 @@ void TMainWin::ScrollTreeToShownDirectory() {
     QTreeView* tree = User_DirectoryListBox;
     tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtCenter);
     // A deep directory is indented past the right edge of a narrow tree: the tree moves sideways as well,
-    // so that its name shows.
+    // just far enough for the start of its name to show.
     const QRect row = tree->visualRect(tree->currentIndex());
-    if (row.isValid() && (row.left() < 0 || row.left() + 3 * tree->indentation() > tree->viewport()->width())) {
+    const int room = 4 * tree->indentation();
+    const int missing = row.left() + room - tree->viewport()->width();
+    if (row.isValid() && missing > 0) {
         QScrollBar* sideways = tree->horizontalScrollBar();
-        sideways->setValue(sideways->value() + row.left() - tree->indentation());
+        sideways->setValue(sideways->value() + missing);
     }
 }
 
