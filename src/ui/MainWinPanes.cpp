@@ -137,15 +137,14 @@ void TMainWin::TreeDirectoryChanged() {
 void TMainWin::ScrollTreeToShownDirectory() {
     QTreeView* tree = User_DirectoryListBox;
     tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtCenter);
-    // A deep directory is indented past the right edge of a narrow tree: the tree moves sideways as well,
-    // just far enough for the start of its name to show.
+    // Sideways, scrollTo centres the names column, which is as wide as its longest name: the tree goes back
+    // to its left edge instead, and moves only as far as the start of a deeply indented name needs.
+    QScrollBar* sideways = tree->horizontalScrollBar();
+    sideways->setValue(0);
     const QRect row = tree->visualRect(tree->currentIndex());
-    const int room = 4 * tree->indentation();
-    const int missing = row.left() + room - tree->viewport()->width();
-    if (row.isValid() && missing > 0) {
-        QScrollBar* sideways = tree->horizontalScrollBar();
-        sideways->setValue(sideways->value() + missing);
-    }
+    const int missing = row.left() + 4 * tree->indentation() - tree->viewport()->width();
+    if (row.isValid() && missing > 0)
+        sideways->setValue(missing);
 }
 
 std::string TMainWin::ShownDirectory() const {
