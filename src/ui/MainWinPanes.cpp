@@ -147,8 +147,9 @@ void TMainWin::ScrollTreeToShownDirectory() {
         sideways->setValue(missing);
 }
 
+// In the file system's own bytes, as the watch and the listing need it (a name need not be UTF-8).
 std::string TMainWin::ShownDirectory() const {
-    return QDir::currentPath().toStdString();
+    return QFile::encodeName(QDir::currentPath()).toStdString();
 }
 
 void TMainWin::ShowDirectory(const QString& path) {
