@@ -266,6 +266,8 @@ TEST_F(WindowDialogs, TheTipWindowIsLaidOutByItsRuleAndMoreInfoOpensTheTipsTopic
     Child<QAction>(window.get(), "Contents_Item")->trigger();
     Child<QAction>(window.get(), "Help_Button")->trigger();
     test::AnswerNextModal([](QWidget* modal) {
+        // The help key is a shortcut of the dialog's window: it reaches the dialog once that is active.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
         QTest::keyClick(modal, Qt::Key_F1);
         Child<QPushButton>(modal, "Button2")->click();
     });
