@@ -5,6 +5,7 @@
 #include "desktop/ShellFixture.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace vorlaxen {
 namespace {
@@ -121,7 +122,7 @@ TEST_F(CommandLineRun, OpenHandsContainersOverEachInItsSlotAndEncryptEndsOpen) {
     EXPECT_TRUE(controls.timer);
     EXPECT_EQ(names(), (Names{"a.txt", "b.txt.cry", "c.txt"}));
     panes.ExpectMatchesDisk();
-    EXPECT_EQ(::getcwd(nullptr, 0), home) << "the shown directory is still the current one";
+    EXPECT_EQ(std::filesystem::current_path().string(), home) << "the shown directory is still the current one";
 
     // Whatever password is held when the applications end, each file goes back under its own.
     pwd().SetPassword("unrelated");
