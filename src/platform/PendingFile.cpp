@@ -135,6 +135,12 @@ bool PendingFile::flush() {
     return true;
 }
 
+bool PendingFile::finishWriting() {
+    const bool flushed = flush();
+    buffer_.reset();
+    return flushed;
+}
+
 PendingFile::Commit PendingFile::linkUnnamed(bool mayReplace) {
     const std::string self = FdPath(fd_.get());
     if (!mayReplace) {
@@ -180,12 +186,20 @@ PendingFile::Commit PendingFile::commit(bool mayReplace) {
     if (::fsync(fd_.get()) != 0)
         return Commit::FlushFailed;
     CrashPoint("commit");
+    const Commit result = link(mayReplace);
+    if (result == Commit::Done)
+        SyncDirectoryOf(target_);
+    return result;
+}
+
+PendingFile::Commit PendingFile::link(bool mayReplace) {
+    if (!fd_ || finished_)
+        return Commit::RenameFailed;
     const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);
     if (result != Commit::Done)
         return result;
     finished_ = true;
     fd_.reset();
-    SyncDirectoryOf(target_);
     return Commit::Done;
 }
 

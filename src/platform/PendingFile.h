@@ -46,6 +46,9 @@ public:
     bool writeAt(const void* data, std::size_t n, off_t offset);
     // Hands what is buffered to the system.
     bool flush();
+    // The output is complete: hands what is buffered to the system and releases (zeroes) the buffer, so
+    // that an output waiting for its group's flush holds no memory. False when a write fails.
+    bool finishWriting();
     const std::string& target() const noexcept { return target_; }
     // The temporary name of a named output; empty for an unnamed one.
     const std::string& temporaryPath() const noexcept { return tempPath_; }
@@ -54,6 +57,9 @@ public:
     // directory. With `mayReplace` an existing target is replaced in one step; without it, a target
     // that exists by then is left alone (TargetExists) and the output discarded.
     Commit commit(bool mayReplace = true);
+    // The naming step of `commit` alone, for an output that the caller has brought to disk together with
+    // others (and whose directory it flushes together with theirs): gives it the target's name.
+    Commit link(bool mayReplace);
 
     // Removes the output; `overwrite` (for plain data) runs over it first.
     void discard(const Overwriter& overwrite = {});
