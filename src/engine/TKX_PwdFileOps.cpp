@@ -63,14 +63,16 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const Eng
             return opened;
         input = &own;
     }
-    const ResultCode result = EncryptOpened(source, *input, method, files.mayReplaceTarget);
+    const ResultCode result = EncryptOpened(source, *input, method, files);
+    if (result != ResultCode::Ok && files.heldOutput)
+        files.heldOutput->discard();
     // An input that could not be read to its end because it is no longer what it was has changed under the run.
     if (result == ResultCode::ReadFailed && !input->unchanged())
         return ResultCode::SourceChanged;
     return result;
 }
 
-ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, bool mayReplaceTarget) {
+ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, const EngineFiles& files) {
     const MethodInfo& info = *MethodByCode(WritableMethod(method));
     const std::string target = ContainerPathOf(source);
 
@@ -84,7 +86,8 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
 
     if (IsDirectory(target))
         return ResultCode::CannotCreate;
-    PendingFile out(target);
+    std::optional<PendingFile> own;
+    PendingFile& out = files.heldOutput ? *files.heldOutput : own.emplace(target);
     if (!out.create())
         return ResultCode::CannotCreate;
     SecureBuffer buffer(kChunkSize);
@@ -140,7 +143,9 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
     // rewritten, renamed away) would lose the change when it is wiped.
     if (!input.unchanged())
         return ResultCode::SourceChanged;
-    return CommitResultCode(out.commit(mayReplaceTarget));
+    if (files.heldOutput)
+        return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
+    return CommitResultCode(out.commit(files.mayReplaceTarget));
 }
 
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
@@ -150,7 +155,8 @@ public:
         : owner_(owner)
         , container_(container)
         , source_(files.source)
-        , mayReplaceTarget_(files.mayReplaceTarget) {}
+        , mayReplaceTarget_(files.mayReplaceTarget)
+        , held_(files.heldOutput) {}
 
     // Verification only reads, and takes no lock: it may run beside an operation on the same container.
     ResultCode openContainer(SourceFile::Use use) {
@@ -168,7 +174,7 @@ public:
         const std::string target = PlainPathOf(container_);
         if (FileNameOf(target).empty() || IsDirectory(target))
             return ResultCode::CannotCreate;
-        out_.emplace(target);
+        out_ = held_ ? held_ : &ownOut_.emplace(target);
         return out_->create() ? ResultCode::Ok : ResultCode::CannotCreate;
     }
 
@@ -246,6 +252,8 @@ private:
             return ResultCode::Ok;
         if (!source_->unchanged())
             return ResultCode::ContainerChanged;
+        if (held_)
+            return out_->finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
         return CommitResultCode(out_->commit(mayReplaceTarget_));
     }
 
@@ -263,8 +271,10 @@ private:
     SourceFile* source_;
     bool mayReplaceTarget_;
     UniqueFd in_;
+    PendingFile* held_;
     std::uint64_t containerSize_ = 0;
-    std::optional<PendingFile> out_;
+    std::optional<PendingFile> ownOut_;
+    PendingFile* out_ = nullptr;
     bool plainMayHaveReachedOutput_ = false;
 };
 
