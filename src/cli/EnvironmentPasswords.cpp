@@ -22,6 +22,7 @@ std::optional<SecureBytes> TakeVariable(const char* name) {
 EnvironmentPasswords EnvironmentPasswords::Take() {
     EnvironmentPasswords taken;
     taken.filePassword = TakeVariable("VORLAXEN_PASSWORD");
+    taken.newPassword = TakeVariable("VORLAXEN_NEW_PASSWORD");
     taken.master = TakeVariable("VORLAXEN_MASTER_PASSWORD");
     if (taken.master && taken.master->empty())
         taken.master.reset();
