@@ -1,3 +1,5 @@
+#include "desktop/ProgramArguments.h"
+#include "platform/EnvironmentSecret.h"
 #include "ui/TMainWin.h"
 
 #include <QApplication>
@@ -38,12 +40,17 @@ void CloseOnTerminate(QWidget& window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Passwords leave the arguments and the environment before anything copies them.
+    vorlaxen::ArgumentPasswords passwords = vorlaxen::ArgumentPasswords::Take(argc, argv);
+    std::optional<vorlaxen::SecureBytes> environmentPassword = vorlaxen::TakeEnvironmentSecret("VORLAXEN_PASSWORD");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vorlaxen");
-    QApplication::setApplicationDisplayName("Vorlaxen 95");
+    // No display name: the platform would append it to every window's caption, and the captions are the
+    // program's own ("Preferences", "Tip of the day").
     QApplication::setDesktopFileName("vorlaxen");
 
     vorlaxen::TMainWin window;
+    window.setCommandLine(passwords.Arguments(argc, argv), std::move(environmentPassword));
     CloseOnTerminate(window);
     // Centred on the screen when it is first shown.
     const QRect screen = window.screen()->availableGeometry();

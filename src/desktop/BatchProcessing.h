@@ -40,10 +40,14 @@ public:
     // StopProcess_Button.
     void Button1Click();
 
-private:
+    // One file of the work directory with its password from the key file (decryption only), a held one
+    // or the prompt, as a list run takes each of its files; the command line takes its files so too.
     enum class Outcome { Processed, Skipped, CancelAll };
     Outcome EncryptOne(const std::string& name);
+    // `name` is a container in display form.
     Outcome DecryptOne(const std::string& name);
+
+private:
     // A link or a special file (`file`, in the work directory) is refused before a password is asked
     // for it: a list run says so in a message, a whole-directory run, which takes every entry of the
     // pane, notes it in the status line and goes on. True when refused.

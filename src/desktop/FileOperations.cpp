@@ -137,6 +137,8 @@ SingleFileOutcome FileOperations::Decrypt(const std::string& name, bool quietWro
         ports_.panes.RemoveListEntry(Pane::Source, plainName);
     if (outcome.Written() && panesFollow)
         ports_.panes.UpdateFLists(name, Direction::Decrypt, !outcome.SourceRemoved());
+    if (outcome.Written() && decryptedHook_)
+        decryptedHook_(MakePath(directory, plainName));
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include "passwords/TKX_PwdTable.h"
 #include "ports/WindowPorts.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,10 @@ public:
     // caller asks for another); with `replaceAgreed` an existing plain file is replaced without asking
     // again (the user agreed at the first try).
     SingleFileOutcome Decrypt(const std::string& name, bool quietWrongPassword = false, bool replaceAgreed = false);
+    // Told the full path of every plain file that a decryption has just written, while the file password
+    // object still holds the password that decrypted it.
+    void setDecryptedHook(std::function<void(const std::string& plainPath)> hook) { decryptedHook_ = std::move(hook); }
+
     // Deletes the selected entries of a pane, asking through TDelDialog.
     void FileDel(Pane pane);
 
@@ -81,6 +86,7 @@ private:
     // table reads or writes it.
     std::optional<TKX_PrgState::BusyScope> engineBusy_;
     std::optional<TKX_PrgState::BusyScope> keyFileBusy_;
+    std::function<void(const std::string&)> decryptedHook_;
 };
 
 } // namespace vorlaxen

@@ -16,16 +16,23 @@ public:
         if (done_)
             return false;
         done_ = true;
-        for (auto& step : steps_)
+        for (auto& step : steps_) {
+            if (endedEarly_)
+                break;
             step();
+        }
         return true;
     }
+
+    // The program is ending: the steps not yet run are left out.
+    void EndEarly() { endedEarly_ = true; }
 
     bool hasRun() const { return done_; }
 
 private:
     std::vector<std::function<void()>> steps_;
     bool done_ = false;
+    bool endedEarly_ = false;
 };
 
 } // namespace vorlaxen

@@ -1,12 +1,21 @@
 #pragma once
 
+#include "platform/SecureMemory.h"
+#include "ports/AppLauncher.h"
+
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <sys/types.h>
 
 namespace vorlaxen {
+
+// What the user said to the question whether a watched file whose application ended at once may be
+// encrypted again.
+enum class ReencryptAnswer { None, Yes, NotYet };
 
 // One file decrypted for "open" or "print" and handed to an application whose process is watched.
 struct OpenFileInfoR {
@@ -14,6 +23,22 @@ struct OpenFileInfoR {
     pid_t Process = 0;
     bool Running = false;
     std::string FileName; // full path of the decrypted plain file
+
+    // The password that decrypted the file (masked), which encrypts it again; zeroed when the slot is
+    // freed.
+    SecureBytes Password;
+    LaunchVerb Verb = LaunchVerb::Open;
+    std::chrono::steady_clock::time_point Started{}; // when the application was started
+    std::time_t Opened = 0;                          // the same, as a file time (for lock files)
+    bool QuickExit = false;   // the application ended within moments: it may have handed the file on
+    bool PrintFailed = false; // lp ended with a failure
+    ReencryptAnswer Answer = ReencryptAnswer::None;
+
+    // Frees the slot and zeroes its password.
+    void Release() {
+        SecureBytes().swap(Password);
+        *this = OpenFileInfoR{};
+    }
 };
 
 // The opened-file table: at most 20 files are watched at a time.
@@ -35,6 +60,8 @@ public:
     // The key file is being read or written. Pending events run while it is read, and an operation
     // started from them would work on a table that the running one then writes back over.
     static constexpr std::uint8_t kKeyFile = 16;
+    // A watched file is being encrypted again, from the overwrite question to the end of its wipe.
+    static constexpr std::uint8_t kReencrypting = 32;
 
     // A request to stop the running operation; the engine polls it after every block. Atomic because a
     // signal handler of the command line may set it.

@@ -9,6 +9,8 @@ namespace vorlaxen {
 // The status line.
 inline constexpr const char* kIdle = "Idle.";
 inline constexpr const char* kPleaseWait = "Please wait until the process is finished.";
+// While an application is started for a file: the help file, or a file opened or printed.
+inline constexpr const char* kExecutingApplication = "Executing associated application...";
 
 // The checks of a typed password, in the prompts, the master password dialog and at the terminal.
 inline constexpr const char* kTooFewCharacters = "Too few characters in password.";
@@ -25,6 +27,9 @@ inline constexpr const char* kEnterMasterPassword = "Enter the password ( 6 - 16
 
 // A file that cannot be read: a container, or the companion's password file.
 inline constexpr const char* kCouldNotReadFile = "Couldn't read file %s .";
+
+// A file whose application could not be started for "open" or "print".
+inline constexpr const char* kUnableToShell = "Unable to shell the respective application for the file %s .";
 
 // The captions of the statistics panels, each followed by its figure.
 inline constexpr const char* kEstimatedCaption = "Estimated: ";

@@ -6,7 +6,8 @@ namespace vorlaxen {
 
 // The three kinds of message box; their look (title, icon) is the front end's.
 enum class MessageKind { Error, Information, Confirmation };
-enum class MessageButtons { Ok, OkCancel, OkAll, YesNoCancel };
+// YesNotYet: "Yes" and "Not yet", answered Yes or No.
+enum class MessageButtons { Ok, OkCancel, OkAll, YesNoCancel, YesNotYet };
 enum class MessageAnswer { Ok, Cancel, All, Yes, No };
 
 // A modal message box: the main window shows one, the companion prints the text and answers what nobody

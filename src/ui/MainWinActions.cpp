@@ -2,7 +2,6 @@
 
 #include "desktop/WindowOperations.h"
 #include "engine/Messages.h"
-#include "platform/Launcher.h"
 #include "ui/CoolBar.h"
 #include "ui/PasswordDialog.h"
 #include "ui/TDelDialog.h"
@@ -10,7 +9,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -86,10 +84,6 @@ void TMainWin::CreateActions() {
     connect(contentsItem_, &QAction::triggered, this, &TMainWin::OpenHelp);
     tipsItem_ = MakeAction(this, "&Tips", "Tips_Item");
     aboutItem_ = MakeAction(this, "&About...", "About_Item");
-    // Preferences, the tip of the day and the About box are not part of this window yet.
-    optionsItem_->setEnabled(false);
-    tipsItem_->setEnabled(false);
-    aboutItem_->setEnabled(false);
 }
 
 void TMainWin::CreateMenus() {
@@ -159,10 +153,6 @@ void TMainWin::CreatePopupMenus() {
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
     treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
 
-    // Opening and printing through the associated application are not part of this window yet.
-    for (const char* name : {"Open1", "Print1", "Open2", "Print2"})
-        findChild<QAction*>(name)->setEnabled(false);
-
     connect(
         sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
     connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
@@ -220,17 +210,6 @@ void TMainWin::ConnectOperations() {
     connect(MasterPwdExpire_Button, &QAction::triggered, this, [this] {
         operations_->master().MasterPwdExpire_ButtonClick();
     });
-}
-
-// The help file is opened with the desktop's application for it, in its own directory; a missing file
-// does nothing, and a failure is not reported.
-void TMainWin::OpenHelp() {
-    const QFileInfo help(QString::fromStdString(HelpFile));
-    if (!help.isFile())
-        return;
-    UpdateStatus("Executing associated application...");
-    OpenWithDefaultApplication(help.absoluteFilePath().toStdString(), help.absolutePath().toStdString(), false);
-    UpdateStatus(kIdle);
 }
 
 } // namespace vorlaxen

@@ -3,7 +3,9 @@
 #include "desktop/WindowOperations.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/MainWinDialogs.h"
 #include "ui/MainWinPorts.h"
+#include "ui/MainWinShell.h"
 #include "ui/PaneModel.h"
 
 #include <QApplication>
@@ -73,6 +75,9 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
                                                             *delDialog_});
     operations_ = std::make_unique<WindowOperations>(*objects_, ports_->Ports());
     ConnectOperations();
+    shell_ = std::make_unique<MainWinShell>(*this, *objects_, *operations_, ports_->Ports());
+    dialogs_ = std::make_unique<MainWinDialogs>(*this, *objects_, *operations_, ports_->Ports());
+    ConnectDialogs();
 
     ReadSettings();
 
@@ -81,7 +86,9 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startup_.Add([this] { SetStatusBars(); });
     startup_.Add([this] { Reresize(); });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
+    startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
+    startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
 }
 
 TMainWin::~TMainWin() {
@@ -92,15 +99,25 @@ TMainWin::~TMainWin() {
     delete cryptedView_;
     delete sourceModel_;
     delete cryptedModel_;
+    shell_.reset();
+    dialogs_.reset();
     operations_.reset();
     objects_.reset();
 }
 
+void TMainWin::setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword) {
+    shell_->setArguments(std::move(arguments), std::move(environmentPassword));
+}
+
 // While an operation runs the window does not close: the operation holds the files and the objects
-// it works on.
+// it works on. With files still watched, the user decides (FormCloseQuery).
 void TMainWin::closeEvent(QCloseEvent* event) {
     if (objects_->prgState().IsBusy()) {
         UpdateStatus(kPleaseWait);
+        event->ignore();
+        return;
+    }
+    if (!shell_->FormCloseQuery()) {
         event->ignore();
         return;
     }
@@ -175,7 +192,7 @@ void TMainWin::ApplySettings(const ProgramSettings& s) {
 
 MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
     QMessageBox box(this);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle("Vorlaxen 95");
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case MessageKind::Error:
@@ -202,6 +219,11 @@ MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, M
         break;
     case MessageButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNotYet:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::No)->setText("&Not yet");
+        box.setEscapeButton(QMessageBox::No);
         break;
     }
     box.exec();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/FileLists.h"
+#include "desktop/ProgramArguments.h"
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgramSettings.h"
 #include "desktop/StartupSequence.h"
@@ -16,6 +17,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -33,7 +36,9 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class MainWinDialogs;
 class MainWinPorts;
+class MainWinShell;
 class PaneModel;
 class PasswordPrompt;
 class TComboChange;
@@ -50,8 +55,10 @@ class WindowOperations;
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
 // box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start); the file
-// operations and password rules reach it through MainWinPorts, which drives the controls it is handed.
+// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
+// MainWinShell (the command line, "Open" and "Print", the watch on opened files), MainWinDialogs.cpp
+// (Preferences, the tip of the day, the About box and the help); the file operations and password rules
+// reach it through MainWinPorts, which drives the controls it is handed.
 class TMainWin : public QMainWindow,
                  public MessageBox,
                  public StatusLine,
@@ -73,9 +80,15 @@ public:
 
     ProgramObjects& objects() { return *objects_; }
     WindowOperations& operations() { return *operations_; }
+    // The command line, "Open" and "Print", the watch on opened files (MainWinShell.cpp).
+    MainWinShell& shell() { return *shell_; }
+    // The program's arguments and the password of VORLAXEN_PASSWORD, for the start-up step that works
+    // through them.
+    void setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }
+    MainWinDialogs& dialogs() { return *dialogs_; }
 
     // The status line, with its slide; every text shown passes through `statusSink` when one is set.
     void UpdateStatus(const std::string& message);
@@ -131,6 +144,7 @@ private:
     void CreatePopupMenus();
     void CreateDialogsAndTimers();
     void ConnectOperations();
+    void ConnectDialogs();
 
     void ReadSettings();
     void WriteSettings();
@@ -165,6 +179,8 @@ private:
     std::function<void(const std::string&)> statusSink_;
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
+    std::unique_ptr<MainWinShell> shell_;
+    std::unique_ptr<MainWinDialogs> dialogs_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;

@@ -25,7 +25,8 @@ public:
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override {
         messages.push_back({kind, text, buttons});
         if (answers.empty())
-            return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Yes : MessageAnswer::Ok;
+            return buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::YesNotYet ? MessageAnswer::Yes
+                                                                                                  : MessageAnswer::Ok;
         MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;

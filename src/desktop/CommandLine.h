@@ -1,0 +1,68 @@
+#pragma once
+
+#include "desktop/BatchProcessing.h"
+#include "desktop/FileWatch.h"
+#include "desktop/OpenAndPrint.h"
+#include "desktop/ProgramArguments.h"
+#include "desktop/ProgressDisplay.h"
+#include "desktop/TKX_PrgState.h"
+#include "engine/TKX_Pwd.h"
+#include "fileops/TKX_DirCryptor.h"
+#include "passwords/TKX_PwdTable.h"
+#include "ports/CommandLineHost.h"
+#include "ports/WindowPorts.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlaxen {
+
+// The desktop program's command line (`ProcessParameters`), run once from the start-up steps with the
+// window shown. The arguments are worked through from left to right: a switch changes how the files
+// named after it are treated, and each file is encrypted or decrypted at once by its extension (".cry":
+// decrypted), with the password from the key file, a held one, or a prompt. Containers named after
+// "/open" or "/print" are then opened or printed and watched. At the end the default method and the
+// key-file use are what they were, and the window closes unless files are watched or no file was named.
+//
+// A relative file name is taken relative to the current directory when the command line starts; the
+// current directory itself never changes, since it is the directory the panes show.
+class CommandLine {
+public:
+    CommandLine(TKX_DirCryptor& dirCryptor,
+                TKX_Pwd& pwd,
+                TKX_PwdTable& table,
+                TKX_PrgState& state,
+                BatchProcessing& batch,
+                ProgressDisplay& progress,
+                OpenAndPrint& openAndPrint,
+                FileWatch& watch,
+                const WindowPorts& ports,
+                CommandLineHost& host);
+
+    // The program's arguments, and the password of VORLAXEN_PASSWORD, which counts as a "/pass:" before
+    // the first argument; both are kept until ProcessParameters has run and are zeroed then.
+    void setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
+
+    void ProcessParameters();
+
+private:
+    // False when the file's directory cannot be entered (reported): the command line ends there.
+    bool ProcessFile(const std::string& argument, const std::string& current, Switch verb);
+    static void TakePassword(TKX_Pwd& target, const SecureBytes& password);
+
+    TKX_DirCryptor& dirCryptor_;
+    TKX_Pwd& pwd_;
+    TKX_PwdTable& table_;
+    TKX_PrgState& state_;
+    BatchProcessing& batch_;
+    ProgressDisplay& progress_;
+    OpenAndPrint& openAndPrint_;
+    FileWatch& watch_;
+    WindowPorts ports_;
+    CommandLineHost& host_;
+    std::vector<ProgramArgument> arguments_;
+    std::optional<SecureBytes> environmentPassword_;
+};
+
+} // namespace vorlaxen
