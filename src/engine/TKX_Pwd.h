@@ -44,7 +44,8 @@ struct EngineFiles {
     bool mayReplaceTarget = true;
     // When set, the engine writes into this output (made by the caller for the target's path) and leaves
     // it complete but neither flushed nor committed: the caller brings the outputs of a group of files to
-    // disk together and commits each. On a failure the engine discards it, as it discards its own.
+    // disk together and commits each, and looks then whether the input is still what it was. On a
+    // failure the engine discards it, as it discards its own.
     PendingFile* heldOutput = nullptr;
 };
 

@@ -90,6 +90,7 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
     PendingFile& out = files.heldOutput ? *files.heldOutput : own.emplace(target);
     if (!out.create())
         return ResultCode::CannotCreate;
+    out.expectSize(kLongHeaderLength + PaddedSize(plainSize));
     SecureBuffer buffer(kChunkSize);
     if (!buffer)
         return ResultCode::NoMemory;
@@ -139,12 +140,13 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
         checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
     if (!out.writeAt(checksumBytes, sizeof checksumBytes, 8))
         return ResultCode::WriteFailed;
+    // A held output is committed by the caller, which looks at the source then.
+    if (files.heldOutput)
+        return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
     // The container holds the file as it was when it was opened: one that has changed since (grown,
     // rewritten, renamed away) would lose the change when it is wiped.
     if (!input.unchanged())
         return ResultCode::SourceChanged;
-    if (files.heldOutput)
-        return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
     return CommitResultCode(out.commit(files.mayReplaceTarget));
 }
 
@@ -175,7 +177,11 @@ public:
         if (FileNameOf(target).empty() || IsDirectory(target))
             return ResultCode::CannotCreate;
         out_ = held_ ? held_ : &ownOut_.emplace(target);
-        return out_->create() ? ResultCode::Ok : ResultCode::CannotCreate;
+        if (!out_->create())
+            return ResultCode::CannotCreate;
+        // The plain file is never longer than the container's body.
+        out_->expectSize(containerSize_);
+        return ResultCode::Ok;
     }
 
     ResultCode run() {
@@ -250,10 +256,11 @@ private:
             return ResultCode::WrongPassword;
         if (!out_)
             return ResultCode::Ok;
-        if (!source_->unchanged())
-            return ResultCode::ContainerChanged;
+        // A held output is committed by the caller, which looks at the container then.
         if (held_)
             return out_->finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
+        if (!source_->unchanged())
+            return ResultCode::ContainerChanged;
         return CommitResultCode(out_->commit(mayReplaceTarget_));
     }
 

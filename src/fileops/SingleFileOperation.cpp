@@ -139,15 +139,18 @@ private:
         if (!S_ISREG(looked_.st_mode))
             return Fail(ResultCode::NotRegularFile);
         savedMode_ = static_cast<int>(looked_.st_mode & 07777);
-        MakeOwnerReadWrite(source_);
-        if (const SourceFile::Status opened = input_.open(source_); opened != SourceFile::Status::Open) {
+        if ((savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+            SetFileMode(source_, savedMode_ | S_IRUSR | S_IWUSR);
+        if (const SourceFile::Status opened = input_.open(source_, SourceFile::Use::Operation, true);
+            opened != SourceFile::Status::Open) {
             if (opened != SourceFile::Status::NotRegular)
                 KeepSource();
             return opened == SourceFile::Status::Missing ? NotFound() : Fail(OpenFailure(opened));
         }
+        targetSeen_ = PathExists(target_);
         // After a crash in the middle of a wipe the plain file holds overwritten bytes and its container
         // the data: encrypting the one would replace the other.
-        if (encrypting_ && PathExists(target_) && IsInterruptedWipe(input_.fd())) {
+        if (encrypting_ && targetSeen_ && IsInterruptedWipe(input_.fd())) {
             KeepSource();
             return Fail(ResultCode::InterruptedWipe);
         }
@@ -158,7 +161,7 @@ private:
     // replaced, should it appear meanwhile.
     std::optional<SingleFileOutcome> AgreeOnTarget() {
         mayReplace_ = job_.replaceAllowed;
-        if (PathExists(target_) && !mayReplace_) {
+        if (targetSeen_ && !mayReplace_) {
             const char* question = encrypting_ ? "File %s already exist in the list of encrypted files. Overwrite?"
                                                : "File %s already exist in the list of non encrypted files. Overwrite?";
             if (!frontEnd_.MayReplace(FillIn(question, target_)))
@@ -322,6 +325,7 @@ private:
     int savedMode_ = 0;
     SourceFile input_;
     bool mayReplace_ = false;
+    bool targetSeen_ = false; // the target was there when the source was opened, a moment before
     std::optional<PendingFile> held_;
     struct stat written_ {};
     bool writtenSeen_ = false;

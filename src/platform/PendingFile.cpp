@@ -30,8 +30,10 @@ bool NamedTemporariesForced() noexcept {
 }
 
 // An unnamed file is linked in through its entry in /proc/self/fd; without /proc it could never get a name.
+// Asked once per process: a run of many files would otherwise ask once per file.
 bool ProcessFdsVisible() noexcept {
-    return ::access("/proc/self/fd", X_OK) == 0;
+    static const bool visible = ::access("/proc/self/fd", X_OK) == 0;
+    return visible;
 }
 
 std::string DirectoryOrCurrent(const std::string& path) {
@@ -70,8 +72,7 @@ bool UnnamedFilesIn(const std::string& directory) noexcept {
 }
 
 PendingFile::PendingFile(std::string target)
-    : target_(std::move(target))
-    , buffer_(kBufferSize) {}
+    : target_(std::move(target)) {}
 
 PendingFile::~PendingFile() {
     if (!finished_)
@@ -94,6 +95,11 @@ bool PendingFile::create() {
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
+    if (!bufferTaken_) {
+        bufferTaken_ = true;
+        const std::uint64_t wanted = expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize;
+        buffer_.reallocate(static_cast<std::size_t>(wanted));
+    }
     if (!buffer_) {
         // No memory for the buffer: every write goes to the system as it comes.
         if (!fd_ || !WriteFully(fd_.get(), data, n))
@@ -115,6 +121,11 @@ bool PendingFile::write(const void* data, std::size_t n) {
 }
 
 bool PendingFile::writeAt(const void* data, std::size_t n, off_t offset) {
+    // Bytes still in the buffer are changed there, before the system sees them.
+    if (fd_ && offset >= handedOver_ && offset + static_cast<off_t>(n) <= handedOver_ + static_cast<off_t>(buffered_)) {
+        std::memcpy(buffer_.data() + (offset - handedOver_), data, n);
+        return true;
+    }
     return flush() && WriteFullyAt(fd_.get(), data, n, offset);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SecureMemory.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,9 @@ public:
     // Whether the output has no name until it is committed.
     bool unnamed() const noexcept { return unnamed_; }
 
+    // The size the output will have, when it is known before writing: the buffer is then no larger than
+    // the output (a small file costs no buffer of a few hundred kilobytes to fill with zeros and clear).
+    void expectSize(std::uint64_t size) noexcept { expected_ = size; }
     // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
     // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
     // released. False when a write fails.
@@ -71,7 +75,9 @@ private:
     std::string target_;
     std::string tempPath_;
     UniqueFd fd_;
-    SecureBuffer buffer_;
+    SecureBuffer buffer_;      // empty until the first write
+    bool bufferTaken_ = false; // allocated at the first write, once
+    std::uint64_t expected_ = 0;
     std::size_t buffered_ = 0;
     off_t handedOver_ = 0;       // bytes given to the system so far
     off_t writebackStarted_ = 0; // bytes whose writing to disk has been started
