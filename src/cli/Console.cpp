@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vorlaxen::cli {
@@ -11,6 +13,12 @@ namespace vorlaxen::cli {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+// The width of the terminal that standard error goes to; 0 when it is not known.
+std::size_t TerminalColumns() {
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
 
 std::string Megabytes(std::uint64_t bytes) {
     char text[32];
@@ -28,6 +36,30 @@ std::string CompanionResultText(ResultCode code, const std::string& name) {
     if (!text.empty() && text.find(name) == std::string::npos)
         text = name + ": " + text;
     return text;
+}
+
+std::string FitProgressLine(const std::string& counts, const std::string& name, std::size_t columns) {
+    constexpr std::string_view kCut = "...";
+    // The last column stays free: a line that fills the width leaves the cursor waiting to wrap.
+    const std::size_t room = columns > 0 ? columns - 1 : std::string::npos;
+    auto characters = [](std::string_view text) {
+        return static_cast<std::size_t>(std::count_if(
+            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    };
+    const std::size_t countsWidth = characters(counts);
+    if (countsWidth + characters(name) <= room)
+        return counts + name;
+    if (countsWidth + kCut.size() + 1 > room)
+        return counts.substr(0, std::min(counts.size(), room));
+    std::size_t start = 0;
+    const std::size_t nameRoom = room - countsWidth - kCut.size();
+    while (characters(std::string_view(name).substr(start)) > nameRoom ||
+           (start < name.size() && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80))
+        ++start;
+    std::string line;
+    line.reserve(counts.size() + kCut.size() + name.size() - start);
+    line.append(counts).append(kCut).append(name, start);
+    return line;
 }
 
 Console::Console(bool showProgress)
@@ -131,14 +163,19 @@ void Console::Draw(std::chrono::steady_clock::time_point now) {
         const std::lock_guard<std::mutex> guard(nameMutex_);
         name = current_;
     }
-    std::fprintf(stderr,
-                 "\r%zu of %zu files, %s of %s MB, %.1f MB/s  %s\x1b[K",
-                 filesDone_.load(std::memory_order_relaxed),
-                 files_,
-                 Megabytes(done).c_str(),
-                 Megabytes(bytes_).c_str(),
-                 megabytesPerSecond,
-                 name.c_str());
+    char counts[160];
+    std::snprintf(counts,
+                  sizeof counts,
+                  "%zu of %zu files, %s of %s MB, %.1f MB/s  ",
+                  filesDone_.load(std::memory_order_relaxed),
+                  files_,
+                  Megabytes(done).c_str(),
+                  Megabytes(bytes_).c_str(),
+                  megabytesPerSecond);
+    const std::string line = FitProgressLine(counts, name, TerminalColumns());
+    std::fputc('\r', stderr);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputs("\x1b[K", stderr);
     std::fflush(stderr);
     drawn_ = true;
 }

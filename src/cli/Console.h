@@ -17,6 +17,11 @@ namespace vorlaxen::cli {
 // names no button here (the window's offers "All") and says what it means.
 std::string CompanionResultText(ResultCode code, const std::string& name);
 
+// The progress line as drawn: `counts`, then the file's name, within `columns` (0: the width is not
+// known, nothing is cut). A line that would wrap could not be drawn over again in place; the name is cut
+// from its start ("...") at a character boundary of UTF-8, and dropped when not even that fits.
+std::string FitProgressLine(const std::string& counts, const std::string& name, std::size_t columns);
+
 // The terminal side of one run, shared by the threads that process its files: messages go to standard
 // error and results to standard output as whole lines, one line at a time; questions are asked at the
 // terminal one at a time; and on a terminal a progress line for the whole run (files done of files,

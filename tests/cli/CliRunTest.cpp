@@ -2,6 +2,7 @@
 // run, the progress line, and rekey.
 
 #include "cli/CommandLine.h"
+#include "cli/Console.h"
 #include "support/ChildProcess.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -218,6 +219,30 @@ TEST_F(CliRun, AtATerminalOneProgressLineCountsTheWholeRun) {
     EXPECT_TRUE(session.waitFor(" of 1.2 MB, ")) << session.transcript();
     EXPECT_EQ(session.finish(), 0) << session.transcript();
     EXPECT_EQ(dir.names(), (Names{"a.cry", "b.cry", "c.cry"}));
+}
+
+TEST(ProgressLine, StaysWithinTheTerminalsWidthCuttingTheNameFromItsStart) {
+    const std::string counts = "3 of 10 files, 1.2 of 4.0 MB, 9.9 MB/s  ";
+    const std::string name = "photos/2024/\xc3\xa4\xc3\xb6 summer/\xc3\xbc-beach-0001.jpg"; // "ä", "ö", "ü"
+    auto characters = [](const std::string& text) {
+        return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    };
+    EXPECT_EQ(cli::FitProgressLine(counts, name, 0), counts + name) << "width unknown: nothing is cut";
+    EXPECT_EQ(cli::FitProgressLine(counts, name, 200), counts + name);
+    for (std::size_t columns = 1; columns < 80; ++columns) {
+        const std::string line = cli::FitProgressLine(counts, name, columns);
+        ASSERT_LE(characters(line), static_cast<std::ptrdiff_t>(columns) - 1) << columns;
+        if (line.size() > counts.size() && line != counts + name) {
+            // The counts whole, "..." and the name's end, starting on a whole character.
+            ASSERT_EQ(line.substr(0, counts.size() + 3), counts + "...") << columns;
+            const std::string tail = line.substr(counts.size() + 3);
+            EXPECT_EQ(name.substr(name.size() - tail.size()), tail) << columns;
+            EXPECT_NE(tail.empty() ? 0 : tail[0] & 0xC0, 0x80) << columns;
+        }
+    }
+    EXPECT_EQ(cli::FitProgressLine(counts, name, 60), counts + "...\xc3\xbc-beach-0001.jpg");
+    EXPECT_EQ(cli::FitProgressLine(counts, name, 59), counts + "...-beach-0001.jpg");
+    EXPECT_EQ(cli::FitProgressLine(counts, name, 20), counts.substr(0, 19)) << "no room for the name";
 }
 
 TEST_F(CliRun, UsageOfTheNewOptions) {
