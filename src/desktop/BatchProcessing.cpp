@@ -169,10 +169,15 @@ void BatchProcessing::DoForAll(Direction direction) {
         ports_.status.ShowStatus(kPleaseWait);
         return;
     }
+    // The directory is named before anything happens: a right click on the wrong row of the tree shows.
+    const std::string highlighted = ports_.panes.HighlightedDirectory();
+    ports_.status.ShowStatus((direction == Direction::Encrypt ? "Encrypt All: " : "Decrypt All: ") + highlighted);
     const MessageAnswer answer =
         ports_.messages.ShowMessage(MessageKind::Confirmation, "Recurse subdirectories?", MessageButtons::YesNoCancel);
-    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
+    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No) {
+        ports_.status.ShowStatus(kIdle);
         return;
+    }
     const bool recurse = answer == MessageAnswer::Yes;
 
     {
@@ -180,7 +185,6 @@ void BatchProcessing::DoForAll(Direction direction) {
         prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
         prompts_.SetCancelAllVisible(direction, true);
         ports_.status.ShowStatus(kSearching);
-        const std::string highlighted = ports_.panes.HighlightedDirectory();
         // A highlighted directory that cannot be entered is not exchanged for the one shown: nothing is
         // processed.
         const bool shown = highlighted == ports_.panes.ShownDirectory() || ports_.panes.ShowDirectory(highlighted);

@@ -99,6 +99,37 @@ void CoolBands::Move(std::size_t from, std::size_t row, std::size_t position) {
         }
 }
 
+std::array<int, CoolBands::kCount> CoolBands::ShownWidths(int barWidth, const std::array<int, kCount>& minimums) const {
+    std::array<int, kCount> shown{};
+    for (const auto& row : Rows()) {
+        const std::size_t last = row.back();
+        int used = 0;
+        for (std::size_t k = 0; k + 1 < row.size(); ++k) {
+            shown[row[k]] = std::max(bands_[row[k]].width, minimums[row[k]]);
+            used += shown[row[k]];
+        }
+        const int lastMinimum = std::max(minimums[last], kMinimumWidth);
+        int missing = lastMinimum - (barWidth - used);
+        for (std::size_t k = row.size() - 1; missing > 0 && k-- > 0;) {
+            const int room = shown[row[k]] - std::max(minimums[row[k]], kMinimumWidth);
+            const int given = std::clamp(missing, 0, std::max(room, 0));
+            shown[row[k]] -= given;
+            used -= given;
+            missing -= given;
+        }
+        shown[last] = std::max(barWidth - used, lastMinimum);
+    }
+    return shown;
+}
+
+std::array<BandLayout, CoolBands::kCount> CoolBands::Saved(const std::array<int, kCount>& shown) const {
+    std::array<BandLayout, kCount> saved = bands_;
+    for (const auto& row : Rows())
+        if (shown[row.back()] > 0)
+            saved[row.back()].width = shown[row.back()];
+    return saved;
+}
+
 void CoolBands::Resize(std::size_t band, int width) {
     bands_[band].width = std::max(width, kMinimumWidth);
 }

@@ -33,6 +33,14 @@ public:
     // Moves the band at `from` into row `row` (a row number past the last makes a new row at the
     // bottom) before the band that is at `position` within that row (past the end: at its end).
     void Move(std::size_t from, std::size_t row, std::size_t position);
+
+    // The widths the bands take on screen in a bar `barWidth` pixels wide, by position. A band keeps
+    // its own width and the last band of a row takes the rest; where the rest is narrower than that
+    // band's minimum (`minimums`, by position), the bands before it give way, the nearest first, down to
+    // their own minimums. The bands' own widths stay as they are.
+    std::array<int, kCount> ShownWidths(int barWidth, const std::array<int, kCount>& minimums) const;
+    // The layout to save: each band's own width, and for the last band of a row the width it shows.
+    std::array<BandLayout, kCount> Saved(const std::array<int, kCount>& shown) const;
     void Resize(std::size_t band, int width);
 
     // Position of the band that holds `control`.

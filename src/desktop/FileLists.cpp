@@ -5,10 +5,12 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace vorlaxen {
 
@@ -110,6 +112,12 @@ void FileLists::AddListEntry(Pane which, const std::string& displayName, const s
 
 void FileLists::GetFileInfo(Pane which, std::size_t index) {
     PaneEntry& entry = mutablePane(which).at(index);
+    // Details read before (the file has changed since) do not outlive a read that fails.
+    PaneEntry fresh;
+    fresh.caption = std::move(entry.caption);
+    fresh.fileName = std::move(entry.fileName);
+    fresh.image = entry.image;
+    entry = std::move(fresh);
     ReadFileDetails(entry.fileName, which == Pane::Crypted, kinds_, entry);
     if (observer_)
         observer_->EntryChanged(which, index);
@@ -131,10 +139,54 @@ void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) 
     const Pane other = direction == 0 ? Pane::Source : Pane::Crypted;
     const std::string caption =
         direction == 0 ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
-    AddListEntry(target, caption);
-    SortPane(target);
+    if (const std::optional<std::size_t> listed = pane(target).FindCaption(caption)) {
+        GetFileInfo(target, *listed);
+    } else {
+        AddListEntry(target, caption);
+        SortPane(target);
+    }
     if (!keep)
         RemoveListEntry(other, name);
+}
+
+bool FileLists::Refresh(const std::vector<std::string>& names,
+                        const std::vector<std::string>& changed,
+                        bool everything) {
+    const std::unordered_set<std::string> onDisk(names.begin(), names.end());
+    const std::unordered_set<std::string> touched(changed.begin(), changed.end());
+    std::unordered_set<std::string> listed;
+    bool cameOrWent = false;
+    for (Pane which : {Pane::Source, Pane::Crypted}) {
+        for (std::size_t i = pane(which).size(); i-- > 0;) {
+            const std::string& fileName = pane(which)[i].fileName;
+            if (onDisk.count(fileName)) {
+                listed.insert(fileName);
+                if (everything || touched.count(fileName))
+                    GetFileInfo(which, i);
+                continue;
+            }
+            if (observer_)
+                observer_->EntryAboutToBeRemoved(which, i);
+            mutablePane(which).RemoveAt(i);
+            if (observer_)
+                observer_->EntryRemoved(which);
+            cameOrWent = true;
+        }
+    }
+    std::array<bool, 2> added{};
+    for (const std::string& name : names) {
+        if (listed.count(name))
+            continue;
+        const bool container = HasContainerExtension(name);
+        const Pane which = container ? Pane::Crypted : Pane::Source;
+        AddListEntry(which, container ? CryptedCaptionOf(name, showCry_) : name, name);
+        added[container ? 1 : 0] = true;
+        cameOrWent = true;
+    }
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        if (added[which == Pane::Source ? 0 : 1])
+            SortPane(which);
+    return cameOrWent;
 }
 
 void FileLists::ColumnClick(Pane which, PaneColumn column) {

@@ -33,12 +33,18 @@ public:
     void AddListEntry(Pane which, const std::string& displayName, const std::string& fileName = {});
     // Reads the details of the entry at `index`; a file that cannot be opened or examined gets none.
     void GetFileInfo(Pane which, std::size_t index);
-    // Deletes the first entry whose whole caption equals `caption` apart from letter case.
+    // Deletes the first entry whose caption is exactly `caption`.
     void RemoveListEntry(Pane which, const std::string& caption);
     // After one file was encrypted (direction 0, `name` its left-pane caption) or decrypted (1, `name`
     // its right-pane caption): adds the target's entry in sorted position and, unless `keep`, removes the
-    // source's entry.
+    // source's entry. A target already listed (the panes followed the directory meanwhile) keeps its
+    // one entry, with its details read again.
     void UpdateFLists(const std::string& name, int direction, bool keep);
+    // Brings both panes in step with the file names the shown directory holds now, without emptying
+    // them, so that selections stay: entries whose file is gone go, files without an entry get one in
+    // sorted position, and the entries of the `changed` names (of all, with `everything`) have their
+    // details read again. Returns whether any entry came or went.
+    bool Refresh(const std::vector<std::string>& names, const std::vector<std::string>& changed, bool everything);
     // A click on a column header: ignored while entries lack details; otherwise the column becomes the
     // sort column, the direction flips, and the clicked pane is sorted.
     void ColumnClick(Pane which, PaneColumn column);

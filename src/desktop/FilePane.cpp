@@ -66,7 +66,7 @@ std::size_t FilePane::Append(PaneEntry entry) {
 
 std::optional<std::size_t> FilePane::FindCaption(const std::string& caption) const {
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (CompareWithoutCase(entries_[i].caption, caption) == 0)
+        if (CaptionNames(entries_[i].caption, caption))
             return i;
     return std::nullopt;
 }

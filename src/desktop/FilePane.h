@@ -50,6 +50,13 @@ int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort
 // Case-insensitive comparison of two texts, byte by byte (ASCII letters folded).
 int CompareWithoutCase(const std::string& a, const std::string& b);
 
+// Whether an entry's caption names `text`. Entries are matched by their exact name: names that differ
+// only in letter case are different files here (report.txt and Report.txt side by side), although the
+// panes sort them as equal.
+inline bool CaptionNames(const std::string& caption, const std::string& text) {
+    return caption == text;
+}
+
 // The entries of one pane, in display order.
 class FilePane {
 public:
@@ -60,7 +67,7 @@ public:
 
     void Clear() { entries_.clear(); }
     std::size_t Append(PaneEntry entry);
-    // The first entry whose whole caption equals `caption` apart from letter case.
+    // The first entry whose caption is exactly `caption` (CaptionNames).
     std::optional<std::size_t> FindCaption(const std::string& caption) const;
     void RemoveAt(std::size_t index);
     // Sorts stably and returns, for each new position, the index the entry had before.

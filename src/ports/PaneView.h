@@ -24,7 +24,7 @@ public:
     // files"; Decrypt: the plain file's to "Available for encryption") and sorts it, and unless `keep`
     // removes the entry `name` from the pane it came from.
     virtual void UpdateFLists(const std::string& name, Direction direction, bool keep) = 0;
-    // Removes the first entry whose caption equals `caption`, letter case ignored; none: nothing.
+    // Removes the first entry whose caption is exactly `caption` (CaptionNames); none: nothing.
     virtual void RemoveListEntry(Pane pane, const std::string& caption) = 0;
     // Reads the shown directory's files again and fills both panes from them.
     virtual void ReadFLists() = 0;

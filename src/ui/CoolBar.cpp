@@ -78,11 +78,7 @@ void CoolBar::ApplyLayout(const std::array<BandLayout, CoolBands::kCount>& saved
 }
 
 std::array<BandLayout, CoolBands::kCount> CoolBar::CurrentLayout() const {
-    std::array<BandLayout, CoolBands::kCount> layout = bands_.bands();
-    for (std::size_t i = 0; i < layout.size(); ++i)
-        if (shownWidths_[i] > 0)
-            layout[i].width = shownWidths_[i];
-    return layout;
+    return bands_.Saved(shownWidths_);
 }
 
 int CoolBar::RowHeight() const {
@@ -108,15 +104,22 @@ void CoolBar::resizeEvent(QResizeEvent* event) {
 void CoolBar::Relayout() {
     const int h = RowHeight();
     const auto rows = bands_.Rows();
+    // A band's minimum is what its grip and its control need: the method buttons are never pushed out
+    // of the bar by a wide band before them.
+    std::array<int, CoolBands::kCount> minimums{};
+    for (std::size_t i = 0; i < CoolBands::kCount; ++i) {
+        auto found = byControl_.find(bands_.bands()[i].control);
+        if (found != byControl_.end())
+            minimums[i] = found->second.frame->minimumSizeHint().width();
+    }
+    shownWidths_ = bands_.ShownWidths(width(), minimums);
     int y = 0;
     for (const auto& row : rows) {
         int x = 0;
         for (std::size_t k = 0; k < row.size(); ++k) {
             const std::size_t position = row[k];
             const BandLayout& layout = bands_.bands()[position];
-            const bool last = k + 1 == row.size();
-            int w = last ? std::max(width() - x, CoolBands::kMinimumWidth) : layout.width;
-            shownWidths_[position] = w;
+            const int w = shownWidths_[position];
             auto found = byControl_.find(layout.control);
             if (found != byControl_.end()) {
                 found->second.frame->setGeometry(x, y, w, h);

@@ -24,12 +24,14 @@ FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* paren
     details_->setAllColumnsShowFocus(true);
     details_->header()->setSectionsClickable(true);
     details_->header()->setStretchLastSection(false);
-    details_->header()->setSortIndicatorShown(false);
+    details_->header()->setSortIndicatorShown(true);
+    details_->header()->setSortIndicator(0, Qt::AscendingOrder);
     icons_ = new QListView(this);
     icons_->setObjectName(name + "_Icons");
     icons_->setResizeMode(QListView::Adjust);
     icons_->setMovement(QListView::Static);
     icons_->setWrapping(true);
+    icons_->setUniformItemSizes(true);
 
     details_->setModel(&model_);
     icons_->setModel(&model_);
@@ -38,6 +40,16 @@ FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* paren
         Watch(view);
     connect(details_->header(), &QHeaderView::sectionClicked, this, [this](int section) {
         emit columnClicked(static_cast<PaneColumn>(section));
+        // The header moved its arrow by its own rule before telling; the arrow shows how the pane was
+        // sorted, also when the click was ignored.
+        ShowSortOrder(sortColumn_, sortDescending_);
+    });
+    connect(details_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (fitting_)
+            return;
+        if (section == static_cast<int>(kPaneColumnCount) - 1)
+            lastColumnWidth_ = size;
+        FitLastColumn();
     });
 
     addWidget(details_);
@@ -67,9 +79,25 @@ void FilePaneView::Watch(QAbstractItemView* view) {
     });
 }
 
+void FilePaneView::FitLastColumn() {
+    QHeaderView* header = details_->header();
+    const int last = static_cast<int>(kPaneColumnCount) - 1;
+    int others = 0;
+    for (int section = 0; section < last; ++section)
+        others += header->sectionSize(section);
+    const int room = details_->viewport()->width() - others;
+    fitting_ = true;
+    header->resizeSection(last, std::max(lastColumnWidth_, room));
+    fitting_ = false;
+}
+
 bool FilePaneView::eventFilter(QObject* watched, QEvent* event) {
     const Pane other = pane() == Pane::Source ? Pane::Crypted : Pane::Source;
     switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == details_->viewport())
+            FitLastColumn();
+        break;
     case QEvent::FocusIn:
         emit focused();
         break;
@@ -135,14 +163,26 @@ void FilePaneView::setViewStyle(ViewStyle style) {
 
 std::array<std::int32_t, kPaneColumnCount> FilePaneView::columnWidths() const {
     std::array<std::int32_t, kPaneColumnCount> widths{};
-    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
+    for (std::size_t i = 0; i + 1 < kPaneColumnCount; ++i)
         widths[i] = details_->header()->sectionSize(static_cast<int>(i));
+    widths[kPaneColumnCount - 1] = lastColumnWidth_;
     return widths;
 }
 
 void FilePaneView::setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths) {
-    for (std::size_t i = 0; i < kPaneColumnCount; ++i)
+    fitting_ = true;
+    for (std::size_t i = 0; i + 1 < kPaneColumnCount; ++i)
         details_->header()->resizeSection(static_cast<int>(i), std::max(widths[i], 20));
+    fitting_ = false;
+    lastColumnWidth_ = std::max(widths[kPaneColumnCount - 1], 20);
+    FitLastColumn();
+}
+
+void FilePaneView::ShowSortOrder(PaneColumn column, bool descending) {
+    sortColumn_ = column;
+    sortDescending_ = descending;
+    details_->header()->setSortIndicator(static_cast<int>(column),
+                                         descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void FilePaneView::ClearSelection() {

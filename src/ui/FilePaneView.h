@@ -31,6 +31,8 @@ public:
     std::array<std::int32_t, kPaneColumnCount> columnWidths() const;
     void setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths);
     void ClearSelection();
+    // The arrow on the header of the column by which the pane was sorted last.
+    void ShowSortOrder(PaneColumn column, bool descending);
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
 
@@ -49,11 +51,18 @@ protected:
 
 private:
     void Watch(QAbstractItemView* view);
+    // The last column reaches the right edge of the view: it shows its own width, or the room the other
+    // columns leave when that is more. Its own width is what the user gave it and what is saved.
+    void FitLastColumn();
 
     PaneModel& model_;
     QTreeView* details_ = nullptr;
     QListView* icons_ = nullptr;
     ViewStyle style_ = ViewStyle::Details;
+    int lastColumnWidth_ = 50;
+    bool fitting_ = false;
+    PaneColumn sortColumn_ = PaneColumn::Name;
+    bool sortDescending_ = false;
 };
 
 } // namespace vorlaxen

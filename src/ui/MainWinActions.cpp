@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -47,7 +48,11 @@ void TMainWin::CreateActions() {
     decryptItem_ = MakeAction(this, "&Decrypt", "Decrypt_Item");
     decryptItem_->setEnabled(false);
     optionsItem_ = MakeAction(this, "&Options...", "Options_Item");
+    optionsItem_->setShortcut(QKeySequence::Preferences);
     exitItem_ = MakeAction(this, "E&xit", "Exit_Item");
+    // Ctrl+Q asks the window to close as "E&xit" does: refused while an operation runs. Named outright,
+    // since the platform's standard Quit key may be none.
+    exitItem_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(exitItem_, &QAction::triggered, this, &QWidget::close);
 
     viewStyles_ = new QActionGroup(this);
@@ -133,8 +138,7 @@ void TMainWin::CreateToolBar() {
 void TMainWin::CreatePopupMenus() {
     sourceMenu_ = new QMenu(this);
     sourceMenu_->setObjectName("Source_PopupMenu");
-    QAction* encrypt = sourceMenu_->addAction("Encrypt");
-    encrypt->setObjectName("Encrypt1");
+    sourceMenu_->addAction("Encrypt")->setObjectName("Encrypt1");
     sourceMenu_->addAction("Open")->setObjectName("Open1");
     sourceMenu_->addAction("Print")->setObjectName("Print1");
     sourceMenu_->addSeparator();
@@ -148,6 +152,26 @@ void TMainWin::CreatePopupMenus() {
     cryptedMenu_->addSeparator();
     cryptedMenu_->addAction("Delete")->setObjectName("Delete2");
 
+    // A pane's own keys: Enter encrypts or decrypts its selection, Delete deletes it, Ctrl+O and Ctrl+P
+    // open and print it. They act while the pane has the focus, and the pop-up menu shows them.
+    for (QMenu* menu : {sourceMenu_, cryptedMenu_}) {
+        FilePaneView* view = menu == sourceMenu_ ? sourceView_ : cryptedView_;
+        const QList<QAction*> items = menu->actions();
+        const std::array<QList<QKeySequence>, 5> keys = {
+            QList<QKeySequence>{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+            QKeySequence::keyBindings(QKeySequence::Open),
+            QKeySequence::keyBindings(QKeySequence::Print),
+            QList<QKeySequence>{},
+            QKeySequence::keyBindings(QKeySequence::Delete)};
+        for (int i = 0; i < items.size() && i < static_cast<int>(keys.size()); ++i) {
+            if (keys[static_cast<std::size_t>(i)].isEmpty())
+                continue;
+            items[i]->setShortcuts(keys[static_cast<std::size_t>(i)]);
+            items[i]->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            view->addAction(items[i]);
+        }
+    }
+
     treeMenu_ = new QMenu(this);
     treeMenu_->setObjectName("Dir_PopupMenu");
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
@@ -157,6 +181,17 @@ void TMainWin::CreatePopupMenus() {
         sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
     connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
         cryptedMenu_->popup(at);
+    });
+
+    // F5 reads the shown directory again, unless an operation works on the panes.
+    auto* reread = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reread->setObjectName("MainWin_RereadKey");
+    reread->setContext(Qt::WindowShortcut);
+    connect(reread, &QShortcut::activated, this, [this] {
+        if (objects_->prgState().IsBusy())
+            UpdateStatus(kPleaseWait);
+        else
+            ReadFLists();
     });
 }
 

@@ -3,6 +3,7 @@
 #include "desktop/PaneLayout.h"
 #include "ui/CoolBar.h"
 #include "ui/PaneModel.h"
+#include "ui/PaneWatch.h"
 #include "ui/RuledLayout.h"
 #include "ui/TMainWin.h"
 
@@ -78,6 +79,8 @@ void TMainWin::CreateGrid() {
     cryptedModel_ = new PaneModel(*fileLists_, Pane::Crypted, kinds_, this);
     sourceView_ = new FilePaneView(*sourceModel_, "Source_ListView", Grid_Panel);
     cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
+    paneWatch_ = new PaneWatch(
+        objects_->prgState(), [this](const PaneRefresh::Changes& changes) { RefreshPanes(changes); }, this);
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
         connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
@@ -120,6 +123,13 @@ void TMainWin::CreateGrid() {
 }
 
 bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
+    // A click, the wheel or a key in the tree: the user moves it now, and it no longer follows the shown
+    // directory's row on its own.
+    if (watched == User_DirectoryListBox || watched == User_DirectoryListBox->viewport()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+            treeFollows_ = false;
+    }
     if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
         // The first time the tree has the focus, the panes are read.
         TKX_PrgState& state = objects_->prgState();

@@ -3,6 +3,7 @@
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "ui/PaneModel.h"
+#include "ui/PaneWatch.h"
 #include "ui/TComboChange.h"
 #include "ui/TMainWin.h"
 
@@ -10,8 +11,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <sys/statvfs.h>
 
@@ -36,6 +40,9 @@ void TMainWin::CreateDirPanel() {
     User_DirectoryListBox->setHeaderHidden(true);
     for (int column = 1; column < directories_->columnCount(); ++column)
         User_DirectoryListBox->hideColumn(column);
+    // The names column is as wide as its names, so that a deep directory can be scrolled into view.
+    User_DirectoryListBox->header()->setStretchLastSection(false);
+    User_DirectoryListBox->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     User_DirectoryListBox->setRootIndex(directories_->index(currentDrive_));
     User_DirectoryListBox->setContextMenuPolicy(Qt::CustomContextMenu);
     User_DirectoryListBox->installEventFilter(this);
@@ -43,6 +50,22 @@ void TMainWin::CreateDirPanel() {
     const QModelIndex start = directories_->index(QDir::currentPath());
     User_DirectoryListBox->setCurrentIndex(start);
     User_DirectoryListBox->scrollTo(start);
+    // The model reads directories in the background and sorts what it has read a moment later: every
+    // directory above the shown one that comes in moves its row. Until the user takes the tree in hand,
+    // the tree follows the row, once for each batch of changes.
+    treeScroll_ = new QTimer(this);
+    treeScroll_->setSingleShot(true);
+    treeScroll_->setInterval(0);
+    connect(treeScroll_, &QTimer::timeout, this, &TMainWin::ScrollTreeToShownDirectory);
+    auto follow = [this] {
+        if (treeFollows_)
+            treeScroll_->start();
+    };
+    connect(directories_, &QFileSystemModel::rowsInserted, treeScroll_, follow);
+    connect(directories_, &QFileSystemModel::rowsRemoved, treeScroll_, follow);
+    connect(directories_, &QFileSystemModel::layoutChanged, treeScroll_, follow);
+    connect(directories_, &QFileSystemModel::modelReset, treeScroll_, follow);
+    User_DirectoryListBox->viewport()->installEventFilter(this);
     connect(User_DirectoryListBox->selectionModel(),
             &QItemSelectionModel::currentChanged,
             this,
@@ -111,8 +134,22 @@ void TMainWin::TreeDirectoryChanged() {
         ReadFLists();
 }
 
+void TMainWin::ScrollTreeToShownDirectory() {
+    QTreeView* tree = User_DirectoryListBox;
+    tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    // Sideways, scrollTo centres the names column, which is as wide as its longest name: the tree goes back
+    // to its left edge instead, and moves only as far as the start of a deeply indented name needs.
+    QScrollBar* sideways = tree->horizontalScrollBar();
+    sideways->setValue(0);
+    const QRect row = tree->visualRect(tree->currentIndex());
+    const int missing = row.left() + 4 * tree->indentation() - tree->viewport()->width();
+    if (row.isValid() && missing > 0)
+        sideways->setValue(missing);
+}
+
+// In the file system's own bytes, as the watch and the listing need it (a name need not be UTF-8).
 std::string TMainWin::ShownDirectory() const {
-    return QDir::currentPath().toStdString();
+    return QFile::encodeName(QDir::currentPath()).toStdString();
 }
 
 void TMainWin::ShowDirectory(const QString& path) {
@@ -129,10 +166,19 @@ void TMainWin::ReadFLists() {
     UpdateStatus("Retrieving directory contents...");
     sourceView_->setUpdatesEnabled(false);
     cryptedView_->setUpdatesEnabled(false);
+    // Watched from before the listing, so that nothing changed meanwhile goes unnoticed.
+    paneWatch_->Follow(ShownDirectory());
     fileLists_->ReadFLists(ListDirectoryFiles("."));
     sourceView_->setUpdatesEnabled(true);
     cryptedView_->setUpdatesEnabled(true);
     UpdateStatus(kIdle);
+}
+
+void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
+    // The changes are of the directory watched; the panes show another one only until they are read.
+    if (paneWatch_->directory() != ShownDirectory())
+        return;
+    fileLists_->Refresh(ListDirectoryFiles("."), changes.names, changes.everything);
 }
 
 void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {

@@ -1,6 +1,7 @@
 #include "ui/MainWinPorts.h"
 
 #include "ui/PasswordDialog.h"
+#include "ui/StatusPanel.h"
 #include "ui/TDelDialog.h"
 #include "ui/TMainWin.h"
 
@@ -8,7 +9,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileSystemModel>
-#include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeView>

@@ -7,7 +7,6 @@
 class QAction;
 class QComboBox;
 class QFileSystemModel;
-class QLabel;
 class QProgressBar;
 class QTimer;
 class QTreeView;
@@ -15,6 +14,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class PasswordPrompt;
+class StatusPanel;
 class TDelDialog;
 class TMainWin;
 class TMasterPwd_Form;
@@ -26,8 +26,8 @@ struct MainWinControls {
     QComboBox& driveBox;      // DriveComboBox1
     QProgressBar& sourceBar;  // ProgressBar1
     QProgressBar& cryptedBar; // ProgressBar2
-    const std::array<QLabel*, 3>& statusBar1Panels;
-    const std::array<QLabel*, 3>& statusBar2Panels;
+    const std::array<StatusPanel*, 3>& statusBar1Panels;
+    const std::array<StatusPanel*, 3>& statusBar2Panels;
     QAction& stopButton;            // StopProcess_Button
     QAction& pwdExpireButton;       // PwdExpire_Button
     QAction& masterPwdExpireButton; // MasterPwdExpire_Button

@@ -5,12 +5,12 @@
 #include "engine/ContainerFormat.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/StatusPanel.h"
 #include "ui/TMainWin.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QToolButton>
 
 namespace vorlaxen {
@@ -19,24 +19,21 @@ namespace {
 
 constexpr int kMethodButtonWidth = 50;
 
-// A statistics bar: three sunken panels side by side.
+// A statistics bar: three sunken panels side by side, sharing the bar's width.
 QWidget* MakeStatisticsBar(QWidget* parent,
                            const char* name,
                            const std::array<const char*, 3>& texts,
-                           std::array<QLabel*, 3>& panels) {
+                           std::array<StatusPanel*, 3>& panels) {
     auto* bar = new QWidget(parent);
     bar->setObjectName(name);
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     for (std::size_t i = 0; i < 3; ++i) {
-        panels[i] = new QLabel(texts[i], bar);
+        panels[i] = new StatusPanel(texts[i], bar);
         panels[i]->setObjectName(QString(name) + "_Panel" + QString::number(i));
-        panels[i]->setFrameShape(QFrame::Panel);
-        panels[i]->setFrameShadow(QFrame::Sunken);
-        layout->addWidget(panels[i]);
+        layout->addWidget(panels[i], 1);
     }
-    layout->addStretch(1);
     return bar;
 }
 
@@ -53,11 +50,8 @@ void TMainWin::CreateStatusArea() {
         Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
     StatusBar1 = MakeStatisticsBar(
         Status_CoolBar, "StatusBar1", {kEstimatedCaption, kDoneCaption, kSizeCaption}, statusBar1Panels_);
-    StatusBar3 = new QLabel("Idle", Status_CoolBar);
+    StatusBar3 = new StatusPanel("Idle", Status_CoolBar);
     StatusBar3->setObjectName("StatusBar3");
-    StatusBar3->setFrameShape(QFrame::Panel);
-    StatusBar3->setFrameShadow(QFrame::Sunken);
-    StatusBar3->setTextFormat(Qt::PlainText);
 
     Method_Panel = new QWidget(Status_CoolBar);
     Method_Panel->setObjectName("Method_Panel");
@@ -102,11 +96,13 @@ std::string TMainWin::statusText() const {
     return StatusBar3->text().toStdString();
 }
 
+// Each panel takes a third of its bar, which at start is a third of the status area's width; the panels
+// keep to their thirds as the window and the bands change size, so that no empty strip opens beside them.
 void TMainWin::SetStatusBars() {
-    const int width = Status_CoolBar->width() / 3;
-    for (auto* panels : {&statusBar1Panels_, &statusBar2Panels_})
-        for (QLabel* panel : *panels)
-            panel->setFixedWidth(width);
+    for (QWidget* bar : {StatusBar1, StatusBar2})
+        if (auto* layout = qobject_cast<QHBoxLayout*>(bar->layout()))
+            for (int i = 0; i < 3; ++i)
+                layout->setStretch(i, 1);
 }
 
 // The buttons show the current method: its button down with blue text, the others black.

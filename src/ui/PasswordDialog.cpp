@@ -98,11 +98,15 @@ void PasswordDialog::WipeBoxes() {
     }
 }
 
+// The size is taken anew at every showing (the file name changes) and then fixed: the dialog has a fixed
+// border, which the user cannot resize or maximise.
 void PasswordDialog::SizeToContents() {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     adjustSize();
     const int width = MaskEdit1->geometry().right() + 60;
     const int height = Submit_Button->geometry().bottom() + 35;
-    resize(std::max(width, sizeHint().width()), std::max(height, sizeHint().height()));
+    setFixedSize(std::max(width, sizeHint().width()), std::max(height, sizeHint().height()));
 }
 
 void PasswordDialog::showEvent(QShowEvent* event) {

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileIconProvider>
+#include <QPixmap>
+#include <QStandardPaths>
 
 namespace vorlaxen {
 
@@ -15,7 +17,26 @@ std::string TypeNameOf(const QMimeType& type) {
 } // namespace
 
 QtFileKinds::QtFileKinds() {
-    icons_.emplace_back(); // index 0: none
+    // A platform without an icon theme of its own (offscreen, minimal) has neither a theme nor a place to
+    // look for one: the desktop's standard icon directories stand in, with the base theme of them all.
+    if (QIcon::themeName().isEmpty()) {
+        QStringList paths = QIcon::themeSearchPaths();
+        paths << QStandardPaths::locateAll(
+            QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+    }
+    // The base theme has no icons for file types; outside a desktop environment it is all there is.
+    const QString fallback = QIcon::fallbackThemeName();
+    if (fallback.isEmpty() || fallback == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    QIcon none;
+    for (int size : {16, 32}) {
+        QPixmap empty(size, size);
+        empty.fill(Qt::transparent);
+        none.addPixmap(empty);
+    }
+    icons_.push_back(none);
 }
 
 int QtFileKinds::GetImageIndex(const std::string& path) {
@@ -41,7 +62,7 @@ std::string QtFileKinds::TypeName(const std::string& path) {
 
 QIcon QtFileKinds::icon(int index) const {
     return index > 0 && static_cast<std::size_t>(index) < icons_.size() ? icons_[static_cast<std::size_t>(index)]
-                                                                        : QIcon();
+                                                                        : icons_[0];
 }
 
 } // namespace vorlaxen

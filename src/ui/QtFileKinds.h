@@ -11,7 +11,10 @@ namespace vorlaxen {
 
 // Icons and type names of files from the desktop's MIME database, looked up by name only (reading
 // files to guess their type would make a large directory slow). Icons are kept once per type and
-// referred to by index; index 0 is "no icon".
+// referred to by index; index 0 is "no icon", drawn as an empty square of an icon's size so that
+// every row of a pane is as tall as the others, with or without an icon. The icons come from the
+// desktop's icon theme; where it has none for a type (no theme at all outside a desktop environment),
+// from the Adwaita theme, which the program depends on, before Qt's one generic file icon.
 class QtFileKinds : public FileKindSource {
 public:
     QtFileKinds();
@@ -26,7 +29,7 @@ public:
 
 private:
     QMimeDatabase database_;
-    std::vector<QIcon> icons_;
+    std::vector<QIcon> icons_; // [0]: the empty square
     std::map<QString, int> indexOfType_;
     bool large_ = false;
 };

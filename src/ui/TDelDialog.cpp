@@ -47,12 +47,16 @@ DelAnswer TDelDialog::Ask(const std::string& question) {
     return answer_;
 }
 
-// The width reaches 35 pixels past "Ca&ncel All", the height 45 below it.
+// The width reaches 35 pixels past "Ca&ncel All", the height 45 below it. The size is taken anew for
+// every file name and then fixed: the dialog has a fixed border, which the user cannot resize or
+// maximise.
 void TDelDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     adjustSize();
-    resize(std::max(CancelAll_Button->geometry().right() + 35, width()),
-           std::max(CancelAll_Button->geometry().bottom() + 45, height()));
+    setFixedSize(std::max(CancelAll_Button->geometry().right() + 35, width()),
+                 std::max(CancelAll_Button->geometry().bottom() + 45, height()));
 }
 
 } // namespace vorlaxen

@@ -7,6 +7,7 @@
 #include "ui/MainWinPorts.h"
 #include "ui/MainWinShell.h"
 #include "ui/PaneModel.h"
+#include "ui/PaneWatch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -84,7 +85,10 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     // The start-up steps this window knows; later parts of the program add theirs.
     startup_.Add([this] { SetButtonsInStatus(); });
     startup_.Add([this] { SetStatusBars(); });
-    startup_.Add([this] { Reresize(); });
+    startup_.Add([this] {
+        Reresize();
+        ScrollTreeToShownDirectory();
+    });
     startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
     startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
@@ -93,6 +97,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
 
 TMainWin::~TMainWin() {
     WriteSettings();
+    delete paneWatch_;
+    paneWatch_ = nullptr;
     // The views read the panes until they go: they go first, before the panes they show.
     fileLists_->setObserver(nullptr);
     delete sourceView_;
@@ -265,6 +271,7 @@ void TMainWin::PaneAboutToReset(Pane pane) {
 
 void TMainWin::PaneReset(Pane pane) {
     modelOf(pane).Reset();
+    ShowSortOrder(pane);
 }
 
 void TMainWin::EntryAdded(Pane pane, std::size_t index) {
@@ -285,6 +292,13 @@ void TMainWin::EntryChanged(Pane pane, std::size_t index) {
 
 void TMainWin::PaneSorted(Pane pane, const std::vector<std::size_t>& order) {
     modelOf(pane).Sorted(order);
+    ShowSortOrder(pane);
+}
+
+// A pane sorts with the shared state when it is sorted; until then its arrow stays where it was.
+void TMainWin::ShowSortOrder(Pane pane) {
+    const SortState& sort = fileLists_->sort();
+    this->pane(pane).ShowSortOrder(sort.column, sort.descending);
 }
 
 } // namespace vorlaxen

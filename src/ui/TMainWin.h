@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/FileLists.h"
+#include "desktop/PaneRefresh.h"
 #include "desktop/ProgramArguments.h"
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgramSettings.h"
@@ -40,7 +41,9 @@ class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
 class PaneModel;
+class PaneWatch;
 class PasswordPrompt;
+class StatusPanel;
 class TComboChange;
 class TDelDialog;
 class TMasterPwd_Form;
@@ -100,6 +103,9 @@ public:
     void UpdateFLists(const std::string& name, int direction, bool keep);
     void RemoveListEntry(Pane which, const std::string& caption);
     void SetListViewStyle(ViewStyle style);
+    // Brings the panes up to date with what other programs changed in the shown directory.
+    void RefreshPanes(const PaneRefresh::Changes& changes);
+    PaneWatch& paneWatch() { return *paneWatch_; }
     // The directory the panes show (the process's current directory).
     std::string ShownDirectory() const;
     // Makes a directory the shown one: the tree moves to it and the panes are read again.
@@ -156,6 +162,7 @@ private:
     void DriveChosen(int index);
     void TreeDirectoryChanged();
     void FillDriveBox();
+    void ScrollTreeToShownDirectory();
     static bool DriveReady(const QString& root);
     void SetMethod(int code);
     void ShowMethodOnButtons();
@@ -170,6 +177,7 @@ private:
     void EntryRemoved(Pane pane) override;
     void EntryChanged(Pane pane, std::size_t index) override;
     void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
+    void ShowSortOrder(Pane pane);
 
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
@@ -219,9 +227,9 @@ private:
     CoolBar* Status_CoolBar = nullptr;
     QWidget* StatusBar1 = nullptr;
     QWidget* StatusBar2 = nullptr;
-    std::array<QLabel*, 3> statusBar1Panels_{};
-    std::array<QLabel*, 3> statusBar2Panels_{};
-    QLabel* StatusBar3 = nullptr;
+    std::array<StatusPanel*, 3> statusBar1Panels_{};
+    std::array<StatusPanel*, 3> statusBar2Panels_{};
+    StatusPanel* StatusBar3 = nullptr;
     QWidget* Method_Panel = nullptr;
     QToolButton* DES_Button = nullptr;
     QToolButton* TDES_Button = nullptr;
@@ -232,6 +240,8 @@ private:
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* User_DirectoryListBox = nullptr;
     QFileSystemModel* directories_ = nullptr;
+    QTimer* treeScroll_ = nullptr;
+    bool treeFollows_ = true; // the tree keeps the shown directory's row in view until the user moves it
     TComboChange* comboChange_ = nullptr;
     QString currentDrive_;
 
@@ -244,6 +254,7 @@ private:
     PaneModel* cryptedModel_ = nullptr;
     FilePaneView* sourceView_ = nullptr;
     FilePaneView* cryptedView_ = nullptr;
+    PaneWatch* paneWatch_ = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
 };

@@ -405,12 +405,15 @@ TEST_F(WholeDirectory, RecursesDepthFirstInNameOrderWithOneListPassword) {
     prompts.steps = {TypeForList("password")};
     const int reads = panes.reads;
     const std::size_t entered = panes.visited.size();
+    host.statuses.clear();
     batch().DoForAll(Direction::Encrypt);
     EXPECT_EQ(static_cast<std::size_t>(panes.reads - reads), panes.visited.size() - entered + 1)
         << "one read for every directory entered and a full one at the end, entries having been added bare";
     EXPECT_EQ(messages(), Names{"Recurse subdirectories?"});
     ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(host.messages[0].statusesBefore, 1u);
+    EXPECT_EQ(host.statuses.front(), "Encrypt All: " + path("a")) << "the directory is named before the question";
     EXPECT_EQ(processed(), (Names{"1.txt", "2.txt", "3.txt", "5.txt", "6.txt", "4.txt"}));
     EXPECT_EQ(prompts.shown.size(), 1u) << "a list password lasts for the whole run";
     EXPECT_EQ(filesUnder("a/b/y"), Names{"5.txt.cry"});
@@ -442,8 +445,10 @@ TEST_F(WholeDirectory, RecursesDepthFirstInNameOrderWithOneListPassword) {
     EXPECT_EQ(filesUnder("a"), (Names{"1.txt", "2.txt"}));
     EXPECT_EQ(filesUnder("a/x"), Names{"4.txt.cry"});
     host.answers = {MessageAnswer::Cancel};
+    host.statuses.clear();
     batch().DoForAll(Direction::Decrypt);
     EXPECT_EQ(filesUnder("a/x"), Names{"4.txt.cry"});
+    EXPECT_EQ(host.statuses, (Names{"Decrypt All: " + path("a"), "Idle."}));
     expectIdle();
 }
 

@@ -2,6 +2,7 @@
 
 #include "desktop/FileLists.h"
 
+#include "desktop/PaneRefresh.h"
 #include "fileops/DirectoryListing.h"
 #include "support/TempDir.h"
 
@@ -95,11 +96,17 @@ TEST_F(Panes, EncryptedByComesFromTheFourthByteAlone) {
                                                                     {"KX99", "-"},
                                                                     {"KX9", "-"},
                                                                     {"", "-"}};
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about "c" + std::to_string(i) here.
+    auto caption = [](std::size_t i) {
+        std::string text = "c";
+        text += std::to_string(i);
+        return text;
+    };
     for (std::size_t i = 0; i < cases.size(); ++i)
-        WriteFile("c" + std::to_string(i) + ".cry", cases[i].first);
+        WriteFile(caption(i) + ".cry", cases[i].first);
     refill();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const auto& e = entry(Pane::Crypted, "c" + std::to_string(i));
+        const auto& e = entry(Pane::Crypted, caption(i));
         EXPECT_EQ(e.typeText, cases[i].second) << '"' << cases[i].first << '"';
         EXPECT_EQ(e.sizeText, std::to_string(cases[i].first.size()));
     }
@@ -196,15 +203,25 @@ TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
     EXPECT_EQ(lists.sort().descending, sortBefore.descending);
 }
 
-TEST_F(Panes, RemoveListEntryTakesTheWholeCaptionApartFromCase) {
+TEST_F(Panes, EntriesAreMatchedByTheirExactNameAlthoughTheySortWithoutCase) {
     WriteFile("ab", "1");
     WriteFile("A", "2");
     WriteFile("a.txt", "3");
+    WriteFile("report.txt", "4");
+    WriteFile("Report.txt", "5");
     refill();
     lists.RemoveListEntry(Pane::Source, "a");
-    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab"}));
     lists.RemoveListEntry(Pane::Source, "missing");
-    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab"}));
+    EXPECT_EQ(captions(Pane::Source), (Captions{"A", "a.txt", "ab", "Report.txt", "report.txt"}));
+    lists.RemoveListEntry(Pane::Source, "A");
+    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab", "Report.txt", "report.txt"}));
+
+    // report.txt encrypted beside Report.txt: Report.txt stays listed, the wiped report.txt goes.
+    ASSERT_EQ(::rename("report.txt", "report.txt.cry"), 0);
+    lists.UpdateFLists("report.txt", 0, false);
+    EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab", "Report.txt"}));
+    EXPECT_EQ(captions(Pane::Crypted), Captions{"report.txt"});
+    EXPECT_EQ(entry(Pane::Crypted, "report.txt").fileName, "report.txt.cry");
 }
 
 TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
@@ -232,6 +249,74 @@ TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
         ::unlink("w.doc.cry");
         ::unlink("z.doc.cry");
     }
+}
+
+TEST_F(Panes, RefreshFollowsTheDirectoryWithoutRereadingWhatDidNotChange) {
+    WriteFile("keep.txt", "1");
+    WriteFile("grows.txt", "1");
+    WriteFile("goes.txt", "1");
+    WriteFile("goes.doc.cry", "KX98");
+    refill();
+    kinds.asked.clear();
+
+    ::unlink("goes.txt");
+    ::unlink("goes.doc.cry");
+    WriteFile("grows.txt", "12345");
+    WriteFile("new.txt", "1");
+    WriteFile("New.pdf.CRY", "KX9C");
+    EXPECT_TRUE(lists.Refresh(ListDirectoryFiles("."), {"grows.txt", "new.txt", "goes.txt"}, false));
+    EXPECT_EQ(captions(Pane::Source), (Captions{"grows.txt", "keep.txt", "new.txt"}));
+    EXPECT_EQ(captions(Pane::Crypted), Captions{"New.pdf"});
+    EXPECT_EQ(entry(Pane::Source, "grows.txt").sizeText, "5") << "a changed file's details are read again";
+    EXPECT_EQ(entry(Pane::Crypted, "New.pdf").typeText, "3xDES");
+    EXPECT_EQ(kinds.asked, (Captions{"New.pdf.CRY", "new.txt"})) << "only new entries look up their icons";
+    EXPECT_FALSE(lists.Refresh(ListDirectoryFiles("."), {}, false)) << "nothing came or went";
+
+    // An operation's own update after the panes followed the disk keeps one entry per file.
+    ::rename("new.txt", "new.txt.cry");
+    lists.Refresh(ListDirectoryFiles("."), {}, true);
+    lists.UpdateFLists("new.txt", 0, false);
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"New.pdf", "new.txt"}));
+    EXPECT_EQ(captions(Pane::Source), (Captions{"grows.txt", "keep.txt"}));
+}
+
+TEST(PaneRefresh, ABurstIsTakenOnceWhenQuietOrAfterTheLongestWaitAndNeverWhileBusy) {
+    using std::chrono::milliseconds;
+    PaneRefresh refresh;
+    TKX_PrgState state;
+    state.PanesUnread = false;
+    const auto t0 = PaneRefresh::Clock::time_point{} + std::chrono::hours(1);
+    refresh.Changed({}, false, t0);
+    EXPECT_FALSE(refresh.NextLook(t0, state)) << "nothing changed";
+
+    refresh.Changed({"a"}, false, t0);
+    EXPECT_EQ(refresh.NextLook(t0, state), milliseconds(300));
+    refresh.Changed({"b", "a"}, false, t0 + milliseconds(200));
+    EXPECT_FALSE(refresh.Due(t0 + milliseconds(499), state)) << "quiet for 300 ms after the last change";
+    EXPECT_EQ(refresh.NextLook(t0 + milliseconds(400), state), milliseconds(100));
+    EXPECT_TRUE(refresh.Due(t0 + milliseconds(500), state));
+    state.SetBusy(TKX_PrgState::kWholeDirectory);
+    EXPECT_FALSE(refresh.Due(t0 + milliseconds(900), state));
+    EXPECT_EQ(refresh.NextLook(t0 + milliseconds(900), state), PaneRefresh::kQuiet) << "looks again while busy";
+    state.ClearBusy(TKX_PrgState::kWholeDirectory);
+    EXPECT_EQ(refresh.NextLook(t0 + milliseconds(900), state), milliseconds(0));
+    PaneRefresh::Changes taken = refresh.Take();
+    EXPECT_EQ(taken.names, (Captions{"a", "b"}));
+    EXPECT_FALSE(taken.everything);
+    EXPECT_FALSE(refresh.Pending());
+
+    // A burst that does not end is taken 2 s after its first change; a lost count means every file.
+    for (int ms = 0; ms < 2000; ms += 100) {
+        refresh.Changed({std::to_string(ms) + ".txt"}, ms == 500, t0 + milliseconds(ms));
+        EXPECT_FALSE(refresh.Due(t0 + milliseconds(ms), state)) << ms;
+    }
+    EXPECT_TRUE(refresh.Due(t0 + milliseconds(2000), state));
+    EXPECT_TRUE(refresh.Take().everything);
+    state.PanesUnread = true;
+    refresh.Changed({"g"}, false, t0);
+    EXPECT_FALSE(refresh.Due(t0 + std::chrono::seconds(9), state)) << "not before the panes were read";
+    refresh.Forget();
+    EXPECT_FALSE(refresh.Pending());
 }
 
 } // namespace

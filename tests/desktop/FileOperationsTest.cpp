@@ -112,6 +112,29 @@ TEST_F(FileOps, AnExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
     panes.ExpectMatchesDisk();
 }
 
+TEST_F(FileOps, NamesThatDifferOnlyInLetterCaseAreDifferentFiles) {
+    write("report.txt", "lower");
+    write("Report.txt", "upper");
+    panes.ReadFLists();
+    EXPECT_TRUE(files().EncrFile("report.txt"));
+    EXPECT_EQ(panes.Captions(Pane::Source), Names{"Report.txt"});
+    panes.ExpectMatchesDisk();
+
+    // Report.txt over a container of its own that exists already, then both containers deleted.
+    write("Report.txt.cry", "old container");
+    panes.ReadFLists();
+    host.answers = {MessageAnswer::Ok};
+    EXPECT_TRUE(files().EncrFile("Report.txt"));
+    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"Report.txt", "report.txt"}));
+    panes.ExpectMatchesDisk();
+    select(Pane::Crypted, {"report.txt"});
+    delDialog.answers = {DelAnswer::Delete};
+    files().FileDel(Pane::Crypted);
+    EXPECT_EQ(names(), Names{"Report.txt.cry"});
+    EXPECT_EQ(panes.Captions(Pane::Crypted), Names{"Report.txt"});
+    panes.ExpectMatchesDisk();
+}
+
 TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest) {
     // A missing source.
     EXPECT_FALSE(files().EncrFile("gone.txt"));

@@ -86,5 +86,23 @@ TEST(CoolBands, ASavedLayoutWithUnknownOrRepeatedControlsStillPlacesEachControlO
     EXPECT_EQ(bands.bands()[3].width, CoolBands::kMinimumWidth);
 }
 
+TEST(CoolBands, TheLastBandOfARowKeepsItsRoomAndTheBandsBeforeItGiveWay) {
+    CoolBands bands;
+    std::array<BandLayout, 4> saved = bands.bands();
+    saved[2].width = 1096; // the status line, beside the method buttons
+    bands.Apply(saved);
+    const std::array<int, 4> minimums = {30, 30, 40, 176};
+    using Widths = std::array<int, 4>;
+    EXPECT_EQ(bands.ShownWidths(1280, minimums), (Widths{1280, 1280, 1096, 184}));
+    EXPECT_EQ(bands.ShownWidths(900, minimums), (Widths{900, 900, 724, 176}));
+    EXPECT_EQ(bands.ShownWidths(150, minimums), (Widths{150, 150, 40, 176})) << "no band below its minimum";
+
+    // What is saved is each band's own width; only the last of a row saves what it shows.
+    const auto kept = bands.Saved(bands.ShownWidths(900, minimums));
+    EXPECT_EQ(kept[2].width, 1096);
+    EXPECT_EQ(kept[3].width, 176);
+    EXPECT_EQ(kept[0].width, 900);
+}
+
 } // namespace
 } // namespace vorlaxen

@@ -18,7 +18,7 @@ namespace vorlaxen::test {
 // The panes and the tree over a real directory: showing a directory makes it current and reads its
 // files, as the window does; UpdateFLists and RemoveListEntry change the entries as the window's do, so
 // that the panes can be compared with the disk afterwards. Names and captions follow the program's own
-// rules (ContainerName, CompareWithoutCase), never copies of them.
+// rules (ContainerName, CaptionNames), never copies of them.
 class FakePanes : public PaneView {
 public:
     struct Entry {
@@ -58,9 +58,8 @@ public:
     }
     void RemoveListEntry(Pane pane, const std::string& caption) override {
         auto& list = entries(pane);
-        auto at = std::find_if(list.begin(), list.end(), [&](const Entry& entry) {
-            return CompareWithoutCase(entry.caption, caption) == 0;
-        });
+        auto at = std::find_if(
+            list.begin(), list.end(), [&](const Entry& entry) { return CaptionNames(entry.caption, caption); });
         if (at != list.end())
             list.erase(at);
     }

@@ -20,10 +20,11 @@ public:
         MessageKind kind;
         std::string text;
         MessageButtons buttons;
+        std::size_t statusesBefore; // how many status texts had been shown when it came
     };
 
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override {
-        messages.push_back({kind, text, buttons});
+        messages.push_back({kind, text, buttons, statuses.size()});
         if (answers.empty())
             return buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::YesNotYet ? MessageAnswer::Yes
                                                                                                   : MessageAnswer::Ok;

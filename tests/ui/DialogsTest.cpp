@@ -85,6 +85,8 @@ TEST(PreferencesDialog, RowsFollowTheirCheckBoxesAndSpinEditsHold0To600) {
         EXPECT_EQ(spin->minimum(), 0);
         EXPECT_EQ(spin->maximum(), 600);
         auto* text = spin->findChild<QLineEdit*>();
+        // Focus moves only within the active window, which a busy machine makes the dialog a moment later.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         text->selectAll();
         QTest::keyClicks(text, "7000");
         EXPECT_LE(spin->cleanText().toInt(), 600) << "more than 600 cannot be typed";
@@ -264,6 +266,8 @@ TEST_F(WindowDialogs, TheTipWindowIsLaidOutByItsRuleAndMoreInfoOpensTheTipsTopic
     Child<QAction>(window.get(), "Contents_Item")->trigger();
     Child<QAction>(window.get(), "Help_Button")->trigger();
     test::AnswerNextModal([](QWidget* modal) {
+        // The help key is a shortcut of the dialog's window: it reaches the dialog once that is active.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
         QTest::keyClick(modal, Qt::Key_F1);
         Child<QPushButton>(modal, "Button2")->click();
     });

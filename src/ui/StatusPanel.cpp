@@ -1,0 +1,57 @@
+#include "ui/StatusPanel.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyle>
+
+namespace vorlaxen {
+
+namespace {
+
+constexpr int kTextMargin = 3;
+
+} // namespace
+
+StatusPanel::StatusPanel(const QString& text, QWidget* parent)
+    : QFrame(parent) {
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setText(text);
+}
+
+void StatusPanel::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    // The slide of the status line only moves the text: the tooltip is its words without the spaces.
+    setToolTip(text.trimmed());
+    update();
+}
+
+QString StatusPanel::shownText() const {
+    const int room = contentsRect().width() - 2 * kTextMargin;
+    return fontMetrics().elidedText(text_, Qt::ElideRight, std::max(room, 0));
+}
+
+QSize StatusPanel::sizeHint() const {
+    const QFontMetrics metrics = fontMetrics();
+    const int frame = 2 * frameWidth();
+    return {metrics.horizontalAdvance(text_) + 2 * kTextMargin + frame, metrics.height() + 2 + frame};
+}
+
+QSize StatusPanel::minimumSizeHint() const {
+    const QFontMetrics metrics = fontMetrics();
+    const int frame = 2 * frameWidth();
+    return {metrics.horizontalAdvance(QStringLiteral("Idle…")) + 2 * kTextMargin + frame, metrics.height() + 2 + frame};
+}
+
+void StatusPanel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(kTextMargin, 0, -kTextMargin, 0);
+    style()->drawItemText(
+        &painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shownText(), foregroundRole());
+}
+
+} // namespace vorlaxen

@@ -1,0 +1,303 @@
+// What users of a desktop file tool expect of the real main window, on the offscreen platform: keys, the
+// panes following other programs, rows of one height, icons that tell types apart, columns and panels
+// that reach the window's edge, sort arrows, texts cut with "…", fixed dialog borders and exact captions,
+// and a tree that shows a deep directory at start.
+
+#include "support/FindChild.h"
+#include "support/ModalAnswer.h"
+#include "support/TempDir.h"
+#include "support/WindowTest.h"
+#include "ui/PaneModel.h"
+#include "ui/PaneWatch.h"
+#include "ui/StatusPanel.h"
+#include "ui/TMainWin.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTreeView>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlaxen {
+namespace {
+
+using Captions = std::vector<std::string>;
+
+class Desktop : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        for (const char* name : {"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"})
+            test::WriteFile(files / name, "plain");
+        test::WriteFile(files / "letter.doc.cry", "KX98 rest of a container");
+    }
+
+    static bool Lists(TMainWin& window, Pane which, const std::string& caption) {
+        const auto& entries = window.fileLists().pane(which).entries();
+        return std::any_of(entries.begin(), entries.end(), [&](const PaneEntry& e) { return e.caption == caption; });
+    }
+    // Selects the entry with this caption alone and gives its pane the focus, in the active window (a modal
+    // dialog closed by the test leaves no window active on the offscreen platform).
+    static void SelectOnly(TMainWin& window, Pane which, const std::string& caption) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTreeView* view = window.pane(which).detailsView();
+        const auto& entries = window.fileLists().pane(which).entries();
+        const auto at =
+            std::find_if(entries.begin(), entries.end(), [&](const PaneEntry& e) { return e.caption == caption; });
+        ASSERT_NE(at, entries.end()) << caption;
+        const QModelIndex index = view->model()->index(static_cast<int>(at - entries.begin()), 0);
+        view->setCurrentIndex(index);
+        view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([view] { return view->hasFocus(); }));
+    }
+    static bool FixedBorder(const QWidget* dialog) {
+        const Qt::WindowFlags flags = dialog->windowFlags();
+        return dialog->minimumSize() == dialog->maximumSize() &&
+               !(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    }
+};
+
+TEST_F(Desktop, KeysActOnTheFocusedPaneAndTheWindowWithFixedDialogsAndExactCaptions) {
+    auto window = open();
+    EXPECT_EQ(window->windowTitle(), "Vorlaxen 95 ( IDEA )");
+
+    // Enter: the focused pane's operation, in a dialog of fixed border under its own caption.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SelectOnly(*window, Pane::Source, "x.doc");
+        QString caption;
+        bool fixed = false;
+        test::AnswerNextModal([&](QWidget* modal) {
+            caption = modal->windowTitle();
+            fixed = FixedBorder(modal);
+        });
+        QTest::keyClick(window->pane(Pane::Source).detailsView(), key);
+        EXPECT_EQ(caption, "Encryption procedure") << key;
+        EXPECT_TRUE(fixed);
+    }
+    SelectOnly(*window, Pane::Crypted, "letter.doc");
+    QString caption;
+    test::AnswerNextModal([&caption](QWidget* modal) { caption = modal->windowTitle(); });
+    QTest::keyClick(window->pane(Pane::Crypted).detailsView(), Qt::Key_Return);
+    EXPECT_EQ(caption, "Decryption procedure");
+
+    // Delete: the specified question, answered Cancel, deletes nothing.
+    SelectOnly(*window, Pane::Crypted, "letter.doc");
+    bool fixed = false;
+    test::AnswerNextModal([&](QWidget* modal) {
+        caption = modal->windowTitle();
+        fixed = FixedBorder(modal);
+    });
+    QTest::keyClick(window->pane(Pane::Crypted).detailsView(), Qt::Key_Delete);
+    EXPECT_EQ(caption, "Please confirm this action");
+    EXPECT_TRUE(fixed);
+    EXPECT_TRUE(test::Exists(files / "letter.doc.cry"));
+    for (QDialog* dialog : window->findChildren<QDialog*>())
+        EXPECT_FALSE(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+            << dialog->windowTitle().toStdString();
+
+    // F5 reads the panes at once, but not while an operation works on them.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    test::WriteFile(files / "late.txt", "plain");
+    window->objects().prgState().SetBusy(TKX_PrgState::kDeleting);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_EQ(window->statusText(), "Please wait until the process is finished.");
+    EXPECT_FALSE(Lists(*window, Pane::Source, "late.txt"));
+    // Ctrl+Q closes as "Exit" does: refused while the operation runs.
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(window->isVisible());
+    window->objects().prgState().ClearBusy(TKX_PrgState::kDeleting);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_TRUE(Lists(*window, Pane::Source, "late.txt"));
+    EXPECT_EQ(window->statusText(), "Idle.");
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(Desktop, ThePanesFollowOtherProgramsWithOneRefillForABurstAndKeepTheSelection) {
+    auto window = open();
+    const PaneWatch& watch = window->paneWatch();
+    const int before = watch.refreshes();
+    SelectOnly(*window, Pane::Source, "Beta.txt");
+
+    test::WriteFile(files / "from elsewhere.txt", "hello");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Lists(*window, Pane::Source, "from elsewhere.txt"); }, 10000));
+    EXPECT_EQ(watch.refreshes(), before + 1);
+
+    // A thousand files come, one goes and one grows, all before the window looks again.
+    for (int i = 0; i < 1000; ++i)
+        test::WriteFile(files / ("burst " + std::to_string(i) + ".txt"), "x");
+    test::WriteFile(files / "gamma.bin", std::string(77, 'g'));
+    ASSERT_EQ(::unlink((files / "alpha.txt").c_str()), 0);
+    const std::size_t expected = 4 + 1 + 1000 - 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->fileLists().pane(Pane::Source).size() == expected; }, 20000));
+    EXPECT_EQ(watch.refreshes(), before + 2) << "one refill for the whole burst";
+    EXPECT_FALSE(Lists(*window, Pane::Source, "alpha.txt"));
+    for (const PaneEntry& e : window->fileLists().pane(Pane::Source).entries()) {
+        if (e.caption == "gamma.bin") {
+            EXPECT_EQ(e.sizeText, "77");
+        }
+    }
+    EXPECT_EQ(window->pane(Pane::Source).SelectedCaptions(), Captions{"Beta.txt"}) << "the selection stays";
+    EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 1u);
+}
+
+TEST_F(Desktop, EveryRowIsAsTallAsTheOthersAndTypesAreToldApartByTheirIcons) {
+    auto window = open();
+    QTreeView* details = window->pane(Pane::Source).detailsView();
+    // Icons as large as a high-resolution screen draws them, which text alone never fills.
+    details->setIconSize({32, 32});
+    auto iconName = [&](int row) {
+        return details->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().name();
+    };
+    const QString text = iconName(0);     // alpha.txt
+    const QString binary = iconName(2);   // gamma.bin
+    const QString document = iconName(3); // x.doc
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_NE(text, document);
+    EXPECT_NE(text, binary);
+
+    // A whole-directory run with one password adds entries without icons, here the first ones.
+    window->objects().prgState().SetBusy(TKX_PrgState::kWholeDirectory);
+    window->objects().pwd().ListMode = true;
+    window->ReadFLists();
+    window->objects().prgState().ClearBusy(TKX_PrgState::kWholeDirectory);
+    window->objects().pwd().ListMode = false;
+    test::WriteFile(files / "zeta.txt", "plain");
+    window->fileLists().AddListEntry(Pane::Source, "zeta.txt");
+    ASSERT_EQ(window->fileLists().pane(Pane::Source)[0].image, 0);
+    ASSERT_NE(window->fileLists().pane(Pane::Source)[4].image, 0);
+    QCoreApplication::processEvents();
+    const int rows = details->model()->rowCount();
+    for (int row = 0; row < rows; ++row)
+        EXPECT_GE(details->visualRect(details->model()->index(row, 0)).height(), 32) << row;
+    window->SetListViewStyle(ViewStyle::List);
+    auto* list = window->pane(Pane::Source).currentView();
+    list->setIconSize({32, 32});
+    QCoreApplication::processEvents();
+    for (int row = 0; row < rows; ++row)
+        EXPECT_GE(list->visualRect(list->model()->index(row, 0)).height(), 32) << row;
+}
+
+TEST_F(Desktop, ColumnsAndPanelsReachTheEdgeArrowsShowTheOrderAndLongTextsAreCut) {
+    auto window = open();
+    auto& source = window->pane(Pane::Source);
+    QHeaderView* header = source.detailsView()->header();
+    const std::array<StatusPanel*, 3> panels = {test::Child<StatusPanel>(window.get(), "StatusBar2_Panel0"),
+                                                test::Child<StatusPanel>(window.get(), "StatusBar2_Panel1"),
+                                                test::Child<StatusPanel>(window.get(), "StatusBar2_Panel2")};
+    const int savedLast = source.columnWidths()[4];
+    for (int width : {1280, 700, 1100}) {
+        window->resize(width, 600);
+        // The header reaches the view's right edge, or past it when the columns need more room.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            int own = savedLast;
+            for (int section = 0; section < 4; ++section)
+                own += header->sectionSize(section);
+            return header->length() == std::max(source.detailsView()->viewport()->width(), own) &&
+                   std::abs(panels[2]->geometry().right() - panels[2]->parentWidget()->width()) < 8;
+        })) << width;
+        EXPECT_LE(std::abs(panels[0]->width() - panels[2]->width()), 2) << "three equal panels";
+        EXPECT_EQ(source.columnWidths()[4], savedLast) << "the width saved is the column's own";
+    }
+
+    // Arrows: Name ascending at start; the first click on Size sorts descending, in the clicked pane.
+    auto click = [&](QHeaderView* on, int section) {
+        QTest::mouseClick(on->viewport(), Qt::LeftButton, {}, QPoint(on->sectionViewportPosition(section) + 5, 5));
+    };
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    click(header, 1);
+    EXPECT_EQ(header->sortIndicatorSection(), 1);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QHeaderView* other = window->pane(Pane::Crypted).detailsView()->header();
+    EXPECT_EQ(other->sortIndicatorSection(), 0) << "the other pane is not sorted yet";
+    click(header, 0);
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder) << "every click flips the direction";
+    window->objects().prgState().FullDetails = false;
+    click(header, 2);
+    EXPECT_EQ(header->sortIndicatorSection(), 0) << "an ignored click leaves the arrow";
+
+    // The status line cuts what does not fit with "…"; its tooltip is the whole text.
+    const std::string notice =
+        "Since your default encryption method has changed, you will be prompted to assign a new password.";
+    auto* line = test::Child<StatusPanel>(window.get(), "StatusBar3");
+    window->resize(700, 600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 700; }));
+    window->UpdateStatus(notice);
+    EXPECT_EQ(window->statusText(), notice);
+    EXPECT_EQ(line->toolTip().toStdString(), notice);
+    EXPECT_TRUE(line->shownText().endsWith(QStringLiteral("…"))) << line->shownText().toStdString();
+    EXPECT_LT(line->minimumSizeHint().width(), 100) << "a long text never widens the band";
+    window->UpdateStatus("Idle.");
+    EXPECT_EQ(line->shownText(), "Idle.");
+}
+
+TEST_F(Desktop, TheInstalledBandsShowTheUsualMessagesWholeOnAWindow1280PixelsWide) {
+    const std::vector<std::uint8_t> installed = test::ReadFile(VORLAXEN_PACKAGING "/defaults.reg.in");
+    std::string defaults(installed.begin(), installed.end());
+    const std::string tip = "\"ShowTIP\"=dword:00000001";
+    defaults.replace(defaults.find(tip), tip.size(), "\"ShowTIP\"=dword:00000000");
+    test::WriteFile(settings / "defaults.reg", defaults);
+    auto window = open();
+    window->resize(1280, 700);
+    auto* line = test::Child<StatusPanel>(window.get(), "StatusBar3");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 1280; }));
+    for (const char* message :
+         {"Since your default encryption method has changed, you will be prompted to assign a new password.",
+          "Encrypting file Backup of the photos of the summer holidays.tar ...",
+          "Encrypt All: /home/someone/Documents/Letters to the bank and the insurance"}) {
+        window->UpdateStatus(message);
+        EXPECT_EQ(line->shownText().toStdString(), message);
+    }
+    EXPECT_TRUE(test::Child<QWidget>(window.get(), "IDEA_Button")->isVisible());
+}
+
+TEST_F(Desktop, TheTreeShowsADeepShownDirectoryAtStart) {
+    // Many directories beside the way down, so that the shown one lies far below the tree's first rows.
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(::mkdir((files / ("sibling " + std::to_string(100 + i))).c_str(), 0755), 0);
+    std::string deep = files / "sibling 159";
+    for (const char* level : {"a", "b", "c", "d"}) {
+        deep += std::string("/") + level;
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    }
+    QDir::setCurrent(QString::fromStdString(deep));
+    TMainWin window(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
+    auto* tree = test::Child<QTreeView>(&window, "User_DirectoryListBox");
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    ASSERT_NE(model, nullptr);
+    // The tree reads directories in the background, and every directory above the shown one that comes
+    // in moves its row further down.
+    QStringList waiting;
+    for (QString above = QString::fromStdString(deep); above != "/";) {
+        above = QFileInfo(above).path();
+        waiting << above;
+    }
+    QObject::connect(
+        model, &QFileSystemModel::directoryLoaded, [&waiting](const QString& path) { waiting.removeAll(path); });
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(window.ShownDirectory(), deep);
+    ASSERT_TRUE(QTest::qWaitFor([&waiting] { return waiting.isEmpty(); }, 10000)) << waiting.join(' ').toStdString();
+    QCoreApplication::processEvents();
+    const QRect row = tree->visualRect(tree->currentIndex());
+    EXPECT_TRUE(row.isValid() && row.top() >= 0 && row.bottom() < tree->viewport()->height())
+        << row.top() << " in " << tree->viewport()->height();
+}
+
+} // namespace
+} // namespace vorlaxen
