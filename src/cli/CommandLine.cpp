@@ -16,6 +16,16 @@ bool TakeMethod(const std::string& name, int& method) {
     return true;
 }
 
+bool TakeJobs(const std::string& text, unsigned& jobs) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long value = std::stoul(text);
+    if (value < 1 || value > kMaxJobs)
+        return false;
+    jobs = static_cast<unsigned>(value);
+    return true;
+}
+
 } // namespace
 
 Request ParseCommandLine(const std::vector<std::string>& args) {
@@ -41,6 +51,8 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
         request.command = Command::Info;
     else if (verb == "keys")
         request.command = Command::Keys;
+    else if (verb == "rekey")
+        request.command = Command::Rekey;
     else {
         request.error = "unknown command '" + verb + "'";
         return request;
@@ -48,8 +60,8 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
 
     const bool writes = request.command == Command::Encrypt || request.command == Command::Decrypt;
     const bool needsPassword = request.command != Command::Info && request.command != Command::Keys;
-    const bool usesKeyFile =
-        request.command == Command::Encrypt || request.command == Command::Decrypt || request.command == Command::Keys;
+    const bool usesKeyFile = writes || request.command == Command::Keys || request.command == Command::Rekey;
+    const bool takesMethod = request.command == Command::Encrypt || request.command == Command::Rekey;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -74,9 +86,29 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--help" || arg == "-h") {
             request = Request();
             return request;
-        } else if (request.command == Command::Encrypt && (arg == "--method" || arg.rfind("--method=", 0) == 0)) {
+        } else if (takesMethod && (arg == "--method" || arg.rfind("--method=", 0) == 0)) {
             if (!value("--method", text) || !TakeMethod(text, request.method)) {
                 request.error = "--method takes idea, des or 3xdes";
+                return request;
+            }
+            request.methodGiven = true;
+        } else if (writes && (arg == "-r" || arg == "--recursive")) {
+            request.recursive = true;
+        } else if (writes &&
+                   (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0 || arg.rfind("-j", 0) == 0)) {
+            const bool valueFollows = arg == "-j" || arg == "--jobs";
+            if (valueFollows && i + 1 < args.size())
+                text = args[++i];
+            else if (!valueFollows)
+                text = arg.rfind("--jobs=", 0) == 0 ? arg.substr(7) : arg.substr(2);
+            if (!TakeJobs(text, request.jobs)) {
+                request.error = "--jobs takes a number of files from 1 to " + std::to_string(kMaxJobs);
+                return request;
+            }
+        } else if (request.command == Command::Rekey &&
+                   (arg == "--new-password-file" || arg.rfind("--new-password-file=", 0) == 0)) {
+            if (!value("--new-password-file", request.newPasswordFile) || request.newPasswordFile.empty()) {
+                request.error = "--new-password-file takes a file name";
                 return request;
             }
         } else if (writes && arg == "--keep") {
@@ -114,11 +146,14 @@ const char* HelpText() {
 
 Usage:
   vorlaxen-cli encrypt [--method idea|des|3xdes] [--keep] [--force] [--password-file F]
-                       [--store] [--key-file K] FILE...
-  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] [--key-file K] FILE.cry...
+                       [--store] [--key-file K] [-r|--recursive] [-j|--jobs N] FILE...
+  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] [--key-file K]
+                       [-r|--recursive] [-j|--jobs N] FILE.cry...
   vorlaxen-cli verify [--password-file F] FILE.cry...
   vorlaxen-cli info FILE.cry...
   vorlaxen-cli keys [--key-file K]
+  vorlaxen-cli rekey [--method idea|des|3xdes] [--password-file F] [--new-password-file F]
+                     [--key-file K] FILE.cry...
   vorlaxen-cli --help | --version
 
 Commands:
@@ -132,22 +167,37 @@ Commands:
             writes nothing.
   info      Prints each container's method, plain size and header length.
   keys      Lists the files whose passwords the key file holds (never the passwords).
+  rekey     Gives each container a new password, and with --method a new method, without
+            writing plain data to disk: it is decrypted in memory, chunk by chunk, straight
+            into the new container, which replaces the old one only once it is complete, on
+            disk and verified. A key file entry for the file follows the new password.
 
 Options:
-  --method M          idea (16-byte key), des or 3xdes (three DES keys).
+  --method M          idea (16-byte key), des or 3xdes (three DES keys). For rekey, without
+                      it each container keeps its method.
   --keep              Keep the source file.
   --force             Replace an existing target without asking.
   --password-file F   Read the password from the first line of F.
+  --new-password-file F
+                      rekey: read the new password from the first line of F.
   --store             Also store each file's password in the key file, under the plain
                       file's full path; the plain file is wiped only once it is stored.
   --key-file K        The key file (default: xwords.001 in the home directory).
+  -r, --recursive     Take each directory named with every file below it, depth first and
+                      in name order (hidden files too): plain files to encrypt, containers
+                      to decrypt. Symbolic links and special files are skipped with a note.
+  -j, --jobs N        Process up to N files at once, each on one thread (default: one per
+                      processor available). -j 1 processes one file after the other.
 
 The password comes from the environment variable VORLAXEN_PASSWORD, else from
 --password-file, else from the terminal without echo (twice when encrypting). One
 password serves every file of the run. It must have 6 to 16 characters for IDEA, 6 to 8
 for DES and 6 to 24 for 3xDES when encrypting, 6 to 24 when decrypting or verifying
 (counted in bytes of UTF-8). A password of DES or IDEA longer than its key is cut.
-Decryption asks for it only for a file whose password the key file does not hold.
+Decryption asks for it only for a file whose password the key file does not hold; so
+does rekey for the current password. The new password of rekey comes from
+VORLAXEN_NEW_PASSWORD, else from --new-password-file, else from the terminal (twice),
+and must fit every method it is given to.
 
 The key file is encrypted under a master password of 6 to 16 characters, taken from
 VORLAXEN_MASTER_PASSWORD or asked for at the terminal without echo (twice when the key
@@ -164,16 +214,19 @@ after a yes at the terminal, or with --force; without a terminal it is left alon
 target that appears while a file is processed is never replaced without --force.
 Every output, the key file included, has no name until it is complete and on disk;
 a failure, Ctrl-C or a crash leaves the source and any existing target as they were.
+In a run of several files the outputs are brought to disk in groups, and no source is
+wiped before its output is on disk.
 Only regular files are processed: links, named pipes and devices are left alone. A
 file is held under a lock while it is processed, so that a second run on it is
 refused at once; and it must still be the same file, unchanged, before it is wiped or
 deleted. A file that fails is reported and the run goes on with the next one. Ctrl-C
-stops the current file at its next block, removes its partial output and ends the run.
+stops every file being processed at its next block, removes its partial output and
+ends the run. On a terminal a progress line shows the files and bytes done of the run.
 
 Exit status:
   0   every file succeeded
   1   a target existed and was not replaced
-  2   a file could not be opened or was not found
+  2   a file could not be opened or was not found, or a directory could not be read
   5   a file was processed but its source could not be removed
   6   the key file could not be used (no master password, or it cannot be read or
       written), or a password could not be stored in it; the plain file is then kept
@@ -193,7 +246,8 @@ Exit status:
   22  the file is what an interrupted wipe left; its container holds the data and is
       left alone
   64  usage error: bad command line, no password, or a password of the wrong length
-When several files fail, the status is that of the first failure.
+When several files fail, the status is that of the first failure in the order in which
+the files were named (or met in a directory), also when several run at once.
 )";
 }
 

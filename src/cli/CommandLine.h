@@ -5,17 +5,21 @@
 
 namespace vorlaxen::cli {
 
-enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys };
+enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys, Rekey };
 
 // What the command line asks for, or the reason it cannot be understood.
 struct Request {
     Command command = Command::Help;
-    int method = 1; // IDEA
+    int method = 1;           // IDEA
+    bool methodGiven = false; // rekey: without --method each container keeps its own
     bool keep = false;
     bool force = false;
     std::string passwordFile;
-    bool store = false;  // encrypt: keep each file's password in the key file
-    std::string keyFile; // empty: the default key file
+    bool store = false;          // encrypt: keep each file's password in the key file
+    std::string keyFile;         // empty: the default key file
+    std::string newPasswordFile; // rekey
+    bool recursive = false;      // encrypt, decrypt: directories are walked
+    unsigned jobs = 0;           // encrypt, decrypt: files at once; 0 is one per processor available
     std::vector<std::string> files;
     std::string error; // non-empty for a usage error
 };
@@ -24,6 +28,9 @@ Request ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help, exit statuses included.
 const char* HelpText();
+
+// The most files a run processes at once.
+inline constexpr unsigned kMaxJobs = 256;
 
 // Exit statuses besides the magnitudes of the engine's result codes.
 inline constexpr int kExitSkipped = 1;    // a target existed and was not replaced

@@ -5,22 +5,16 @@
 #include "passwords/TKX_PwdTable.h"
 #include "platform/Terminal.h"
 
-#include <cstdio>
-
 namespace vorlaxen::cli {
 
 namespace {
 
 constexpr auto kMasterLimit = static_cast<std::size_t>(TKX_MasterPass::kMaxLength);
 
-void Say(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
 } // namespace
 
 MessageAnswer ConsoleHost::ShowMessage(MessageKind, const std::string& text, MessageButtons buttons) {
-    Say(text);
+    console_.Say(text);
     // Nobody can answer a question here; one that offers Cancel is answered with it.
     return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
@@ -47,21 +41,22 @@ void ConsoleHost::AskMasterPassword() {
 
 bool ConsoleHost::AcceptFromEnvironment(const SecureBytes& typed) {
     if (const char* error = PasswordLengthError(typed.size(), kMasterLimit)) {
-        Say(error);
+        console_.Say(error);
         return false;
     }
     table_->MasterPass.SetPassword(typed.data(), typed.size());
     if (table_->LoadKeyFile(false) == ResultCode::WrongPassword) {
-        Say(kInvalidPassword);
+        console_.Say(kInvalidPassword);
         return false;
     }
     return true;
 }
 
 bool ConsoleHost::AskAtTerminal() {
-    auto terminal = Terminal::Open();
+    Console::Asking asking(console_);
+    Terminal* terminal = asking.terminal();
     if (!terminal) {
-        Say("No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.");
+        console_.Say("No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.");
         return false;
     }
     terminal->write(std::string(kMasterPasswordIntro) + "\n");

@@ -5,19 +5,13 @@
 #include "engine/ResultCode.h"
 #include "passwords/PasswordRules.h"
 #include "platform/FileSystem.h"
-#include "platform/Terminal.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace vorlaxen::cli {
 
 namespace {
-
-void Say(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
 
 bool ReadPasswordFile(const std::string& path, SecureBytes& password) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -41,40 +35,49 @@ bool ReadPasswordFile(const std::string& path, SecureBytes& password) {
 
 } // namespace
 
-int TypedPassword::Obtain(const std::string& passwordFile,
-                          std::size_t maxLength,
-                          bool confirm,
-                          const std::atomic<bool>& abort) {
-    held_ = false;
-    if (fromEnvironment_) {
-        typed_ = *fromEnvironment_;
-    } else if (!passwordFile.empty()) {
-        if (!ReadPasswordFile(passwordFile, typed_)) {
-            Say(FillIn(kCouldNotReadFile, passwordFile));
+TypedPassword::TypedPassword(Console& console, Source source)
+    : console_(console)
+    , source_(std::move(source)) {}
+
+int TypedPassword::Obtain(std::size_t maxLength, bool confirm, const std::atomic<bool>& abort) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (!status_)
+        status_ = ObtainOnce(maxLength, confirm, abort);
+    return *status_;
+}
+
+int TypedPassword::ObtainOnce(std::size_t maxLength, bool confirm, const std::atomic<bool>& abort) {
+    if (source_.fromEnvironment) {
+        typed_ = *source_.fromEnvironment;
+    } else if (!source_.file.empty()) {
+        if (!ReadPasswordFile(source_.file, typed_)) {
+            console_.Say(FillIn(kCouldNotReadFile, source_.file));
             return kExitUsage;
         }
     } else {
-        if (!FromTerminal(maxLength, confirm))
-            return abort.load() ? -static_cast<int>(ResultCode::Aborted) : kExitUsage;
-        held_ = true;
-        return 0;
+        if (FromTerminal(maxLength, confirm))
+            return 0;
+        typed_.clear();
+        return abort.load() ? -static_cast<int>(ResultCode::Aborted) : kExitUsage;
     }
     if (const char* error = PasswordLengthError(typed_.size(), maxLength)) {
-        Say(error);
+        console_.Say(error);
+        typed_.clear();
         return kExitUsage;
     }
-    held_ = true;
     return 0;
 }
 
 bool TypedPassword::FromTerminal(std::size_t maxLength, bool confirm) {
-    auto terminal = Terminal::Open();
+    Console::Asking asking(console_);
+    Terminal* terminal = asking.terminal();
     if (!terminal) {
-        Say("No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.");
+        console_.Say(source_.missing);
         return false;
     }
+    const std::string prompt = source_.label + " " + PasswordLimitText(maxLength) + ": ";
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!terminal->readSecret(EnterPasswordText(maxLength) + ": ", typed_))
+        if (!terminal->readSecret(prompt, typed_))
             return false;
         if (const char* error = PasswordLengthError(typed_.size(), maxLength)) {
             terminal->write(std::string(error) + "\n");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ResultCode.h"
+#include "platform/PendingFile.h"
 #include "platform/SecureMemory.h"
 #include "platform/SourceFile.h"
 
@@ -41,6 +42,11 @@ struct EngineFiles {
     // Whether an existing target may be replaced. When false, a target that exists when the output is
     // complete (one that appeared after the caller looked) is left alone: TargetAppeared.
     bool mayReplaceTarget = true;
+    // When set, the engine writes into this output (made by the caller for the target's path) and leaves
+    // it complete but neither flushed nor committed: the caller brings the outputs of a group of files to
+    // disk together and commits each, and looks then whether the input is still what it was. On a
+    // failure the engine discards it, as it discards its own.
+    PendingFile* heldOutput = nullptr;
 };
 
 // The file password object and cipher engine: holds the current password (masked) with the reuse and
@@ -96,7 +102,7 @@ public:
 
 private:
     class DecryptRun;
-    ResultCode EncryptOpened(const std::string& source, SourceFile& input, int method, bool mayReplaceTarget);
+    ResultCode EncryptOpened(const std::string& source, SourceFile& input, int method, const EngineFiles& files);
 
     EngineHooks hooks_;
 };

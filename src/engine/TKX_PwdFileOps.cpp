@@ -64,14 +64,16 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const Eng
             return opened;
         input = &own;
     }
-    const ResultCode result = EncryptOpened(source, *input, method, files.mayReplaceTarget);
+    const ResultCode result = EncryptOpened(source, *input, method, files);
+    if (result != ResultCode::Ok && files.heldOutput)
+        files.heldOutput->discard();
     // An input that could not be read to its end because it is no longer what it was has changed under the run.
     if (result == ResultCode::ReadFailed && !input->unchanged())
         return ResultCode::SourceChanged;
     return result;
 }
 
-ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, bool mayReplaceTarget) {
+ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, const EngineFiles& files) {
     const MethodInfo& info = *MethodByCode(WritableMethod(method));
     const std::string target = ContainerPathOf(source);
 
@@ -85,9 +87,11 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
 
     if (IsDirectory(target))
         return ResultCode::CannotCreate;
-    PendingFile out(target);
+    std::optional<PendingFile> own;
+    PendingFile& out = files.heldOutput ? *files.heldOutput : own.emplace(target);
     if (!out.create())
         return ResultCode::CannotCreate;
+    out.expectSize(kLongHeaderLength + PaddedSize(plainSize));
     SecureBuffer buffer(kChunkSize);
     if (!buffer)
         return ResultCode::NoMemory;
@@ -139,11 +143,14 @@ ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, 
         checksumBytes[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
     if (!out.writeAt(checksumBytes, sizeof checksumBytes, 8))
         return ResultCode::WriteFailed;
+    // A held output is committed by the caller, which looks at the source then.
+    if (files.heldOutput)
+        return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
     // The container holds the file as it was when it was opened: one that has changed since (grown,
     // rewritten, renamed away) would lose the change when it is wiped.
     if (!input.unchanged())
         return ResultCode::SourceChanged;
-    return CommitResultCode(out.commit(mayReplaceTarget));
+    return CommitResultCode(out.commit(files.mayReplaceTarget));
 }
 
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
@@ -153,7 +160,8 @@ public:
         : owner_(owner)
         , container_(container)
         , source_(files.source)
-        , mayReplaceTarget_(files.mayReplaceTarget) {}
+        , mayReplaceTarget_(files.mayReplaceTarget)
+        , held_(files.heldOutput) {}
 
     // Verification only reads, and takes no lock: it may run beside an operation on the same container.
     ResultCode openContainer(SourceFile::Use use) {
@@ -171,8 +179,12 @@ public:
         const std::string target = PlainPathOf(container_);
         if (FileNameOf(target).empty() || IsDirectory(target))
             return ResultCode::CannotCreate;
-        out_.emplace(target);
-        return out_->create() ? ResultCode::Ok : ResultCode::CannotCreate;
+        out_ = held_ ? held_ : &ownOut_.emplace(target);
+        if (!out_->create())
+            return ResultCode::CannotCreate;
+        // The plain file is never longer than the container's body.
+        out_->expectSize(containerSize_);
+        return ResultCode::Ok;
     }
 
     ResultCode run() {
@@ -259,6 +271,9 @@ private:
             return ResultCode::WrongPassword;
         if (!out_)
             return ResultCode::Ok;
+        // A held output is committed by the caller, which looks at the container then.
+        if (held_)
+            return out_->finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
         if (!source_->unchanged())
             return ResultCode::ContainerChanged;
         return CommitResultCode(out_->commit(mayReplaceTarget_));
@@ -278,8 +293,10 @@ private:
     SourceFile* source_;
     bool mayReplaceTarget_;
     UniqueFd in_;
+    PendingFile* held_;
     std::uint64_t containerSize_ = 0;
-    std::optional<PendingFile> out_;
+    std::optional<PendingFile> ownOut_;
+    PendingFile* out_ = nullptr;
     bool plainMayHaveReachedOutput_ = false;
 };
 

@@ -7,8 +7,12 @@
 #include "fileops/WipeFile.h"
 #include "platform/CrashPoint.h"
 #include "platform/FileSystem.h"
+#include "platform/FlushTogether.h"
+#include "platform/PendingFile.h"
 #include "platform/SourceFile.h"
 
+#include <fcntl.h>
+#include <map>
 #include <optional>
 #include <sys/stat.h>
 
@@ -29,12 +33,16 @@ ResultCode OpenFailure(SourceFile::Status status) {
 
 } // namespace
 
-// One run of the sequence over one file; each step answers an outcome when the run ends there.
-class SingleFileOperation::OneFile {
+// One run of the sequence over one file; each step answers an outcome when the run ends there. Alone, the
+// engine commits the output and the wipe flushes its own pass; in a group, the output is held until
+// CompleteGroup has flushed the group's outputs, and the wipe's pass until it has flushed the group's
+// passes.
+class SingleFileOperation::OneFile : public SingleFileOperation::GroupedFile {
 public:
-    OneFile(Direction direction, const SingleFileJob& job, TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd)
+    OneFile(Direction direction, const SingleFileJob& job, TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd, bool grouped)
         : encrypting_(direction == Direction::Encrypt)
         , direction_(direction)
+        , grouped_(grouped)
         , job_(job)
         , source_(job.source)
         , target_(encrypting_ ? ContainerPathOf(source_) : PlainPathOf(source_))
@@ -42,16 +50,84 @@ public:
         , frontEnd_(frontEnd) {}
 
     SingleFileOutcome Run() {
-        if (auto ended = OpenSource())
-            return *ended;
-        if (auto ended = AgreeOnTarget())
-            return *ended;
-        if (auto ended = RunEngine())
+        if (auto ended = Write())
             return *ended;
         if (auto ended = StorePassword())
             return *ended;
         return RemoveSource();
     }
+
+    // Up to a complete output: committed when the file is alone, held when it is one of a group.
+    std::optional<SingleFileOutcome> Write() {
+        if (auto ended = OpenSource())
+            return ended;
+        if (auto ended = AgreeOnTarget())
+            return ended;
+        return RunEngine();
+    }
+
+    const SingleFileOutcome& outcome() const override { return outcome_; }
+
+    // The steps of a group, in the order CompleteGroup takes them; each answers false when the file's run
+    // ended there (its outcome is then final).
+    int heldOutputFd() const { return held_ ? held_->fd() : -1; }
+    const std::string& target() const { return target_; }
+
+    // The group's outputs have been flushed; `onDisk` tells whether this one reached the disk.
+    bool CommitHeld(bool onDisk) {
+        ResultCode result = ResultCode::Ok;
+        if (!onDisk)
+            result = ResultCode::WriteFailed;
+        else if (!input_.unchanged())
+            result = encrypting_ ? ResultCode::SourceChanged : ResultCode::ContainerChanged;
+        else
+            result = CommitResultCode(held_->link(mayReplace_));
+        if (result != ResultCode::Ok) {
+            // A plain output that never got its name is overwritten before it goes.
+            held_->discard(encrypting_ ? PendingFile::Overwriter() : pwd_.Hooks().wipeOutput);
+            held_.reset();
+            KeepSource();
+            Fail(result);
+            return false;
+        }
+        held_.reset();
+        Committed();
+        return true;
+    }
+
+    // The output's directory has been flushed (`nameOnDisk`): only then may the source go.
+    bool StoreAndStartRemoval(bool nameOnDisk) {
+        if (auto ended = StorePassword())
+            return false;
+        if (!nameOnDisk) {
+            NotRemoved();
+            return false;
+        }
+        if (job_.keepSource) {
+            Ended(SingleFileStatus::Done);
+            return false;
+        }
+        CrashPoint("source-removal");
+        if (!input_.unchanged()) {
+            Removed(Removal::Changed);
+            return false;
+        }
+        const RemovalOptions held = HeldSource();
+        if (!encrypting_) {
+            Removed(DeleteFileAt(source_, held));
+            return false;
+        }
+        if (const Removal started = StartWipe(source_, held, wipe_); started != Removal::Removed) {
+            Removed(started);
+            return false;
+        }
+        return true;
+    }
+
+    int wipeFd() const { return wipe_.fd(); }
+
+    // The group's passes have been flushed; `onDisk` tells whether this one reached the disk.
+    void FinishRemoval(bool onDisk) { Removed(FinishWipe(wipe_, onDisk)); }
 
 private:
     // The source is looked at without following a link (a link, a pipe or a device is refused before
@@ -63,15 +139,18 @@ private:
         if (!S_ISREG(looked_.st_mode))
             return Fail(ResultCode::NotRegularFile);
         savedMode_ = static_cast<int>(looked_.st_mode & 07777);
-        MakeOwnerReadWrite(source_);
-        if (const SourceFile::Status opened = input_.open(source_); opened != SourceFile::Status::Open) {
+        if ((savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+            SetFileMode(source_, savedMode_ | S_IRUSR | S_IWUSR);
+        if (const SourceFile::Status opened = input_.open(source_, SourceFile::Use::Operation, true);
+            opened != SourceFile::Status::Open) {
             if (opened != SourceFile::Status::NotRegular)
                 KeepSource();
             return opened == SourceFile::Status::Missing ? NotFound() : Fail(OpenFailure(opened));
         }
+        targetSeen_ = PathExists(target_);
         // After a crash in the middle of a wipe the plain file holds overwritten bytes and its container
         // the data: encrypting the one would replace the other.
-        if (encrypting_ && PathExists(target_) && IsInterruptedWipe(input_.fd())) {
+        if (encrypting_ && targetSeen_ && IsInterruptedWipe(input_.fd())) {
             KeepSource();
             return Fail(ResultCode::InterruptedWipe);
         }
@@ -82,7 +161,7 @@ private:
     // replaced, should it appear meanwhile.
     std::optional<SingleFileOutcome> AgreeOnTarget() {
         mayReplace_ = job_.replaceAllowed;
-        if (PathExists(target_) && !mayReplace_) {
+        if (targetSeen_ && !mayReplace_) {
             const char* question = encrypting_ ? "File %s already exist in the list of encrypted files. Overwrite?"
                                                : "File %s already exist in the list of non encrypted files. Overwrite?";
             if (!frontEnd_.MayReplace(FillIn(question, target_)))
@@ -99,14 +178,16 @@ private:
     std::optional<SingleFileOutcome> RunEngine() {
         TidyBeforeOutput(DirectoryOf(target_));
         frontEnd_.ShowStatus((encrypting_ ? "Encrypting file " : "Decrypting file ") + job_.name + " ...");
+        if (grouped_)
+            held_.emplace(target_);
         const ResultCode result = RunEngineOnce();
         if (result != ResultCode::Ok) {
+            held_.reset();
             KeepSource();
             return Fail(result);
         }
-        CrashPoint("committed");
-        writtenSeen_ = ::lstat(target_.c_str(), &written_) == 0;
-        SetFileMode(target_, savedMode_);
+        if (!grouped_)
+            Committed();
         return std::nullopt;
     }
 
@@ -128,8 +209,15 @@ private:
             Direction direction_;
         };
         const Running running(frontEnd_, direction_);
-        const EngineFiles files{&input_, mayReplace_};
+        const EngineFiles files{&input_, mayReplace_, held_ ? &*held_ : nullptr};
         return encrypting_ ? pwd_.EncryptFile(source_, job_.method, files) : pwd_.DecryptFile(source_, files);
+    }
+
+    // The output has its name.
+    void Committed() {
+        CrashPoint("committed");
+        writtenSeen_ = ::lstat(target_.c_str(), &written_) == 0;
+        SetFileMode(target_, savedMode_);
     }
 
     // Stored once the container is complete: a store made before would replace the entry of an older
@@ -142,20 +230,31 @@ private:
         return Ended(SingleFileStatus::PasswordNotStored);
     }
 
+    // The source is removed under the lock this run holds, and only while it is the file it opened.
+    RemovalOptions HeldSource() const {
+        RemovalOptions held;
+        held.expected = &input_.identity();
+        held.lock = false;
+        return held;
+    }
+
     // The source goes only while it is still what was encrypted or decrypted; one that changed since (an
     // editor saved it, something appended to it) stays, and the output made from its older state goes.
     SingleFileOutcome RemoveSource() {
         if (job_.keepSource)
             return Ended(SingleFileStatus::Done);
         CrashPoint("source-removal");
-        RemovalOptions held;
-        held.expected = &input_.identity();
-        held.lock = false;
-        const Removal removal =
-            input_.unchanged()
-                ? RemoveFileAt(
-                      source_, encrypting_, [this](const std::string& text) { frontEnd_.ShowStatus(text); }, held)
-                : Removal::Changed;
+        const Removal removal = input_.unchanged()
+                                    ? RemoveFileAt(
+                                          source_,
+                                          encrypting_,
+                                          [this](const std::string& text) { frontEnd_.ShowStatus(text); },
+                                          HeldSource())
+                                    : Removal::Changed;
+        return Removed(removal);
+    }
+
+    SingleFileOutcome Removed(Removal removal) {
         if (removal == Removal::Removed) {
             outcome_.status = SingleFileStatus::Done;
             return outcome_;
@@ -165,6 +264,10 @@ private:
             KeepSource();
             return Fail(encrypting_ ? ResultCode::SourceChanged : ResultCode::ContainerChanged);
         }
+        return NotRemoved();
+    }
+
+    SingleFileOutcome NotRemoved() {
         frontEnd_.ShowError(encrypting_
                                 ? FillIn("Unable to delete file %s from the list of non encrypted files.", job_.name)
                                 : FillIn("Unable to delete file %s from the list of encrypted files.", source_));
@@ -211,6 +314,7 @@ private:
 
     const bool encrypting_;
     const Direction direction_;
+    const bool grouped_;
     const SingleFileJob& job_;
     const std::string& source_;
     const std::string target_;
@@ -221,12 +325,84 @@ private:
     int savedMode_ = 0;
     SourceFile input_;
     bool mayReplace_ = false;
+    bool targetSeen_ = false; // the target was there when the source was opened, a moment before
+    std::optional<PendingFile> held_;
     struct stat written_ {};
     bool writtenSeen_ = false;
+    WipeInProgress wipe_;
 };
 
 SingleFileOutcome SingleFileOperation::Run(Direction direction, const SingleFileJob& job) {
-    return OneFile(direction, job, pwd_, frontEnd_).Run();
+    return OneFile(direction, job, pwd_, frontEnd_, false).Run();
+}
+
+std::unique_ptr<SingleFileOperation::GroupedFile>
+SingleFileOperation::Write(Direction direction, const SingleFileJob& job, SingleFileOutcome& ended) {
+    auto file = std::make_unique<OneFile>(direction, job, pwd_, frontEnd_, true);
+    if (auto stopped = file->Write()) {
+        ended = *stopped;
+        return nullptr;
+    }
+    return file;
+}
+
+namespace {
+
+// The directories of the given targets flushed together; for each target, whether its directory is on disk.
+template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files) {
+    std::map<std::string, std::size_t> index;
+    std::vector<UniqueFd> directories;
+    std::vector<std::size_t> directoryOf;
+    for (const auto* file : files) {
+        const std::string dir = DirectoryOf(file->target());
+        auto [at, added] = index.emplace(dir, directories.size());
+        if (added)
+            directories.emplace_back(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        directoryOf.push_back(at->second);
+    }
+    std::vector<int> fds;
+    for (const UniqueFd& directory : directories)
+        fds.push_back(directory.get());
+    const std::vector<bool> flushed = FlushTogether(fds);
+    std::vector<bool> onDisk;
+    for (std::size_t i : directoryOf)
+        onDisk.push_back(directories[i] && flushed[i]);
+    return onDisk;
+}
+
+} // namespace
+
+void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group) {
+    std::vector<OneFile*> files;
+    for (GroupedFile* file : group)
+        files.push_back(static_cast<OneFile*>(file));
+    CrashPoint("group-written");
+
+    std::vector<int> fds;
+    for (const OneFile* file : files)
+        fds.push_back(file->heldOutputFd());
+    std::vector<bool> onDisk = FlushTogether(fds);
+    CrashPoint("group-flushed");
+
+    std::vector<OneFile*> committed;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (files[i]->CommitHeld(onDisk[i]))
+            committed.push_back(files[i]);
+    CrashPoint("group-committed");
+
+    onDisk = FlushDirectoriesOf(committed);
+    std::vector<OneFile*> wiping;
+    for (std::size_t i = 0; i < committed.size(); ++i)
+        if (committed[i]->StoreAndStartRemoval(onDisk[i]))
+            wiping.push_back(committed[i]);
+    CrashPoint("group-overwritten");
+
+    fds.clear();
+    for (const OneFile* file : wiping)
+        fds.push_back(file->wipeFd());
+    onDisk = FlushTogether(fds);
+    for (std::size_t i = 0; i < wiping.size(); ++i)
+        wiping[i]->FinishRemoval(onDisk[i]);
 }
 
 } // namespace vorlaxen

@@ -5,7 +5,9 @@
 #include "ports/SingleFileFrontEnd.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlaxen {
 
@@ -59,14 +61,41 @@ struct SingleFileOutcome {
 // must still be the same file, unchanged, before it is wiped (a plain file) or deleted (a container),
 // otherwise it stays and the new output goes. Questions and messages go through the front end; the
 // outcome says what happened.
+//
+// A run of several files may group the durability of its files (Write, then CompleteGroup): the outputs
+// of a group are written first, brought to disk together with one flush, committed, their directories
+// flushed together, and only then are the group's sources wiped, the passes of the wipes flushed together
+// too. Each file keeps every promise of the sequence: no source is wiped before its output is on disk
+// under its name, and a crash at any moment loses nothing.
 class SingleFileOperation {
 public:
+    // A file of a group, written but not yet on disk; CompleteGroup finishes it.
+    class GroupedFile {
+    public:
+        virtual ~GroupedFile() = default;
+        // What became of the file, once its group is complete.
+        virtual const SingleFileOutcome& outcome() const = 0;
+    };
+
     SingleFileOperation(TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd)
         : pwd_(pwd)
         , frontEnd_(frontEnd) {}
 
     SingleFileOutcome Encrypt(const SingleFileJob& job) { return Run(Direction::Encrypt, job); }
     SingleFileOutcome Decrypt(const SingleFileJob& job) { return Run(Direction::Decrypt, job); }
+
+    // The first part of the sequence for a file of a group: the source opened under its lock, the target
+    // agreed on, the output written completely but not flushed, and nothing committed. Null when the
+    // sequence ended before that; `ended` then says how. The job, the file password object and the front
+    // end must outlive the file, which holds the source's lock and the output until it goes.
+    std::unique_ptr<GroupedFile> Write(Direction direction, const SingleFileJob& job, SingleFileOutcome& ended);
+
+    // The rest of the sequence for every file of a group, the flushes shared: the outputs flushed
+    // together; each committed while its source is unchanged (its password stored); the directories
+    // flushed together; each source checked once more and wiped (a plain file, its passes flushed
+    // together) or deleted (a container). May run on another thread than the files' Write, but not
+    // beside anything else that uses their front ends.
+    static void CompleteGroup(const std::vector<GroupedFile*>& files);
 
 private:
     class OneFile;

@@ -5,8 +5,8 @@
 #include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 
+#include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
 namespace vorlaxen {
@@ -33,18 +33,27 @@ std::size_t RemoveStaleTemporaries(const std::string& directory) {
 }
 
 void TidyBeforeOutput(const std::string& directory) {
-    if (!UnnamedFilesIn(directory)) {
-        RemoveStaleTemporaries(directory);
-        return;
-    }
+    // Whether a directory takes unnamed files is asked once per directory: the question creates one.
     static std::mutex mutex;
-    static std::set<std::string> tidied;
+    static std::map<std::string, bool> unnamedIn;
+    bool unnamed = false;
+    bool first = false;
     {
         std::lock_guard<std::mutex> guard(mutex);
-        if (!tidied.insert(directory).second)
-            return;
+        auto at = unnamedIn.find(directory);
+        if (at != unnamedIn.end()) {
+            unnamed = at->second;
+        } else {
+            first = true;
+        }
     }
-    RemoveStaleTemporaries(directory);
+    if (first) {
+        unnamed = UnnamedFilesIn(directory);
+        std::lock_guard<std::mutex> guard(mutex);
+        first = unnamedIn.emplace(directory, unnamed).second;
+    }
+    if (!unnamed || first)
+        RemoveStaleTemporaries(directory);
 }
 
 } // namespace vorlaxen

@@ -40,6 +40,39 @@ struct RemovalOptions {
 // that waits. Shows no message.
 Removal WipeFileAt(const std::string& path, const RemovalOptions& options = {});
 
+// A wipe cut in two, for a group of files whose passes reach the disk together, with one flush for all of
+// them instead of one each: StartWipe writes the pass over the file without flushing it and keeps the
+// file open here; once the caller has brought the pass to disk (FlushTogether over `fd()`), FinishWipe
+// renames, truncates and deletes it. Until then the file keeps its name, and a wipe that is never
+// finished leaves it there with its permissions back.
+class WipeInProgress {
+public:
+    WipeInProgress() = default;
+    ~WipeInProgress();
+    WipeInProgress(const WipeInProgress&) = delete;
+    WipeInProgress& operator=(const WipeInProgress&) = delete;
+
+    int fd() const noexcept { return fd_; }
+    off_t size() const noexcept { return size_; }
+
+private:
+    friend Removal StartWipe(const std::string& path, const RemovalOptions& options, WipeInProgress& wipe);
+    friend Removal FinishWipe(WipeInProgress& wipe, bool passOnDisk);
+
+    std::string path_;
+    RemovalOptions options_;
+    int fd_ = -1;
+    int mode_ = 0;
+    off_t size_ = 0;
+};
+
+// The first half: the file looked at, opened and checked as WipeFileAt does, and overwritten; Removed
+// when the pass is written and waits in `wipe` for its flush, else why the file was left alone.
+Removal StartWipe(const std::string& path, const RemovalOptions& options, WipeInProgress& wipe);
+// The second half, once the pass is on disk (`passOnDisk`); a pass that did not reach the disk leaves
+// the file under its own name (NotOverwritten).
+Removal FinishWipe(WipeInProgress& wipe, bool passOnDisk);
+
 // Whether an open file starts as the wipe's pass leaves a file: what remains of a plain file whose wipe
 // was interrupted (by a crash) after its container was complete. Encrypting it again would replace that
 // container, the only copy of the data, with the encryption of overwritten bytes.

@@ -31,7 +31,8 @@ bool NamedTemporariesForced() noexcept {
 
 // An unnamed file is linked in through its entry in /proc/self/fd; without /proc it could never get a name.
 bool ProcessFdsVisible() noexcept {
-    return ::access("/proc/self/fd", X_OK) == 0;
+    static const bool visible = ::access("/proc/self/fd", X_OK) == 0;
+    return visible;
 }
 
 std::string DirectoryOrCurrent(const std::string& path) {
@@ -70,8 +71,7 @@ bool UnnamedFilesIn(const std::string& directory) noexcept {
 }
 
 PendingFile::PendingFile(std::string target)
-    : target_(std::move(target))
-    , buffer_(kBufferSize) {}
+    : target_(std::move(target)) {}
 
 PendingFile::~PendingFile() {
     if (!finished_)
@@ -94,7 +94,13 @@ bool PendingFile::create() {
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
-    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy.
+    if (!bufferTaken_) {
+        bufferTaken_ = true;
+        const std::uint64_t wanted = expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize;
+        buffer_.reallocate(static_cast<std::size_t>(wanted));
+    }
+    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
+    // no memory for the buffer, every write goes as it comes.
     if (!buffer_ || (buffered_ == 0 && n >= buffer_.size() / 2))
         return handOver(data, n);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -111,6 +117,11 @@ bool PendingFile::write(const void* data, std::size_t n) {
 }
 
 bool PendingFile::writeAt(const void* data, std::size_t n, off_t offset) {
+    // Bytes still in the buffer are changed there, before the system sees them.
+    if (fd_ && offset >= handedOver_ && offset + static_cast<off_t>(n) <= handedOver_ + static_cast<off_t>(buffered_)) {
+        std::memcpy(buffer_.data() + (offset - handedOver_), data, n);
+        return true;
+    }
     return flush() && WriteFullyAt(fd_.get(), data, n, offset);
 }
 
@@ -123,6 +134,15 @@ bool PendingFile::flush() {
         return false;
     buffered_ = 0;
     return true;
+}
+
+// The output's background flush is collected too: an output flushed with its group must not be named while
+// one still runs, and a failed one fails the output.
+bool PendingFile::finishWriting() {
+    const bool flushed = flush();
+    const bool background = background_.finish();
+    buffer_.reset();
+    return flushed && background;
 }
 
 bool PendingFile::handOver(const void* data, std::size_t n) {
@@ -197,12 +217,20 @@ PendingFile::Commit PendingFile::commit(bool mayReplace) {
     if (::fsync(fd_.get()) != 0 || !background_.finish())
         return Commit::FlushFailed;
     CrashPoint("commit");
+    const Commit result = link(mayReplace);
+    if (result == Commit::Done)
+        SyncDirectoryOf(target_);
+    return result;
+}
+
+PendingFile::Commit PendingFile::link(bool mayReplace) {
+    if (!fd_ || finished_)
+        return Commit::RenameFailed;
     const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);
     if (result != Commit::Done)
         return result;
     finished_ = true;
     fd_.reset();
-    SyncDirectoryOf(target_);
     return Commit::Done;
 }
 

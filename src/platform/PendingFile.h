@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SecureMemory.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -40,6 +41,9 @@ public:
     // Whether the output has no name until it is committed.
     bool unnamed() const noexcept { return unnamed_; }
 
+    // The size the output will have, when it is known before writing: the buffer is then no larger than
+    // the output (a small file costs no buffer of a few hundred kilobytes to fill with zeros and clear).
+    void expectSize(std::uint64_t size) noexcept { expected_ = size; }
     // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
     // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
     // released. A piece of half the buffer or more, when nothing is buffered, is written as it is. False
@@ -49,6 +53,9 @@ public:
     bool writeAt(const void* data, std::size_t n, off_t offset);
     // Hands what is buffered to the system.
     bool flush();
+    // The output is complete: hands what is buffered to the system and releases (zeroes) the buffer, so
+    // that an output waiting for its group's flush holds no memory. False when a write fails.
+    bool finishWriting();
     const std::string& target() const noexcept { return target_; }
     // The temporary name of a named output; empty for an unnamed one.
     const std::string& temporaryPath() const noexcept { return tempPath_; }
@@ -57,6 +64,9 @@ public:
     // directory. With `mayReplace` an existing target is replaced in one step; without it, a target
     // that exists by then is left alone (TargetExists) and the output discarded.
     Commit commit(bool mayReplace = true);
+    // The naming step of `commit` alone, for an output that the caller has brought to disk together with
+    // others (and whose directory it flushes together with theirs): gives it the target's name.
+    Commit link(bool mayReplace);
 
     // Removes the output; `overwrite` (for plain data) runs over it first.
     void discard(const Overwriter& overwrite = {});
@@ -70,7 +80,9 @@ private:
     std::string target_;
     std::string tempPath_;
     UniqueFd fd_;
-    SecureBuffer buffer_;
+    SecureBuffer buffer_;      // empty until the first write
+    bool bufferTaken_ = false; // allocated at the first write, once
+    std::uint64_t expected_ = 0;
     std::size_t buffered_ = 0;
     off_t handedOver_ = 0;              // bytes given to the system so far
     off_t writebackStarted_ = 0;        // bytes up to the last step to disk

@@ -39,6 +39,9 @@ using SecureBytes = std::vector<std::uint8_t, ZeroingAllocator<std::uint8_t>>;
 // A heap buffer of fixed size whose allocation may fail without throwing; it is zeroed on release.
 class SecureBuffer {
 public:
+    SecureBuffer() noexcept
+        : data_(nullptr)
+        , size_(0) {}
     explicit SecureBuffer(std::size_t size) noexcept
         : data_(new (std::nothrow) std::uint8_t[size]())
         , size_(data_ ? size : 0) {}
@@ -58,6 +61,12 @@ public:
             data_ = nullptr;
             size_ = 0;
         }
+    }
+    // The buffer replaced by a new one of `size` zero bytes; empty when there is no memory for it.
+    void reallocate(std::size_t size) noexcept {
+        reset();
+        data_ = new (std::nothrow) std::uint8_t[size]();
+        size_ = data_ ? size : 0;
     }
 
 private:

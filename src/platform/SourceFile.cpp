@@ -7,6 +7,12 @@
 
 namespace vorlaxen {
 
+namespace {
+
+constexpr off_t kReadAheadCovers = off_t{128} << 10;
+
+} // namespace
+
 FileIdentity FileIdentity::Of(const struct stat& st) noexcept {
     FileIdentity identity;
     identity.device = st.st_dev;
@@ -30,16 +36,19 @@ bool LockWithoutWaiting(int fd) noexcept {
     return true;
 }
 
-SourceFile::Status SourceFile::open(const std::string& path, Use use) {
+SourceFile::Status SourceFile::open(const std::string& path, Use use, bool regularSeen) {
     fd_.reset();
     path_ = path;
     const bool operation = use == Use::Operation;
     followsLinks_ = !operation;
     struct stat st;
-    if ((operation ? ::lstat(path.c_str(), &st) : ::stat(path.c_str(), &st)) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::Failed;
-    if (!S_ISREG(st.st_mode))
-        return Status::NotRegular;
+    // A device or a pipe is never opened: opening some devices does something.
+    if (!(regularSeen && operation)) {
+        if ((operation ? ::lstat(path.c_str(), &st) : ::stat(path.c_str(), &st)) != 0)
+            return errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::Failed;
+        if (!S_ISREG(st.st_mode))
+            return Status::NotRegular;
+    }
     UniqueFd fd(::open(path.c_str(), O_RDONLY | (operation ? O_NOFOLLOW : 0) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         // Replaced by a link or a pipe since it was looked at.
@@ -55,7 +64,9 @@ SourceFile::Status SourceFile::open(const std::string& path, Use use) {
         return Status::InUse;
     // Reads of a regular file never block; the flag only kept the open from waiting.
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A file that the system's own read-ahead covers at once gains nothing from the advice.
+    if (st.st_size > kReadAheadCovers)
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     identity_ = FileIdentity::Of(st);
     fd_ = std::move(fd);
     return Status::Open;

@@ -43,7 +43,10 @@ public:
     // read (to verify it) may be reached through one, and takes no lock.
     enum class Use { Operation, ReadOnly };
 
-    Status open(const std::string& path, Use use = Use::Operation);
+    // `regularSeen`: the caller has just looked at the path itself (without following a link) and seen a
+    // regular file, so it is not looked at twice before it is opened; the open descriptor is checked all
+    // the same.
+    Status open(const std::string& path, Use use = Use::Operation, bool regularSeen = false);
     bool isOpen() const noexcept { return static_cast<bool>(fd_); }
     int fd() const noexcept { return fd_.get(); }
     const std::string& path() const noexcept { return path_; }

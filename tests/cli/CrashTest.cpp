@@ -191,5 +191,151 @@ TEST_F(Crash, WhatACrashLeavesOfANamedOutputGoesWithTheNextOperationThere) {
     }
 }
 
+// The files of a run of several, whose outputs are flushed, committed and their sources wiped in groups:
+// killed anywhere, each file must still be whole in plain or in a complete container.
+class GroupCrash : public ::testing::Test {
+protected:
+    static constexpr int kFiles = 4;
+
+    GroupCrash() {
+        for (int i = 0; i < kFiles; ++i)
+            plains_.push_back(test::PatternBytes(std::size_t{200000} + 70000 * i, 20 + i));
+    }
+
+    static std::string name(int i) { return "f" + std::to_string(i); }
+
+    test::ProcessResult run(std::vector<std::string> args, const std::string& crashAt) {
+        args.insert(args.begin(), VORLAXEN_CLI);
+        test::ProcessOptions options = test::IsolatedCliOptions(dir.path(), home.path());
+        options.env.insert_or_assign("VORLAXEN_PASSWORD", kPassword);
+        if (!crashAt.empty())
+            options.env.insert_or_assign("VORLAXEN_TEST_CRASH_AT", crashAt);
+        return test::RunProcess(args, options);
+    }
+
+    Names all(const std::string& suffix) const {
+        Names names;
+        for (int i = 0; i < kFiles; ++i)
+            names.push_back(name(i) + suffix);
+        return names;
+    }
+
+    void reset() {
+        for (const std::string& entry : dir.names())
+            ASSERT_EQ(::unlink((dir / entry).c_str()), 0) << entry;
+    }
+
+    Bytes decrypted(const std::string& container) const {
+        test::TempDir scratch;
+        WriteFile(scratch / "copy.cry", ReadFile(container));
+        TKX_Pwd pwd;
+        pwd.SetPassword(kPassword);
+        if (pwd.DecryptFile(scratch / "copy.cry") != ResultCode::Ok)
+            return {};
+        return ReadFile(scratch / "copy");
+    }
+
+    bool holdsPlainData(const Bytes& bytes) const {
+        for (const Bytes& plain : plains_)
+            for (std::size_t at = 0; at + 32 <= std::min(bytes.size(), plain.size()); at += 65536)
+                if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                               bytes.begin() + static_cast<std::ptrdiff_t>(at + 32),
+                               plain.begin() + static_cast<std::ptrdiff_t>(at)))
+                    return true;
+        return false;
+    }
+
+    // Each file whole in plain or in a complete container; no other file holds any plain data. Answers
+    // the files whose plain file is whole.
+    Names expectEveryFileRecoverable(const std::string& when) {
+        SCOPED_TRACE(when);
+        Names whole;
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string plain = dir / name(i);
+            const bool plainWhole = Exists(plain) && ReadFile(plain) == plains_[i];
+            const bool containerWhole = Exists(plain + ".cry") && decrypted(plain + ".cry") == plains_[i];
+            EXPECT_TRUE(plainWhole || containerWhole) << name(i) << " is lost";
+            if (Exists(plain + ".cry")) {
+                EXPECT_TRUE(containerWhole) << name(i) << ".cry is complete or absent";
+            }
+            if (plainWhole)
+                whole.push_back(name(i));
+        }
+        for (const std::string& entry : dir.names()) {
+            if (std::find(whole.begin(), whole.end(), entry) == whole.end()) {
+                EXPECT_FALSE(holdsPlainData(ReadFile(dir / entry))) << entry << " holds plain data";
+            }
+        }
+        return whole;
+    }
+
+    std::vector<Bytes> plains_;
+    test::TempDir dir;
+    test::TempDir home;
+};
+
+TEST_F(GroupCrash, KilledAnywhereInAGroupedEncryptionLosesNothingAndLeavesNothingInPlain) {
+    const Names points = {"group-written:1",
+                          "group-flushed:1",
+                          "committed:1",
+                          "committed:3",
+                          "group-committed:1",
+                          "source-removal:2",
+                          "group-overwritten:1",
+                          "wipe-overwritten:1",
+                          "wipe-overwritten:4",
+                          "wipe-renamed:2",
+                          "wipe-truncated:3"};
+    for (const std::string& point : points) {
+        reset();
+        for (int i = 0; i < kFiles; ++i)
+            WriteFile(dir / name(i), plains_[i]);
+        Names args = all("");
+        args.insert(args.begin(), "encrypt");
+        EXPECT_EQ(run(args, point).status, kKilled) << point;
+        const Names whole = expectEveryFileRecoverable(point);
+        // The run again over what is left: the whole plain files are encrypted, what an interrupted wipe
+        // left is refused, its container holding the data.
+        Names again = {"encrypt", "--force"};
+        for (int i = 0; i < kFiles; ++i)
+            if (Exists(dir / name(i)))
+                again.push_back(name(i));
+        if (again.size() > 2) {
+            const int status = run(again, "").status;
+            const bool wipeRemains = again.size() - 2 > whole.size();
+            EXPECT_EQ(status, wipeRemains ? 22 : 0) << point;
+        }
+        expectEveryFileRecoverable(point + ", run again");
+        for (int i = 0; i < kFiles; ++i)
+            EXPECT_EQ(decrypted(dir / (name(i) + ".cry")), plains_[i]) << point << " " << name(i);
+    }
+}
+
+TEST_F(GroupCrash, KilledAnywhereInAGroupedDecryptionLosesNothingAndLeavesNothingInPlain) {
+    for (int i = 0; i < kFiles; ++i)
+        WriteFile(dir / name(i), plains_[i]);
+    Names args = all("");
+    args.insert(args.begin(), "encrypt");
+    ASSERT_EQ(run(args, "").status, 0);
+    std::vector<Bytes> containers;
+    for (int i = 0; i < kFiles; ++i)
+        containers.push_back(ReadFile(dir / (name(i) + ".cry")));
+    for (const std::string& point :
+         Names{"group-written:1", "group-flushed:1", "committed:2", "group-committed:1", "source-removal:3"}) {
+        reset();
+        for (int i = 0; i < kFiles; ++i)
+            WriteFile(dir / (name(i) + ".cry"), containers[i]);
+        Names decrypt = all(".cry");
+        decrypt.insert(decrypt.begin(), "decrypt");
+        EXPECT_EQ(run(decrypt, point).status, kKilled) << point;
+        expectEveryFileRecoverable(point);
+        for (int i = 0; i < kFiles; ++i) {
+            if (Exists(dir / (name(i) + ".cry"))) {
+                EXPECT_EQ(ReadFile(dir / (name(i) + ".cry")), containers[i]) << point << ": untouched";
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace vorlaxen

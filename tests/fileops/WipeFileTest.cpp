@@ -109,9 +109,7 @@ TEST(WipeFile, OverwritesAndFlushesBeforeItRenamesTruncatesAndDeletes) {
     EXPECT_EQ(calls.calls,
               (Names{"open plain.txt",
                      "lock",
-                     "write 1024",
-                     "write 1024",
-                     "write 452",
+                     "write 2500",
                      "fdatasync",
                      "rename plain.txt ~~~~~~~~.~~~",
                      "rename ~~~~~~~~.~~~ ~",
@@ -129,19 +127,22 @@ TEST(WipeFile, OverwritesAndFlushesBeforeItRenamesTruncatesAndDeletes) {
 }
 
 TEST(WipeFile, OverwritesInPlaceWithOneRepeatedRandomBuffer) {
-    // A second hard link shows the file's bytes after the wipe; a file-size limit stops the pass at 2048
-    // bytes, so the overwritten bytes can be read back.
+    // A second hard link shows the file's bytes after the wipe; a file-size limit stops the pass at 150000
+    // bytes (past the pieces in which it is written), so the overwritten bytes can be read back.
     test::TempDir dir;
-    const auto original = std::vector<std::uint8_t>(3000, 0xAA);
+    const auto original = std::vector<std::uint8_t>(200000, 0xAA);
     WriteFile(dir / "f", original);
     ASSERT_EQ(::link((dir / "f").c_str(), (dir / "witness").c_str()), 0);
-    int result = test::RunWithFileSizeLimit(2048, [&] { return WipeFile(dir / "f") == ResultCode::Ok ? 0 : 1; });
+    int result = test::RunWithFileSizeLimit(150000, [&] { return WipeFile(dir / "f") == ResultCode::Ok ? 0 : 1; });
     EXPECT_EQ(result, 1) << "a write that the system cuts short ends the wipe with failure";
     const auto seen = ReadFile(dir / "witness");
-    ASSERT_EQ(seen.size(), 3000u);
-    EXPECT_TRUE(std::equal(seen.begin(), seen.begin() + 1024, seen.begin() + 1024)) << "both pieces from one buffer";
+    ASSERT_EQ(seen.size(), original.size());
+    for (std::size_t at = 1024; at + 1024 <= 150000; at += 1024)
+        ASSERT_TRUE(std::equal(seen.begin(), seen.begin() + 1024, seen.begin() + static_cast<std::ptrdiff_t>(at)))
+            << "every piece from one buffer, at " << at;
     EXPECT_NE(std::vector<std::uint8_t>(seen.begin(), seen.begin() + 1024),
               std::vector<std::uint8_t>(original.begin(), original.begin() + 1024));
+    EXPECT_TRUE(std::equal(seen.begin() + 150000, seen.end(), original.begin() + 150000)) << "the rest untouched";
     EXPECT_EQ(dir.names(), (Names{"f", "witness"})) << "a file that was not overwritten keeps its name";
 }
 

@@ -1,0 +1,163 @@
+#include "cli/FileRun.h"
+
+#include <algorithm>
+#include <sched.h>
+#include <sys/resource.h>
+#include <thread>
+
+namespace vorlaxen::cli {
+
+namespace {
+
+// A file waiting for its group holds two descriptors (its source under its lock and its output), and a
+// third for a moment while it is wiped.
+constexpr std::size_t kDescriptorsPerWaitingFile = 3;
+constexpr std::size_t kDescriptorsKept = 64;
+constexpr std::size_t kMostWaitingFiles = 4096;
+// A group is flushed once this much has been written for it (large files), else once as many files wait
+// as may (small files), or when nothing more is being written. Few large groups cost few flushes; and on
+// a file system that avoids reusing the inodes of files deleted a moment ago, every output created after
+// a group's sources were wiped has to be placed past them, so that many small groups cost far more than
+// one large one.
+constexpr std::uint64_t kGroupBytes = std::uint64_t{64} << 20;
+
+// As many files may wait for their group as the descriptors allow, after the limit is raised as far
+// as the system lets the process raise it.
+std::size_t MostWaitingFiles() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &limit);
+        (void)::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    const std::size_t descriptors = limit.rlim_cur == RLIM_INFINITY ? kMostWaitingFiles * kDescriptorsPerWaitingFile
+                                                                    : static_cast<std::size_t>(limit.rlim_cur);
+    const std::size_t free = descriptors > kDescriptorsKept ? descriptors - kDescriptorsKept : 0;
+    return std::clamp<std::size_t>(free / kDescriptorsPerWaitingFile, 1, kMostWaitingFiles);
+}
+
+bool EndsTheRun(int status) {
+    return status == -static_cast<int>(ResultCode::Aborted) || status == kExitUsage;
+}
+
+} // namespace
+
+unsigned ProcessorsAvailable() noexcept {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0)
+        return 1;
+    return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
+}
+
+FileRun::FileRun(RunContext& run, std::vector<RunItem> items, unsigned jobs)
+    : run_(run)
+    , items_(std::move(items))
+    , jobs_(std::clamp<unsigned>(jobs, 1, static_cast<unsigned>(std::max<std::size_t>(items_.size(), 1))))
+    , statuses_(items_.size(), 0)
+    , mostWaiting_(MostWaitingFiles()) {}
+
+int FileRun::Run() {
+    std::uint64_t bytes = 0;
+    for (const RunItem& item : items_)
+        bytes += item.size;
+    run_.console.StartRun(items_.size(), bytes);
+    if (items_.size() <= 1) {
+        working_ = 1;
+        Work(false);
+    } else {
+        working_ = jobs_;
+        std::vector<std::thread> workers;
+        for (unsigned i = 0; i < jobs_; ++i)
+            workers.emplace_back([this] { Work(true); });
+        CompleteGroups();
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+    run_.console.EndRun();
+    for (int status : statuses_)
+        if (status != 0)
+            return status;
+    return 0;
+}
+
+void FileRun::Record(std::size_t index, int status) {
+    statuses_[index] = status;
+    if (EndsTheRun(status)) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+}
+
+void FileRun::Work(bool inGroups) {
+    for (;;) {
+        std::size_t index = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [this] { return waiting_ < mostWaiting_ || stopped_; });
+            if (stopped_ || next_ >= items_.size())
+                break;
+            index = next_++;
+        }
+        const RunItem& item = items_[index];
+        if (item.presetStatus != 0) {
+            Record(index, item.presetStatus);
+            run_.console.FileDone();
+            continue;
+        }
+        if (run_.abort.load()) {
+            // Stopped between two files: the first file not started says so, unless a file that ran did.
+            if (!run_.abortReported.exchange(true))
+                run_.console.Say(CompanionResultText(ResultCode::Aborted, item.path));
+            Record(index, -static_cast<int>(ResultCode::Aborted));
+            break;
+        }
+        auto task = std::make_unique<FileTask>(run_, item.path, item.size);
+        if (task->Start(inGroups)) {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            written_.emplace_back(index, std::move(task));
+            writtenBytes_ += item.size;
+            ++waiting_;
+            changed_.notify_all();
+        } else {
+            Record(index, task->status());
+        }
+    }
+    const std::lock_guard<std::mutex> guard(mutex_);
+    --working_;
+    changed_.notify_all();
+}
+
+void FileRun::CompleteGroups() {
+    for (;;) {
+        std::vector<std::pair<std::size_t, std::unique_ptr<FileTask>>> group;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [this] {
+                return working_ == 0 || written_.size() >= mostWaiting_ || writtenBytes_ >= kGroupBytes;
+            });
+            if (written_.empty())
+                return;
+            while (!written_.empty()) {
+                group.push_back(std::move(written_.front()));
+                written_.pop_front();
+            }
+            writtenBytes_ = 0;
+        }
+        std::vector<SingleFileOperation::GroupedFile*> files;
+        for (const auto& [index, task] : group)
+            files.push_back(task->grouped());
+        SingleFileOperation::CompleteGroup(files);
+        for (auto& [index, task] : group) {
+            task->Finish();
+            Record(index, task->status());
+            task.reset();
+        }
+        const std::lock_guard<std::mutex> guard(mutex_);
+        waiting_ -= group.size();
+        changed_.notify_all();
+    }
+}
+
+} // namespace vorlaxen::cli

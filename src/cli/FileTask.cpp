@@ -1,0 +1,197 @@
+#include "cli/FileTask.h"
+
+#include "cli/KeyFilePaths.h"
+#include "engine/ContainerName.h"
+#include "fileops/WipeFile.h"
+#include "passwords/PasswordRules.h"
+
+#include <algorithm>
+
+namespace vorlaxen::cli {
+
+FileTask::FileTask(RunContext& run, std::string file, std::uint64_t size)
+    : run_(run)
+    , file_(std::move(file))
+    , size_(size)
+    , encrypting_(run.request.command == Command::Encrypt) {
+    EngineHooks hooks;
+    hooks.abortFlag = &run_.abort;
+    hooks.wipeOutput = [](int fd) { return OverwriteOpenFile(fd); };
+    hooks.letPendingEventsRun = [this] {
+        CountProgress();
+        run_.console.Tick();
+    };
+    pwd_.SetHooks(std::move(hooks));
+    pwd_.Valid = true;
+    if (encrypting_ ? run_.request.store : run_.keyFile.inUse())
+        table_ = run_.keyFile.TableFor(pwd_);
+}
+
+FileTask::~FileTask() {
+    grouped_.reset();
+    stored_.reset();
+    pwd_.ClearPassword();
+}
+
+bool FileTask::Start(bool inGroup) {
+    run_.console.FileStarted(file_);
+    if (encrypting_)
+        PrepareEncryption();
+    else
+        PrepareDecryption();
+    return RunOperation(inGroup);
+}
+
+void FileTask::PrepareEncryption() {
+    // The password was obtained before the run; every file starts from it as typed.
+    pwd_.SetPassword(run_.password.bytes().data(), run_.password.bytes().size());
+    job_.source = file_;
+    job_.name = file_;
+    job_.method = run_.request.method;
+    job_.replaceAllowed = run_.request.force;
+    job_.keepSource = run_.request.keep;
+    if (table_) {
+        const std::string key = EntryKeyOf(file_);
+        // A key that could never be found again is refused before anything is encrypted.
+        job_.mayStart = [this, key] {
+            const std::string refusal = TKX_PwdTable::UnstorableKeyText(key);
+            if (!refusal.empty())
+                run_.console.Say(refusal);
+            return refusal.empty();
+        };
+        // Stored only once the container exists, so that a failed encryption never replaces the entry of
+        // an older container; the plain file goes only once its password is stored.
+        job_.storePassword = [this, key] { return table_->table().StorePassword(key); };
+    }
+}
+
+void FileTask::PrepareDecryption() {
+    job_.source = file_;
+    job_.name = file_;
+    job_.replaceAllowed = run_.request.force;
+    job_.keepSource = run_.request.keep;
+    // The password is looked for once the container is there and its plain file may be written: first in
+    // the key file, else the one given for the run, obtained the first time a file needs it.
+    job_.mayStart = [this] {
+        if (!stored_ && table_) {
+            stored_.emplace(table_->table(), pwd_, EntryKeyOf(PlainPathOf(file_)));
+            // A stored password that does not fit is tried again with the given one, not reported.
+            job_.quietWrongPassword = stored_->Found();
+            if (stored_->Found())
+                return true;
+        }
+        passwordStatus_ = run_.password.Obtain(kMaxDecryptPasswordLength, false, run_.abort);
+        if (passwordStatus_ != 0)
+            return false;
+        pwd_.SetPassword(run_.password.bytes().data(), run_.password.bytes().size());
+        return true;
+    };
+}
+
+bool FileTask::RunOperation(bool inGroup) {
+    const Direction direction = encrypting_ ? Direction::Encrypt : Direction::Decrypt;
+    SingleFileOutcome outcome;
+    auto attempt = [&] {
+        if (inGroup) {
+            grouped_ = operation_.Write(direction, job_, outcome);
+            return grouped_ != nullptr;
+        }
+        outcome = encrypting_ ? operation_.Encrypt(job_) : operation_.Decrypt(job_);
+        return false;
+    };
+    if (attempt())
+        return true;
+    if (stored_ && stored_->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
+        (void)stored_->PutBack();
+        if (outcome.status == SingleFileStatus::Failed && outcome.code == ResultCode::WrongPassword) {
+            run_.console.Say(
+                FillIn("The password stored for %s does not open it; the password given is tried instead.", file_));
+            job_.quietWrongPassword = false;
+            job_.replaceAllowed = outcome.replaceAgreed;
+            if (attempt())
+                return true;
+        }
+    }
+    Done(outcome);
+    return false;
+}
+
+void FileTask::Finish() {
+    if (!grouped_)
+        return;
+    const SingleFileOutcome outcome = grouped_->outcome();
+    grouped_.reset();
+    Done(outcome);
+}
+
+void FileTask::Done(const SingleFileOutcome& outcome) {
+    if (stored_) {
+        // A container kept with --keep keeps its stored password too; one that was not decrypted gets
+        // its password back in the key file.
+        if (outcome.Written()) {
+            if (!run_.request.keep)
+                stored_->FileDecrypted();
+        } else if (outcome.status != SingleFileStatus::Refused) {
+            (void)stored_->PutBack();
+        }
+    }
+    status_ = !encrypting_ && outcome.status == SingleFileStatus::Refused ? passwordStatus_ : StatusOf(outcome);
+    CountProgress();
+    run_.console.BytesDone(size_ - counted_);
+    counted_ = size_;
+    run_.console.FileDone();
+    pwd_.ClearPassword();
+}
+
+int FileTask::StatusOf(const SingleFileOutcome& outcome) const {
+    switch (outcome.status) {
+    case SingleFileStatus::Done:
+        return 0;
+    case SingleFileStatus::SourceKept:
+        return kExitNotRemoved;
+    case SingleFileStatus::PasswordNotStored:
+    case SingleFileStatus::Refused:
+        return kExitKeyFile;
+    case SingleFileStatus::NotFound:
+        return -static_cast<int>(ResultCode::CannotOpen);
+    case SingleFileStatus::Declined:
+        return kExitSkipped;
+    case SingleFileStatus::Failed:
+        break;
+    }
+    return -static_cast<int>(outcome.code);
+}
+
+void FileTask::CountProgress() {
+    const auto done = std::min<std::uint64_t>(static_cast<std::uint64_t>(pwd_.BlocksDone.load()) * 8, size_);
+    if (done > counted_) {
+        run_.console.BytesDone(done - counted_);
+        counted_ = done;
+    }
+}
+
+bool FileTask::MayReplace(const std::string& question) {
+    Console::Asking asking(run_.console);
+    Terminal* terminal = asking.terminal();
+    if (!terminal) {
+        run_.console.Say(question + " Left alone: no terminal to ask; use --force to replace it.");
+        return false;
+    }
+    terminal->write(question + " [y/N] ");
+    std::string answer;
+    if (!terminal->readLine(answer))
+        return false;
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
+void FileTask::ShowError(const std::string& text) {
+    run_.console.Say(text);
+}
+
+void FileTask::ReportResult(ResultCode code, const std::string& name) {
+    if (code == ResultCode::Aborted)
+        run_.abortReported = true;
+    run_.console.Say(CompanionResultText(code, name));
+}
+
+} // namespace vorlaxen::cli

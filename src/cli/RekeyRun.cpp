@@ -1,0 +1,205 @@
+#include "cli/RekeyRun.h"
+
+#include "cli/KeyFilePaths.h"
+#include "engine/ContainerFormat.h"
+#include "engine/ContainerRekey.h"
+#include "fileops/StaleTemporaries.h"
+#include "passwords/KeyFilePassword.h"
+#include "passwords/PasswordRules.h"
+#include "platform/FileSystem.h"
+#include "platform/PendingFile.h"
+#include "platform/SourceFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlaxen::cli {
+
+namespace {
+
+ResultCode OpenFailure(SourceFile::Status status) {
+    switch (status) {
+    case SourceFile::Status::NotRegular:
+        return ResultCode::NotRegularFile;
+    case SourceFile::Status::InUse:
+        return ResultCode::InUse;
+    default:
+        return ResultCode::CannotOpen;
+    }
+}
+
+// The new container as it is on the disk: what the system keeps of it in memory is dropped first, so
+// that the verification reads the disk's own bytes.
+ResultCode VerifyOnDisk(TKX_Pwd& pwd, const PendingFile& output) {
+    (void)::posix_fadvise(output.fd(), 0, 0, POSIX_FADV_DONTNEED);
+    const std::string path = output.unnamed() ? "/proc/self/fd/" + std::to_string(output.fd()) : output.temporaryPath();
+    return pwd.VerifyFile(path);
+}
+
+} // namespace
+
+RekeyRun::RekeyRun(const Request& request,
+                   const std::atomic<bool>& abort,
+                   Console& console,
+                   TypedPassword& current,
+                   std::optional<SecureBytes> newFromEnvironment,
+                   KeyFileAccess& keyFile)
+    : request_(request)
+    , abort_(abort)
+    , console_(console)
+    , current_(current)
+    , new_(console,
+           TypedPassword::Source{std::move(newFromEnvironment),
+                                 request.newPasswordFile,
+                                 "Enter the new password",
+                                 "No new password: set VORLAXEN_NEW_PASSWORD, use --new-password-file, or run at "
+                                 "a terminal."})
+    , keyFile_(keyFile) {}
+
+int RekeyRun::Run() {
+    std::uint64_t bytes = 0;
+    for (const std::string& file : request_.files) {
+        struct stat st;
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            bytes += static_cast<std::uint64_t>(st.st_size);
+    }
+    console_.StartRun(request_.files.size(), bytes);
+    int status = 0;
+    for (const std::string& file : request_.files) {
+        if (abort_.load()) {
+            console_.Say(CompanionResultText(ResultCode::Aborted, file));
+            status = status ? status : -static_cast<int>(ResultCode::Aborted);
+            break;
+        }
+        console_.FileStarted(file);
+        counted_ = 0;
+        const int result = RekeyOne(file);
+        console_.FileDone();
+        if (result != 0 && status == 0)
+            status = result;
+        // Without a password for this file there is none for the next ones either.
+        if (result == -static_cast<int>(ResultCode::Aborted) || result == kExitUsage)
+            break;
+    }
+    console_.EndRun();
+    return status;
+}
+
+// The new password must fit every method it is given to: the one asked for, or each container's own.
+std::size_t RekeyRun::NewPasswordLimit() const {
+    if (request_.methodGiven)
+        return EncryptPasswordLimit(request_.method);
+    std::size_t limit = kMaxDecryptPasswordLength;
+    for (const std::string& file : request_.files)
+        if (const MethodInfo* method = MethodOfFile(file))
+            limit = std::min(limit, EncryptPasswordLimit(method->code));
+    return limit;
+}
+
+void RekeyRun::SetHooks(TKX_Pwd& pwd) {
+    EngineHooks hooks;
+    hooks.abortFlag = &abort_;
+    hooks.letPendingEventsRun = [this, &pwd] {
+        const auto done = static_cast<std::uint64_t>(pwd.BlocksDone.load()) * 8;
+        if (done > counted_) {
+            console_.BytesDone(done - counted_);
+            counted_ = done;
+        }
+        console_.Tick();
+    };
+    pwd.SetHooks(std::move(hooks));
+}
+
+int RekeyRun::Report(ResultCode code, const std::string& file) {
+    console_.Say(CompanionResultText(code, file));
+    return -static_cast<int>(code);
+}
+
+int RekeyRun::RekeyOne(const std::string& file) {
+    struct stat looked;
+    if (::lstat(file.c_str(), &looked) != 0) {
+        console_.Say(FillIn("File %s not found.", file));
+        return -static_cast<int>(ResultCode::CannotOpen);
+    }
+    SourceFile input;
+    if (const SourceFile::Status opened = input.open(file); opened != SourceFile::Status::Open) {
+        if (opened == SourceFile::Status::Missing) {
+            console_.Say(FillIn("File %s not found.", file));
+            return -static_cast<int>(ResultCode::CannotOpen);
+        }
+        return Report(OpenFailure(opened), file);
+    }
+
+    TKX_Pwd current;
+    SetHooks(current);
+    TKX_Pwd next;
+    next.SetHooks(current.Hooks());
+    std::unique_ptr<KeyFileAccess::FileTable> table;
+    std::optional<KeyFilePassword> stored;
+    const std::string key = EntryKeyOf(PlainPathOf(file));
+    if (keyFile_.inUse()) {
+        table = keyFile_.TableFor(current);
+        stored.emplace(table->table(), current, key);
+    }
+    auto useGivenPassword = [&]() {
+        const int status = current_.Obtain(kMaxDecryptPasswordLength, false, abort_);
+        if (status == 0)
+            current.SetPassword(current_.bytes().data(), current_.bytes().size());
+        return status;
+    };
+    if (!stored || !stored->Found()) {
+        if (int status = useGivenPassword(); status != 0)
+            return status;
+    }
+    ContainerRekey rekey(current, input);
+    ResultCode result = rekey.Open();
+    if (result == ResultCode::WrongPassword && stored && stored->Found()) {
+        (void)stored->PutBack();
+        console_.Say(FillIn("The password stored for %s does not open it; the password given is tried instead.", file));
+        if (int status = useGivenPassword(); status != 0)
+            return status;
+        result = rekey.Open();
+    }
+    if (result != ResultCode::Ok)
+        return Report(result, file);
+
+    if (int status = new_.Obtain(NewPasswordLimit(), true, abort_); status != 0)
+        return status;
+    next.SetPassword(new_.bytes().data(), new_.bytes().size());
+    const int method = request_.methodGiven ? request_.method : rekey.method().code;
+
+    TidyBeforeOutput(DirectoryOf(file));
+    PendingFile output(file);
+    result = rekey.Write(next, method, output);
+    if (result != ResultCode::Ok)
+        return Report(result, file);
+    if (::fsync(output.fd()) != 0)
+        return Report(ResultCode::WriteFailed, file);
+    if (VerifyOnDisk(next, output) != ResultCode::Ok) {
+        console_.Say(FillIn("The new container of %s does not read back as it was written; the old one has been "
+                            "left as it was.",
+                            file));
+        return -static_cast<int>(ResultCode::WriteFailed);
+    }
+    (void)::fchmod(output.fd(), looked.st_mode & 07777);
+    if (!input.unchanged())
+        return Report(ResultCode::ContainerChanged, file);
+    if (const ResultCode committed = CommitResultCode(output.link(true)); committed != ResultCode::Ok)
+        return Report(committed, file);
+    SyncDirectoryOf(file);
+
+    // The key file's entry follows the new password; one that was taken for this file goes for good.
+    if (stored && stored->Found()) {
+        stored->FileDecrypted();
+        current.SetPassword(new_.bytes().data(), new_.bytes().size());
+        if (!table->table().StorePassword(key)) {
+            console_.Say(
+                FillIn("File %s has its new password, but the database of passwords could not be given it.", file));
+            return kExitKeyFile;
+        }
+    }
+    return 0;
+}
+
+} // namespace vorlaxen::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "cli/KeyFileAccess.h"
+#include "cli/TypedPassword.h"
+
+#include <atomic>
+
+namespace vorlaxen::cli {
+
+// What the files of one run share, whichever thread processes them: the command line, the abort flag
+// that Ctrl-C sets, the console, the password given for the run and the key file. Every member is safe
+// to use from several threads at once.
+struct RunContext {
+    const Request& request;
+    const std::atomic<bool>& abort;
+    Console& console;
+    TypedPassword& password;
+    KeyFileAccess& keyFile;
+    // A file has said that it was stopped by Ctrl-C: the files that then do not start say nothing more.
+    std::atomic<bool> abortReported{false};
+};
+
+} // namespace vorlaxen::cli
