@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -18,11 +17,7 @@ constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 
 BufferedReader::BufferedReader(int fd) noexcept
     : fd_(fd)
-    , buffer_(kBufferSize) {
-    // The file is read once, to its end: the system may read further ahead of the reader than it would.
-    if (fd >= 0)
-        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-}
+    , buffer_(kBufferSize) {}
 
 // Reads until at least `wanted` bytes are waiting or the file ends; what is still waiting moves to the
 // front first when the room behind it is too short. False when a read fails.
