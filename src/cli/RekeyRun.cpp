@@ -3,6 +3,7 @@
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerFormat.h"
 #include "engine/ContainerRekey.h"
+#include "fileops/SingleFileOperation.h"
 #include "fileops/StaleTemporaries.h"
 #include "passwords/KeyFilePassword.h"
 #include "passwords/PasswordRules.h"
@@ -17,17 +18,6 @@
 namespace vorlaxen::cli {
 
 namespace {
-
-ResultCode OpenFailure(SourceFile::Status status) {
-    switch (status) {
-    case SourceFile::Status::NotRegular:
-        return ResultCode::NotRegularFile;
-    case SourceFile::Status::InUse:
-        return ResultCode::InUse;
-    default:
-        return ResultCode::CannotOpen;
-    }
-}
 
 // The new container as it is on the disk: what the system keeps of it in memory is dropped first, so
 // that the verification reads the disk's own bytes.

@@ -18,8 +18,6 @@
 
 namespace vorlaxen {
 
-namespace {
-
 ResultCode OpenFailure(SourceFile::Status status) {
     switch (status) {
     case SourceFile::Status::NotRegular:
@@ -30,8 +28,6 @@ ResultCode OpenFailure(SourceFile::Status status) {
         return ResultCode::CannotOpen;
     }
 }
-
-} // namespace
 
 // One run of the sequence over one file; each step answers an outcome when the run ends there. Alone, the
 // engine commits the output and the wipe flushes its own pass; in a group, the output is held until

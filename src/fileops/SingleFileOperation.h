@@ -2,6 +2,7 @@
 
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
+#include "platform/SourceFile.h"
 #include "ports/SingleFileFrontEnd.h"
 
 #include <functional>
@@ -10,6 +11,10 @@
 #include <vector>
 
 namespace vorlaxen {
+
+// The result of a source that could not be opened for an operation: not a regular file, in use by another
+// operation, or not readable.
+ResultCode OpenFailure(SourceFile::Status status);
 
 // One file to encrypt or decrypt, and how.
 struct SingleFileJob {
