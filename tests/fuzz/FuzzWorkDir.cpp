@@ -9,15 +9,29 @@
 
 namespace vorlaxen::fuzz {
 
+namespace {
+
+// The work directory goes with the process, whatever the inputs left in it; after a finding it stays for
+// a look.
+void RemoveWorkDirectory() {
+    for (const std::string& name : NamesInWorkDirectory())
+        ::unlink((WorkDirectory() + "/" + name).c_str());
+    ::rmdir(WorkDirectory().c_str());
+}
+
+} // namespace
+
 const std::string& WorkDirectory() {
-    static const std::string made = [] {
+    // Never destroyed: the clean-up at exit runs after the static objects are gone.
+    static const std::string* made = [] {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/vorlaxen-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
+        auto* pattern = new std::string(std::string(base && *base ? base : "/tmp") + "/vorlaxen-fuzz-XXXXXX");
+        if (!::mkdtemp(pattern->data()))
             Finding("no work directory");
+        std::atexit(RemoveWorkDirectory);
         return pattern;
     }();
-    return made;
+    return *made;
 }
 
 std::vector<std::string> NamesInWorkDirectory() {
