@@ -1,9 +1,10 @@
 #include "platform/DirectoryChanges.h"
 
+#include "platform/InotifyEvents.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/inotify.h>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace vorlaxen {
@@ -39,38 +40,26 @@ DirectoryChanges::Taken DirectoryChanges::Take() {
     std::unordered_set<std::string> seen;
     if (!fd_)
         return taken;
-    alignas(inotify_event) char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(fd_.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break; // EAGAIN: nothing more for now
-        for (ssize_t at = 0; at < got;) {
-            inotify_event event;
-            std::memcpy(&event, buffer + at, sizeof event);
-            const char* name = buffer + at + sizeof event;
-            at += static_cast<ssize_t>(sizeof event + event.len);
-            if (event.mask & IN_Q_OVERFLOW) {
-                taken.everything = true;
-                continue;
-            }
-            // Events of a directory watched before Follow moved on are no longer of interest.
-            if (event.wd != watch_)
-                continue;
-            if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-                taken.everything = true;
-                if (event.mask & IN_IGNORED)
-                    watch_ = -1; // the directory went: the next Follow watches its path anew
-                continue;
-            }
-            if (event.len == 0)
-                continue;
-            std::string changed(name); // padded with zero bytes up to event.len
-            if (seen.insert(changed).second)
-                taken.names.push_back(std::move(changed));
+    ReadInotifyEvents(fd_.get(), [&](const inotify_event& event, const char* name) {
+        if (event.mask & IN_Q_OVERFLOW) {
+            taken.everything = true;
+            return;
         }
-    }
+        // Events of a directory watched before Follow moved on are no longer of interest.
+        if (event.wd != watch_)
+            return;
+        if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+            taken.everything = true;
+            if (event.mask & IN_IGNORED)
+                watch_ = -1; // the directory went: the next Follow watches its path anew
+            return;
+        }
+        if (event.len == 0)
+            return;
+        std::string changed(name);
+        if (seen.insert(changed).second)
+            taken.names.push_back(std::move(changed));
+    });
     return taken;
 }
 
