@@ -71,30 +71,15 @@ int CliSession::Run() {
         if (int status = password_.Obtain(kMaxDecryptPasswordLength, false, abort_); status != 0)
             return status;
     }
-    std::uint64_t bytes = 0;
-    for (const std::string& file : request_.files) {
-        struct stat st;
-        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            bytes += static_cast<std::uint64_t>(st.st_size);
-    }
-    console_.StartRun(request_.files.size(), bytes);
-    int status = 0;
-    for (const std::string& file : request_.files) {
-        if (abort_.load()) {
-            console_.Say(CompanionResultText(ResultCode::Aborted, file));
-            status = status ? status : -static_cast<int>(ResultCode::Aborted);
-            break;
-        }
-        console_.FileStarted(file);
-        const int result = request_.command == Command::Verify ? VerifyOne(file) : InfoOne(file);
-        console_.FileDone();
-        if (result != 0 && status == 0)
-            status = result;
-        if (result == -static_cast<int>(ResultCode::Aborted))
-            break;
-    }
-    console_.EndRun();
-    return status;
+    return RunFileByFile(
+        request_.files,
+        true,
+        abort_,
+        console_,
+        [this](const std::string& file) {
+            return request_.command == Command::Verify ? VerifyOne(file) : InfoOne(file);
+        },
+        [](int result) { return result == -static_cast<int>(ResultCode::Aborted); });
 }
 
 int CliSession::RunFiles() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlaxen::cli {
@@ -186,6 +187,39 @@ void Console::Clear() {
     std::fputs("\r\x1b[K", stderr);
     std::fflush(stderr);
     drawn_ = false;
+}
+
+int RunFileByFile(const std::vector<std::string>& files,
+                  bool followLinks,
+                  const std::atomic<bool>& abort,
+                  Console& console,
+                  const std::function<int(const std::string&)>& one,
+                  const std::function<bool(int)>& endsRun) {
+    std::uint64_t bytes = 0;
+    for (const std::string& file : files) {
+        struct stat st;
+        const int got = followLinks ? ::stat(file.c_str(), &st) : ::lstat(file.c_str(), &st);
+        if (got == 0 && S_ISREG(st.st_mode))
+            bytes += static_cast<std::uint64_t>(st.st_size);
+    }
+    console.StartRun(files.size(), bytes);
+    int status = 0;
+    for (const std::string& file : files) {
+        if (abort.load()) {
+            console.Say(CompanionResultText(ResultCode::Aborted, file));
+            status = status ? status : -static_cast<int>(ResultCode::Aborted);
+            break;
+        }
+        console.FileStarted(file);
+        const int result = one(file);
+        console.FileDone();
+        if (result != 0 && status == 0)
+            status = result;
+        if (endsRun(result))
+            break;
+    }
+    console.EndRun();
+    return status;
 }
 
 } // namespace vorlaxen::cli

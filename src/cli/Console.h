@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace vorlaxen::cli {
 
@@ -87,5 +89,16 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::atomic<std::int64_t> lastDrawn_{0}; // steady clock ticks
 };
+
+// Runs `one` over `files` one after the other, with the progress line of the whole run: the bytes counted
+// are those of the regular files among them (through links when `followLinks`). Ctrl-C between files
+// names the next one and ends the run; so does a result for which `endsRun` says so. The status is the
+// first failure's.
+int RunFileByFile(const std::vector<std::string>& files,
+                  bool followLinks,
+                  const std::atomic<bool>& abort,
+                  Console& console,
+                  const std::function<int(const std::string&)>& one,
+                  const std::function<bool(int)>& endsRun);
 
 } // namespace vorlaxen::cli

@@ -48,32 +48,17 @@ RekeyRun::RekeyRun(const Request& request,
     , keyFile_(keyFile) {}
 
 int RekeyRun::Run() {
-    std::uint64_t bytes = 0;
-    for (const std::string& file : request_.files) {
-        struct stat st;
-        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            bytes += static_cast<std::uint64_t>(st.st_size);
-    }
-    console_.StartRun(request_.files.size(), bytes);
-    int status = 0;
-    for (const std::string& file : request_.files) {
-        if (abort_.load()) {
-            console_.Say(CompanionResultText(ResultCode::Aborted, file));
-            status = status ? status : -static_cast<int>(ResultCode::Aborted);
-            break;
-        }
-        console_.FileStarted(file);
-        counted_ = 0;
-        const int result = RekeyOne(file);
-        console_.FileDone();
-        if (result != 0 && status == 0)
-            status = result;
+    return RunFileByFile(
+        request_.files,
+        false,
+        abort_,
+        console_,
+        [this](const std::string& file) {
+            counted_ = 0;
+            return RekeyOne(file);
+        },
         // Without a password for this file there is none for the next ones either.
-        if (result == -static_cast<int>(ResultCode::Aborted) || result == kExitUsage)
-            break;
-    }
-    console_.EndRun();
-    return status;
+        [](int result) { return result == -static_cast<int>(ResultCode::Aborted) || result == kExitUsage; });
 }
 
 // The new password must fit every method it is given to: the one asked for, or each container's own.
