@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <thread>
 
 namespace vorlaxen {
 
@@ -63,6 +64,31 @@ void TKX_PwdTable::ReportAccessError() {
     (void)messages_.ShowMessage(MessageKind::Error, kAccessErrorText, MessageButtons::Ok);
 }
 
+bool TKX_PwdTable::LockKeyFile(FileLock& lock, FileLock::Mode mode) {
+    LockWaiting waiting = lockWaiting_;
+    // The window stays responsive while it waits, as it does while it reads.
+    waiting.pause = [this, pause = std::move(waiting.pause)](std::chrono::milliseconds step) {
+        if (pause)
+            pause(step);
+        else
+            std::this_thread::sleep_for(step);
+        events_.LetPendingEventsRun();
+    };
+    const std::string path = KeyFileLockPath();
+    const FileLock::Status status = path.empty() ? FileLock::Status::Unavailable : lock.acquire(path, mode, waiting);
+    if (status == FileLock::Status::Held || (status == FileLock::Status::Unavailable && mode == FileLock::Mode::Shared))
+        return true;
+    if (status == FileLock::Status::Busy) {
+        std::string text = kBusyText;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(lockWaiting_.limit).count();
+        text.replace(text.find("%d"), 2, std::to_string(seconds));
+        (void)messages_.ShowMessage(MessageKind::Error, FillIn(text, MasterPass.KeyFile()), MessageButtons::Ok);
+    } else {
+        ReportAccessError();
+    }
+    return false;
+}
+
 bool TKX_PwdTable::MasterPasswordHeld() {
     if (!MasterPass.Valid)
         masterPassword_.AskMasterPassword();
@@ -115,7 +141,8 @@ bool TKX_PwdTable::RemoveEntry(const std::string& key) {
     if (!MasterPass.Valid)
         return false;
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
     if (at == EntryList::npos) {
@@ -163,7 +190,8 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
         return false;
     }
     BusyScope busy(busyHook_);
-    if (!LoadEntries()) {
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries()) {
         WipeBytes(password.data(), password.size());
         return false;
     }
@@ -189,7 +217,8 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
 
 bool TKX_PwdTable::TakeEntry(const std::string& key) {
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
     if (at == EntryList::npos) {
@@ -215,7 +244,8 @@ bool TKX_PwdTable::ListKeys(std::vector<std::string>& keys) {
     if (!MasterPasswordHeld())
         return false;
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Shared) || !LoadEntries())
         return false;
     keys = Entries.Keys();
     ClearEntries();
