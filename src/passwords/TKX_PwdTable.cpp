@@ -117,7 +117,7 @@ bool TKX_PwdTable::StorePassword(const std::string& key) {
     return AddEntry(key);
 }
 
-bool TKX_PwdTable::FindPassword(const std::string& key) {
+bool TKX_PwdTable::FindPassword(const std::string& key, Lookup how) {
     if (!MasterPass.UseKeyFile)
         return false;
     // Such a key is never stored, so there is nothing to find and no reason to ask for the master password.
@@ -125,27 +125,22 @@ bool TKX_PwdTable::FindPassword(const std::string& key) {
         return false;
     if (!MasterPasswordHeld())
         return false;
-    return TakeEntry(key);
+    return TakeEntry(key, how);
 }
 
-bool TKX_PwdTable::PutBack(const std::string& key) {
-    if (MasterPass.Valid && AddEntry(key))
-        return true;
-    (void)messages_.ShowMessage(MessageKind::Error,
-                                FillIn("The password of %s could not be put back into the database of passwords.", key),
-                                MessageButtons::Ok);
-    return false;
-}
-
-bool TKX_PwdTable::RemoveEntry(const std::string& key) {
+bool TKX_PwdTable::RemoveEntry(const std::string& key, const SecureBytes& password) {
     if (!MasterPass.Valid)
         return false;
+    SecureBytes typed(password);
+    MaskBytes(typed.data(), typed.size());
     BusyScope busy(busyHook_);
     FileLock lock;
     if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
-    if (at == EntryList::npos) {
+    std::size_t length = 0;
+    const std::uint8_t* stored = at == EntryList::npos ? nullptr : Entries.PasswordOf(at, length);
+    if (!stored || length != typed.size() || !std::equal(typed.begin(), typed.end(), stored)) {
         ClearEntries();
         return true;
     }
@@ -215,10 +210,10 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
     return true;
 }
 
-bool TKX_PwdTable::TakeEntry(const std::string& key) {
+bool TKX_PwdTable::TakeEntry(const std::string& key, Lookup how) {
     BusyScope busy(busyHook_);
     FileLock lock;
-    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries())
+    if (!LockKeyFile(lock, how == Lookup::Take ? FileLock::Mode::Exclusive : FileLock::Mode::Shared) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
     if (at == EntryList::npos) {
@@ -228,6 +223,10 @@ bool TKX_PwdTable::TakeEntry(const std::string& key) {
     std::size_t length = 0;
     const std::uint8_t* password = Entries.PasswordOf(at, length);
     filePassword_.SetPassword(password, length);
+    if (how == Lookup::Read) {
+        ClearEntries();
+        return true;
+    }
     Entries.Erase(at);
 
     const ResultCode code = SaveKeyFile();

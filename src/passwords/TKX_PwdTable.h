@@ -53,20 +53,20 @@ public:
     // so. True when the key file now holds the password; every failure has been reported.
     bool StorePassword(const std::string& key);
 
-    // When the key file is in use: takes the password stored under `key` into the file password object
-    // (masked; its Valid flag is left alone) and removes the entry from the key file. Asks for the
-    // master password when none is held. False when there is no such entry, no master password, or the
-    // key file cannot be read (reported).
-    bool FindPassword(const std::string& key);
+    // Whether a look-up removes the entry it finds (Take) or leaves the key file as it is (Read).
+    enum class Lookup { Take, Read };
 
-    // Stores back, under `key`, the password that FindPassword put into the file password object, for
-    // the caller whose decryption with it has failed: a container must not outlive the only copy of its
-    // password. Uses the master password held; asks for none. A failure is reported.
-    bool PutBack(const std::string& key);
+    // When the key file is in use: puts the password stored under `key` into the file password object
+    // (masked; its Valid flag is left alone) and, with Take, removes the entry from the key file. Asks
+    // for the master password when none is held. False when there is no such entry, no master password,
+    // or the key file cannot be read (reported).
+    bool FindPassword(const std::string& key, Lookup how = Lookup::Take);
 
-    // Removes the entry of `key`, if there is one, with the master password held; asks for none. For an
-    // entry that did not open its file and became useless once the file was decrypted another way.
-    bool RemoveEntry(const std::string& key);
+    // Removes the entry of `key` while it still holds `password` (masked, as the file password object
+    // holds it), with the master password held; asks for none. For the entry of a file that has been
+    // decrypted: an entry stored meanwhile for a newer container of the same name stays. False only
+    // when the key file could not be read or written (reported).
+    bool RemoveEntry(const std::string& key, const SecureBytes& password);
 
     // Told true when the key file starts being read or written and false when that is done. Pending
     // events run while it is read, and no operation may start from them meanwhile: the window marks
@@ -98,7 +98,7 @@ public:
 
 private:
     bool AddEntry(const std::string& key);
-    bool TakeEntry(const std::string& key);
+    bool TakeEntry(const std::string& key, Lookup how);
     // Takes the key file's lock for one operation. A shared lock that cannot be had because the lock file
     // cannot be made (a directory that is not ours to write) still lets the key file be read: it is only
     // ever replaced whole. Anything else that keeps the lock away is reported, and false.
