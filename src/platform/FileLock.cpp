@@ -35,6 +35,12 @@ bool StillNamed(int fd, const std::string& path) {
 
 } // namespace
 
+void FileLock::release() noexcept {
+    if (fd_)
+        (void)::flock(fd_.get(), LOCK_UN);
+    fd_.reset();
+}
+
 FileLock::Status FileLock::acquire(const std::string& path, Mode mode, const LockWaiting& waiting) {
     release();
     const auto now = [&waiting] { return waiting.now ? waiting.now() : LockWaiting::Clock::now(); };

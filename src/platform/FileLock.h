@@ -34,12 +34,15 @@ public:
     };
 
     FileLock() = default;
+    ~FileLock() { release(); }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
     // Takes the lock on `path`, trying again after every pause until `waiting.limit` has passed.
     Status acquire(const std::string& path, Mode mode, const LockWaiting& waiting);
-    void release() noexcept { fd_.reset(); }
+    // Unlocks explicitly, not only by closing: a child forked meanwhile shares the open file, and the lock
+    // with it, until it closes its copy.
+    void release() noexcept;
     bool held() const noexcept { return static_cast<bool>(fd_); }
 
 private:
