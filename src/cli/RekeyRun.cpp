@@ -133,7 +133,7 @@ int RekeyRun::RekeyOne(const std::string& file) {
     ContainerRekey rekey(current, input);
     ResultCode result = rekey.Open();
     if (result == ResultCode::WrongPassword && stored && stored->Found()) {
-        (void)stored->PutBack();
+        stored->NotDecrypted();
         console_.Say(FillIn("The password stored for %s does not open it; the password given is tried instead.", file));
         if (int status = useGivenPassword(); status != 0)
             return status;
@@ -169,9 +169,10 @@ int RekeyRun::RekeyOne(const std::string& file) {
     CrashPoint("committed");
     SyncDirectoryOf(file);
 
-    // The key file's entry follows the new password; one that was taken for this file goes for good.
+    // The key file's entry follows the new password: replaced in one step, so that no moment passes in
+    // which the key file holds no password for the container.
     if (stored && stored->Found()) {
-        stored->FileDecrypted();
+        stored.reset();
         current.SetPassword(new_.bytes().data(), new_.bytes().size());
         if (!table->table().StorePassword(key)) {
             console_.Say(
