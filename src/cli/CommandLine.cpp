@@ -4,16 +4,11 @@ namespace vorlaxen::cli {
 
 namespace {
 
-bool TakeMethod(const std::string& name, int& method) {
-    if (name == "idea")
-        method = 1;
-    else if (name == "des")
-        method = 3;
-    else if (name == "3xdes")
-        method = 4;
-    else
-        return false;
-    return true;
+bool TakeMethod(const std::string& spelling, CipherMethod& method) {
+    const MethodInfo* named = MethodBySpelling(spelling);
+    if (named)
+        method = named->code;
+    return named != nullptr;
 }
 
 bool TakeJobs(const std::string& text, unsigned& jobs) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
+
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@ enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys, Rekey 
 // What the command line asks for, or the reason it cannot be understood.
 struct Request {
     Command command = Command::Help;
-    int method = 1;           // IDEA
+    CipherMethod method = CipherMethod::Idea;
     bool methodGiven = false; // rekey: without --method each container keeps its own
     bool keep = false;
     bool force = false;

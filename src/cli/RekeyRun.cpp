@@ -145,7 +145,7 @@ int RekeyRun::RekeyOne(const std::string& file) {
     if (int status = new_.Obtain(NewPasswordLimit(), true, abort_); status != 0)
         return status;
     next.SetPassword(new_.bytes().data(), new_.bytes().size());
-    const int method = request_.methodGiven ? request_.method : rekey.method().code;
+    const CipherMethod method = request_.methodGiven ? request_.method : rekey.method().code;
 
     TidyBeforeOutput(DirectoryOf(file));
     PendingFile output(file);

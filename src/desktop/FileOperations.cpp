@@ -104,7 +104,7 @@ bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
     SingleFileJob job;
     job.source = MakePath(directory, name);
     job.name = name;
-    job.method = ports_.settings.DefaultMethod();
+    job.method = WritableMethod(ports_.settings.DefaultMethod());
     if (storePassword)
         job.storePassword = [this, key = job.source] { return StoreAfterEncryption(key); };
     const SingleFileOutcome outcome = operation_.Encrypt(job);

@@ -19,11 +19,11 @@ ResultCode OpenFailure(SourceFile::Status status);
 
 // One file to encrypt or decrypt, and how.
 struct SingleFileJob {
-    std::string source;          // a plain file to encrypt, or a container to decrypt
-    std::string name;            // the file as the result messages name it
-    int method = 1;              // encryption: the method code
-    bool replaceAllowed = false; // an existing target is replaced without asking
-    bool keepSource = false;     // the source stays once the target is written
+    std::string source;                       // a plain file to encrypt, or a container to decrypt
+    std::string name;                         // the file as the result messages name it
+    CipherMethod method = CipherMethod::Idea; // encryption
+    bool replaceAllowed = false;              // an existing target is replaced without asking
+    bool keepSource = false;                  // the source stays once the target is written
     // A wrong password is returned unreported: the caller has another to try. Read when the result is
     // known, so that `mayStart` may set it once it knows where the password came from.
     bool quietWrongPassword = false;

@@ -53,7 +53,7 @@ PromptSetup PasswordPromptLogic::CommonSetup(const std::string& name) const {
 PromptResult PasswordPromptLogic::PromptToEncrypt(const std::string& name) {
     if (Reusable(pwd_))
         return PromptResult::GoOn;
-    const int method = WritableMethod(settings_.DefaultMethod());
+    const CipherMethod method = WritableMethod(settings_.DefaultMethod());
     encryptLimit_ = EncryptPasswordLimit(method);
     PromptSetup setup = CommonSetup(name);
     setup.methodName = MethodName(method);

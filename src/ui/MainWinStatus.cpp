@@ -2,7 +2,7 @@
 
 #include "desktop/StatusSlide.h"
 #include "desktop/WindowOperations.h"
-#include "engine/ContainerFormat.h"
+#include "engine/CipherMethod.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/StatusPanel.h"
@@ -59,7 +59,7 @@ void TMainWin::CreateStatusArea() {
     Method_Panel->setMinimumSize(3 * kMethodButtonWidth + 12, CoolBar::kMinimumBandHeight);
     auto* group = new QButtonGroup(Method_Panel);
     group->setExclusive(true);
-    auto makeButton = [&](const char* name, int method, const char* hint, int left) {
+    auto makeButton = [&](const char* name, CipherMethod method, const char* hint, int left) {
         auto* button = new QToolButton(Method_Panel);
         button->setObjectName(name);
         button->setText(QString::fromStdString(MethodName(method)));
@@ -70,9 +70,9 @@ void TMainWin::CreateStatusArea() {
         group->addButton(button);
         return button;
     };
-    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)", 0);
-    TDES_Button = makeButton("TDES_Button", 4, nullptr, 56);
-    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)", 112);
+    DES_Button = makeButton("DES_Button", CipherMethod::Des, "DES (56 bit/ CBC)", 0);
+    TDES_Button = makeButton("TDES_Button", CipherMethod::TripleDes, nullptr, 56);
+    IDEA_Button = makeButton("IDEA_Button", CipherMethod::Idea, "IDEA (128 bit/ CBC)", 112);
     connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
     connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);
@@ -107,34 +107,35 @@ void TMainWin::SetStatusBars() {
 
 // The buttons show the current method: its button down with blue text, the others black.
 void TMainWin::ShowMethodOnButtons() {
-    Paint(DES_Button, Method == 3);
-    Paint(TDES_Button, Method == 4);
-    Paint(IDEA_Button, Method == 1);
+    Paint(DES_Button, Method == CodeOf(CipherMethod::Des));
+    Paint(TDES_Button, Method == CodeOf(CipherMethod::TripleDes));
+    Paint(IDEA_Button, Method == CodeOf(CipherMethod::Idea));
 }
 
 void TMainWin::SetButtonsInStatus() {
-    if (Method == 1 || Method == 3 || Method == 4)
+    // A stored method without a button (a hand-edited setting) leaves every button up.
+    if (const MethodInfo* method = MethodByCode(Method); method && method->writable())
         ShowMethodOnButtons();
     for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
         button->setFixedHeight(Method_Panel->height());
 }
 
-void TMainWin::SetMethod(int code) {
-    Method = code;
+void TMainWin::SetMethod(CipherMethod method) {
+    Method = CodeOf(method);
     ShowMethodOnButtons();
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetDES() {
-    SetMethod(3);
+    SetMethod(CipherMethod::Des);
 }
 
 void TMainWin::SetIDEA() {
-    SetMethod(1);
+    SetMethod(CipherMethod::Idea);
 }
 
 void TMainWin::SetTripleDES() {
-    SetMethod(4);
+    SetMethod(CipherMethod::TripleDes);
 }
 
 // Every choice of a method, even of the current one, drops the session password at the next operation

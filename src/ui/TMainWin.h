@@ -6,6 +6,7 @@
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgramSettings.h"
 #include "desktop/StartupSequence.h"
+#include "engine/CipherMethod.h"
 #include "platform/SettingsStore.h"
 #include "ports/MasterPasswordSource.h"
 #include "ports/MessageBox.h"
@@ -164,7 +165,7 @@ private:
     void FillDriveBox();
     void ScrollTreeToShownDirectory();
     static bool DriveReady(const QString& root);
-    void SetMethod(int code);
+    void SetMethod(CipherMethod method);
     void ShowMethodOnButtons();
     void OpenHelp();
 
