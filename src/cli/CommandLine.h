@@ -29,7 +29,7 @@ struct Request {
 Request ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help, exit statuses included.
-const char* HelpText();
+const std::string& HelpText();
 
 // The most files a run processes at once.
 inline constexpr unsigned kMaxJobs = 256;
