@@ -2,6 +2,7 @@
 
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerName.h"
+#include "fileops/StoredPasswordFirst.h"
 #include "fileops/WipeFile.h"
 #include "passwords/PasswordRules.h"
 
@@ -118,31 +119,31 @@ void FileTask::PrepareRekey() {
 
 bool FileTask::RunOperation(bool inGroup) {
     const Direction direction = encrypting_ ? Direction::Encrypt : Direction::Decrypt;
-    SingleFileOutcome outcome;
-    auto attempt = [&] {
-        if (inGroup) {
-            grouped_ = operation_.Write(direction, job_, outcome);
-            return grouped_ != nullptr;
-        }
-        outcome = encrypting_ ? operation_.Encrypt(job_)
-                  : rekeying_ ? operation_.Rekey(job_)
-                              : operation_.Decrypt(job_);
-        return false;
-    };
-    if (attempt())
-        return true;
-    if (stored_ && stored_->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
-        stored_->NotDecrypted();
-        if (outcome.status == SingleFileStatus::Failed && outcome.code == ResultCode::WrongPassword) {
+    const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
+        [&](const PasswordTry& attempt) -> std::optional<SingleFileOutcome> {
+            if (attempt.second) {
+                job_.quietWrongPassword = false;
+                job_.replaceAllowed = attempt.replaceAgreed;
+            }
+            if (inGroup) {
+                SingleFileOutcome ended;
+                grouped_ = operation_.Write(direction, job_, ended);
+                return grouped_ ? std::nullopt : std::optional(ended);
+            }
+            return encrypting_ ? operation_.Encrypt(job_)
+                   : rekeying_ ? operation_.Rekey(job_)
+                               : operation_.Decrypt(job_);
+        },
+        [this] { return stored_ ? &*stored_ : nullptr; },
+        // The password given is obtained by mayStart, as for a file without a stored password.
+        [this] {
             run_.console.Say(
                 FillIn("The password stored for %s does not open it; the password given is tried instead.", file_));
-            job_.quietWrongPassword = false;
-            job_.replaceAllowed = outcome.replaceAgreed;
-            if (attempt())
-                return true;
-        }
-    }
-    Done(outcome);
+            return true;
+        });
+    if (!outcome)
+        return true;
+    Done(*outcome);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "fileops/MakePath.h"
+#include "fileops/StoredPasswordFirst.h"
 #include "passwords/KeyFilePassword.h"
 
 #include <sys/stat.h>
@@ -89,30 +90,29 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
         return Outcome::Skipped;
     const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
     KeyFilePassword stored(table_, pwd_, key);
-    bool replaceAgreed = false;
-    if (stored.Found()) {
-        ShowProgressArea();
-        const SingleFileOutcome first = files_.Decrypt(name, true);
-        if (first.Written()) {
-            stored.FileDecrypted();
-            return Outcome::Processed;
-        }
-        stored.NotDecrypted();
-        // A stored password that does not fit (an entry older than the container) is followed by the
-        // usual prompt for the file; any other failure has been reported.
-        if (first.status != SingleFileStatus::Failed || first.code != ResultCode::WrongPassword)
-            return Outcome::Processed;
-        replaceAgreed = first.replaceAgreed;
-    }
-    const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
-    if (answer == PromptResult::Skip)
-        return Outcome::Skipped;
-    if (answer == PromptResult::CancelAll)
-        return Outcome::CancelAll;
-    ShowProgressArea();
-    if (files_.Decrypt(name, false, replaceAgreed).Written())
+    // The password given is the prompt's for the file: before the first try without a stored password,
+    // after a stored one that does not fit (an entry older than the container).
+    Outcome result = Outcome::Processed;
+    auto prompt = [&] {
+        const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+        if (answer == PromptResult::Skip)
+            result = Outcome::Skipped;
+        else if (answer == PromptResult::CancelAll)
+            result = Outcome::CancelAll;
+        return result == Outcome::Processed;
+    };
+    if (!stored.Found() && !prompt())
+        return result;
+    const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
+        [&](const PasswordTry& attempt) {
+            ShowProgressArea();
+            return std::optional(files_.Decrypt(name, !attempt.second && stored.Found(), attempt.replaceAgreed));
+        },
+        [&] { return &stored; },
+        prompt);
+    if (outcome && outcome->Written())
         stored.FileDecrypted();
-    return Outcome::Processed;
+    return result;
 }
 
 void BatchProcessing::ProcessFileList(Direction direction) {
