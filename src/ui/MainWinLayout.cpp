@@ -130,15 +130,17 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
             treeFollows_ = false;
     }
-    if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
-        // The first time the tree has the focus, the panes are read.
-        TKX_PrgState& state = objects_->prgState();
-        if (state.PanesUnread) {
-            state.PanesUnread = false;
-            ReadFLists();
-        }
-    }
+    if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn)
+        ReadPanesFirstTime();
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainWin::ReadPanesFirstTime() {
+    TKX_PrgState& state = objects_->prgState();
+    if (state.PanesUnread) {
+        state.PanesUnread = false;
+        ReadFLists();
+    }
 }
 
 void TMainWin::UpdateWidths() {

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
 #include <algorithm>
 
 // The pictures are compiled into the library; a static library's resources must be registered by hand.
@@ -89,10 +91,18 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
         Reresize();
         ScrollTreeToShownDirectory();
     });
-    startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
+    startup_.Add([this] {
+        User_DirectoryListBox->setFocus(Qt::OtherFocusReason);
+        ReadPanesFirstTime();
+    });
     startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
     startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
+    startupWait_ = new QTimer(this);
+    startupWait_->setObjectName("MainWin_StartupWait");
+    startupWait_->setSingleShot(true);
+    startupWait_->setInterval(StartupSequence::kActivationWait);
+    connect(startupWait_, &QTimer::timeout, this, [this] { startup_.RunOnce(); });
 }
 
 TMainWin::~TMainWin() {
@@ -132,9 +142,20 @@ void TMainWin::closeEvent(QCloseEvent* event) {
 
 bool TMainWin::event(QEvent* e) {
     bool handled = QMainWindow::event(e);
-    if (e->type() == QEvent::WindowActivate)
+    if (e->type() == QEvent::WindowActivate) {
+        startupWait_->stop();
         startup_.RunOnce();
+    }
     return handled;
+}
+
+void TMainWin::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownBefore_ || event->spontaneous())
+        return;
+    shownBefore_ = true;
+    if (!startup_.hasRun())
+        startupWait_->start();
 }
 
 void TMainWin::ReadSettings() {

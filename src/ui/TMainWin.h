@@ -136,6 +136,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -159,6 +160,9 @@ private:
 
     // Panes and directories.
     void PaneFocused(Pane which);
+    // The panes are read the first time the tree has the focus, or at start-up in a window that is not
+    // active and so gives no widget the focus.
+    void ReadPanesFirstTime();
     void DriveChosen(int index);
     void TreeDirectoryChanged();
     void FillDriveBox();
@@ -195,6 +199,10 @@ private:
     PasswordPrompt* decryptPrompt_ = nullptr;
     TDelDialog* delDialog_ = nullptr;
     TMasterPwd_Form* masterPwdForm_ = nullptr;
+
+    // Starts the window a moment after its first showing when no activation came.
+    QTimer* startupWait_ = nullptr;
+    bool shownBefore_ = false;
 
     // The progress timer (50 ms while the engine runs) and the two expiry timers (1 s).
     QTimer* Process_Timer = nullptr;

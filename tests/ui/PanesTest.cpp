@@ -57,6 +57,25 @@ TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     EXPECT_EQ(find<QTreeView>(*window, "Source_ListView_Details")->model()->rowCount(), 4);
 }
 
+TEST_F(Window, AWindowThatIsNeverActivatedStartsAMomentAfterItIsFirstShown) {
+    // As under a window manager that maps a new window without focusing it: shown, never activated.
+    TMainWin window({settings / "defaults.reg", settings / "user.reg"});
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    int runs = 0;
+    window.startup().Add([&runs] { ++runs; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs == 1; }, 5000));
+    EXPECT_FALSE(window.isActiveWindow());
+    EXPECT_EQ(captions(window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
+    EXPECT_EQ(captions(window, Pane::Crypted), (Captions{"B", "letter.doc"}));
+    EXPECT_EQ(window.statusText(), "Idle.");
+    EXPECT_TRUE(find<QToolButton>(window, "TDES_Button")->isChecked()) << "the method is marked";
+    window.hide();
+    window.show();
+    QTest::qWait(2 * static_cast<int>(StartupSequence::kActivationWait.count()));
+    EXPECT_EQ(runs, 1) << "once";
+}
+
 TEST_F(Window, StatusTextsSlideInThroughTheSink) {
     auto window = open();
     std::vector<std::string> shown;
