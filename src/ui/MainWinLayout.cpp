@@ -1,6 +1,7 @@
 // The panes' area and the places of the tree, the panes, their titles and progress bars.
 
 #include "desktop/PaneLayout.h"
+#include "desktop/WindowPlacement.h"
 #include "ui/CoolBar.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
@@ -9,9 +10,12 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -28,6 +32,8 @@ constexpr int kPaneTop = 32;
 constexpr int kTreeTop = 32;
 constexpr int kProgressBarHeight = 10;
 constexpr int kRaise = 16;
+constexpr int kSmallestTreeWidth = 112;
+constexpr int kSmallestPaneWidth = 200;
 
 QLabel* Picture(QWidget* parent, const char* name, const char* file) {
     auto* label = new QLabel(parent);
@@ -58,7 +64,6 @@ void TMainWin::CreateGrid() {
 
     Grid_Panel = new QWidget(Splitter1);
     Grid_Panel->setObjectName("Grid_Panel");
-    Grid_Panel->setMinimumWidth(120);
     sourcePictures_ = {Picture(Grid_Panel, "Source_Picture", "pane-source-plain.svg"),
                        Picture(Grid_Panel, "Source_HighlightedPicture", "pane-source-highlighted.svg")};
     cryptedPictures_ = {Picture(Grid_Panel, "Crypted_Picture", "pane-crypted-plain.svg"),
@@ -143,6 +148,62 @@ void TMainWin::ReadPanesFirstTime() {
     }
 }
 
+// The fixed places of the window definition, as the pane layout takes them.
+static PaneLayoutInput FixedPlaces() {
+    PaneLayoutInput in;
+    in.treeTop = kTreeTop;
+    in.sourceTop = kPaneTop;
+    in.upperPictureTop = kPictureTop;
+    in.progressBarHeight = kProgressBarHeight;
+    return in;
+}
+
+void TMainWin::SetMinimumSizes() {
+    // Each pane shows its header, its sideways scroll bar and two rows, and one row while a file is
+    // processed and the pane has made room for its progress bar; the tree is wide enough for a few
+    // levels of folders, the panes' panel for its titles and the first columns.
+    QTreeView* details = sourceView_->detailsView();
+    const int row = std::max(details->fontMetrics().height(), 16) + 4;
+    const int header = details->header()->sizeHint().height() + 2 * details->frameWidth() +
+                       details->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, details);
+    Dir_Panel->setMinimumSize(kSmallestTreeWidth + 8,
+                              SmallestDirPanelHeight(FixedPlaces(), header + 2 * row, header + row + kRaise));
+    Grid_Panel->setMinimumWidth(std::max(kTitleLeft + sourceTitle_->width(), kSmallestPaneWidth) + 12);
+    centralWidget()->layout()->activate();
+    layout()->activate();
+}
+
+void TMainWin::FitIntoScreen(bool centre) {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    const QRect area = shown->availableGeometry();
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    FrameMargins frame{inner.left() - outer.left(),
+                       inner.top() - outer.top(),
+                       outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom()};
+    if (outer == inner) {
+        // Not framed yet: a title bar and borders as the style would draw them.
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        frame = {2, title + 2, 2, 2};
+    }
+    WindowFitInput in;
+    in.wanted = {wantedSize_.width(), wantedSize_.height()};
+    in.minimum = {minimumWidth(), minimumHeight()};
+    in.frame = frame;
+    in.area = {area.x(), area.y(), area.width(), area.height()};
+    in.centre = centre;
+    in.frameLeft = outer.x();
+    in.frameTop = outer.y();
+    const WindowPlace place = FitWindow(in);
+    if (size() != QSize(place.size.width, place.size.height))
+        resize(place.size.width, place.size.height);
+    if (centre || outer.topLeft() != QPoint(place.frameLeft, place.frameTop))
+        move(place.frameLeft, place.frameTop);
+}
+
 void TMainWin::UpdateWidths() {
     const int treeWidth = Dir_Panel->width() - 8;
     User_DirectoryListBox->resize(treeWidth, User_DirectoryListBox->height());
@@ -156,14 +217,10 @@ void TMainWin::UpdateWidths() {
 }
 
 void TMainWin::Reresize() {
-    PaneLayoutInput in;
+    PaneLayoutInput in = FixedPlaces();
     in.dirPanelWidth = Dir_Panel->width();
     in.dirPanelHeight = Dir_Panel->height();
     in.gridPanelWidth = Grid_Panel->width();
-    in.treeTop = kTreeTop;
-    in.sourceTop = kPaneTop;
-    in.upperPictureTop = kPictureTop;
-    in.progressBarHeight = kProgressBarHeight;
     const TKX_PrgState& state = objects_->prgState();
     in.busy = state.IsBusyWith(TKX_PrgState::kEncrypting) || state.IsBusyWith(TKX_PrgState::kDecrypting);
     const PaneLayoutResult out = LayOutPanes(in);

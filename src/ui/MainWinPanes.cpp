@@ -24,7 +24,6 @@ namespace vorlaxen {
 void TMainWin::CreateDirPanel() {
     Dir_Panel = new QWidget(this);
     Dir_Panel->setObjectName("Dir_Panel");
-    Dir_Panel->setMinimumWidth(80);
     Dir_Panel->resize(190, Dir_Panel->height());
 
     DriveComboBox1 = new QComboBox(Dir_Panel);

@@ -31,8 +31,6 @@ namespace {
 // The window definition's client area; the saved size replaces it.
 constexpr int kDefinedWidth = 583;
 constexpr int kDefinedHeight = 433;
-constexpr int kSmallestWidth = 320;
-constexpr int kSmallestHeight = 240;
 
 } // namespace
 
@@ -56,6 +54,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     CreateGrid();
     CreatePopupMenus();
     CreateDialogsAndTimers();
+    SetMinimumSizes();
     resize(kDefinedWidth, kDefinedHeight);
 
     ports_ = std::make_unique<MainWinPorts>(*this,
@@ -102,7 +101,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     startupWait_->setObjectName("MainWin_StartupWait");
     startupWait_->setSingleShot(true);
     startupWait_->setInterval(StartupSequence::kActivationWait);
-    connect(startupWait_, &QTimer::timeout, this, [this] { startup_.RunOnce(); });
+    connect(startupWait_, &QTimer::timeout, this, &TMainWin::WindowArrived);
 }
 
 TMainWin::~TMainWin() {
@@ -144,9 +143,17 @@ bool TMainWin::event(QEvent* e) {
     bool handled = QMainWindow::event(e);
     if (e->type() == QEvent::WindowActivate) {
         startupWait_->stop();
-        startup_.RunOnce();
+        WindowArrived();
     }
     return handled;
+}
+
+void TMainWin::WindowArrived() {
+    if (!arrived_) {
+        arrived_ = true;
+        FitIntoScreen(false);
+    }
+    startup_.RunOnce();
 }
 
 void TMainWin::showEvent(QShowEvent* event) {
@@ -154,6 +161,7 @@ void TMainWin::showEvent(QShowEvent* event) {
     if (shownBefore_ || event->spontaneous())
         return;
     shownBefore_ = true;
+    FitIntoScreen(true);
     if (!startup_.hasRun())
         startupWait_->start();
 }
@@ -197,8 +205,10 @@ ProgramSettings TMainWin::CollectSettings() const {
 }
 
 void TMainWin::ApplySettings(const ProgramSettings& s) {
-    // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
-    resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
+    // A stored size too small to use (a hand-edited 0, say) gives way to the window's minimum; one too
+    // large for the screen is fitted into it when the window is shown.
+    wantedSize_ = QSize(s.windowWidth, s.windowHeight);
+    resize(wantedSize_.expandedTo(minimumSize()));
     sourceView_->setColumnWidths(s.sourceColumns);
     cryptedView_->setColumnWidths(s.cryptedColumns);
     Status_CoolBar->ApplyLayout(s.bands);

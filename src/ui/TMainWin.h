@@ -112,6 +112,9 @@ public:
     void ShowDirectory(const QString& path);
 
     // Layout and the progress area.
+    // Fits the window into its screen's available area: centred at its first showing, kept where it is
+    // (but moved inside) once its frame is known.
+    void FitIntoScreen(bool centre);
     void Reresize();
     void UpdateWidths();
     void RenderGrid2Images();
@@ -152,6 +155,13 @@ private:
     void CreateDialogsAndTimers();
     void ConnectOperations();
     void ConnectDialogs();
+
+    // The smallest sizes at which the tree, the panes and the status area can be used; the window's own
+    // minimum follows from them.
+    void SetMinimumSizes();
+    // The window has been framed and placed by the window manager: the fit is checked against the
+    // real frame, and the start-up steps run.
+    void WindowArrived();
 
     void ReadSettings();
     void WriteSettings();
@@ -203,6 +213,9 @@ private:
     // Starts the window a moment after its first showing when no activation came.
     QTimer* startupWait_ = nullptr;
     bool shownBefore_ = false;
+    bool arrived_ = false;
+    // The size the settings ask for; the screen may allow less.
+    QSize wantedSize_;
 
     // The progress timer (50 ms while the engine runs) and the two expiry timers (1 s).
     QTimer* Process_Timer = nullptr;

@@ -19,6 +19,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
@@ -263,6 +264,45 @@ TEST_F(Desktop, TheInstalledBandsShowTheUsualMessagesWholeOnAWindow1280PixelsWid
         EXPECT_EQ(line->shownText().toStdString(), message);
     }
     EXPECT_TRUE(test::Child<QWidget>(window.get(), "IDEA_Button")->isVisible());
+}
+
+TEST_F(Desktop, ASizeTooLargeForTheScreenIsFittedIntoItAndTheSmallestWindowKeepsEveryControlUsable) {
+    test::WriteFile(settings / "user.reg",
+                    "Windows Registry Editor Version 5.00\n\n"
+                    "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MainWin]\n"
+                    "\"Width\"=dword:00000578\n\"Height\"=dword:000003e8\n");
+    auto window = open();
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window->frameGeometry())) << "no larger than the screen, and inside it";
+    EXPECT_GT(window->width(), area.width() - 50) << "but using most of it";
+    EXPECT_GT(window->height(), area.height() - 50);
+
+    // The smallest window: each pane shows its header and two rows, and one while a file is processed;
+    // the status area and the method buttons are whole; it fits a 1280 by 800 screen at twice the scale.
+    window->resize(300, 200);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window->size() == window->minimumSize(); }));
+    EXPECT_LE(window->width(), 640);
+    EXPECT_LE(window->height(), 370);
+    auto visibleRows = [&window](Pane which) {
+        QTreeView* view = window->pane(which).detailsView();
+        const QRect first = view->visualRect(view->model()->index(0, 0));
+        return first.isValid() ? view->viewport()->height() / first.height() : 0;
+    };
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        EXPECT_GE(visibleRows(which), 2) << static_cast<int>(which);
+    window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
+    window->Reresize();
+    window->RaiseLists();
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        EXPECT_GE(visibleRows(which), 1) << "busy " << static_cast<int>(which);
+    window->DropLists();
+    window->objects().prgState().ClearBusy(TKX_PrgState::kEncrypting);
+    for (const char* name : {"DES_Button", "TDES_Button", "IDEA_Button", "StatusBar3", "StatusBar1_Panel2"}) {
+        QWidget* control = test::Child<QWidget>(window.get(), name);
+        const QRect onWindow(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(window->rect().contains(onWindow)) << name;
+        EXPECT_TRUE(control->isVisible()) << name;
+    }
 }
 
 TEST_F(Desktop, TheTreeShowsADeepShownDirectoryAtStart) {
