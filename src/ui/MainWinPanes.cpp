@@ -6,6 +6,7 @@
 #include "ui/PaneWatch.h"
 #include "ui/TComboChange.h"
 #include "ui/TMainWin.h"
+#include "ui/ThemeEmphasis.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -196,11 +197,12 @@ void TMainWin::SetListViewStyle(ViewStyle style) {
 }
 
 // The pane with the focus is the active one: its title blue and its picture highlighted, the other's
-// navy and plain; "Encrypt" or "Decrypt" follows it.
+// navy and plain (on a dark theme, the theme's colours that say the same); "Encrypt" or "Decrypt"
+// follows it.
 void TMainWin::PaneFocused(Pane which) {
+    activePane_ = which;
     const bool source = which == Pane::Source;
-    sourceTitle_->setStyleSheet(source ? "color: blue;" : "color: navy;");
-    cryptedTitle_->setStyleSheet(source ? "color: navy;" : "color: blue;");
+    ShowActivePaneTitle();
     sourcePictures_[0]->setVisible(!source);
     sourcePictures_[1]->setVisible(source);
     cryptedPictures_[0]->setVisible(source);
@@ -209,6 +211,13 @@ void TMainWin::PaneFocused(Pane which) {
     encryptItem_->setEnabled(source);
     Decrypt_Button->setEnabled(!source);
     decryptItem_->setEnabled(!source);
+}
+
+void TMainWin::ShowActivePaneTitle() {
+    const EmphasisColours colours = EmphasisOf(palette());
+    const bool source = activePane_ == Pane::Source;
+    SetTextColour(*sourceTitle_, QPalette::WindowText, source ? colours.activeTitle : colours.inactiveTitle);
+    SetTextColour(*cryptedTitle_, QPalette::WindowText, source ? colours.inactiveTitle : colours.activeTitle);
 }
 
 } // namespace vorlaxen

@@ -148,6 +148,16 @@ bool TMainWin::event(QEvent* e) {
     return handled;
 }
 
+// A new theme (a palette or a style chosen while the program runs) gets the emphasis in its own colours.
+void TMainWin::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        ShowActivePaneTitle();
+        if (Method == 1 || Method == 3 || Method == 4)
+            ShowMethodOnButtons();
+    }
+}
+
 void TMainWin::WindowArrived() {
     if (!arrived_) {
         arrived_ = true;

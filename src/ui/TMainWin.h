@@ -40,6 +40,7 @@ class CoolBar;
 class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
+class MethodButton;
 class PaneModel;
 class PaneWatch;
 class PasswordPrompt;
@@ -139,6 +140,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -170,6 +172,7 @@ private:
 
     // Panes and directories.
     void PaneFocused(Pane which);
+    void ShowActivePaneTitle();
     // The panes are read the first time the tree has the focus, or at start-up in a window that is not
     // active and so gives no widget the focus.
     void ReadPanesFirstTime();
@@ -252,9 +255,9 @@ private:
     std::array<StatusPanel*, 3> statusBar2Panels_{};
     StatusPanel* StatusBar3 = nullptr;
     QWidget* Method_Panel = nullptr;
-    QToolButton* DES_Button = nullptr;
-    QToolButton* TDES_Button = nullptr;
-    QToolButton* IDEA_Button = nullptr;
+    MethodButton* DES_Button = nullptr;
+    MethodButton* TDES_Button = nullptr;
+    MethodButton* IDEA_Button = nullptr;
 
     QSplitter* Splitter1 = nullptr;
     QWidget* Dir_Panel = nullptr;
@@ -267,6 +270,7 @@ private:
     QString currentDrive_;
 
     QWidget* Grid_Panel = nullptr;
+    Pane activePane_ = Pane::Source;
     QLabel* sourceTitle_ = nullptr;
     QLabel* cryptedTitle_ = nullptr;
     std::array<QLabel*, 2> sourcePictures_{}; // plain, highlighted
