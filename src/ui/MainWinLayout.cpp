@@ -3,15 +3,19 @@
 #include "desktop/PaneLayout.h"
 #include "desktop/WindowPlacement.h"
 #include "ui/CoolBar.h"
+#include "ui/MethodButton.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
 #include "ui/RuledLayout.h"
 #include "ui/TMainWin.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
@@ -137,6 +141,12 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn)
         ReadPanesFirstTime();
+    // The menu key opens the tree's pop-up menu at the chosen folder.
+    if (watched == User_DirectoryListBox && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        treeMenu_->popup(KeyboardMenuPosition(*User_DirectoryListBox));
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -171,6 +181,20 @@ void TMainWin::SetMinimumSizes() {
     Grid_Panel->setMinimumWidth(std::max(kTitleLeft + sourceTitle_->width(), kSmallestPaneWidth) + 12);
     centralWidget()->layout()->activate();
     layout()->activate();
+}
+
+// Tab follows the screen: the drive box, the tree, the upper pane, the lower pane, then the method
+// buttons (of which the current method's alone is a stop).
+void TMainWin::SetTabOrder() {
+    std::vector<QWidget*> order = {DriveComboBox1, User_DirectoryListBox};
+    for (FilePaneView* pane : {sourceView_, cryptedView_}) {
+        order.push_back(pane->detailsView());
+        order.push_back(pane->iconsView());
+    }
+    for (QWidget* button : {DES_Button, TDES_Button, IDEA_Button})
+        order.push_back(button);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TMainWin::FitIntoScreen(bool centre) {

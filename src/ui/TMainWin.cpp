@@ -54,6 +54,7 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     CreateGrid();
     CreatePopupMenus();
     CreateDialogsAndTimers();
+    SetTabOrder();
     SetMinimumSizes();
     resize(kDefinedWidth, kDefinedHeight);
 

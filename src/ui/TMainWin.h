@@ -161,6 +161,7 @@ private:
     // The smallest sizes at which the tree, the panes and the status area can be used; the window's own
     // minimum follows from them.
     void SetMinimumSizes();
+    void SetTabOrder();
     // The window has been framed and placed by the window manager: the fit is checked against the
     // real frame, and the start-up steps run.
     void WindowArrived();

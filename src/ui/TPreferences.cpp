@@ -117,11 +117,11 @@ QWidget* TPreferences::CreateSecurity() {
     auto* group = new QGroupBox("Security", this);
     group->setObjectName("Security_GroupBox");
     auto* layout = new QGridLayout(group);
-    OnePwd_CheckBox = CheckBox(group, "OnePwd_CheckBox", "One password for a session");
+    OnePwd_CheckBox = CheckBox(group, "OnePwd_CheckBox", "One &password for a session");
     layout->addWidget(OnePwd_CheckBox, 0, 0);
-    // The expiry row and "One password for a file list" share one place; one of them is shown.
+    // The expiry row and "One password for a file &list" share one place; one of them is shown.
     Panel1 = ExpiryRow(group, "Panel1", ExpTime_SpinEdit, "ExpTime_SpinEdit", Never_Button, "Never_Button");
-    OnePerList_CheckBox = CheckBox(group, "OnePerList_CheckBox", "One password for a file list");
+    OnePerList_CheckBox = CheckBox(group, "OnePerList_CheckBox", "One password for a file &list");
     KeepRoomWhenHidden(OnePerList_CheckBox);
     layout->addWidget(Panel1, 1, 0);
     layout->addWidget(OnePerList_CheckBox, 1, 0);
@@ -154,7 +154,7 @@ QWidget* TPreferences::CreateStore() {
     auto* group = new QGroupBox("External passwords store", this);
     group->setObjectName("Store_GroupBox");
     auto* layout = new QVBoxLayout(group);
-    Store_CheckBox = CheckBox(group, "Store_CheckBox", "Store passwords on disk");
+    Store_CheckBox = CheckBox(group, "Store_CheckBox", "&Store passwords on disk");
     layout->addWidget(Store_CheckBox);
 
     StorePanel = new QWidget(group);
@@ -173,7 +173,7 @@ QWidget* TPreferences::CreateStore() {
     panel->addWidget(pathLabel, 0, 0, 1, 2);
     panel->addWidget(Path_Edit, 1, 0);
     panel->addWidget(Browse, 1, 1);
-    MasterPwdExpires_CheckBox = CheckBox(StorePanel, "MasterPwdExpires_CheckBox", "One master password for a session");
+    MasterPwdExpires_CheckBox = CheckBox(StorePanel, "MasterPwdExpires_CheckBox", "One &master password for a session");
     panel->addWidget(MasterPwdExpires_CheckBox, 2, 0, 1, 2);
     Panel3 =
         ExpiryRow(StorePanel, "Panel3", MasterPwdExpTime_SpinEdit, "MasterPwdExpTime_SpinEdit", Button1, "Button1");
@@ -191,8 +191,8 @@ QWidget* TPreferences::CreateOther() {
     auto* group = new QGroupBox("Other", this);
     group->setObjectName("Other_GroupBox");
     auto* layout = new QVBoxLayout(group);
-    ShowCry_CheckBox = CheckBox(group, "ShowCry_CheckBox", "Show \".cry\" extensions for crypted files");
-    ShowTIP_CheckBox = CheckBox(group, "ShowTIP_CheckBox", "Show Tip window starting Vorlaxen");
+    ShowCry_CheckBox = CheckBox(group, "ShowCry_CheckBox", "Show \".&cry\" extensions for crypted files");
+    ShowTIP_CheckBox = CheckBox(group, "ShowTIP_CheckBox", "Show &Tip window starting Vorlaxen");
     layout->addWidget(ShowCry_CheckBox);
     layout->addWidget(ShowTIP_CheckBox);
     return group;

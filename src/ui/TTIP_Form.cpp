@@ -101,9 +101,12 @@ void TTIP_Form::Arrange() {
     setFixedSize(kWidth, a.height);
 }
 
+// Escape closes the tip as "OK" does, keeping what the check box says.
 void TTIP_Form::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        accept();
         return;
+    }
     QDialog::keyPressEvent(event);
 }
 
