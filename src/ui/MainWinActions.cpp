@@ -143,6 +143,9 @@ void TMainWin::CreateToolBar() {
             button->setAutoRaise(true);
         }
     }
+    // On a narrow window the buttons that do not fit hide behind the tool bar's own extension button.
+    if (auto* more = ToolBar1->findChild<QToolButton*>("qt_toolbar_ext_button"))
+        more->setAccessibleName("More tool buttons");
 }
 
 void TMainWin::CreatePopupMenus() {

@@ -90,6 +90,14 @@ void TMainWin::CreateGrid() {
     cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
     paneWatch_ = new PaneWatch(
         objects_->prgState(), [this](const PaneRefresh::Changes& changes) { RefreshPanes(changes); }, this);
+    // Each pane, and each of its two views, is named by its title, to which the title is linked.
+    for (auto [view, title] : {std::pair{sourceView_, sourceTitle_}, std::pair{cryptedView_, cryptedTitle_}}) {
+        title->setBuddy(view->detailsView());
+        for (QWidget* named : {static_cast<QWidget*>(view),
+                               static_cast<QWidget*>(view->detailsView()),
+                               static_cast<QWidget*>(view->iconsView())})
+            named->setAccessibleName(title->text());
+    }
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
         connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
@@ -101,6 +109,8 @@ void TMainWin::CreateGrid() {
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar2 = new QProgressBar(Grid_Panel);
     ProgressBar2->setObjectName("ProgressBar2");
+    ProgressBar1->setAccessibleName(sourceTitle_->text() + ": progress");
+    ProgressBar2->setAccessibleName(cryptedTitle_->text() + ": progress");
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setRange(0, 100);
         bar->setTextVisible(false);

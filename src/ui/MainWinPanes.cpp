@@ -8,6 +8,7 @@
 #include "ui/TMainWin.h"
 #include "ui/ThemeEmphasis.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -29,6 +30,14 @@ void TMainWin::CreateDirPanel() {
 
     DriveComboBox1 = new QComboBox(Dir_Panel);
     DriveComboBox1->setObjectName("DriveComboBox1");
+    // Named by what it is; its value is the drive. Screen readers on Linux take a combo box's name from
+    // the label linked to it, which the window does not show.
+    DriveComboBox1->setAccessibleName("Drive");
+    DriveComboBox1->view()->setAccessibleName("Drive");
+    auto* driveLabel = new QLabel("Drive", Dir_Panel);
+    driveLabel->setObjectName("Drive_Label");
+    driveLabel->setBuddy(DriveComboBox1);
+    driveLabel->hide();
     FillDriveBox();
 
     directories_ = new QFileSystemModel(this);
@@ -36,6 +45,7 @@ void TMainWin::CreateDirPanel() {
     directories_->setRootPath(currentDrive_);
     User_DirectoryListBox = new QTreeView(Dir_Panel);
     User_DirectoryListBox->setObjectName("User_DirectoryListBox");
+    User_DirectoryListBox->setAccessibleName("Folders");
     User_DirectoryListBox->setModel(directories_);
     User_DirectoryListBox->setHeaderHidden(true);
     for (int column = 1; column < directories_->columnCount(); ++column)

@@ -46,7 +46,7 @@ void TMainWin::CreateStatusArea() {
         Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
     StatusBar1 = MakeStatisticsBar(
         Status_CoolBar, "StatusBar1", {kEstimatedCaption, kDoneCaption, kSizeCaption}, statusBar1Panels_);
-    StatusBar3 = new StatusPanel("Idle", Status_CoolBar);
+    StatusBar3 = new StatusPanel("Idle", Status_CoolBar, "Status");
     StatusBar3->setObjectName("StatusBar3");
 
     Method_Panel = new QWidget(Status_CoolBar);

@@ -2,6 +2,7 @@
 
 #include "ui/ThemeEmphasis.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -18,6 +19,9 @@ TComboChange::TComboChange(std::function<bool(const QString&)> ready, QWidget* p
     another_ = new QLabel("Please specify another", this);
     drives_ = new QComboBox(this);
     drives_->setObjectName("ComboChange_DriveBox");
+    drives_->setAccessibleName("Drive");
+    drives_->view()->setAccessibleName("Drive");
+    another_->setBuddy(drives_);
     ok_ = new QPushButton("Ok", this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &TComboChange::accept);
