@@ -49,11 +49,19 @@ Rgb Readable(Rgb wanted, Rgb background, Rgb text) {
     return text;
 }
 
+Rgb DownButton(const ThemeColours& theme) {
+    const Rgb& b = theme.button;
+    const Rgb& t = theme.buttonText;
+    return {Mix(b.red, t.red, 1, 16), Mix(b.green, t.green, 1, 16), Mix(b.blue, t.blue, 1, 16)};
+}
+
 EmphasisColours ChooseEmphasis(const ThemeColours& theme) {
+    // The current method's button is down, which styles draw a shade nearer to the text colour.
+    const Rgb down = DownButton(theme);
     if (!IsDarkTheme(theme))
         return {Readable(kBlue, theme.window, theme.windowText),
                 Readable(kNavy, theme.window, theme.windowText),
-                Readable(kBlue, theme.button, theme.buttonText),
+                Readable(kBlue, down, theme.buttonText),
                 Readable(kBlack, theme.button, theme.buttonText),
                 kRed};
     // The link colour says "this one" on a dark theme; where it does not read but the highlight does,
@@ -65,7 +73,7 @@ EmphasisColours ChooseEmphasis(const ThemeColours& theme) {
     };
     return {accent(theme.window, theme.windowText),
             theme.windowText,
-            accent(theme.button, theme.buttonText),
+            accent(down, theme.buttonText),
             theme.buttonText,
             Readable(kRed, theme.window, theme.windowText)};
 }

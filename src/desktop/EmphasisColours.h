@@ -53,8 +53,12 @@ bool IsDarkTheme(const ThemeColours& theme);
 // method in the link colour (or the highlight colour where only that one reads), the inactive title and
 // the other methods in the normal text colour, and a warning in a red light enough to read. Every colour
 // chosen for a light theme but the warning's, and every one for a dark theme but the theme's own text
-// colours, reads at least 4.5:1 against its background.
+// colours, reads at least 4.5:1 against its background (the current method against its button when
+// down, DownButton).
 EmphasisColours ChooseEmphasis(const ThemeColours& theme);
+
+// A button that is down, as styles draw it: its colour a sixteenth of the way to its text colour.
+Rgb DownButton(const ThemeColours& theme);
 
 // `wanted` where it reads at least 4.5:1 on `background`; otherwise the colour nearest to it on the way
 // to `text` that does, or `text` itself when nothing on the way does.

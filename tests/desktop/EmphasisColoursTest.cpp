@@ -37,6 +37,7 @@ TEST(EmphasisColours, ALightThemeKeepsBlueNavyAndBlackAndADarkOneTakesItsOwnRole
         const EmphasisColours e = ChooseEmphasis(dark);
         EXPECT_GE(ContrastRatio(e.activeTitle, dark.window), kReadableContrast);
         EXPECT_GE(ContrastRatio(e.currentMethod, dark.button), kReadableContrast);
+        EXPECT_GE(ContrastRatio(e.currentMethod, DownButton(dark)), kReadableContrast) << "also when down";
         EXPECT_GE(ContrastRatio(e.warning, dark.window), kReadableContrast);
         EXPECT_EQ(e.inactiveTitle, dark.windowText) << "the normal text colour";
         EXPECT_EQ(e.otherMethod, dark.buttonText);
