@@ -223,8 +223,11 @@ void TMainWin::FitIntoScreen(bool centre) {
         const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
         frame = {2, title + 2, 2, 2};
     }
+    // Once shown, the window keeps the size it has (the window manager may have chosen it) unless that
+    // does not fit.
+    const QSize wanted = centre ? wantedSize_ : size();
     WindowFitInput in;
-    in.wanted = {wantedSize_.width(), wantedSize_.height()};
+    in.wanted = {wanted.width(), wanted.height()};
     in.minimum = {minimumWidth(), minimumHeight()};
     in.frame = frame;
     in.area = {area.x(), area.y(), area.width(), area.height()};

@@ -113,8 +113,8 @@ public:
     void ShowDirectory(const QString& path);
 
     // Layout and the progress area.
-    // Fits the window into its screen's available area: centred at its first showing, kept where it is
-    // (but moved inside) once its frame is known.
+    // Fits the window into its screen's available area: at its first showing the saved size, centred;
+    // once its frame is known, the size and place it has, shrunk and moved inside where needed.
     void FitIntoScreen(bool centre);
     void Reresize();
     void UpdateWidths();
