@@ -25,6 +25,10 @@ EmphasisColours EmphasisOf(const QPalette& palette) {
 void SetTextColour(QWidget& widget, QPalette::ColorRole role, Rgb colour) {
     QPalette palette = widget.palette();
     const QColor shown(colour.red, colour.green, colour.blue);
+    // The pane titles are set at every change of focus: a colour they have already costs nothing.
+    if (palette.color(QPalette::Active, role) == shown && palette.color(QPalette::Inactive, role) == shown &&
+        palette.isBrushSet(QPalette::Active, role))
+        return;
     palette.setColor(QPalette::Active, role, shown);
     palette.setColor(QPalette::Inactive, role, shown);
     widget.setPalette(palette);
