@@ -1,4 +1,5 @@
-// The panes' area and the places of the tree, the panes, their titles and progress bars.
+// The panes' area and the places of the tree, the panes, their titles and progress bars; the order in
+// which Tab visits them, the window's smallest size and its fit into the screen.
 
 #include "desktop/PaneLayout.h"
 #include "desktop/WindowPlacement.h"

@@ -58,8 +58,9 @@ class WindowOperations;
 // the master password.
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
-// box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
+// box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize,
+// the progress area, the Tab order, the smallest size and the fit into the screen), MainWinActions.cpp
+// (menus, tool bar and the operations they start),
 // MainWinShell (the command line, "Open" and "Print", the watch on opened files), MainWinDialogs.cpp
 // (Preferences, the tip of the day, the About box and the help); the file operations and password rules
 // reach it through MainWinPorts, which drives the controls it is handed.
