@@ -27,12 +27,6 @@ private:
     UniqueFd directory_;
 };
 
-// The method of a stored code that a radio button stands for; null for any other code.
-const MethodInfo* ChoiceOf(std::int32_t code) {
-    const MethodInfo* method = MethodByCode(code);
-    return method && method->writable() ? method : nullptr;
-}
-
 } // namespace
 
 PreferencesLogic::PreferencesLogic(ProgramObjects& objects, ProgramOptions options, const PreferencesPorts& ports)
@@ -69,7 +63,7 @@ void PreferencesLogic::Fill() {
     form.setOnePerList(options_.onePerList);
     controls_.expTime = PreferencesForm::ClampMinutes(pwd_.ExpiryMinutes);
     // A method no radio button stands for leaves them as they were.
-    if (const MethodInfo* method = ChoiceOf(options_.method))
+    if (const MethodInfo* method = MethodOfSetting(options_.method))
         controls_.method = method->code;
     form.setStore(master_.UseKeyFile);
     form.setMasterPwdExpires(master_.ExpiryOn);
@@ -115,7 +109,7 @@ void PreferencesLogic::Apply() {
 // session password. A "Method" outside 1, 3 and 4 (a hand-edited or unreadable setting) has no button
 // down: the radio button the dialog showed checked is what "Ok" confirms, and becomes the method.
 void PreferencesLogic::ApplyMethod() {
-    if (const MethodInfo* shown = ChoiceOf(options_.method); shown && shown->code == controls_.method)
+    if (const MethodInfo* shown = MethodOfSetting(options_.method); shown && shown->code == controls_.method)
         return;
     switch (controls_.method) {
     case CipherMethod::Des:

@@ -49,13 +49,18 @@ const MethodInfo* MethodBySpelling(std::string_view spelling) noexcept {
     return nullptr;
 }
 
+const MethodInfo* MethodOfSetting(std::int32_t code) noexcept {
+    const MethodInfo* method = MethodByCode(code);
+    return method && method->writable() ? method : nullptr;
+}
+
 const MethodInfo& InfoOf(CipherMethod method) noexcept {
     return kMethods[static_cast<std::size_t>(CodeOf(method))];
 }
 
 CipherMethod WritableMethod(std::int32_t requestedCode) noexcept {
-    const MethodInfo* method = MethodByCode(requestedCode);
-    return method && method->writable() ? method->code : CipherMethod::Des;
+    const MethodInfo* method = MethodOfSetting(requestedCode);
+    return method ? method->code : CipherMethod::Des;
 }
 
 CipherMethod WritableMethod(CipherMethod requested) noexcept {

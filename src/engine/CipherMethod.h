@@ -48,6 +48,10 @@ const MethodInfo* MethodByCode(std::int32_t code) noexcept;
 const MethodInfo* MethodByLetter(std::uint8_t letter) noexcept;
 const MethodInfo* MethodBySpelling(std::string_view spelling) noexcept;
 
+// The method a "Method" setting names when it is one that can be written (a button and a radio button
+// stand for it); null for any other value, a read-only method's code included.
+const MethodInfo* MethodOfSetting(std::int32_t code) noexcept;
+
 // The row of a method; `method` must be one of the five.
 const MethodInfo& InfoOf(CipherMethod method) noexcept;
 
