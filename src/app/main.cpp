@@ -1,4 +1,5 @@
 #include "desktop/ProgramArguments.h"
+#include "engine/Messages.h"
 #include "platform/EnvironmentSecret.h"
 #include "ui/TMainWin.h"
 
@@ -6,6 +7,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,6 +42,10 @@ void CloseOnTerminate(QWidget& window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (vorlaxen::AsksForVersion(argc, argv)) {
+        std::printf("vorlaxen %s\n%s\n%s\n", VORLAXEN_VERSION, vorlaxen::kLicence, vorlaxen::kNoWarranty);
+        return 0;
+    }
     // Passwords leave the arguments and the environment before anything copies them.
     vorlaxen::ArgumentPasswords passwords = vorlaxen::ArgumentPasswords::Take(argc, argv);
     std::optional<vorlaxen::SecureBytes> environmentPassword = vorlaxen::TakeEnvironmentSecret("VORLAXEN_PASSWORD");
