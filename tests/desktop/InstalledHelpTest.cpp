@@ -1,7 +1,7 @@
 // What an installation puts beside the program for its users, found the way the program finds it: the
 // help file with an anchor for every topic the program opens and the pictures it shows, the manual pages
 // (which render without a warning) and the companion's bash completion; and what it puts where file
-// managers look, read as they read it and checked by the desktop's own validator.
+// managers and software centres look, read as they read it and checked by the desktop's own validators.
 
 #include "desktop/HelpViewer.h"
 #include "desktop/ProgramSettings.h"
@@ -210,6 +210,46 @@ TEST_F(Installed, FileManagersFindTheSendToEntriesWhereTheyLookAndEachHandsTheFi
 
     for (const std::string& path : {openWithPath, serviceMenuPath, nemoPath})
         EXPECT_EQ(ModeOf(path), 0644u) << path;
+}
+
+TEST_F(Installed, TheSoftwareCentresEntryPassesTheirValidatorWithAndWithoutAWebPage) {
+    const std::string metainfo = *prefix_ / "share/metainfo/invalid.vorlaxen.vorlaxen.metainfo.xml";
+    ASSERT_TRUE(test::Exists(metainfo));
+    const std::string xml = Text(metainfo);
+    EXPECT_NE(xml.find("<launchable type=\"desktop-id\">vorlaxen.desktop</launchable>"), std::string::npos);
+    EXPECT_TRUE(test::Exists(*prefix_ / "share/applications/vorlaxen.desktop")) << "the launchable";
+    EXPECT_NE(xml.find("<mediatype>application/x-vorlaxen-container</mediatype>"), std::string::npos);
+    EXPECT_NE(xml.find("<content_rating type=\"oars-1.1\"/>"), std::string::npos);
+    EXPECT_NE(xml.find("<project_license>GPL-3.0-or-later</project_license>"), std::string::npos);
+    EXPECT_NE(xml.find("<release version=\"" VORLAXEN_VERSION "\""), std::string::npos);
+
+    // The same generator told a web page: the page, and the manual's pictures as published beside it.
+    const std::string published = *prefix_ / "published.metainfo.xml";
+    const test::ProcessResult written = test::RunProcess({VORLAXEN_CMAKE,
+                                                          "-DOUTPUT=" + published,
+                                                          "-DCOMPONENT_ID=invalid.vorlaxen.vorlaxen",
+                                                          "-DVERSION=" VORLAXEN_VERSION,
+                                                          "-DDATE=2030-01-31",
+                                                          "-DHOMEPAGE=https://example.org/vorlaxen/",
+                                                          "-P",
+                                                          std::string(VORLAXEN_PACKAGING) + "/Metainfo.cmake"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    const std::string withPage = Text(published);
+    EXPECT_EQ(xml.find("<screenshot"), std::string::npos) << "pictures are taken only from the web";
+    EXPECT_NE(withPage.find("<url type=\"homepage\">https://example.org/vorlaxen</url>"), std::string::npos);
+    static const std::regex image(R"re(<image>https://example\.org/vorlaxen/images/([^<]+)</image>)re");
+    int pictures = 0;
+    for (auto it = std::sregex_iterator(withPage.begin(), withPage.end(), image); it != std::sregex_iterator();
+         ++it, ++pictures)
+        EXPECT_TRUE(test::Exists(*prefix_ / "share/vorlaxen/images/" + (*it)[1].str())) << (*it)[1];
+    EXPECT_EQ(pictures, 4);
+
+    if (::access("/usr/bin/appstreamcli", X_OK) != 0)
+        GTEST_SKIP() << "appstreamcli (appstream) is not installed";
+    for (const std::string& path : {metainfo, published}) {
+        const test::ProcessResult validated = test::RunProcess({"/usr/bin/appstreamcli", "validate", "--no-net", path});
+        EXPECT_EQ(validated.status, 0) << path << "\n" << validated.out << validated.err;
+    }
 }
 
 } // namespace
