@@ -44,32 +44,30 @@ std::vector<DroppedRun> FileDrops::Plan(const QDropEvent& event) const {
     return PlanDrop(paths, pane, showCry_());
 }
 
+// A copy, so that the file manager keeps its files; taken only when something fits where it is over.
+bool FileDrops::Accept(QDropEvent& event, bool fits) {
+    const bool taken = fits && (event.possibleActions() & Qt::CopyAction);
+    event.setDropAction(taken ? Qt::CopyAction : Qt::IgnoreAction);
+    event.setAccepted(taken);
+    return taken;
+}
+
 bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &window_)
         return false;
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
-        auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (!Plan(*drag).empty() && (drag->possibleActions() & Qt::CopyAction)) {
-            drag->setDropAction(Qt::CopyAction);
-            drag->accept();
-        } else {
-            drag->ignore();
-        }
+        auto* drag = static_cast<QDropEvent*>(event);
+        Accept(*drag, !Plan(*drag).empty());
         return true;
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         std::vector<DroppedRun> runs = Plan(*drop);
-        if (runs.empty() || !(drop->possibleActions() & Qt::CopyAction)) {
-            drop->ignore();
-            return true;
-        }
-        drop->setDropAction(Qt::CopyAction);
-        drop->accept();
         // The file manager waits for the drop to return: the password prompts come after it.
-        QTimer::singleShot(0, this, [this, runs = std::move(runs)] { process_(runs); });
+        if (Accept(*drop, !runs.empty()))
+            QTimer::singleShot(0, this, [this, runs = std::move(runs)] { process_(runs); });
         return true;
     }
     default:

@@ -29,6 +29,7 @@ protected:
 
 private:
     std::vector<DroppedRun> Plan(const QDropEvent& event) const;
+    static bool Accept(QDropEvent& event, bool fits);
 
     QWidget& window_;
     const FilePaneView& source_;
