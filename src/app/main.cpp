@@ -5,7 +5,6 @@
 #include "ui/TMainWin.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -107,9 +106,7 @@ int main(int argc, char** argv) {
     if (instance.listener() >= 0)
         ServeLaterStarts(window, instance);
     CloseOnTerminate(window);
-    // Centred on the screen when it is first shown.
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.rect().center());
+    // The window centres itself on the screen, fitted into it, when it is first shown.
     window.show();
     window.raise();
     window.activateWindow();
