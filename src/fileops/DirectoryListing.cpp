@@ -99,6 +99,27 @@ std::vector<std::string> ListSubdirectories(const std::string& directory) {
     return names;
 }
 
+std::vector<std::string> ListTreeDirectories(const std::string& directory) {
+    std::vector<std::string> names;
+    const UniqueDir stream = OpenDirectory(directory);
+    if (!stream)
+        return names;
+    const int dirFd = ::dirfd(stream.get());
+    while (const dirent* entry = ::readdir(stream.get())) {
+        if (entry->d_name[0] == '.')
+            continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st;
+            isDirectory = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isDirectory)
+            names.emplace_back(entry->d_name);
+    }
+    std::sort(names.begin(), names.end(), NameOrder);
+    return names;
+}
+
 std::vector<TreeEntry> WalkTree(const std::string& root) {
     std::vector<TreeEntry> entries;
     Walk(root, entries);

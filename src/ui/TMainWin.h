@@ -24,7 +24,6 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -37,6 +36,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class DirectoryTreeModel;
 class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
@@ -239,7 +239,7 @@ private:
     QWidget* Dir_Panel = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* User_DirectoryListBox = nullptr;
-    QFileSystemModel* directories_ = nullptr;
+    DirectoryTreeModel* directories_ = nullptr;
     QTimer* treeScroll_ = nullptr;
     bool treeFollows_ = true; // the tree keeps the shown directory's row in view until the user moves it
     TComboChange* comboChange_ = nullptr;
