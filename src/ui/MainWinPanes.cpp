@@ -1,5 +1,6 @@
 // The panes' contents, the drive box and the directory tree.
 
+#include "engine/ContainerName.h"
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "ui/DirectoryTreeModel.h"
@@ -173,11 +174,17 @@ void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
     fileLists_->Refresh(ListDirectoryFiles("."), changes.names, changes.everything);
 }
 
+// The panes follow the program's own operations from what these tell: the watch does not read the same
+// files back. The names are those of the usual spelling of ".cry" (a container named ".CRY" is read
+// again, which costs one entry's details, where looking for its spelling would cost a listing).
 void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {
+    const std::string plain = direction == 0 ? name : PlainNameOfCaption(name, ShowCry);
+    paneWatch_->Followed({plain, ContainerPathOf(plain)});
     fileLists_->UpdateFLists(name, direction, keep);
 }
 
 void TMainWin::RemoveListEntry(Pane which, const std::string& caption) {
+    paneWatch_->Followed({which == Pane::Source || ShowCry ? caption : ContainerPathOf(caption)});
     fileLists_->RemoveListEntry(which, caption);
 }
 
