@@ -39,6 +39,7 @@ struct SortState {
         column = clicked;
         descending = !descending;
     }
+    bool operator==(const SortState&) const = default;
 };
 
 // The pane comparison: negative, zero or positive. Name compares captions without regard to letter
@@ -65,16 +66,33 @@ public:
     const PaneEntry& operator[](std::size_t i) const { return entries_[i]; }
     PaneEntry& at(std::size_t i) { return entries_[i]; }
 
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        sortedBy_.reset();
+    }
     std::size_t Append(PaneEntry entry);
+    // Puts the entry where a stable sort would put it, after the entries equal to it; the entries must be
+    // in the order of the same state (SortedBy). Returns its index.
+    std::size_t InsertSorted(PaneEntry entry, const SortState& sort, bool fullDetails);
     // The first entry whose caption is exactly `caption` (CaptionNames).
     std::optional<std::size_t> FindCaption(const std::string& caption) const;
     void RemoveAt(std::size_t index);
     // Sorts stably and returns, for each new position, the index the entry had before.
     std::vector<std::size_t> Sort(const SortState& sort, bool fullDetails);
+    // Whether the entries are in the order of this state: sorted by it, with nothing appended since and no
+    // details changed that it orders by.
+    bool SortedBy(const SortState& sort, bool fullDetails) const {
+        return sortedBy_ && sortedBy_->first == sort && sortedBy_->second == fullDetails;
+    }
+    // The details of an entry changed.
+    void DetailsChanged() {
+        if (sortedBy_ && sortedBy_->first.column != PaneColumn::Name)
+            sortedBy_.reset();
+    }
 
 private:
     std::vector<PaneEntry> entries_;
+    std::optional<std::pair<SortState, bool>> sortedBy_;
 };
 
 } // namespace vorlaxen
