@@ -251,8 +251,14 @@ void TMainWin::ShowStatus(const std::string& text) {
     UpdateStatus(text);
 }
 
+// The engine asks after every chunk of a file, and a pass of the events (with the painting it brings)
+// costs more than the encryption of a small file: a pass comes when the last is kEventsInterval ago, often
+// enough for the window to answer at once and to show every change.
 void TMainWin::LetPendingEventsRun() {
+    if (std::chrono::steady_clock::now() - lastEvents_ < kEventsInterval)
+        return;
     QCoreApplication::processEvents();
+    lastEvents_ = std::chrono::steady_clock::now();
 }
 
 void TMainWin::AskMasterPassword() {

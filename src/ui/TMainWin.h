@@ -16,6 +16,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -178,6 +179,9 @@ private:
     void EntryChanged(Pane pane, std::size_t index) override;
     void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
     void ShowSortOrder(Pane pane);
+
+    static constexpr std::chrono::milliseconds kEventsInterval{20};
+    std::chrono::steady_clock::time_point lastEvents_{};
 
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
