@@ -177,7 +177,7 @@ void BatchProcessing::ProcessFileList(Direction direction) {
                 break;
             }
             if (files_.GroupFull())
-                files_.CompleteGroup();
+                files_.CommitGroup();
             if (state_.AbortFlag)
                 break;
         }

@@ -204,17 +204,57 @@ bool FileOperations::GroupFull() const {
     return heldBytes_ >= kGroupBytes || held_.size() >= mostHeld_;
 }
 
-void FileOperations::CompleteGroup() {
-    if (held_.empty())
-        return;
-    // Taken out first: what follows may show messages, and nothing may be completed twice.
-    std::vector<std::unique_ptr<HeldFile>> group = std::move(held_);
+// Taken out first: what follows may show messages, and nothing may be completed twice.
+FileOperations::Group FileOperations::TakeHeld() {
+    Group group = std::move(held_);
     held_.clear();
     heldBytes_ = 0;
+    return group;
+}
+
+std::vector<SingleFileOperation::GroupedFile*> FileOperations::FilesOf(const Group& group) {
     std::vector<SingleFileOperation::GroupedFile*> files;
     for (const auto& held : group)
         files.push_back(held->file.get());
-    SingleFileOperation::CompleteGroup(files);
+    return files;
+}
+
+void FileOperations::FinishCommitted() {
+    if (committed_.empty())
+        return;
+    Group group = std::move(committed_);
+    committed_.clear();
+    SingleFileOperation::FinishGroup(FilesOf(group));
+    Follow(group);
+}
+
+void FileOperations::CompleteGroup() {
+    FinishCommitted();
+    if (held_.empty())
+        return;
+    Group group = TakeHeld();
+    SingleFileOperation::CompleteGroup(FilesOf(group));
+    Follow(group);
+}
+
+// The files of the group committed wait with their sources and the passes over them (two descriptors
+// each) beside the next group: at most half as many as a group may hold, so that the two stay within
+// the descriptors a group may take.
+void FileOperations::CommitGroup() {
+    FinishCommitted();
+    if (held_.empty())
+        return;
+    Group group = TakeHeld();
+    SingleFileOperation::CommitGroup(FilesOf(group));
+    if (group.size() * 2 <= mostHeld_) {
+        committed_ = std::move(group);
+        return;
+    }
+    SingleFileOperation::FinishGroup(FilesOf(group));
+    Follow(group);
+}
+
+void FileOperations::Follow(Group& group) {
     for (auto& held : group) {
         const SingleFileOutcome outcome = held->file->outcome();
         held->file.reset();

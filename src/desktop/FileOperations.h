@@ -67,6 +67,11 @@ public:
     // Brings the files kept to their end: their outputs to disk together and committed, their sources
     // wiped or deleted; then the panes follow each of them. Nothing when none is kept.
     void CompleteGroup();
+    // The same for a group that is full while the run goes on: the outputs are committed now and the
+    // wipes' passes written, and the sources go at the next CommitGroup or CompleteGroup, so that the
+    // disk writes those passes while the next files are encrypted (the window has one thread). A group
+    // of many files (small ones, with short passes) is completed at once.
+    void CommitGroup();
     // Enough is kept for one group: its files' size, or as many files as descriptors allow.
     bool GroupFull() const;
 
@@ -113,7 +118,14 @@ private:
         std::uint64_t bytes = 0;
         std::unique_ptr<SingleFileOperation::GroupedFile> file;
     };
+    using Group = std::vector<std::unique_ptr<HeldFile>>;
     void Hold(Direction direction, std::unique_ptr<HeldFile> held);
+    Group TakeHeld();
+    static std::vector<SingleFileOperation::GroupedFile*> FilesOf(const Group& group);
+    // Finishes the group committed before, if any.
+    void FinishCommitted();
+    // The panes and the watch of opened files follow each file of a group that has ended.
+    void Follow(Group& group);
 
     TKX_DirCryptor& dirCryptor_;
     TKX_Pwd& pwd_;
@@ -127,8 +139,9 @@ private:
     std::optional<TKX_PrgState::BusyScope> engineBusy_;
     std::optional<TKX_PrgState::BusyScope> keyFileBusy_;
     DecryptedHook decryptedHook_;
-    std::vector<std::unique_ptr<HeldFile>> held_;
+    Group held_;
     std::uint64_t heldBytes_ = 0;
+    Group committed_; // committed, its sources to be removed
     const std::size_t mostHeld_;
 };
 

@@ -101,6 +101,13 @@ public:
     // together) or deleted (a container). May run on another thread than the files' Write, but not
     // beside anything else that uses their front ends.
     static void CompleteGroup(const std::vector<GroupedFile*>& files);
+    // CompleteGroup in two halves, for a caller with other work to do while the passes of the wipes go to
+    // disk: CommitGroup goes as far as the passes written over the sources that may go, and starts
+    // writing them to disk; FinishGroup flushes them together and removes those sources. In between,
+    // every output is on disk under its name and every source still there (partly overwritten after a
+    // crash, which the next encryption of it recognises).
+    static void CommitGroup(const std::vector<GroupedFile*>& files);
+    static void FinishGroup(const std::vector<GroupedFile*>& files);
 
 private:
     class OneFile;

@@ -21,6 +21,11 @@ bool WrittenWithoutError(int fd, const struct stat& st) {
 
 } // namespace
 
+void StartWriting(const std::vector<int>& fds) {
+    for (int fd : fds)
+        (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 std::vector<bool> FlushTogether(const std::vector<int>& fds) {
     std::vector<bool> onDisk(fds.size(), false);
     std::vector<struct stat> looked(fds.size());
