@@ -24,7 +24,8 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     , progress_(progress)
     , ports_(ports)
     , operation_(pwd, *this)
-    , mostHeld_(MostWaitingFiles(false)) {
+    , mostHeld_(MostWaitingFiles(false))
+    , groupBytes_(kGroupBytes) {
     PendingEvents& events = ports_.events;
     pwd_.SetHooks(EngineHooks{
         &state_.AbortFlag,
@@ -201,7 +202,7 @@ void FileOperations::Hold(Direction direction, std::unique_ptr<HeldFile> held) {
 }
 
 bool FileOperations::GroupFull() const {
-    return heldBytes_ >= kGroupBytes || held_.size() >= mostHeld_;
+    return heldBytes_ >= groupBytes_ || held_.size() >= mostHeld_;
 }
 
 // Taken out first: what follows may show messages, and nothing may be completed twice.

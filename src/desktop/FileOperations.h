@@ -74,6 +74,8 @@ public:
     void CommitGroup();
     // Enough is kept for one group: its files' size, or as many files as descriptors allow.
     bool GroupFull() const;
+    // The size of a group's files at which it is full: kGroupBytes, unless a test asks for many groups.
+    void setGroupBytes(std::uint64_t bytes) { groupBytes_ = bytes; }
 
     // Deletes the selected entries of a pane, asking through TDelDialog.
     void FileDel(Pane pane);
@@ -143,6 +145,7 @@ private:
     std::uint64_t heldBytes_ = 0;
     Group committed_; // committed, its sources to be removed
     const std::size_t mostHeld_;
+    std::uint64_t groupBytes_;
 };
 
 } // namespace vorlaxen
