@@ -92,8 +92,7 @@ std::vector<std::size_t> FilePane::Sort(const SortState& sort, bool fullDetails)
     std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
         return CompareEntries(entries_[x], entries_[y], sort, fullDetails) < 0;
     });
-    std::vector<PaneEntry> sorted;
-    sorted.reserve(entries_.size());
+    std::deque<PaneEntry> sorted;
     for (std::size_t i : order)
         sorted.push_back(std::move(entries_[i]));
     entries_ = std::move(sorted);

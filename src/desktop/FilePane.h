@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,10 +59,11 @@ inline bool CaptionNames(const std::string& caption, const std::string& text) {
     return caption == text;
 }
 
-// The entries of one pane, in display order.
+// The entries of one pane, in display order. A run removes the entries of the files it has done from the
+// front of a pane sorted by name, one after another: they are kept where that costs nothing.
 class FilePane {
 public:
-    const std::vector<PaneEntry>& entries() const { return entries_; }
+    const std::deque<PaneEntry>& entries() const { return entries_; }
     std::size_t size() const { return entries_.size(); }
     const PaneEntry& operator[](std::size_t i) const { return entries_[i]; }
     PaneEntry& at(std::size_t i) { return entries_[i]; }
@@ -91,7 +93,7 @@ public:
     }
 
 private:
-    std::vector<PaneEntry> entries_;
+    std::deque<PaneEntry> entries_;
     std::optional<std::pair<SortState, bool>> sortedBy_;
 };
 
