@@ -2,6 +2,7 @@
 
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
+#include "platform/FileCalls.h"
 #include "platform/SourceFile.h"
 #include "ports/SingleFileFrontEnd.h"
 
@@ -99,15 +100,16 @@ public:
     // together; each committed while its source is unchanged (its password stored); the directories
     // flushed together; each source checked once more and wiped (a plain file, its passes flushed
     // together) or deleted (a container). May run on another thread than the files' Write, but not
-    // beside anything else that uses their front ends.
-    static void CompleteGroup(const std::vector<GroupedFile*>& files);
+    // beside anything else that uses their front ends. The flushes and the wipes go through `calls`,
+    // which must outlive the files.
+    static void CompleteGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
     // CompleteGroup in two halves, for a caller with other work to do while the passes of the wipes go to
     // disk: CommitGroup goes as far as the passes written over the sources that may go, and starts
     // writing them to disk; FinishGroup flushes them together and removes those sources. In between,
     // every output is on disk under its name and every source still there (partly overwritten after a
     // crash, which the next encryption of it recognises).
-    static void CommitGroup(const std::vector<GroupedFile*>& files);
-    static void FinishGroup(const std::vector<GroupedFile*>& files);
+    static void CommitGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
+    static void FinishGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
 
 private:
     class OneFile;
