@@ -230,24 +230,23 @@ void FileOperations::FinishCommitted() {
 }
 
 void FileOperations::CompleteGroup() {
-    FinishCommitted();
-    if (held_.empty())
-        return;
-    Group group = TakeHeld();
-    SingleFileOperation::CompleteGroup(FilesOf(group));
-    Follow(group);
+    EndGroup(false);
 }
 
-// The files of the group committed wait with their sources and the passes over them (two descriptors
+void FileOperations::CommitGroup() {
+    EndGroup(true);
+}
+
+// The files of a group committed wait with their sources and the passes over them (two descriptors
 // each) beside the next group: at most half as many as a group may hold, so that the two stay within
 // the descriptors a group may take.
-void FileOperations::CommitGroup() {
+void FileOperations::EndGroup(bool sourcesLater) {
     FinishCommitted();
     if (held_.empty())
         return;
     Group group = TakeHeld();
     SingleFileOperation::CommitGroup(FilesOf(group));
-    if (group.size() * 2 <= mostHeld_) {
+    if (sourcesLater && group.size() * 2 <= mostHeld_) {
         committed_ = std::move(group);
         return;
     }

@@ -126,6 +126,8 @@ private:
     static std::vector<SingleFileOperation::GroupedFile*> FilesOf(const Group& group);
     // Finishes the group committed before, if any.
     void FinishCommitted();
+    // Ends the group held: completed, or committed with its sources left for later (CommitGroup).
+    void EndGroup(bool sourcesLater);
     // The panes and the watch of opened files follow each file of a group that has ended.
     void Follow(Group& group);
 

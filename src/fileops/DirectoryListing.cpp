@@ -12,6 +12,15 @@ namespace vorlaxen {
 
 namespace {
 
+// Whether an entry of the open directory `dirFd` is a directory, following a symbolic link; the entry's
+// kind as the directory tells it, and only where it does not tell, the entry itself.
+bool LeadsToDirectory(int dirFd, const dirent* entry) {
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+        return entry->d_type == DT_DIR;
+    struct stat st;
+    return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
 void Walk(const std::string& directory, std::vector<TreeEntry>& entries) {
     std::vector<TreeEntry> here;
     std::vector<std::string> subdirectories;
@@ -68,14 +77,7 @@ std::vector<std::string> ListDirectoryFiles(const std::string& directory) {
     const int dirFd = ::dirfd(stream.get());
     while (const dirent* entry = ::readdir(stream.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st;
-            isDirectory = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (!isDirectory)
+        if (name != "." && name != ".." && !LeadsToDirectory(dirFd, entry))
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
@@ -105,17 +107,9 @@ std::vector<std::string> ListTreeDirectories(const std::string& directory) {
     if (!stream)
         return names;
     const int dirFd = ::dirfd(stream.get());
-    while (const dirent* entry = ::readdir(stream.get())) {
-        if (entry->d_name[0] == '.')
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st;
-            isDirectory = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isDirectory)
+    while (const dirent* entry = ::readdir(stream.get()))
+        if (entry->d_name[0] != '.' && LeadsToDirectory(dirFd, entry))
             names.emplace_back(entry->d_name);
-    }
     std::sort(names.begin(), names.end(), NameOrder);
     return names;
 }
