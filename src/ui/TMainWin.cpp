@@ -334,7 +334,10 @@ void TMainWin::EntryAdded(Pane pane, std::size_t index) {
     modelOf(pane).Added(index);
 }
 
+// A run removes the entries of the files it has done one after another, the current one among them.
 void TMainWin::EntryAboutToBeRemoved(Pane pane, std::size_t index) {
+    if (objects().prgState().ListRunning)
+        this->pane(pane).LetGoOfRow(static_cast<int>(index));
     modelOf(pane).AboutToRemove(index);
 }
 
