@@ -52,7 +52,10 @@ std::string FileOperations::PlainNameOf(const std::string& caption) const {
     return PlainNameOfCaption(caption, ports_.settings.ShowCryOn());
 }
 
+// A message, like a prompt, waits for the user: the files kept for the run's group are completed first, so
+// that none waits for its group (locked, its output not yet under its name) while a message is open.
 void FileOperations::ShowError(const std::string& text) {
+    CompleteGroup();
     (void)ports_.messages.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
 }
 
@@ -60,6 +63,7 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
     const std::string text = ResultText(code, name);
     if (text.empty())
         return;
+    CompleteGroup();
     const MessageAnswer answer = ports_.messages.ShowMessage(
         MessageKind::Error, text, OffersAllButton(code) ? MessageButtons::OkAll : MessageButtons::Ok);
     if (OffersAllButton(code) && answer == MessageAnswer::All)
@@ -67,6 +71,7 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
 }
 
 bool FileOperations::MayReplace(const std::string& question) {
+    CompleteGroup();
     return ports_.messages.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) ==
            MessageAnswer::Ok;
 }

@@ -499,8 +499,8 @@ TEST_F(Batch, ADiskThatFillsUpEndsOneFileAndTheListGoesOn) {
 
 // A list run writes its files one after another and makes them durable in groups: the status line says
 // "Idle." only at its end, every file ends on its true figures, and a group is complete before a prompt
-// opens, so that no file waits while the user is asked.
-TEST_F(Batch, AListRunInGroupsIsIdleOnlyAtItsEndAndCompletesAGroupBeforeAPrompt) {
+// or a message opens, so that no file waits while the user is asked.
+TEST_F(Batch, AListRunInGroupsIsIdleOnlyAtItsEndAndCompletesAGroupBeforeAPromptOrAMessage) {
     writeAll({"a.txt", "b.txt"});
     write("c.txt", std::string(3000, 'c'));
     files().setGroupBytes(1); // every file a group, committed while the next is written
@@ -527,6 +527,21 @@ TEST_F(Batch, AListRunInGroupsIsIdleOnlyAtItsEndAndCompletesAGroupBeforeAPrompt)
     EXPECT_TRUE(OpensWith(path("e.txt.cry"), "pw-e-file"));
     prompts.onShow = nullptr;
     expectIdle();
+
+    // So is a message: the file before the missing one is complete when it is reported.
+    writeAll({"i.txt", "j.txt", "k.txt"});
+    select(Pane::Source, {"i.txt", "j.txt", "k.txt"});
+    ASSERT_EQ(::unlink(path("j.txt").c_str()), 0);
+    onDisk.clear();
+    host.onMessage = [&] { onDisk.push_back(names()); };
+    prompts.steps = {TypeForList("list-pw-2")};
+    batch().EncrFileList();
+    host.onMessage = nullptr;
+    ASSERT_EQ(onDisk.size(), 1u);
+    EXPECT_TRUE(std::count(onDisk[0].begin(), onDisk[0].end(), "i.txt.cry") == 1 &&
+                std::count(onDisk[0].begin(), onDisk[0].end(), "i.txt") == 0);
+    EXPECT_TRUE(OpensWith(path("k.txt.cry"), "list-pw-2"));
+    EXPECT_FALSE(state().IsBusy());
 }
 
 // Killed (kill -9) at every step of the groups of a run, the one before committed while the next is
