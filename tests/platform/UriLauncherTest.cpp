@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -39,11 +41,20 @@ protected:
                         "text/plain=vorlaxen-test-viewer.desktop\n");
         ::setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
-        // The system's directories stay for its MIME database; ours come first.
+        // The system's MIME database stays, its applications do not: an application installed on the
+        // machine (this program's own "send to" entry takes any file) would open what nothing should.
         const char* system = std::getenv("XDG_DATA_DIRS");
-        ::setenv("XDG_DATA_DIRS",
-                 ((d / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(),
-                 1);
+        std::string dirs = d / "data";
+        std::string rest = system && *system ? system : "/usr/local/share:/usr/share";
+        for (int i = 0; !rest.empty(); ++i) {
+            const std::string dir = rest.substr(0, rest.find(':'));
+            rest.erase(0, dir.size() + 1);
+            const std::string own = d / ("system-" + std::to_string(i));
+            ::mkdir(own.c_str(), 0700);
+            if (::symlink((dir + "/mime").c_str(), (own + "/mime").c_str()) == 0)
+                dirs += ":" + own;
+        }
+        ::setenv("XDG_DATA_DIRS", dirs.c_str(), 1);
     }
     static void TearDownTestSuite() { delete dir_; }
 
