@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -19,6 +20,22 @@ bool LeadsToDirectory(int dirFd, const dirent* entry) {
         return entry->d_type == DT_DIR;
     struct stat st;
     return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The names of the entries of a directory that `keep` takes, "." and ".." never; none when it cannot be
+// read.
+template <class Keep> std::vector<std::string> NamesIn(const std::string& directory, Keep keep) {
+    std::vector<std::string> names;
+    const UniqueDir stream = OpenDirectory(directory);
+    if (!stream)
+        return names;
+    const int dirFd = ::dirfd(stream.get());
+    while (const dirent* entry = ::readdir(stream.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && keep(dirFd, entry))
+            names.emplace_back(name);
+    }
+    return names;
 }
 
 void Walk(const std::string& directory, std::vector<TreeEntry>& entries) {
@@ -70,16 +87,8 @@ bool NameOrder(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> ListDirectoryFiles(const std::string& directory) {
-    std::vector<std::string> names;
-    const UniqueDir stream = OpenDirectory(directory);
-    if (!stream)
-        return names;
-    const int dirFd = ::dirfd(stream.get());
-    while (const dirent* entry = ::readdir(stream.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != ".." && !LeadsToDirectory(dirFd, entry))
-            names.push_back(name);
-    }
+    std::vector<std::string> names =
+        NamesIn(directory, [](int dirFd, const dirent* entry) { return !LeadsToDirectory(dirFd, entry); });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -102,14 +111,9 @@ std::vector<std::string> ListSubdirectories(const std::string& directory) {
 }
 
 std::vector<std::string> ListTreeDirectories(const std::string& directory) {
-    std::vector<std::string> names;
-    const UniqueDir stream = OpenDirectory(directory);
-    if (!stream)
-        return names;
-    const int dirFd = ::dirfd(stream.get());
-    while (const dirent* entry = ::readdir(stream.get()))
-        if (entry->d_name[0] != '.' && LeadsToDirectory(dirFd, entry))
-            names.emplace_back(entry->d_name);
+    std::vector<std::string> names = NamesIn(directory, [](int dirFd, const dirent* entry) {
+        return entry->d_name[0] != '.' && LeadsToDirectory(dirFd, entry);
+    });
     std::sort(names.begin(), names.end(), NameOrder);
     return names;
 }
