@@ -169,7 +169,7 @@ concept FoldsChecksumOneLane =
     k.advanceFolding(s, c, b);
 };
 
-// Kept out of the chain's run(), as is Parallel: the two loops then get the registers each to itself.
+// Kept out of the chain's run(), so that the parallel loop inlined there keeps the registers to itself.
 template <class Kernel>
 [[gnu::noinline]] std::size_t CbcEncrypt(const Kernel& kernel,
                                          std::uint64_t& chain,
@@ -232,15 +232,15 @@ template <class Kernel>
 // Decryption in cipher block chaining (`chained`) or of independent blocks, and unchained encryption
 // (`plainFirst`: the checksum is taken before the transformation).
 template <int Lanes, class Kernel>
-[[gnu::noinline]] std::size_t Parallel(const Kernel& kernel,
-                                       bool chained,
-                                       bool plainFirst,
-                                       std::uint64_t& chain,
-                                       std::uint8_t* data,
-                                       std::size_t blocks,
-                                       std::size_t checksumBytes,
-                                       std::uint32_t& checksum,
-                                       const std::atomic<bool>& abort) {
+std::size_t Parallel(const Kernel& kernel,
+                     bool chained,
+                     bool plainFirst,
+                     std::uint64_t& chain,
+                     std::uint8_t* data,
+                     std::size_t blocks,
+                     std::size_t checksumBytes,
+                     std::uint32_t& checksum,
+                     const std::atomic<bool>& abort) {
     using Runner = GroupRunner<Kernel, Lanes>;
     const Coverage coverage(blocks, checksumBytes);
     std::uint32_t c = checksum;
