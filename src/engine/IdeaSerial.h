@@ -184,7 +184,7 @@ static_assert(offsetof(SerialKeys, checksumWords) == 344 && offsetof(SerialKeys,
 
 // clang-format off
 // Register roles, for the operands of every statement below:
-//   %[k]  the SerialKeys;
+//   %[k]  the SerialKeys (also an input in memory, so that the compiler knows the statement reads them);
 //   X1 to X4 the block's words; A, D, E, F, S five more registers. A round leaves its result in A, X3,
 //   X2, D (the next round's X1 to X4) and takes X1, X4, E, F, S as its next A, D, E, F, S, so that two
 //   rounds bring every role back to its register;
@@ -281,7 +281,7 @@ static_assert(offsetof(SerialKeys, checksumWords) == 344 && offsetof(SerialKeys,
     asm(VORLAXEN_IDEA_BLOCK("", "", "", "", "", "", "")
         : [x1] "+r"(w.x[0]), [x2] "+r"(w.x[1]), [x3] "+r"(w.x[2]), [x4] "+r"(w.x[3]),
           [a] "=&r"(a), [d] "=&r"(d), [e] "=&r"(e), [f] "=&r"(f), [s] "=&r"(s)
-        : [k] "r"(&keys)
+        : [k] "r"(&keys), "m"(keys)
         : "cc");
     // clang-format on
 }
@@ -302,7 +302,7 @@ SerialBlockFoldingX86(IdeaWords& w, const SerialKeys& keys, ChecksumChain& fold,
         : [x1] "+r"(w.x[0]), [x2] "+r"(w.x[1]), [x3] "+r"(w.x[2]), [x4] "+r"(w.x[3]),
           [a] "=&r"(a), [d] "=&r"(d), [e] "=&r"(e), [f] "=&r"(f), [s] "=&r"(s),
           [ci] "+r"(ci), [cr] "+r"(cr), [cx] "=&r"(cx)
-        : [k] "r"(&keys), [b1] "m"(b[1]), [b2] "m"(b[2]), [b3] "m"(b[3]), [b4] "m"(b[4]), [b5] "m"(b[5]),
+        : [k] "r"(&keys), "m"(keys), [b1] "m"(b[1]), [b2] "m"(b[2]), [b3] "m"(b[3]), [b4] "m"(b[4]), [b5] "m"(b[5]),
           [b6] "m"(b[6]), [b7] "m"(b[7])
         : "cc");
     // clang-format on
