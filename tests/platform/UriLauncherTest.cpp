@@ -8,10 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -35,26 +33,21 @@ protected:
                         Entry(d.path(), "browser", "%u", "text/html;x-scheme-handler/https"));
         test::WriteFile(d / "data/applications/vorlaxen-test-viewer.desktop",
                         Entry(d.path(), "viewer", "%f", "text/plain"));
+        // The program's own "Open With" entry, which takes any file, as an installed package has it.
+        test::WriteFile(d / "data/applications/vorlaxen-send-to.desktop",
+                        Entry(d.path(), "own", "%F", "application/octet-stream"));
         test::WriteFile(d / "config/mimeapps.list",
                         "[Default Applications]\ntext/html=vorlaxen-test-browser.desktop\n"
                         "x-scheme-handler/https=vorlaxen-test-browser.desktop\n"
-                        "text/plain=vorlaxen-test-viewer.desktop\n");
+                        "text/plain=vorlaxen-test-viewer.desktop\n"
+                        "application/octet-stream=vorlaxen-send-to.desktop\n");
         ::setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
-        // The system's MIME database stays, its applications do not: an application installed on the
-        // machine (this program's own "send to" entry takes any file) would open what nothing should.
+        // The system's directories stay for its MIME database; ours come first.
         const char* system = std::getenv("XDG_DATA_DIRS");
-        std::string dirs = d / "data";
-        std::string rest = system && *system ? system : "/usr/local/share:/usr/share";
-        for (int i = 0; !rest.empty(); ++i) {
-            const std::string dir = rest.substr(0, rest.find(':'));
-            rest.erase(0, dir.size() + 1);
-            const std::string own = d / ("system-" + std::to_string(i));
-            ::mkdir(own.c_str(), 0700);
-            if (::symlink((dir + "/mime").c_str(), (own + "/mime").c_str()) == 0)
-                dirs += ":" + own;
-        }
-        ::setenv("XDG_DATA_DIRS", dirs.c_str(), 1);
+        ::setenv("XDG_DATA_DIRS",
+                 ((d / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(),
+                 1);
     }
     static void TearDownTestSuite() { delete dir_; }
 
