@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -101,15 +102,20 @@ class FakePromptDialogs : public PromptDialogs {
 public:
     PromptAnswer ShowEncryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) override {
         shown.push_back(setup);
+        if (onShow)
+            onShow();
         return Play(setup, submit, true);
     }
     PromptAnswer ShowDecryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) override {
         shown.push_back(setup);
+        if (onShow)
+            onShow();
         return Play(setup, submit, false);
     }
 
     std::deque<DialogStep> steps;
     std::vector<PromptSetup> shown;
+    std::function<void()> onShow; // called as each prompt opens
 
 private:
     PromptAnswer Play(const PromptSetup& setup, const SubmitCheck& submit, bool encrypt) {
