@@ -1,5 +1,6 @@
 #include "desktop/ProgramArguments.h"
 #include "platform/EnvironmentSecret.h"
+#include "platform/ProcessProtection.h"
 #include "ui/TMainWin.h"
 
 #include <QApplication>
@@ -40,6 +41,8 @@ void CloseOnTerminate(QWidget& window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // No core file and no other process's eyes on the memory, before the first password is read.
+    vorlaxen::ProtectProcessMemory();
     // Passwords leave the arguments and the environment before anything copies them.
     vorlaxen::ArgumentPasswords passwords = vorlaxen::ArgumentPasswords::Take(argc, argv);
     std::optional<vorlaxen::SecureBytes> environmentPassword = vorlaxen::TakeEnvironmentSecret("VORLAXEN_PASSWORD");
