@@ -2,6 +2,7 @@
 
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
+#include "ui/EntryIconProvider.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
 #include "ui/TComboChange.h"
@@ -32,6 +33,7 @@ void TMainWin::CreateDirPanel() {
     FillDriveBox();
 
     directories_ = new QFileSystemModel(this);
+    directories_->setIconProvider(&EntryIconProvider::Shared());
     directories_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     directories_->setRootPath(currentDrive_);
     User_DirectoryListBox = new QTreeView(Dir_Panel);

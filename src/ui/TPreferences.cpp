@@ -1,5 +1,7 @@
 #include "ui/TPreferences.h"
 
+#include "ui/EntryIconProvider.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -106,6 +108,7 @@ TPreferences::TPreferences(QWidget* parent)
 
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setObjectName("SaveDialog1");
+    SaveDialog1->setIconProvider(&EntryIconProvider::Shared());
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
     SaveDialog1->setDefaultSuffix("key");

@@ -5,11 +5,14 @@
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
 #include "ui/CoolBar.h"
+#include "ui/EntryIconProvider.h"
 #include "ui/TMainWin.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
@@ -55,6 +58,29 @@ TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc"}));
     EXPECT_EQ(window->statusText(), "Idle.");
     EXPECT_EQ(find<QTreeView>(*window, "Source_ListView_Details")->model()->rowCount(), 4);
+}
+
+// The directory tree and the key file's dialog list every file of the directories they show, decrypted
+// ones too: they tell a file's type from its name, never from its content, which Qt's own provider reads.
+TEST_F(Window, TheTreeAndTheFileDialogTellTypesByNameWithoutReadingFiles) {
+    const std::string pngStart = "\x89PNG\r\n\x1a\n";
+    test::WriteFile(files / "picture", pngStart + std::string(100, 'p'));
+    test::WriteFile(files / "notes.png", std::string(100, 'n'));
+    const QFileInfo picture(QString::fromStdString(files / "picture"));
+    const QFileInfo directory(QString::fromStdString(files.path()));
+    ASSERT_EQ(QFileIconProvider().type(picture), "PNG image") << "Qt's own provider reads the file";
+    const EntryIconProvider& provider = EntryIconProvider::Shared();
+    EXPECT_NE(provider.type(picture), "PNG image");
+    EXPECT_EQ(provider.type(QFileInfo(QString::fromStdString(files / "notes.png"))), "PNG image");
+    EXPECT_EQ(provider.type(directory), QFileIconProvider().type(directory)) << "a directory is told as Qt tells it";
+
+    auto window = open();
+    auto* tree = qobject_cast<QFileSystemModel*>(find<QTreeView>(*window, "User_DirectoryListBox")->model());
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->iconProvider(), &provider);
+    auto* dialog = window->findChild<QFileDialog*>("SaveDialog1");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->iconProvider(), &provider);
 }
 
 TEST_F(Window, StatusTextsSlideInThroughTheSink) {
