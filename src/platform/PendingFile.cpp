@@ -94,14 +94,19 @@ bool PendingFile::create() {
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
+    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
+    // no memory for the buffer, every write goes as it comes. The buffer is taken only for a piece that it
+    // holds: one that hands its pieces over whole (a decryption's) locks no memory for a buffer it never uses.
+    const auto wanted = static_cast<std::size_t>(
+        bufferTaken_ ? buffer_.size()
+                     : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
+    if (buffered_ == 0 && n >= wanted / 2)
+        return handOver(data, n);
     if (!bufferTaken_) {
         bufferTaken_ = true;
-        const std::uint64_t wanted = expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize;
-        buffer_.reallocate(static_cast<std::size_t>(wanted));
+        buffer_.reallocate(wanted);
     }
-    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
-    // no memory for the buffer, every write goes as it comes.
-    if (!buffer_ || (buffered_ == 0 && n >= buffer_.size() / 2))
+    if (!buffer_)
         return handOver(data, n);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (n > 0) {
