@@ -4,7 +4,6 @@
 #include "ui/TMainWin.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -55,9 +54,7 @@ int main(int argc, char** argv) {
     vorlaxen::TMainWin window;
     window.setCommandLine(passwords.Arguments(argc, argv), std::move(environmentPassword));
     CloseOnTerminate(window);
-    // Centred on the screen when it is first shown.
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.rect().center());
+    // The window centres itself on the screen, fitted into it, when it is first shown.
     window.show();
     window.raise();
     window.activateWindow();

@@ -201,13 +201,20 @@ and must fit every method it is given to.
 
 The key file is encrypted under a master password of 6 to 16 characters, taken from
 VORLAXEN_MASTER_PASSWORD or asked for at the terminal without echo (twice when the key
-file does not exist yet), and checked against the key file. A password taken from the
-key file for a decryption that then fails is stored back. A file whose full path
-contains "=" cannot be found again in the key file; its password is never stored.
+file does not exist yet), and checked against the key file. An entry of the key file
+goes only once its file has been decrypted and its container deleted: a decryption that
+fails, is declined, stopped or killed, or keeps its container (--keep) leaves the entry
+as it was. A file whose full path contains "=" cannot be found again in the key file;
+its password is never stored.
 
-A password taken from the key file that does not open its file (an entry older than
-the container) goes back into the key file, and the password given for the run is
-tried instead; the entry goes once the file is decrypted.
+A password from the key file that does not open its file (an entry older than the
+container) stays in the key file, and the password given for the run is tried
+instead; the entry goes once the file is decrypted.
+
+Runs and the desktop program may use one key file at once: each change is made under a
+lock on the file .NAME.lock beside it, on the key file as it is at that moment. When
+another program keeps it locked for 5 seconds, the run says so and changes nothing in
+it; an encryption then keeps its plain file (status 6).
 
 An existing target (FILE.cry when encrypting, FILE when decrypting) is replaced only
 after a yes at the terminal, or with --force; without a terminal it is left alone. A

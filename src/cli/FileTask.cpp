@@ -102,7 +102,7 @@ bool FileTask::RunOperation(bool inGroup) {
     if (attempt())
         return true;
     if (stored_ && stored_->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
-        (void)stored_->PutBack();
+        stored_->NotDecrypted();
         if (outcome.status == SingleFileStatus::Failed && outcome.code == ResultCode::WrongPassword) {
             run_.console.Say(
                 FillIn("The password stored for %s does not open it; the password given is tried instead.", file_));
@@ -125,16 +125,9 @@ void FileTask::Finish() {
 }
 
 void FileTask::Done(const SingleFileOutcome& outcome) {
-    if (stored_) {
-        // A container kept with --keep keeps its stored password too; one that was not decrypted gets
-        // its password back in the key file.
-        if (outcome.Written()) {
-            if (!run_.request.keep)
-                stored_->FileDecrypted();
-        } else if (outcome.status != SingleFileStatus::Refused) {
-            (void)stored_->PutBack();
-        }
-    }
+    // The entry goes with the container: one kept with --keep, or not decrypted, keeps its entry.
+    if (stored_ && outcome.Written() && !run_.request.keep)
+        stored_->FileDecrypted();
     status_ = !encrypting_ && outcome.status == SingleFileStatus::Refused ? passwordStatus_ : StatusOf(outcome);
     CountProgress();
     run_.console.BytesDone(size_ - counted_);

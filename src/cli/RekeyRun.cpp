@@ -7,6 +7,7 @@
 #include "fileops/StaleTemporaries.h"
 #include "passwords/KeyFilePassword.h"
 #include "passwords/PasswordRules.h"
+#include "platform/CrashPoint.h"
 #include "platform/FileSystem.h"
 #include "platform/PendingFile.h"
 #include "platform/SourceFile.h"
@@ -34,7 +35,8 @@ RekeyRun::RekeyRun(const Request& request,
                    Console& console,
                    TypedPassword& current,
                    std::optional<SecureBytes> newFromEnvironment,
-                   KeyFileAccess& keyFile)
+                   KeyFileAccess& keyFile,
+                   FileCalls& calls)
     : request_(request)
     , abort_(abort)
     , console_(console)
@@ -45,7 +47,8 @@ RekeyRun::RekeyRun(const Request& request,
                                  "Enter the new password",
                                  "No new password: set VORLAXEN_NEW_PASSWORD, use --new-password-file, or run at "
                                  "a terminal."})
-    , keyFile_(keyFile) {}
+    , keyFile_(keyFile)
+    , calls_(calls) {}
 
 int RekeyRun::Run() {
     return RunFileByFile(
@@ -130,7 +133,7 @@ int RekeyRun::RekeyOne(const std::string& file) {
     ContainerRekey rekey(current, input);
     ResultCode result = rekey.Open();
     if (result == ResultCode::WrongPassword && stored && stored->Found()) {
-        (void)stored->PutBack();
+        stored->NotDecrypted();
         console_.Say(FillIn("The password stored for %s does not open it; the password given is tried instead.", file));
         if (int status = useGivenPassword(); status != 0)
             return status;
@@ -149,7 +152,7 @@ int RekeyRun::RekeyOne(const std::string& file) {
     result = rekey.Write(next, method, output);
     if (result != ResultCode::Ok)
         return Report(result, file);
-    if (::fsync(output.fd()) != 0)
+    if (calls_.Fsync(output.fd()) != 0)
         return Report(ResultCode::WriteFailed, file);
     if (VerifyOnDisk(next, output) != ResultCode::Ok) {
         console_.Say(FillIn("The new container of %s does not read back as it was written; the old one has been "
@@ -157,16 +160,19 @@ int RekeyRun::RekeyOne(const std::string& file) {
                             file));
         return -static_cast<int>(ResultCode::WriteFailed);
     }
+    CrashPoint("rekey-verified");
     (void)::fchmod(output.fd(), looked.st_mode & 07777);
     if (!input.unchanged())
         return Report(ResultCode::ContainerChanged, file);
     if (const ResultCode committed = CommitResultCode(output.link(true)); committed != ResultCode::Ok)
         return Report(committed, file);
+    CrashPoint("committed");
     SyncDirectoryOf(file);
 
-    // The key file's entry follows the new password; one that was taken for this file goes for good.
+    // The key file's entry follows the new password: replaced in one step, so that no moment passes in
+    // which the key file holds no password for the container.
     if (stored && stored->Found()) {
-        stored->FileDecrypted();
+        stored.reset();
         current.SetPassword(new_.bytes().data(), new_.bytes().size());
         if (!table->table().StorePassword(key)) {
             console_.Say(

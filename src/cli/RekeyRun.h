@@ -5,6 +5,7 @@
 #include "cli/KeyFileAccess.h"
 #include "cli/TypedPassword.h"
 #include "engine/TKX_Pwd.h"
+#include "platform/FileCalls.h"
 #include "platform/SecureMemory.h"
 
 #include <atomic>
@@ -21,7 +22,8 @@ namespace vorlaxen::cli {
 // within the limits of every method it will be given to. The new container is written beside the old one
 // without a name, flushed, read back from the disk and verified under the new password, and only then
 // put in the old one's place, with its permissions; the old container stays exactly as it was on every
-// failure. A key-file entry for the file then holds the new password.
+// failure. A key-file entry for the file then holds the new password. The new container's flush goes
+// through `calls`, so that a test can make the disk give back other bytes than were written.
 class RekeyRun {
 public:
     RekeyRun(const Request& request,
@@ -29,7 +31,8 @@ public:
              Console& console,
              TypedPassword& current,
              std::optional<SecureBytes> newFromEnvironment,
-             KeyFileAccess& keyFile);
+             KeyFileAccess& keyFile,
+             FileCalls& calls = SystemFileCalls());
     int Run();
 
 private:
@@ -44,6 +47,7 @@ private:
     TypedPassword& current_;
     TypedPassword new_;
     KeyFileAccess& keyFile_;
+    FileCalls& calls_;
     std::uint64_t counted_ = 0;
 };
 

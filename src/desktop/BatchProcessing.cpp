@@ -97,7 +97,7 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
             stored.FileDecrypted();
             return Outcome::Processed;
         }
-        (void)stored.PutBack();
+        stored.NotDecrypted();
         // A stored password that does not fit (an entry older than the container) is followed by the
         // usual prompt for the file; any other failure has been reported.
         if (first.status != SingleFileStatus::Failed || first.code != ResultCode::WrongPassword)

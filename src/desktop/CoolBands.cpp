@@ -122,6 +122,17 @@ std::array<int, CoolBands::kCount> CoolBands::ShownWidths(int barWidth, const st
     return shown;
 }
 
+int CoolBands::MinimumBarWidth(const std::array<int, kCount>& minimums) const {
+    int widest = 0;
+    for (const auto& row : Rows()) {
+        int sum = 0;
+        for (std::size_t position : row)
+            sum += std::max(minimums[position], kMinimumWidth);
+        widest = std::max(widest, sum);
+    }
+    return widest;
+}
+
 std::array<BandLayout, CoolBands::kCount> CoolBands::Saved(const std::array<int, kCount>& shown) const {
     std::array<BandLayout, kCount> saved = bands_;
     for (const auto& row : Rows())

@@ -39,6 +39,8 @@ public:
     // band's minimum (`minimums`, by position), the bands before it give way, the nearest first, down to
     // their own minimums. The bands' own widths stay as they are.
     std::array<int, kCount> ShownWidths(int barWidth, const std::array<int, kCount>& minimums) const;
+    // The narrowest bar in which every band of every row gets its minimum.
+    int MinimumBarWidth(const std::array<int, kCount>& minimums) const;
     // The layout to save: each band's own width, and for the last band of a row the width it shows.
     std::array<BandLayout, kCount> Saved(const std::array<int, kCount>& shown) const;
     void Resize(std::size_t band, int width);

@@ -150,7 +150,7 @@ bool FileWatch::CreateFileObject(const std::string& path, pid_t process, LaunchV
     free->FileName = path;
     free->Password = std::move(password);
     free->Verb = verb;
-    free->Started = std::chrono::steady_clock::now();
+    free->Started = now_();
     free->Opened = std::time(nullptr);
     ++state_.OpFiles.Count;
     UpdateControls();
@@ -192,7 +192,7 @@ void FileWatch::LookAtProcess(OpenFileInfoR& slot) {
         slot.PrintFailed = status == ChildStatus::Failed;
         return;
     }
-    slot.QuickExit = std::chrono::steady_clock::now() - slot.Started < quickExit_;
+    slot.QuickExit = now_() - slot.Started < quickExit_;
 }
 
 void FileWatch::TryReencrypt(OpenFileInfoR& slot, Asking asking) {

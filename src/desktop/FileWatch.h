@@ -11,6 +11,7 @@
 #include "ports/WindowPorts.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,6 +38,7 @@ namespace vorlaxen {
 // two of its files.
 class FileWatch {
 public:
+    using Clock = std::chrono::steady_clock;
     static constexpr int kTimerInterval = 200; // milliseconds
 
     FileWatch(TKX_DirCryptor& dirCryptor,
@@ -52,6 +54,8 @@ public:
 
     // An application that ends sooner than this after its start is taken to have handed its file on.
     void setQuickExit(std::chrono::milliseconds limit) { quickExit_ = limit; }
+    // The clock that times an application from its start to its end: the steady clock, or a test's.
+    void setClock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
 
     // While capturing, the password of every file that a decryption writes is kept for it, for the slot
     // that the file then takes. Ending the capture zeroes what was not taken.
@@ -113,6 +117,7 @@ private:
     AppLauncher& launcher_;
     WatchControls& controls_;
     std::chrono::milliseconds quickExit_{2000};
+    std::function<Clock::time_point()> now_ = &Clock::now;
     // A tick, the menu item or the close request is asking or encrypting: nothing of the watch starts
     // from the events that its message boxes let run.
     bool working_ = false;

@@ -31,4 +31,16 @@ PaneLayoutResult LayOutPanes(const PaneLayoutInput& in) {
     return out;
 }
 
+int SmallestDirPanelHeight(PaneLayoutInput in, int idlePaneHeight, int busyPaneHeight) {
+    // The layout itself is asked, so that the answer follows its rules as they are.
+    auto fits = [&in](bool busy, int paneHeight) {
+        in.busy = busy;
+        const PaneLayoutResult out = LayOutPanes(in);
+        return out.source.height >= paneHeight && out.crypted.height >= paneHeight;
+    };
+    for (in.dirPanelHeight = 0;; ++in.dirPanelHeight)
+        if (fits(false, idlePaneHeight) && fits(true, busyPaneHeight))
+            return in.dirPanelHeight;
+}
+
 } // namespace vorlaxen

@@ -45,4 +45,9 @@ struct PaneLayoutResult {
 // otherwise.
 PaneLayoutResult LayOutPanes(const PaneLayoutInput& in);
 
+// The lowest directory panel (and so the lowest window) at which each pane is still `idlePaneHeight`
+// pixels high, and `busyPaneHeight` while a file is processed and the panes make room for their progress
+// bars. `in` gives the fixed places; its panel height and busy flag are ignored.
+int SmallestDirPanelHeight(PaneLayoutInput in, int idlePaneHeight, int busyPaneHeight);
+
 } // namespace vorlaxen

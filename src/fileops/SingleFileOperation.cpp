@@ -92,7 +92,7 @@ public:
     }
 
     // The output's directory has been flushed (`nameOnDisk`): only then may the source go.
-    bool StoreAndStartRemoval(bool nameOnDisk) {
+    bool StoreAndStartRemoval(bool nameOnDisk, FileCalls& calls) {
         if (auto ended = StorePassword())
             return false;
         if (!nameOnDisk) {
@@ -108,7 +108,8 @@ public:
             Removed(Removal::Changed);
             return false;
         }
-        const RemovalOptions held = HeldSource();
+        RemovalOptions held = HeldSource();
+        held.calls = &calls;
         if (!encrypting_) {
             Removed(DeleteFileAt(source_, held));
             return false;
@@ -345,7 +346,7 @@ SingleFileOperation::Write(Direction direction, const SingleFileJob& job, Single
 namespace {
 
 // The directories of the given targets flushed together; for each target, whether its directory is on disk.
-template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files) {
+template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files, FileCalls& calls) {
     std::map<std::string, std::size_t> index;
     std::vector<UniqueFd> directories;
     std::vector<std::size_t> directoryOf;
@@ -359,7 +360,7 @@ template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files) 
     std::vector<int> fds;
     for (const UniqueFd& directory : directories)
         fds.push_back(directory.get());
-    const std::vector<bool> flushed = FlushTogether(fds);
+    const std::vector<bool> flushed = FlushTogether(fds, calls);
     std::vector<bool> onDisk;
     for (std::size_t i : directoryOf)
         onDisk.push_back(directories[i] && flushed[i]);
@@ -368,7 +369,7 @@ template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files) 
 
 } // namespace
 
-void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group) {
+void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group, FileCalls& calls) {
     std::vector<OneFile*> files;
     for (GroupedFile* file : group)
         files.push_back(static_cast<OneFile*>(file));
@@ -377,7 +378,7 @@ void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group) 
     std::vector<int> fds;
     for (const OneFile* file : files)
         fds.push_back(file->heldOutputFd());
-    std::vector<bool> onDisk = FlushTogether(fds);
+    std::vector<bool> onDisk = FlushTogether(fds, calls);
     CrashPoint("group-flushed");
 
     std::vector<OneFile*> committed;
@@ -386,17 +387,17 @@ void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group) 
             committed.push_back(files[i]);
     CrashPoint("group-committed");
 
-    onDisk = FlushDirectoriesOf(committed);
+    onDisk = FlushDirectoriesOf(committed, calls);
     std::vector<OneFile*> wiping;
     for (std::size_t i = 0; i < committed.size(); ++i)
-        if (committed[i]->StoreAndStartRemoval(onDisk[i]))
+        if (committed[i]->StoreAndStartRemoval(onDisk[i], calls))
             wiping.push_back(committed[i]);
     CrashPoint("group-overwritten");
 
     fds.clear();
     for (const OneFile* file : wiping)
         fds.push_back(file->wipeFd());
-    onDisk = FlushTogether(fds);
+    onDisk = FlushTogether(fds, calls);
     for (std::size_t i = 0; i < wiping.size(); ++i)
         wiping[i]->FinishRemoval(onDisk[i]);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/ResultCode.h"
 #include "engine/TKX_Pwd.h"
+#include "platform/FileCalls.h"
 #include "platform/SourceFile.h"
 #include "ports/SingleFileFrontEnd.h"
 
@@ -99,8 +100,9 @@ public:
     // together; each committed while its source is unchanged (its password stored); the directories
     // flushed together; each source checked once more and wiped (a plain file, its passes flushed
     // together) or deleted (a container). May run on another thread than the files' Write, but not
-    // beside anything else that uses their front ends.
-    static void CompleteGroup(const std::vector<GroupedFile*>& files);
+    // beside anything else that uses their front ends. The flushes and the wipes go through `calls`,
+    // which must outlive the files.
+    static void CompleteGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
 
 private:
     class OneFile;

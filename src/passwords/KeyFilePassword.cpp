@@ -1,5 +1,7 @@
 #include "passwords/KeyFilePassword.h"
 
+#include <algorithm>
+
 namespace vorlaxen {
 
 KeyFilePassword::KeyFilePassword(TKX_PwdTable& table, TKX_Pwd& filePassword, std::string key)
@@ -8,43 +10,39 @@ KeyFilePassword::KeyFilePassword(TKX_PwdTable& table, TKX_Pwd& filePassword, std
     , key_(std::move(key))
     , heldBytes_(filePassword.Password)
     , heldLength_(filePassword.PasswordLength) {
-    found_ = table_.FindPassword(key_);
-    taken_ = found_;
+    found_ = table_.FindPassword(key_, TKX_PwdTable::Lookup::Read);
+    inPlace_ = found_;
+    if (found_) {
+        // Copied before the engine cuts the length to its key: the entry is compared whole.
+        const auto length = std::min(static_cast<std::size_t>(std::max(pwd_.PasswordLength, 0)), pwd_.Password.size());
+        read_.assign(pwd_.Password.begin(), pwd_.Password.begin() + static_cast<std::ptrdiff_t>(length));
+    }
 }
 
 KeyFilePassword::~KeyFilePassword() {
-    if (taken_)
-        (void)PutBack();
+    RestoreHeldPassword();
 }
 
 void KeyFilePassword::RestoreHeldPassword() {
+    if (!inPlace_)
+        return;
+    inPlace_ = false;
     pwd_.ClearPassword();
     pwd_.Password = std::move(heldBytes_);
     pwd_.PasswordLength = heldLength_;
     heldBytes_.clear();
 }
 
-bool KeyFilePassword::PutBack() {
-    if (!taken_)
-        return true;
-    taken_ = false;
-    // The file password object still holds the key file's password: that is what goes back.
-    const bool back = table_.PutBack(key_);
-    putBack_ = back;
+void KeyFilePassword::NotDecrypted() {
     RestoreHeldPassword();
-    return back;
 }
 
 void KeyFilePassword::FileDecrypted() {
-    if (taken_) {
-        taken_ = false;
-        RestoreHeldPassword();
+    RestoreHeldPassword();
+    if (!found_ || removed_)
         return;
-    }
-    if (putBack_) {
-        putBack_ = false;
-        (void)table_.RemoveEntry(key_);
-    }
+    removed_ = true;
+    (void)table_.RemoveEntry(key_, read_);
 }
 
 } // namespace vorlaxen

@@ -25,8 +25,10 @@ void MasterPasswordLogic::AskMasterPassword() {
         return;
     }
     master_.Valid = true;
+    // A master password just given has not expired, whatever happened to the one before it: with expiry
+    // off it is kept until the program closes, with expiry on until its time is up.
+    master_.Expired = false;
     if (master_.ExpiryOn) {
-        master_.Expired = false;
         if (master_.ExpiryMinutes > 0) {
             master_.SecondsElapsed = 0;
             expiry_.EnableMasterPwdTimer(true);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <thread>
 
 namespace vorlaxen {
 
@@ -63,6 +64,31 @@ void TKX_PwdTable::ReportAccessError() {
     (void)messages_.ShowMessage(MessageKind::Error, kAccessErrorText, MessageButtons::Ok);
 }
 
+bool TKX_PwdTable::LockKeyFile(FileLock& lock, FileLock::Mode mode) {
+    LockWaiting waiting = lockWaiting_;
+    // The window stays responsive while it waits, as it does while it reads.
+    waiting.pause = [this, pause = std::move(waiting.pause)](std::chrono::milliseconds step) {
+        if (pause)
+            pause(step);
+        else
+            std::this_thread::sleep_for(step);
+        events_.LetPendingEventsRun();
+    };
+    const std::string path = KeyFileLockPath();
+    const FileLock::Status status = path.empty() ? FileLock::Status::Unavailable : lock.acquire(path, mode, waiting);
+    if (status == FileLock::Status::Held || (status == FileLock::Status::Unavailable && mode == FileLock::Mode::Shared))
+        return true;
+    if (status == FileLock::Status::Busy) {
+        std::string text = kBusyText;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(lockWaiting_.limit).count();
+        text.replace(text.find("%d"), 2, std::to_string(seconds));
+        (void)messages_.ShowMessage(MessageKind::Error, FillIn(text, MasterPass.KeyFile()), MessageButtons::Ok);
+    } else {
+        ReportAccessError();
+    }
+    return false;
+}
+
 bool TKX_PwdTable::MasterPasswordHeld() {
     if (!MasterPass.Valid)
         masterPassword_.AskMasterPassword();
@@ -91,7 +117,7 @@ bool TKX_PwdTable::StorePassword(const std::string& key) {
     return AddEntry(key);
 }
 
-bool TKX_PwdTable::FindPassword(const std::string& key) {
+bool TKX_PwdTable::FindPassword(const std::string& key, Lookup how) {
     if (!MasterPass.UseKeyFile)
         return false;
     // Such a key is never stored, so there is nothing to find and no reason to ask for the master password.
@@ -99,26 +125,22 @@ bool TKX_PwdTable::FindPassword(const std::string& key) {
         return false;
     if (!MasterPasswordHeld())
         return false;
-    return TakeEntry(key);
+    return TakeEntry(key, how);
 }
 
-bool TKX_PwdTable::PutBack(const std::string& key) {
-    if (MasterPass.Valid && AddEntry(key))
-        return true;
-    (void)messages_.ShowMessage(MessageKind::Error,
-                                FillIn("The password of %s could not be put back into the database of passwords.", key),
-                                MessageButtons::Ok);
-    return false;
-}
-
-bool TKX_PwdTable::RemoveEntry(const std::string& key) {
+bool TKX_PwdTable::RemoveEntry(const std::string& key, const SecureBytes& password) {
     if (!MasterPass.Valid)
         return false;
+    SecureBytes typed(password);
+    MaskBytes(typed.data(), typed.size());
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
-    if (at == EntryList::npos) {
+    std::size_t length = 0;
+    const std::uint8_t* stored = at == EntryList::npos ? nullptr : Entries.PasswordOf(at, length);
+    if (!stored || length != typed.size() || !std::equal(typed.begin(), typed.end(), stored)) {
         ClearEntries();
         return true;
     }
@@ -163,7 +185,8 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
         return false;
     }
     BusyScope busy(busyHook_);
-    if (!LoadEntries()) {
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Exclusive) || !LoadEntries()) {
         WipeBytes(password.data(), password.size());
         return false;
     }
@@ -187,9 +210,10 @@ bool TKX_PwdTable::AddEntry(const std::string& key) {
     return true;
 }
 
-bool TKX_PwdTable::TakeEntry(const std::string& key) {
+bool TKX_PwdTable::TakeEntry(const std::string& key, Lookup how) {
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, how == Lookup::Take ? FileLock::Mode::Exclusive : FileLock::Mode::Shared) || !LoadEntries())
         return false;
     const std::size_t at = Entries.Find(key);
     if (at == EntryList::npos) {
@@ -199,6 +223,10 @@ bool TKX_PwdTable::TakeEntry(const std::string& key) {
     std::size_t length = 0;
     const std::uint8_t* password = Entries.PasswordOf(at, length);
     filePassword_.SetPassword(password, length);
+    if (how == Lookup::Read) {
+        ClearEntries();
+        return true;
+    }
     Entries.Erase(at);
 
     const ResultCode code = SaveKeyFile();
@@ -215,7 +243,8 @@ bool TKX_PwdTable::ListKeys(std::vector<std::string>& keys) {
     if (!MasterPasswordHeld())
         return false;
     BusyScope busy(busyHook_);
-    if (!LoadEntries())
+    FileLock lock;
+    if (!LockKeyFile(lock, FileLock::Mode::Shared) || !LoadEntries())
         return false;
     keys = Entries.Keys();
     ClearEntries();

@@ -62,6 +62,21 @@ std::string WriteTarget(const std::string& path) {
 
 } // namespace
 
+std::string TKX_PwdTable::KeyFileLockPath() const {
+    const std::string path = MasterPass.KeyFile();
+    if (path.empty())
+        return {};
+    // The lock stands for the file that is replaced, so that every name that leads to it shares one lock.
+    const std::string target = WriteTarget(path);
+    std::string lockPath = DirectoryOf(target);
+    if (!lockPath.empty() && lockPath.back() != '/')
+        lockPath += '/';
+    lockPath += '.';
+    lockPath += FileNameOf(target);
+    lockPath += ".lock";
+    return lockPath;
+}
+
 ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
     const std::string path = MasterPass.KeyFile();
     if (path.empty())

@@ -18,6 +18,11 @@ public:
     bool Lock(int fd) override { return LockWithoutWaiting(fd); }
     ssize_t Write(int fd, const void* data, std::size_t n) override { return ::write(fd, data, n); }
     int Fdatasync(int fd) override { return ::fdatasync(fd); }
+    int Fsync(int fd) override { return ::fsync(fd); }
+    int Syncfs(int fd) override { return ::syncfs(fd); }
+    int SyncFileRange(int fd, off_t offset, off_t n, unsigned int flags) override {
+        return ::sync_file_range(fd, offset, n, flags);
+    }
     bool RenameNoReplace(const char* from, const char* to) override {
         return vorlaxen::RenameNoReplace(std::string(from), std::string(to));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileCalls.h"
+
 #include <vector>
 
 namespace vorlaxen {
@@ -11,6 +13,6 @@ namespace vorlaxen {
 //
 // Answers, for each descriptor in order, whether what was written to it is on disk. Where the flush of
 // a whole file system fails, the files on it are flushed one by one, so that each answer is its own.
-std::vector<bool> FlushTogether(const std::vector<int>& fds);
+std::vector<bool> FlushTogether(const std::vector<int>& fds, FileCalls& calls = SystemFileCalls());
 
 } // namespace vorlaxen

@@ -75,6 +75,8 @@ void CoolBar::SetControl(const std::string& name, QWidget* control) {
 void CoolBar::ApplyLayout(const std::array<BandLayout, CoolBands::kCount>& saved) {
     bands_.Apply(saved);
     Relayout();
+    // Another arrangement of rows may need another width.
+    updateGeometry();
 }
 
 std::array<BandLayout, CoolBands::kCount> CoolBar::CurrentLayout() const {
@@ -93,7 +95,17 @@ QSize CoolBar::sizeHint() const {
 }
 
 QSize CoolBar::minimumSizeHint() const {
-    return {CoolBands::kMinimumWidth * 2, sizeHint().height()};
+    return {bands_.MinimumBarWidth(BandMinimums()), sizeHint().height()};
+}
+
+std::array<int, CoolBands::kCount> CoolBar::BandMinimums() const {
+    std::array<int, CoolBands::kCount> minimums{};
+    for (std::size_t i = 0; i < CoolBands::kCount; ++i) {
+        auto found = byControl_.find(bands_.bands()[i].control);
+        if (found != byControl_.end())
+            minimums[i] = found->second.frame->minimumSizeHint().width();
+    }
+    return minimums;
 }
 
 void CoolBar::resizeEvent(QResizeEvent* event) {
@@ -106,13 +118,7 @@ void CoolBar::Relayout() {
     const auto rows = bands_.Rows();
     // A band's minimum is what its grip and its control need: the method buttons are never pushed out
     // of the bar by a wide band before them.
-    std::array<int, CoolBands::kCount> minimums{};
-    for (std::size_t i = 0; i < CoolBands::kCount; ++i) {
-        auto found = byControl_.find(bands_.bands()[i].control);
-        if (found != byControl_.end())
-            minimums[i] = found->second.frame->minimumSizeHint().width();
-    }
-    shownWidths_ = bands_.ShownWidths(width(), minimums);
+    shownWidths_ = bands_.ShownWidths(width(), BandMinimums());
     int y = 0;
     for (const auto& row : rows) {
         int x = 0;
@@ -176,6 +182,7 @@ void CoolBar::DragMoved(const std::string& control, QPoint inBar) {
             }
         }
         bands_.Move(position, targetRow, slot);
+        updateGeometry();
     }
     Relayout();
     emit layoutChanged();

@@ -51,6 +51,8 @@ private:
 
     void Relayout();
     int RowHeight() const;
+    // What each band's grip and control need, by position.
+    std::array<int, CoolBands::kCount> BandMinimums() const;
     void DragStarted(const std::string& control);
     void DragMoved(const std::string& control, QPoint inBar);
     void DragEnded();

@@ -57,6 +57,14 @@ FilePaneView::FilePaneView(PaneModel& model, const QString& name, QWidget* paren
     setCurrentWidget(details_);
 }
 
+QPoint KeyboardMenuPosition(QAbstractItemView& view) {
+    if (view.currentIndex().isValid())
+        view.scrollTo(view.currentIndex());
+    const QRect row = view.visualRect(view.currentIndex()).intersected(view.viewport()->rect());
+    const QPoint at = row.isValid() ? QPoint(row.left() + row.height(), row.bottom()) : QPoint(0, 0);
+    return view.viewport()->mapToGlobal(at);
+}
+
 Pane FilePaneView::pane() const {
     return model_.pane();
 }
@@ -100,6 +108,16 @@ bool FilePaneView::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::FocusIn:
         emit focused();
+        break;
+    case QEvent::ContextMenu:
+        // The menu key opens the pop-up menu at the current row, where the user is.
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            auto* view = qobject_cast<QAbstractItemView*>(watched);
+            if (!view)
+                break;
+            emit contextMenuRequested(KeyboardMenuPosition(*view));
+            return true;
+        }
         break;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
@@ -194,10 +212,15 @@ QAbstractItemView* FilePaneView::currentView() const {
 }
 
 std::vector<std::string> FilePaneView::SelectedCaptions() const {
-    // Either view may have selected whole rows or single cells: every selected row counts once.
+    // Either view may have selected whole rows or single cells: every selected row counts once. With
+    // nothing selected, the current row (where Tab and the arrow keys leave the focus frame) is what the
+    // user points at.
     std::vector<int> rows;
     for (const QModelIndex& index : details_->selectionModel()->selectedIndexes())
         rows.push_back(index.row());
+    const QModelIndex current = details_->selectionModel()->currentIndex();
+    if (rows.empty() && current.isValid())
+        rows.push_back(current.row());
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<std::string> captions;

@@ -13,6 +13,10 @@ namespace vorlaxen {
 
 class PaneModel;
 
+// Where a pop-up menu opened with the menu key appears over a list or tree: below the start of its
+// current row, scrolled into view, or at its top-left corner when no row is current.
+QPoint KeyboardMenuPosition(QAbstractItemView& view);
+
 // The four ways a pane can show its entries.
 enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
 
@@ -35,8 +39,9 @@ public:
     void ShowSortOrder(PaneColumn column, bool descending);
     QAbstractItemView* currentView() const;
     QTreeView* detailsView() const { return details_; }
+    QListView* iconsView() const { return icons_; }
 
-    // The captions of the selected entries in display order.
+    // The captions of the selected entries in display order; with none selected, the current one's.
     std::vector<std::string> SelectedCaptions() const;
 
 signals:

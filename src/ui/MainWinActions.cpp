@@ -33,10 +33,15 @@ QAction* MakeAction(QObject* parent, const QString& text, const char* name, cons
 void TMainWin::CreateActions() {
     Encrypt_Button = MakeAction(this, "Encrypt", "Encrypt_Button", "encrypt.svg");
     Decrypt_Button = MakeAction(this, "Decrypt", "Decrypt_Button", "decrypt.svg");
+    // The three tool buttons that serve a running operation or a held password are also File menu
+    // items with keys of their own, so that the keyboard reaches them: Escape stops an operation.
     MasterPwdExpire_Button =
-        MakeAction(this, "Make master password expire now!", "MasterPwdExpire_Button", "master-expire.svg");
-    PwdExpire_Button = MakeAction(this, "Make password expire now!", "PwdExpire_Button", "password-expire.svg");
-    StopProcess_Button = MakeAction(this, "Stop current process!", "StopProcess_Button", "stop.svg");
+        MakeAction(this, "Make &master password expire now!", "MasterPwdExpire_Button", "master-expire.svg");
+    MasterPwdExpire_Button->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    PwdExpire_Button = MakeAction(this, "Make &password expire now!", "PwdExpire_Button", "password-expire.svg");
+    PwdExpire_Button->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    StopProcess_Button = MakeAction(this, "&Stop current process!", "StopProcess_Button", "stop.svg");
+    StopProcess_Button->setShortcut(QKeySequence(Qt::Key_Escape));
     Help_Button = MakeAction(this, "Help", "Help_Button", "help.svg");
     Decrypt_Button->setEnabled(false);
     MasterPwdExpire_Button->setEnabled(false);
@@ -70,14 +75,14 @@ void TMainWin::CreateActions() {
     }
     viewItems_[3]->setChecked(true);
 
-    statusBarsItem_ = MakeAction(this, "Status Bars", "StatusBars_Item");
+    statusBarsItem_ = MakeAction(this, "&Status Bars", "StatusBars_Item");
     statusBarsItem_->setCheckable(true);
     statusBarsItem_->setChecked(true);
     connect(statusBarsItem_, &QAction::toggled, this, [this](bool shown) {
         Status_CoolBar->setVisible(shown);
         Reresize();
     });
-    toolBarItem_ = MakeAction(this, "ToolBar", "ToolBar_Item");
+    toolBarItem_ = MakeAction(this, "&ToolBar", "ToolBar_Item");
     toolBarItem_->setCheckable(true);
     toolBarItem_->setChecked(true);
     connect(toolBarItem_, &QAction::toggled, this, [this](bool shown) {
@@ -95,12 +100,17 @@ void TMainWin::CreateMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction(encryptItem_);
     file->addAction(decryptItem_);
+    file->addSeparator();
+    file->addAction(StopProcess_Button);
+    file->addAction(MasterPwdExpire_Button);
+    file->addAction(PwdExpire_Button);
+    file->addSeparator();
     file->addAction(optionsItem_);
     file->addSeparator();
     file->addAction(exitItem_);
 
     QMenu* view = menuBar()->addMenu("&View");
-    QMenu* lists = view->addMenu("File lists");
+    QMenu* lists = view->addMenu("&File lists");
     for (QAction* item : viewItems_)
         lists->addAction(item);
     view->addAction(statusBarsItem_);
@@ -133,6 +143,9 @@ void TMainWin::CreateToolBar() {
             button->setAutoRaise(true);
         }
     }
+    // On a narrow window the buttons that do not fit hide behind the tool bar's own extension button.
+    if (auto* more = ToolBar1->findChild<QToolButton*>("qt_toolbar_ext_button"))
+        more->setAccessibleName("More tool buttons");
 }
 
 void TMainWin::CreatePopupMenus() {

@@ -1,17 +1,26 @@
-// The panes' area and the places of the tree, the panes, their titles and progress bars.
+// The panes' area and the places of the tree, the panes, their titles and progress bars; the order in
+// which Tab visits them, the window's smallest size and its fit into the screen.
 
 #include "desktop/PaneLayout.h"
+#include "desktop/WindowPlacement.h"
 #include "ui/CoolBar.h"
+#include "ui/MethodButton.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
 #include "ui/RuledLayout.h"
 #include "ui/TMainWin.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -28,6 +37,8 @@ constexpr int kPaneTop = 32;
 constexpr int kTreeTop = 32;
 constexpr int kProgressBarHeight = 10;
 constexpr int kRaise = 16;
+constexpr int kSmallestTreeWidth = 112;
+constexpr int kSmallestPaneWidth = 200;
 
 QLabel* Picture(QWidget* parent, const char* name, const char* file) {
     auto* label = new QLabel(parent);
@@ -58,7 +69,6 @@ void TMainWin::CreateGrid() {
 
     Grid_Panel = new QWidget(Splitter1);
     Grid_Panel->setObjectName("Grid_Panel");
-    Grid_Panel->setMinimumWidth(120);
     sourcePictures_ = {Picture(Grid_Panel, "Source_Picture", "pane-source-plain.svg"),
                        Picture(Grid_Panel, "Source_HighlightedPicture", "pane-source-highlighted.svg")};
     cryptedPictures_ = {Picture(Grid_Panel, "Crypted_Picture", "pane-crypted-plain.svg"),
@@ -81,6 +91,14 @@ void TMainWin::CreateGrid() {
     cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
     paneWatch_ = new PaneWatch(
         objects_->prgState(), [this](const PaneRefresh::Changes& changes) { RefreshPanes(changes); }, this);
+    // Each pane, and each of its two views, is named by its title, to which the title is linked.
+    for (auto [view, title] : {std::pair{sourceView_, sourceTitle_}, std::pair{cryptedView_, cryptedTitle_}}) {
+        title->setBuddy(view->detailsView());
+        for (QWidget* named : {static_cast<QWidget*>(view),
+                               static_cast<QWidget*>(view->detailsView()),
+                               static_cast<QWidget*>(view->iconsView())})
+            named->setAccessibleName(title->text());
+    }
     for (FilePaneView* view : {sourceView_, cryptedView_}) {
         const Pane which = view->pane();
         connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
@@ -92,6 +110,8 @@ void TMainWin::CreateGrid() {
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar2 = new QProgressBar(Grid_Panel);
     ProgressBar2->setObjectName("ProgressBar2");
+    ProgressBar1->setAccessibleName(sourceTitle_->text() + ": progress");
+    ProgressBar2->setAccessibleName(cryptedTitle_->text() + ": progress");
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setRange(0, 100);
         bar->setTextVisible(false);
@@ -130,15 +150,96 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
             treeFollows_ = false;
     }
-    if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn) {
-        // The first time the tree has the focus, the panes are read.
-        TKX_PrgState& state = objects_->prgState();
-        if (state.PanesUnread) {
-            state.PanesUnread = false;
-            ReadFLists();
-        }
+    if (watched == User_DirectoryListBox && event->type() == QEvent::FocusIn)
+        ReadPanesFirstTime();
+    // The menu key opens the tree's pop-up menu at the chosen folder.
+    if (watched == User_DirectoryListBox && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        treeMenu_->popup(KeyboardMenuPosition(*User_DirectoryListBox));
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainWin::ReadPanesFirstTime() {
+    TKX_PrgState& state = objects_->prgState();
+    if (state.PanesUnread) {
+        state.PanesUnread = false;
+        ReadFLists();
+    }
+}
+
+// The fixed places of the window definition, as the pane layout takes them.
+static PaneLayoutInput FixedPlaces() {
+    PaneLayoutInput in;
+    in.treeTop = kTreeTop;
+    in.sourceTop = kPaneTop;
+    in.upperPictureTop = kPictureTop;
+    in.progressBarHeight = kProgressBarHeight;
+    return in;
+}
+
+void TMainWin::SetMinimumSizes() {
+    // Each pane shows its header, its sideways scroll bar and two rows, and one row while a file is
+    // processed and the pane has made room for its progress bar; the tree is wide enough for a few
+    // levels of folders, the panes' panel for its titles and the first columns.
+    QTreeView* details = sourceView_->detailsView();
+    const int row = std::max(details->fontMetrics().height(), 16) + 4;
+    const int header = details->header()->sizeHint().height() + 2 * details->frameWidth() +
+                       details->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, details);
+    Dir_Panel->setMinimumSize(kSmallestTreeWidth + 8,
+                              SmallestDirPanelHeight(FixedPlaces(), header + 2 * row, header + row + kRaise));
+    Grid_Panel->setMinimumWidth(std::max(kTitleLeft + sourceTitle_->width(), kSmallestPaneWidth) + 12);
+    centralWidget()->layout()->activate();
+    layout()->activate();
+}
+
+// Tab follows the screen: the drive box, the tree, the upper pane, the lower pane, then the method
+// buttons (of which the current method's alone is a stop).
+void TMainWin::SetTabOrder() {
+    std::vector<QWidget*> order = {DriveComboBox1, User_DirectoryListBox};
+    for (FilePaneView* pane : {sourceView_, cryptedView_}) {
+        order.push_back(pane->detailsView());
+        order.push_back(pane->iconsView());
+    }
+    for (QWidget* button : {DES_Button, TDES_Button, IDEA_Button})
+        order.push_back(button);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TMainWin::FitIntoScreen(bool centre) {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    const QRect area = shown->availableGeometry();
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    FrameMargins frame{inner.left() - outer.left(),
+                       inner.top() - outer.top(),
+                       outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom()};
+    if (outer == inner) {
+        // Not framed yet: a title bar and borders as the style would draw them.
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        frame = {2, title + 2, 2, 2};
+    }
+    // Once shown, the window keeps the size it has (the window manager may have chosen it) unless that
+    // does not fit.
+    const QSize wanted = centre ? wantedSize_ : size();
+    WindowFitInput in;
+    in.wanted = {wanted.width(), wanted.height()};
+    in.minimum = {minimumWidth(), minimumHeight()};
+    in.frame = frame;
+    in.area = {area.x(), area.y(), area.width(), area.height()};
+    in.centre = centre;
+    in.frameLeft = outer.x();
+    in.frameTop = outer.y();
+    const WindowPlace place = FitWindow(in);
+    if (size() != QSize(place.size.width, place.size.height))
+        resize(place.size.width, place.size.height);
+    if (centre || outer.topLeft() != QPoint(place.frameLeft, place.frameTop))
+        move(place.frameLeft, place.frameTop);
 }
 
 void TMainWin::UpdateWidths() {
@@ -154,14 +255,10 @@ void TMainWin::UpdateWidths() {
 }
 
 void TMainWin::Reresize() {
-    PaneLayoutInput in;
+    PaneLayoutInput in = FixedPlaces();
     in.dirPanelWidth = Dir_Panel->width();
     in.dirPanelHeight = Dir_Panel->height();
     in.gridPanelWidth = Grid_Panel->width();
-    in.treeTop = kTreeTop;
-    in.sourceTop = kPaneTop;
-    in.upperPictureTop = kPictureTop;
-    in.progressBarHeight = kProgressBarHeight;
     const TKX_PrgState& state = objects_->prgState();
     in.busy = state.IsBusyWith(TKX_PrgState::kEncrypting) || state.IsBusyWith(TKX_PrgState::kDecrypting);
     const PaneLayoutResult out = LayOutPanes(in);

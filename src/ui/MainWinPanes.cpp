@@ -7,7 +7,9 @@
 #include "ui/PaneWatch.h"
 #include "ui/TComboChange.h"
 #include "ui/TMainWin.h"
+#include "ui/ThemeEmphasis.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -25,11 +27,18 @@ namespace vorlaxen {
 void TMainWin::CreateDirPanel() {
     Dir_Panel = new QWidget(this);
     Dir_Panel->setObjectName("Dir_Panel");
-    Dir_Panel->setMinimumWidth(80);
     Dir_Panel->resize(190, Dir_Panel->height());
 
     DriveComboBox1 = new QComboBox(Dir_Panel);
     DriveComboBox1->setObjectName("DriveComboBox1");
+    // Named by what it is; its value is the drive. Screen readers on Linux take a combo box's name from
+    // the label linked to it, which the window does not show.
+    DriveComboBox1->setAccessibleName("Drive");
+    DriveComboBox1->view()->setAccessibleName("Drive");
+    auto* driveLabel = new QLabel("Drive", Dir_Panel);
+    driveLabel->setObjectName("Drive_Label");
+    driveLabel->setBuddy(DriveComboBox1);
+    driveLabel->hide();
     FillDriveBox();
 
     directories_ = new QFileSystemModel(this);
@@ -38,6 +47,7 @@ void TMainWin::CreateDirPanel() {
     directories_->setRootPath(currentDrive_);
     User_DirectoryListBox = new QTreeView(Dir_Panel);
     User_DirectoryListBox->setObjectName("User_DirectoryListBox");
+    User_DirectoryListBox->setAccessibleName("Folders");
     User_DirectoryListBox->setModel(directories_);
     User_DirectoryListBox->setHeaderHidden(true);
     for (int column = 1; column < directories_->columnCount(); ++column)
@@ -199,11 +209,12 @@ void TMainWin::SetListViewStyle(ViewStyle style) {
 }
 
 // The pane with the focus is the active one: its title blue and its picture highlighted, the other's
-// navy and plain; "Encrypt" or "Decrypt" follows it.
+// navy and plain (on a dark theme, the theme's colours that say the same); "Encrypt" or "Decrypt"
+// follows it.
 void TMainWin::PaneFocused(Pane which) {
+    activePane_ = which;
     const bool source = which == Pane::Source;
-    sourceTitle_->setStyleSheet(source ? "color: blue;" : "color: navy;");
-    cryptedTitle_->setStyleSheet(source ? "color: navy;" : "color: blue;");
+    ShowActivePaneTitle();
     sourcePictures_[0]->setVisible(!source);
     sourcePictures_[1]->setVisible(source);
     cryptedPictures_[0]->setVisible(source);
@@ -212,6 +223,13 @@ void TMainWin::PaneFocused(Pane which) {
     encryptItem_->setEnabled(source);
     Decrypt_Button->setEnabled(!source);
     decryptItem_->setEnabled(!source);
+}
+
+void TMainWin::ShowActivePaneTitle() {
+    const EmphasisColours colours = EmphasisOf(palette());
+    const bool source = activePane_ == Pane::Source;
+    SetTextColour(*sourceTitle_, QPalette::WindowText, source ? colours.activeTitle : colours.inactiveTitle);
+    SetTextColour(*cryptedTitle_, QPalette::WindowText, source ? colours.inactiveTitle : colours.activeTitle);
 }
 
 } // namespace vorlaxen

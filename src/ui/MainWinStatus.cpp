@@ -5,11 +5,12 @@
 #include "engine/ContainerFormat.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/MethodButton.h"
 #include "ui/StatusPanel.h"
 #include "ui/TMainWin.h"
+#include "ui/ThemeEmphasis.h"
 
 #include <QAction>
-#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -37,11 +38,6 @@ QWidget* MakeStatisticsBar(QWidget* parent,
     return bar;
 }
 
-void Paint(QToolButton* button, bool current) {
-    button->setChecked(current);
-    button->setStyleSheet(current ? "color: blue;" : "color: black;");
-}
-
 } // namespace
 
 void TMainWin::CreateStatusArea() {
@@ -50,29 +46,28 @@ void TMainWin::CreateStatusArea() {
         Status_CoolBar, "StatusBar2", {kElapsedCaption, kRemainingCaption, kThroughputCaption}, statusBar2Panels_);
     StatusBar1 = MakeStatisticsBar(
         Status_CoolBar, "StatusBar1", {kEstimatedCaption, kDoneCaption, kSizeCaption}, statusBar1Panels_);
-    StatusBar3 = new StatusPanel("Idle", Status_CoolBar);
+    StatusBar3 = new StatusPanel("Idle", Status_CoolBar, "Status");
     StatusBar3->setObjectName("StatusBar3");
 
     Method_Panel = new QWidget(Status_CoolBar);
     Method_Panel->setObjectName("Method_Panel");
     Method_Panel->setToolTip("Select encryption method by default");
-    Method_Panel->setMinimumSize(3 * kMethodButtonWidth + 12, CoolBar::kMinimumBandHeight);
-    auto* group = new QButtonGroup(Method_Panel);
-    group->setExclusive(true);
-    auto makeButton = [&](const char* name, int method, const char* hint, int left) {
-        auto* button = new QToolButton(Method_Panel);
+    // Each button 50 pixels wide, 6 apart; wider where a large font needs more for its caption.
+    int left = 0;
+    auto makeButton = [&](const char* name, int method, const char* hint) {
+        auto* button = new MethodButton(QString::fromStdString(MethodName(method)), Method_Panel);
         button->setObjectName(name);
-        button->setText(QString::fromStdString(MethodName(method)));
         if (hint)
             button->setToolTip(hint);
-        button->setCheckable(true);
-        button->setGeometry(left, 0, kMethodButtonWidth, CoolBar::kMinimumBandHeight);
-        group->addButton(button);
+        const int width = std::max(kMethodButtonWidth, button->sizeHint().width());
+        button->setGeometry(left, 0, width, CoolBar::kMinimumBandHeight);
+        left += width + 6;
         return button;
     };
-    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)", 0);
-    TDES_Button = makeButton("TDES_Button", 4, nullptr, 56);
-    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)", 112);
+    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)");
+    TDES_Button = makeButton("TDES_Button", 4, nullptr);
+    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)");
+    Method_Panel->setMinimumSize(IDEA_Button->geometry().right() + 1, CoolBar::kMinimumBandHeight);
     connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
     connect(IDEA_Button, &QToolButton::clicked, this, &TMainWin::SetIDEA);
@@ -105,11 +100,14 @@ void TMainWin::SetStatusBars() {
                 layout->setStretch(i, 1);
 }
 
-// The buttons show the current method: its button down with blue text, the others black.
+// The buttons show the current method: its button down with blue text, the others black (on a dark
+// theme, the theme's colours that say the same).
 void TMainWin::ShowMethodOnButtons() {
-    Paint(DES_Button, Method == 3);
-    Paint(TDES_Button, Method == 4);
-    Paint(IDEA_Button, Method == 1);
+    const EmphasisColours colours = EmphasisOf(palette());
+    for (auto [button, code] : {std::pair{DES_Button, 3}, std::pair{TDES_Button, 4}, std::pair{IDEA_Button, 1}}) {
+        button->ShowCurrent(Method == code, false);
+        SetTextColour(*button, QPalette::ButtonText, Method == code ? colours.currentMethod : colours.otherMethod);
+    }
 }
 
 void TMainWin::SetButtonsInStatus() {

@@ -77,6 +77,7 @@ PasswordDialog::PasswordDialog(const QString& objectName, const QString& caption
     Enter_Label = new QLabel(this);
     Enter_Label->setObjectName("Enter_Label");
     MaskEdit1 = PasswordBox(this, "MaskEdit1");
+    Enter_Label->setBuddy(MaskEdit1);
     if (twoBoxes)
         MaskEdit2 = PasswordBox(this, "MaskEdit2");
     TrackHistory(MaskEdit1, history1_);
@@ -90,6 +91,13 @@ PasswordDialog::PasswordDialog(const QString& objectName, const QString& caption
     // Enter in a box presses the default button with the focus still in the box: in the first of two
     // boxes that moves on to the second. A click on the button takes the focus, so the checks run.
     connect(Submit_Button, &QPushButton::clicked, this, [this] { SubmitPressed(MaskEdit1->hasFocus()); });
+}
+
+// The label of the second box, linked to it.
+QLabel* PasswordDialog::ReenterLabel() {
+    auto* label = new QLabel(kReenterForVerification, this);
+    label->setBuddy(MaskEdit2);
+    return label;
 }
 
 int PasswordDialog::Run(const SubmitCheck& submit) {
@@ -221,7 +229,7 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
     grid_->addWidget(Enter_Label, row++, 0, 1, 2);
     grid_->addWidget(MaskEdit1, row++, 0, 1, 2);
     if (encrypting) {
-        grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0, 1, 2);
+        grid_->addWidget(ReenterLabel(), row++, 0, 1, 2);
         grid_->addWidget(MaskEdit2, row++, 0, 1, 2);
     }
     grid_->addWidget(OnePwdList_CheckBox, row++, 0, 1, 2);
@@ -291,7 +299,7 @@ TMasterPwd_Form::TMasterPwd_Form(QWidget* parent)
     grid_->addWidget(note, row++, 0);
     grid_->addWidget(Enter_Label, row++, 0);
     grid_->addWidget(MaskEdit1, row++, 0);
-    grid_->addWidget(new QLabel(kReenterForVerification, this), row++, 0);
+    grid_->addWidget(ReenterLabel(), row++, 0);
     grid_->addWidget(MaskEdit2, row++, 0);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Submit_Button);

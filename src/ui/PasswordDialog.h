@@ -37,6 +37,7 @@ protected:
     void WipeBoxes();
     // The width from the first box and the height from "Submit", as the dialog sizes itself.
     void SizeToContents();
+    QLabel* ReenterLabel();
 
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,8 +12,9 @@ constexpr int kTextMargin = 3;
 
 } // namespace
 
-StatusPanel::StatusPanel(const QString& text, QWidget* parent)
-    : QFrame(parent) {
+StatusPanel::StatusPanel(const QString& text, QWidget* parent, const QString& label)
+    : QFrame(parent)
+    , label_(label) {
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -24,8 +25,13 @@ void StatusPanel::setText(const QString& text) {
     if (text == text_)
         return;
     text_ = text;
-    // The slide of the status line only moves the text: the tooltip is its words without the spaces.
-    setToolTip(text.trimmed());
+    // The slide of the status line only moves the text: the tooltip and the name are its words without
+    // the spaces, and change once for a new text rather than at every step of the slide.
+    const QString words = text.trimmed();
+    if (words != toolTip()) {
+        setToolTip(words);
+        setAccessibleName(label_.isEmpty() ? words : label_ + ": " + words);
+    }
     update();
 }
 

@@ -1,5 +1,8 @@
 #include "ui/TComboChange.h"
 
+#include "ui/ThemeEmphasis.h"
+
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -13,10 +16,12 @@ TComboChange::TComboChange(std::function<bool(const QString&)> ready, QWidget* p
     setWindowTitle("Error!");
     setModal(true);
     notReady_ = new QLabel("Device is not ready. ", this);
-    notReady_->setStyleSheet("color: red;");
     another_ = new QLabel("Please specify another", this);
     drives_ = new QComboBox(this);
     drives_->setObjectName("ComboChange_DriveBox");
+    drives_->setAccessibleName("Drive");
+    drives_->view()->setAccessibleName("Drive");
+    another_->setBuddy(drives_);
     ok_ = new QPushButton("Ok", this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &TComboChange::accept);
@@ -37,6 +42,8 @@ void TComboChange::accept() {
 
 void TComboChange::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Red, or on a dark theme a red light enough to read.
+    SetTextColour(*notReady_, QPalette::WindowText, EmphasisOf(palette()).warning);
     Arrange();
 }
 

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
 #include <algorithm>
 
 // The pictures are compiled into the library; a static library's resources must be registered by hand.
@@ -29,8 +31,6 @@ namespace {
 // The window definition's client area; the saved size replaces it.
 constexpr int kDefinedWidth = 583;
 constexpr int kDefinedHeight = 433;
-constexpr int kSmallestWidth = 320;
-constexpr int kSmallestHeight = 240;
 
 } // namespace
 
@@ -54,6 +54,8 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     CreateGrid();
     CreatePopupMenus();
     CreateDialogsAndTimers();
+    SetTabOrder();
+    SetMinimumSizes();
     resize(kDefinedWidth, kDefinedHeight);
 
     ports_ = std::make_unique<MainWinPorts>(*this,
@@ -89,10 +91,18 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
         Reresize();
         ScrollTreeToShownDirectory();
     });
-    startup_.Add([this] { User_DirectoryListBox->setFocus(Qt::OtherFocusReason); });
+    startup_.Add([this] {
+        User_DirectoryListBox->setFocus(Qt::OtherFocusReason);
+        ReadPanesFirstTime();
+    });
     startup_.Add([this] { shell_->ProcessParameters(); });
     startup_.Add([this] { operations_->master().AskAtStartup(); });
     startup_.Add([this] { dialogs_->tips().ShowAtStartup(); });
+    startupWait_ = new QTimer(this);
+    startupWait_->setObjectName("MainWin_StartupWait");
+    startupWait_->setSingleShot(true);
+    startupWait_->setInterval(StartupSequence::kActivationWait);
+    connect(startupWait_, &QTimer::timeout, this, &TMainWin::WindowArrived);
 }
 
 TMainWin::~TMainWin() {
@@ -132,9 +142,39 @@ void TMainWin::closeEvent(QCloseEvent* event) {
 
 bool TMainWin::event(QEvent* e) {
     bool handled = QMainWindow::event(e);
-    if (e->type() == QEvent::WindowActivate)
-        startup_.RunOnce();
+    if (e->type() == QEvent::WindowActivate) {
+        startupWait_->stop();
+        WindowArrived();
+    }
     return handled;
+}
+
+// A new theme (a palette or a style chosen while the program runs) gets the emphasis in its own colours.
+void TMainWin::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        ShowActivePaneTitle();
+        if (Method == 1 || Method == 3 || Method == 4)
+            ShowMethodOnButtons();
+    }
+}
+
+void TMainWin::WindowArrived() {
+    if (!arrived_) {
+        arrived_ = true;
+        FitIntoScreen(false);
+    }
+    startup_.RunOnce();
+}
+
+void TMainWin::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownBefore_ || event->spontaneous())
+        return;
+    shownBefore_ = true;
+    FitIntoScreen(true);
+    if (!startup_.hasRun())
+        startupWait_->start();
 }
 
 void TMainWin::ReadSettings() {
@@ -176,8 +216,10 @@ ProgramSettings TMainWin::CollectSettings() const {
 }
 
 void TMainWin::ApplySettings(const ProgramSettings& s) {
-    // A stored size too small to use (a hand-edited 0, say) gives way to a usable minimum.
-    resize(std::max(s.windowWidth, kSmallestWidth), std::max(s.windowHeight, kSmallestHeight));
+    // A stored size too small to use (a hand-edited 0, say) gives way to the window's minimum; one too
+    // large for the screen is fitted into it when the window is shown.
+    wantedSize_ = QSize(s.windowWidth, s.windowHeight);
+    resize(wantedSize_.expandedTo(minimumSize()));
     sourceView_->setColumnWidths(s.sourceColumns);
     cryptedView_->setColumnWidths(s.cryptedColumns);
     Status_CoolBar->ApplyLayout(s.bands);

@@ -40,6 +40,7 @@ class CoolBar;
 class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
+class MethodButton;
 class PaneModel;
 class PaneWatch;
 class PasswordPrompt;
@@ -57,8 +58,9 @@ class WindowOperations;
 // the master password.
 //
 // Its parts live in files of their own: TMainWin.cpp (life and settings), MainWinPanes.cpp (panes, drive
-// box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize
-// and the progress area), MainWinActions.cpp (menus, tool bar and the operations they start),
+// box, directory tree), MainWinStatus.cpp (status area and method buttons), MainWinLayout.cpp (Reresize,
+// the progress area, the Tab order, the smallest size and the fit into the screen), MainWinActions.cpp
+// (menus, tool bar and the operations they start),
 // MainWinShell (the command line, "Open" and "Print", the watch on opened files), MainWinDialogs.cpp
 // (Preferences, the tip of the day, the About box and the help); the file operations and password rules
 // reach it through MainWinPorts, which drives the controls it is handed.
@@ -112,6 +114,9 @@ public:
     void ShowDirectory(const QString& path);
 
     // Layout and the progress area.
+    // Fits the window into its screen's available area: at its first showing the saved size, centred;
+    // once its frame is known, the size and place it has, shrunk and moved inside where needed.
+    void FitIntoScreen(bool centre);
     void Reresize();
     void UpdateWidths();
     void RenderGrid2Images();
@@ -136,6 +141,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -152,6 +159,14 @@ private:
     void ConnectOperations();
     void ConnectDialogs();
 
+    // The smallest sizes at which the tree, the panes and the status area can be used; the window's own
+    // minimum follows from them.
+    void SetMinimumSizes();
+    void SetTabOrder();
+    // The window has been framed and placed by the window manager: the fit is checked against the
+    // real frame, and the start-up steps run.
+    void WindowArrived();
+
     void ReadSettings();
     void WriteSettings();
     ProgramSettings CollectSettings() const;
@@ -159,6 +174,10 @@ private:
 
     // Panes and directories.
     void PaneFocused(Pane which);
+    void ShowActivePaneTitle();
+    // The panes are read the first time the tree has the focus, or at start-up in a window that is not
+    // active and so gives no widget the focus.
+    void ReadPanesFirstTime();
     void DriveChosen(int index);
     void TreeDirectoryChanged();
     void FillDriveBox();
@@ -196,6 +215,13 @@ private:
     TDelDialog* delDialog_ = nullptr;
     TMasterPwd_Form* masterPwdForm_ = nullptr;
 
+    // Starts the window a moment after its first showing when no activation came.
+    QTimer* startupWait_ = nullptr;
+    bool shownBefore_ = false;
+    bool arrived_ = false;
+    // The size the settings ask for; the screen may allow less.
+    QSize wantedSize_;
+
     // The progress timer (50 ms while the engine runs) and the two expiry timers (1 s).
     QTimer* Process_Timer = nullptr;
     QTimer* PwdTimer = nullptr;
@@ -231,9 +257,9 @@ private:
     std::array<StatusPanel*, 3> statusBar2Panels_{};
     StatusPanel* StatusBar3 = nullptr;
     QWidget* Method_Panel = nullptr;
-    QToolButton* DES_Button = nullptr;
-    QToolButton* TDES_Button = nullptr;
-    QToolButton* IDEA_Button = nullptr;
+    MethodButton* DES_Button = nullptr;
+    MethodButton* TDES_Button = nullptr;
+    MethodButton* IDEA_Button = nullptr;
 
     QSplitter* Splitter1 = nullptr;
     QWidget* Dir_Panel = nullptr;
@@ -246,6 +272,7 @@ private:
     QString currentDrive_;
 
     QWidget* Grid_Panel = nullptr;
+    Pane activePane_ = Pane::Source;
     QLabel* sourceTitle_ = nullptr;
     QLabel* cryptedTitle_ = nullptr;
     std::array<QLabel*, 2> sourcePictures_{}; // plain, highlighted

@@ -43,9 +43,11 @@ void KeepRoomWhenHidden(QWidget* widget) {
     widget->setSizePolicy(policy);
 }
 
-// "expires in" [spin edit, 0 to 600] "minutes" ["Never expires"]
+// "expires in" [spin edit, 0 to 600] "minutes" ["Never expires"], for the password `what` names. The
+// two rows look alike; screen readers tell them apart by that name.
 QWidget* ExpiryRow(QWidget* parent,
                    const char* name,
+                   const QString& what,
                    QSpinBox*& spin,
                    const char* spinName,
                    QPushButton*& never,
@@ -54,14 +56,18 @@ QWidget* ExpiryRow(QWidget* parent,
     row->setObjectName(name);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(20, 0, 0, 0);
-    layout->addWidget(new QLabel("expires in", row));
+    auto* label = new QLabel("expires in", row);
+    layout->addWidget(label);
     spin = new MinutesSpinEdit(row);
     spin->setObjectName(spinName);
     spin->setRange(0, PreferencesForm::kMaxMinutes);
+    spin->setAccessibleName(what + " expires in minutes");
+    label->setBuddy(spin);
     layout->addWidget(spin);
     layout->addWidget(new QLabel("minutes", row));
     never = new QPushButton("Never expires", row);
     never->setObjectName(neverName);
+    never->setAccessibleName("Never expires: " + what.toLower());
     never->setAutoDefault(false);
     layout->addWidget(never);
     layout->addStretch(1);
@@ -120,11 +126,12 @@ QWidget* TPreferences::CreateSecurity() {
     auto* group = new QGroupBox("Security", this);
     group->setObjectName("Security_GroupBox");
     auto* layout = new QGridLayout(group);
-    OnePwd_CheckBox = CheckBox(group, "OnePwd_CheckBox", "One password for a session");
+    OnePwd_CheckBox = CheckBox(group, "OnePwd_CheckBox", "One &password for a session");
     layout->addWidget(OnePwd_CheckBox, 0, 0);
-    // The expiry row and "One password for a file list" share one place; one of them is shown.
-    Panel1 = ExpiryRow(group, "Panel1", ExpTime_SpinEdit, "ExpTime_SpinEdit", Never_Button, "Never_Button");
-    OnePerList_CheckBox = CheckBox(group, "OnePerList_CheckBox", "One password for a file list");
+    // The expiry row and "One password for a file &list" share one place; one of them is shown.
+    Panel1 = ExpiryRow(
+        group, "Panel1", "Session password", ExpTime_SpinEdit, "ExpTime_SpinEdit", Never_Button, "Never_Button");
+    OnePerList_CheckBox = CheckBox(group, "OnePerList_CheckBox", "One password for a file &list");
     KeepRoomWhenHidden(OnePerList_CheckBox);
     layout->addWidget(Panel1, 1, 0);
     layout->addWidget(OnePerList_CheckBox, 1, 0);
@@ -157,7 +164,7 @@ QWidget* TPreferences::CreateStore() {
     auto* group = new QGroupBox("External passwords store", this);
     group->setObjectName("Store_GroupBox");
     auto* layout = new QVBoxLayout(group);
-    Store_CheckBox = CheckBox(group, "Store_CheckBox", "Store passwords on disk");
+    Store_CheckBox = CheckBox(group, "Store_CheckBox", "&Store passwords on disk");
     layout->addWidget(Store_CheckBox);
 
     StorePanel = new QWidget(group);
@@ -176,10 +183,15 @@ QWidget* TPreferences::CreateStore() {
     panel->addWidget(pathLabel, 0, 0, 1, 2);
     panel->addWidget(Path_Edit, 1, 0);
     panel->addWidget(Browse, 1, 1);
-    MasterPwdExpires_CheckBox = CheckBox(StorePanel, "MasterPwdExpires_CheckBox", "One master password for a session");
+    MasterPwdExpires_CheckBox = CheckBox(StorePanel, "MasterPwdExpires_CheckBox", "One &master password for a session");
     panel->addWidget(MasterPwdExpires_CheckBox, 2, 0, 1, 2);
-    Panel3 =
-        ExpiryRow(StorePanel, "Panel3", MasterPwdExpTime_SpinEdit, "MasterPwdExpTime_SpinEdit", Button1, "Button1");
+    Panel3 = ExpiryRow(StorePanel,
+                       "Panel3",
+                       "Master password",
+                       MasterPwdExpTime_SpinEdit,
+                       "MasterPwdExpTime_SpinEdit",
+                       Button1,
+                       "Button1");
     panel->addWidget(Panel3, 3, 0, 1, 2);
     layout->addWidget(StorePanel);
 
@@ -194,8 +206,8 @@ QWidget* TPreferences::CreateOther() {
     auto* group = new QGroupBox("Other", this);
     group->setObjectName("Other_GroupBox");
     auto* layout = new QVBoxLayout(group);
-    ShowCry_CheckBox = CheckBox(group, "ShowCry_CheckBox", "Show \".cry\" extensions for crypted files");
-    ShowTIP_CheckBox = CheckBox(group, "ShowTIP_CheckBox", "Show Tip window starting Vorlaxen");
+    ShowCry_CheckBox = CheckBox(group, "ShowCry_CheckBox", "Show \".&cry\" extensions for crypted files");
+    ShowTIP_CheckBox = CheckBox(group, "ShowTIP_CheckBox", "Show &Tip window starting Vorlaxen");
     layout->addWidget(ShowCry_CheckBox);
     layout->addWidget(ShowTIP_CheckBox);
     return group;

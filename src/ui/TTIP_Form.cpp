@@ -35,6 +35,7 @@ TTIP_Form::TTIP_Form(QWidget* parent)
     Image1->setPixmap(QIcon(":/icons/tip.svg").pixmap(32, 32));
     TIP_Memo = new QPlainTextEdit(GroupBox1);
     TIP_Memo->setObjectName("TIP_Memo");
+    TIP_Memo->setAccessibleName("Tip");
     TIP_Memo->setFrameShape(QFrame::NoFrame);
     TIP_Memo->viewport()->setAutoFillBackground(false);
     Show_CheckBox = new QCheckBox("Show this window next time Vorlaxen is started", this);
@@ -101,9 +102,12 @@ void TTIP_Form::Arrange() {
     setFixedSize(kWidth, a.height);
 }
 
+// Escape closes the tip as "OK" does, keeping what the check box says.
 void TTIP_Form::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        accept();
         return;
+    }
     QDialog::keyPressEvent(event);
 }
 

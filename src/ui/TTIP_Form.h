@@ -13,8 +13,8 @@ class QPushButton;
 namespace vorlaxen {
 
 // "Tip of the day": a group with a picture and the tip in TIP_Memo (read-only), the check box
-// Show_CheckBox and the buttons "OK" (default), "Next Tip" and "More Info...". No title-bar buttons and
-// no Escape: "OK" is the way out, and a close that the window manager still offers counts as "OK". Only
+// Show_CheckBox and the buttons "OK" (default), "Next Tip" and "More Info...". No title-bar buttons:
+// "OK" is the way out, and Escape or a close that the window manager still offers counts as "OK". Only
 // the program closes it otherwise (reject), which answers nothing. Centred on the screen; on activation
 // it is laid out by TipOfTheDay::Arrange.
 class TTIP_Form : public QDialog {

@@ -1,12 +1,15 @@
-// vorlaxen-cli with the key file: storing passwords, decrypting with them, putting them back, listing
-// them, and the master password from the environment or the terminal.
+// vorlaxen-cli with the key file: storing passwords, decrypting with them, keeping them while a file is
+// not decrypted, listing them, many runs on one key file at once, and the master password from the
+// environment or the terminal.
 
 #include "cli/CommandLine.h"
 #include "support/ChildProcess.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -101,7 +104,7 @@ TEST_F(CliKeyFile, StoredPasswordsDecryptWithoutAskingAndAreUsedOnce) {
     EXPECT_EQ(keys(), Names{});
 }
 
-TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
+TEST_F(CliKeyFile, AFailedDecryptionKeepsTheStoredPassword) {
     WriteFile(path("a.txt"), test::PatternBytes(3000));
     ASSERT_EQ(run({"encrypt", "--store", "a.txt"}, "file-pw").status, 0);
     auto container = ReadFile(path("a.txt.cry"));
@@ -109,15 +112,15 @@ TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
     container[1000] ^= 0x20;
     WriteFile(path("a.txt.cry"), container);
 
-    // The stored password fails the data checksum: it goes back, and the password given for the run is
-    // tried; without one the run ends there.
+    // The stored password fails the data checksum: it stays, and the password given for the run is tried;
+    // without one the run ends there.
     auto damaged = run({"decrypt", "a.txt.cry"});
     EXPECT_EQ(damaged.status, cli::kExitUsage);
     EXPECT_EQ(damaged.err,
               "The password stored for a.txt.cry does not open it; the password given is tried instead.\n"
               "No password: set VORLAXEN_PASSWORD, use --password-file, or run at a terminal.\n");
     EXPECT_EQ(dir.names(), Names{"a.txt.cry"});
-    EXPECT_EQ(keys(), Names{keyOf("a.txt")}) << "the password is back in the key file";
+    EXPECT_EQ(keys(), Names{keyOf("a.txt")}) << "the password is still in the key file";
     auto stillDamaged = run({"decrypt", "a.txt.cry"}, "file-pw");
     EXPECT_EQ(stillDamaged.status, 11);
     EXPECT_EQ(keys(), Names{keyOf("a.txt")});
@@ -127,6 +130,137 @@ TEST_F(CliKeyFile, AFailedDecryptionPutsThePasswordBack) {
     EXPECT_EQ(repaired.status, 0) << repaired.err;
     EXPECT_EQ(ReadFile(path("a.txt")), test::PatternBytes(3000));
     EXPECT_EQ(keys(), Names{});
+}
+
+TEST_F(CliKeyFile, AContainerThatIsKeptOrNotDecryptedKeepsItsEntryAsItWas) {
+    WriteFile(path("a.txt"), test::PatternBytes(300000));
+    ASSERT_EQ(run({"encrypt", "--store", "a.txt"}, "file-pw").status, 0);
+    const auto keyFile = ReadFile(defaultKeyFile());
+    const auto container = ReadFile(path("a.txt.cry"));
+
+    // Decrypted but kept.
+    auto kept = run({"decrypt", "--keep", "a.txt.cry"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "--keep";
+
+    // Not replacing the plain file that is there: declined, with no terminal to ask.
+    auto declined = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(declined.status, cli::kExitSkipped) << declined.err;
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "declined";
+    ASSERT_EQ(::unlink(path("a.txt").c_str()), 0);
+
+    // The disk fills up while the plain file is written.
+    EXPECT_EQ(test::RunWithFileSizeLimit(100000, [&] { return run({"decrypt", "a.txt.cry"}).status; }), 15);
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "write failed";
+
+    // Killed while the plain file is written, as by kill -9 or a power cut.
+    test::ProcessOptions crashing = options("", kMaster);
+    crashing.env["VORLAXEN_TEST_CRASH_AT"] = "output-written";
+    EXPECT_EQ(test::RunProcess({VORLAXEN_CLI, "decrypt", "a.txt.cry"}, crashing).status, 128 + SIGKILL);
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "killed";
+
+    // The stored password does not open a damaged container: the run fails.
+    auto damaged = container;
+    damaged[5000] ^= 0x01;
+    WriteFile(path("a.txt.cry"), damaged);
+    EXPECT_EQ(run({"decrypt", "a.txt.cry"}).status, cli::kExitUsage);
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "failed";
+
+    // After all of that the container opens from the key file alone, and only then is its entry gone.
+    WriteFile(path("a.txt.cry"), container);
+    auto decrypted = run({"decrypt", "a.txt.cry"});
+    EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+    EXPECT_EQ(ReadFile(path("a.txt")), test::PatternBytes(300000));
+    EXPECT_EQ(keys(), Names{});
+}
+
+TEST_F(CliKeyFile, ManyRunsAtOnceAndRunsKilledMidwayLoseNoEntry) {
+    constexpr int kStores = 20;
+    constexpr int kDecryptions = 10;
+    constexpr int kKilled = 10;
+    auto name = [](const char* prefix, int i) { return prefix + std::to_string(i) + ".txt"; };
+    Names toDecrypt{"encrypt", "--store"};
+    for (int i = 0; i < kDecryptions; ++i) {
+        WriteFile(path(name("d", i)), "decrypted " + std::to_string(i));
+        toDecrypt.push_back(name("d", i));
+    }
+    ASSERT_EQ(run(toDecrypt, "file-pw").status, 0);
+    for (int i = 0; i < kStores; ++i)
+        WriteFile(path(name("s", i)), "stored " + std::to_string(i));
+
+    // Twenty stores and ten decryptions, all at once.
+    test::TempDir logs;
+    struct Started {
+        pid_t pid;
+        std::string plain;
+        bool storing;
+    };
+    std::vector<Started> started;
+    for (int i = 0; i < kStores; ++i) {
+        started.push_back({test::StartProcess({VORLAXEN_CLI, "encrypt", "--store", name("s", i)},
+                                              options("file-pw", kMaster),
+                                              logs / name("s", i)),
+                           name("s", i),
+                           true});
+        if (i < kDecryptions)
+            started.push_back({test::StartProcess({VORLAXEN_CLI, "decrypt", name("d", i) + ".cry"},
+                                                  options("", kMaster),
+                                                  logs / name("d", i)),
+                               name("d", i),
+                               false});
+    }
+    Names expected;
+    for (const Started& one : started) {
+        SCOPED_TRACE(one.plain);
+        const int status = test::WaitProcess(one.pid);
+        const auto log = ReadFile(logs / one.plain);
+        // A run may fail only because the key file stayed busy; it then says so and keeps its file.
+        if (status != 0) {
+            EXPECT_NE(std::string(log.begin(), log.end()).find("is in use by another program"), std::string::npos)
+                << status;
+            EXPECT_TRUE(Exists(path(one.storing ? one.plain : one.plain + ".cry")));
+        }
+        if (one.storing == (status == 0))
+            expected.push_back(keyOf(one.plain));
+        EXPECT_EQ(Exists(path(one.plain)), status == 0 ? !one.storing : one.storing);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(keys(), expected) << "every store that succeeded is there, every entry taken is gone";
+
+    // Storing runs killed at staggered moments: whatever a killed run did, the key file opens, holds every
+    // entry of every run that succeeded, and a plain file is gone only once its password is stored.
+    std::vector<pid_t> storing;
+    for (int i = 0; i < kKilled; ++i) {
+        WriteFile(path(name("k", i)), test::PatternBytes(100000, static_cast<std::uint8_t>(i)));
+        storing.push_back(test::StartProcess(
+            {VORLAXEN_CLI, "encrypt", "--store", name("k", i)}, options("file-pw", kMaster), logs / name("k", i)));
+    }
+    for (int i = 0; i < kKilled; i += 2) {
+        ::usleep(static_cast<useconds_t>(1000 * i));
+        ::kill(storing[static_cast<std::size_t>(i)], SIGKILL);
+    }
+    Names mayHold = expected;
+    for (int i = 0; i < kKilled; ++i) {
+        const int status = test::WaitProcess(storing[static_cast<std::size_t>(i)]);
+        EXPECT_TRUE(status == 0 || status == 128 + SIGKILL || status == cli::kExitKeyFile) << name("k", i) << status;
+        if (status == 0)
+            expected.push_back(keyOf(name("k", i)));
+        mayHold.push_back(keyOf(name("k", i)));
+    }
+    const Names after = keys();
+    auto holds = [&after](const std::string& key) { return std::find(after.begin(), after.end(), key) != after.end(); };
+    for (int i = 0; i < kKilled; ++i)
+        EXPECT_TRUE(Exists(path(name("k", i))) || holds(keyOf(name("k", i)))) << name("k", i) << " wiped, not stored";
+    for (const std::string& key : expected)
+        EXPECT_TRUE(holds(key)) << key;
+    for (const std::string& key : after)
+        EXPECT_NE(std::find(mayHold.begin(), mayHold.end(), key), mayHold.end()) << key;
+
+    // No lock is left behind that keeps the next run waiting.
+    WriteFile(path("next.txt"), "next");
+    auto next = run({"encrypt", "--store", "next.txt"}, "file-pw");
+    EXPECT_EQ(next.status, 0) << next.err;
 }
 
 TEST_F(CliKeyFile, AnEncryptionCutShortByAFullDiskKeepsTheOlderContainersStoredPassword) {

@@ -126,6 +126,14 @@ TEST_F(Cli, AFailingFileIsReportedAndTheRunGoesOn) {
               "File missing.cry not found.\n"
               "Cannot identify file not-a-container.cry as a valid crypted file.\n");
     EXPECT_EQ(dir.names(), (Names{"b.txt", "not-a-container.cry"}));
+
+    // So for the commands that only read, and rekey: whichever of two failures comes first.
+    WriteFile(path("short.cry"), "KX98 cut");
+    for (const char* command : {"verify", "info", "rekey"}) {
+        EXPECT_EQ(run({command, "short.cry", "not-a-container.cry"}).status, 10) << command;
+        EXPECT_EQ(run({command, "not-a-container.cry", "short.cry"}).status, 13) << command;
+    }
+    EXPECT_EQ(dir.names(), (Names{"b.txt", "not-a-container.cry", "short.cry"}));
 }
 
 TEST_F(Cli, AnExistingTargetIsLeftAloneWithoutATerminalOrForce) {

@@ -1,9 +1,9 @@
 // vorlaxen-cli killed (SIGKILL, as kill -9 or a power cut would stop it) at every place where a crash
 // leaves the disk in a state of its own: while the output is written, before and after it is given its
-// name, while the source is wiped or deleted. After each kill the data must be recoverable (the plain
-// file intact, or a complete container that decrypts to it) and no file may hold plain data that was
-// not there before. The program kills itself at the named place (VORLAXEN_TEST_CRASH_AT), so every run
-// is deterministic.
+// name, while the source is wiped or deleted, while a container is re-keyed. After each kill the data must be
+// recoverable (the plain file intact, or a complete container that decrypts to it) and no file may hold plain data that
+// was not there before. The program kills itself at the named place (VORLAXEN_TEST_CRASH_AT), so every run is
+// deterministic.
 
 #include "engine/TKX_Pwd.h"
 #include "support/Process.h"
@@ -24,6 +24,7 @@ using test::WriteFile;
 
 constexpr int kKilled = 128 + SIGKILL;
 constexpr const char* kPassword = "crash-password";
+constexpr const char* kNewPassword = "new-crash-pw";
 
 class Crash : public ::testing::Test {
 protected:
@@ -39,6 +40,7 @@ protected:
             options.env.insert_or_assign("VORLAXEN_TEST_CRASH_AT", crashAt);
         if (named)
             options.env.insert_or_assign("VORLAXEN_TEST_NAMED_TEMPORARIES", "1");
+        options.env.insert_or_assign("VORLAXEN_NEW_PASSWORD", kNewPassword);
         return test::RunProcess(argv, options);
     }
 
@@ -59,11 +61,11 @@ protected:
     }
 
     // The plain data a complete container holds, decrypted elsewhere; empty when it does not decrypt.
-    Bytes decrypted(const std::string& container) const {
+    Bytes decrypted(const std::string& container, const char* password = kPassword) const {
         test::TempDir scratch;
         WriteFile(scratch / "copy.cry", ReadFile(container));
         TKX_Pwd pwd;
-        pwd.SetPassword(kPassword);
+        pwd.SetPassword(password);
         if (pwd.DecryptFile(scratch / "copy.cry") != ResultCode::Ok)
             return {};
         return ReadFile(scratch / "copy");
@@ -136,6 +138,31 @@ TEST_F(Crash, KilledAnywhereInADecryptionLosesNothingAndLeavesNothingInPlain) {
         if (Exists(dir / "a.bin.cry")) {
             EXPECT_EQ(ReadFile(dir / "a.bin.cry"), container) << point << ": the container is untouched";
         }
+    }
+}
+
+TEST_F(Crash, KilledAnywhereInARekeyLeavesTheOldContainerAsItWasOrTheWholeNewOne) {
+    WriteFile(dir / "a.bin", plain_);
+    ASSERT_EQ(run({"encrypt", "a.bin"}, "").status, 0);
+    const Bytes container = ReadFile(dir / "a.bin.cry");
+    // One kill comes with named temporaries: the partial container it leaves goes with the next run there.
+    for (const std::string& point :
+         Names{"output-written:1", "output-written:5", "rekey-verified:1", "replace-linked:1", "committed:1"}) {
+        SCOPED_TRACE(point);
+        const bool named = point == "output-written:5";
+        reset();
+        WriteFile(dir / "a.bin.cry", container);
+        EXPECT_EQ(run({"rekey", "a.bin.cry"}, point, named).status, kKilled);
+        const bool old = ReadFile(dir / "a.bin.cry") == container;
+        EXPECT_TRUE(old || decrypted(dir / "a.bin.cry", kNewPassword) == plain_);
+        for (const std::string& name : dir.names())
+            EXPECT_FALSE(holdsPlainData(ReadFile(dir / name))) << name << " holds plain data";
+        // Re-keyed again from what the crash left, whose leftovers go: the new password opens it.
+        if (old) {
+            EXPECT_EQ(run({"rekey", "a.bin.cry"}, "", named).status, 0);
+        }
+        EXPECT_EQ(dir.names(), Names{"a.bin.cry"});
+        EXPECT_EQ(decrypted(dir / "a.bin.cry", kNewPassword), plain_);
     }
 }
 

@@ -6,6 +6,8 @@
 #include "support/ChildProcess.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vorlaxen {
@@ -161,7 +163,7 @@ TEST_F(Batch, TheMasterPasswordExpiresInsideAListAndIsAskedForInTheNext) {
     expectIdle();
 }
 
-TEST_F(Batch, AKeyFilePasswordIsPutBackWhenItsDecryptionFailsAndServesOnlyItsOwnFile) {
+TEST_F(Batch, AKeyFilePasswordStaysUntilItsFileIsDecryptedAndServesOnlyItsOwnFile) {
     useKeyFile();
     writeAll({"a.txt", "b.txt", "c.txt"});
     DialogStep unsaved = Type("typed-pw");
@@ -190,12 +192,117 @@ TEST_F(Batch, AKeyFilePasswordIsPutBackWhenItsDecryptionFailsAndServesOnlyItsOwn
     EXPECT_EQ(test::ReadFile(path("c.txt.cry")), damaged);
     Names keys;
     ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
-    EXPECT_EQ(keys, Names{path("c.txt")}) << "c's password went back into the key file";
+    EXPECT_EQ(keys, Names{path("c.txt")}) << "c's password stays in the key file";
 
     writeAll({"d.txt"});
     encrypt({"d.txt"});
     EXPECT_EQ(prompts.shown.size(), 4u);
     EXPECT_TRUE(OpensWith(path("d.txt.cry"), "typed-pw")) << "the session password is still the typed one";
+
+    // A decryption stopped, and one whose plain file is there and not replaced, leave the entry as it was.
+    pwd().SessionMode = false;
+    test::WriteFile(path("e.bin"), test::PatternBytes(100000));
+    prompts.steps = {Type("pw-of-e")};
+    encrypt({"e.bin"});
+    const auto keyFile = test::ReadFile(masterPass().KeyFilePath);
+    bool stopped = false;
+    host.onEvents = [&] {
+        if (!host.statuses.empty() && host.statuses.back() == "Decrypting file e.bin ..." &&
+            !std::exchange(stopped, true))
+            batch().Button1Click();
+    };
+    host.messages.clear();
+    decrypt({"e.bin"});
+    host.onEvents = nullptr;
+    EXPECT_EQ(messages().back(), "You have aborted processing e.bin.");
+    EXPECT_EQ(test::ReadFile(masterPass().KeyFilePath), keyFile) << "stopped";
+    writeAll({"e.bin"});
+    host.answers = {MessageAnswer::Cancel};
+    decrypt({"e.bin"});
+    EXPECT_EQ(read("e.bin"), "contents of e.bin");
+    EXPECT_EQ(test::ReadFile(masterPass().KeyFilePath), keyFile) << "not replaced";
+    ASSERT_EQ(::unlink(path("e.bin").c_str()), 0);
+    decrypt({"e.bin"});
+    EXPECT_EQ(test::ReadFile(path("e.bin")), test::PatternBytes(100000)) << "opened from the key file alone";
+    EXPECT_EQ(prompts.shown.size(), 5u);
+    ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
+    EXPECT_EQ(keys, (Names{path("c.txt"), path("d.txt")}));
+    expectIdle();
+}
+
+TEST_F(Batch, AnotherProgramChangingTheKeyFileMeanwhileLosesNothingAndABusyKeyFileChangesNothing) {
+    useKeyFile();
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    prompts.steps = {Type("pw-of-a")};
+    encrypt({"a.txt"});
+    ASSERT_EQ(names(), (Names{"a.txt.cry", "b.txt", "c.txt"}));
+
+    // While the window reads the key file to store b's password, another program stores one of its own.
+    int signal[2];
+    ASSERT_EQ(::pipe(signal), 0);
+    pid_t other = -1;
+    char otherSaw = 0;
+    host.onEvents = [&] {
+        if (other != -1 || !state().IsBusyWith(TKX_PrgState::kKeyFile))
+            return;
+        other = ::fork();
+        if (other == 0) {
+            ::close(signal[0]);
+            test::FakeHost otherHost;
+            TKX_Pwd otherPwd;
+            TKX_PwdTable table(otherHost, otherHost, otherHost, otherPwd);
+            table.MasterPass.KeyFilePath = masterPass().KeyFilePath;
+            table.MasterPass.SetPassword("master-pw");
+            table.MasterPass.Valid = true;
+            LockWaiting waiting;
+            waiting.pause = [&](std::chrono::milliseconds step) {
+                (void)!::write(signal[1], "w", 1);
+                ::usleep(static_cast<useconds_t>(step.count() * 1000));
+            };
+            table.SetLockWaiting(waiting);
+            otherPwd.SetPassword("pw-of-x");
+            ::_exit(table.StorePassword("/elsewhere/x.txt") ? 0 : 1);
+        }
+        ::close(signal[1]);
+        // Either the other program waits for the key file, or it has made its change already.
+        (void)!::read(signal[0], &otherSaw, 1);
+    };
+    prompts.steps = {Type("pw-of-b")};
+    encrypt({"b.txt"});
+    host.onEvents = nullptr;
+    ASSERT_GT(other, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    ::close(signal[0]);
+    EXPECT_EQ(otherSaw, 'w') << "the other program waited for the window";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    Names keys;
+    ASSERT_TRUE(objects.pwdTable().ListKeys(keys));
+    EXPECT_EQ(keys, (Names{"/elsewhere/x.txt", path("a.txt"), path("b.txt")}));
+
+    // A key file that another program keeps locked for the whole time allowed: the window says so, stores
+    // nothing and keeps the plain file; the wait is measured on a clock of the test's.
+    FileLock held;
+    ASSERT_EQ(held.acquire(objects.pwdTable().KeyFileLockPath(), FileLock::Mode::Exclusive, {}),
+              FileLock::Status::Held);
+    LockWaiting::Clock::time_point now{};
+    LockWaiting waiting;
+    waiting.now = [&now] { return now; };
+    waiting.pause = [&now](std::chrono::milliseconds step) { now += step; };
+    objects.pwdTable().SetLockWaiting(waiting);
+    const auto keyFile = test::ReadFile(masterPass().KeyFilePath);
+    host.messages.clear();
+    prompts.steps = {Type("pw-of-c")};
+    encrypt({"c.txt"});
+    EXPECT_EQ(
+        messages(),
+        (Names{"The database of passwords " + masterPass().KeyFilePath +
+                   " is in use by another program and did not become free within 5 seconds; nothing was "
+                   "changed in it.",
+               "File " + path("c.txt") + " has been encrypted but kept, since its password could not be stored."}));
+    EXPECT_EQ(now, LockWaiting::Clock::time_point{} + std::chrono::seconds(5));
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt", "c.txt.cry"}));
+    EXPECT_EQ(test::ReadFile(masterPass().KeyFilePath), keyFile);
     expectIdle();
 }
 

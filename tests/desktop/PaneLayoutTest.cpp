@@ -104,5 +104,28 @@ TEST(CoolBands, TheLastBandOfARowKeepsItsRoomAndTheBandsBeforeItGiveWay) {
     EXPECT_EQ(kept[0].width, 900);
 }
 
+TEST(PaneLayout, TheSmallestWindowLeavesEveryPaneAndBandItsRoom) {
+    // Each pane at least 70 pixels high, 60 while busy: the lowest panel that gives it, and no lower one.
+    const int lowest = SmallestDirPanelHeight(Window(false), 70, 60);
+    PaneLayoutInput in = Window(false);
+    for (const bool busy : {false, true}) {
+        in.busy = busy;
+        in.dirPanelHeight = lowest;
+        const PaneLayoutResult out = LayOutPanes(in);
+        EXPECT_GE(std::min(out.source.height, out.crypted.height), busy ? 60 : 70) << busy;
+    }
+    in.dirPanelHeight = lowest - 1;
+    const PaneLayoutResult tooLow = LayOutPanes(in);
+    EXPECT_LT(std::min(tooLow.source.height, tooLow.crypted.height), 60);
+    EXPECT_EQ(lowest, 40 + 58 + 2 * 60) << "tree margin, the busy gap, two panes: busy decides here";
+    EXPECT_EQ(SmallestDirPanelHeight(Window(true), 100, 40), 40 + 30 + 2 * 100) << "and idle here";
+
+    // The status area is as wide as its widest row needs: here the status line beside the method buttons.
+    CoolBands bands;
+    EXPECT_EQ(bands.MinimumBarWidth({30, 60, 40, 176}), 40 + 176);
+    EXPECT_EQ(bands.MinimumBarWidth({300, 60, 10, 176}), 300);
+    EXPECT_EQ(bands.MinimumBarWidth({0, 0, 0, 0}), 2 * CoolBands::kMinimumWidth) << "never below a band's own minimum";
+}
+
 } // namespace
 } // namespace vorlaxen

@@ -283,6 +283,36 @@ TEST_F(Preferences, AnyKeyFileChangeExpiresTheMasterPasswordAndCancelKeepsTheOld
     EXPECT_EQ(masterPass().KeyFilePath, userHome / "xwords.001");
 }
 
+TEST_F(Preferences, AMasterPasswordGivenAfterTurningStorageOnIsKeptWhileExpiryIsOff) {
+    // Fresh settings: nothing stored on disk, no master password expiry, none held.
+    const std::string keyFile = masterPass().KeyFilePath = keyDir / "xwords.001";
+    masterPass().UseKeyFile = masterPass().ExpiryOn = masterPass().Valid = false;
+    masterPass().ClearPassword();
+    dialog.user = [keyFile](PreferencesForm& form, PreferencesControls& controls) {
+        form.setStore(true);
+        controls.path = keyFile;
+        return true;
+    };
+    logic.ShowPreferences();
+    ASSERT_TRUE(masterPass().UseKeyFile);
+
+    masterDialog.steps = {test::Type("master-pw")};
+    write("a.txt", "alpha");
+    write("b.txt", "beta");
+    select(Pane::Source, {"a.txt"});
+    prompts.steps = {test::Type("file-pw")};
+    batch().EncrFileList();
+    select(Pane::Crypted, {"a.txt"});
+    batch().DecrFileList();
+    select(Pane::Source, {"b.txt"});
+    prompts.steps = {test::Type("file-pw")};
+    batch().EncrFileList();
+    EXPECT_EQ(masterDialog.shown, 1) << "asked once, then kept";
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt.cry"}));
+    EXPECT_EQ(read("a.txt"), "alpha");
+    EXPECT_TRUE(masterPass().Valid && !masterPass().Expired);
+}
+
 TEST_F(Preferences, OnlyAChangedCryDisplayRefillsThePanesInTheRememberedDirectory) {
     write("a.txt.cry", "not really a container");
     panes.ReadFLists();

@@ -136,7 +136,10 @@ protected:
         const MethodInfo* method = MethodOfFile(container);
         return method ? method->code : -1;
     }
-    // Ticks the watch until `done` holds, for at most about five seconds.
+    // The watch's clock, which moves only when the test moves it.
+    void elapse(std::chrono::milliseconds time) { now_ += time; }
+    // Ticks the watch until `done` holds, for at most 250 ticks 20 ms apart: real applications need the
+    // time to start, end and write their files.
     bool tickUntil(const std::function<bool()>& done) {
         for (int tick = 0; tick < 250; ++tick) {
             if (done())
@@ -163,8 +166,10 @@ private:
     void rebuild(AppLauncher& launcher) {
         shell_.reset();
         shell_ = std::make_unique<ShellOperations>(objects, ops, ports, ShellPorts{launcher, controls, windowHost});
+        shell_->watch().setClock([this] { return now_; });
     }
     std::unique_ptr<ShellOperations> shell_;
+    FileWatch::Clock::time_point now_{};
 };
 
 } // namespace vorlaxen::test

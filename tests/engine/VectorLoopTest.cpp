@@ -7,6 +7,7 @@
 #include "support/InstructionSets.h"
 
 #include <gtest/gtest.h>
+#include <iostream>
 #include <random>
 
 namespace vorlaxen {
@@ -48,11 +49,16 @@ Outcome RunPieces(BlockChain& chain,
     return out;
 }
 
-TEST(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
-    auto sets = test::InstructionSetsHere();
-    sets.erase(sets.begin());
-    if (sets.empty())
-        GTEST_SKIP() << "this processor has no vector set the engine uses";
+// One instance for each vector set; one that this processor lacks is skipped, and the output says which
+// loops ran.
+class VectorLoops : public testing::TestWithParam<VectorIsa> {};
+
+TEST_P(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
+    const VectorIsa isa = GetParam();
+    std::cout << "[          ] " << test::BlockLoopsRunHere() << std::endl;
+    RecordProperty("BlockLoops", test::BlockLoopsRunHere());
+    if (SupportedVectorIsa(isa) != isa)
+        GTEST_SKIP() << "this processor has no " << VectorIsaName(isa) << ": its loops did not run";
     std::mt19937 random(20240515);
     auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
@@ -60,46 +66,49 @@ TEST(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
     for (int method : {0, 1, 3, 4}) {
         const std::size_t keyLength = method == 1 ? 16 : method == 4 ? 24 : 8;
         for (auto direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
-            for (VectorIsa isa : sets) {
-                SCOPED_TRACE(testing::Message() << "method " << method << ", " << VectorIsaName(isa)
-                                                << (direction == CipherDirection::Encrypt ? ", encrypt" : ", decrypt"));
-                for (int trial = 0; trial < 12; ++trial) {
-                    Bytes key(keyLength);
-                    for (auto& b : key)
-                        b = static_cast<std::uint8_t>(uniform(0, 255));
-                    if (trial == 0)
-                        std::fill(key.begin(), key.end(), 0); // IDEA: every subkey is 0
-                    const std::size_t blocks = trial == 1 ? 2000 : uniform(1, 2000);
-                    const std::size_t offset = uniform(0, 63);
-                    Bytes buffer(offset + blocks * 8 + uniform(0, 9));
-                    for (auto& b : buffer)
-                        b = static_cast<std::uint8_t>(uniform(0, 255));
-                    if (trial == 2) // zero words take the multiplication's special case
-                        std::fill(buffer.begin(), buffer.begin() + static_cast<long>(buffer.size() / 2), 0);
-                    std::vector<std::size_t> pieces;
-                    for (std::size_t left = blocks; left > 0;) {
-                        const std::size_t piece = trial % 3 == 0 ? left : uniform(1, left);
-                        pieces.push_back(piece);
-                        left -= piece;
-                    }
-                    const std::size_t checksumBytes = trial % 4 == 1 ? blocks * 8 : uniform(0, blocks * 8);
-
-                    auto scalar = MakeBlockChain(method, key.data(), direction, VectorIsa::Scalar);
-                    auto vector = MakeBlockChain(method, key.data(), direction, isa);
-                    ASSERT_EQ(scalar->isa(), VectorIsa::Scalar);
-                    const bool parallel = direction == CipherDirection::Decrypt || method == 0;
-                    ASSERT_EQ(vector->isa(), parallel ? isa : VectorIsa::Scalar);
-                    const bool more = trial % 2 == 0;
-                    const Outcome expected = RunPieces(*scalar, buffer, offset, pieces, checksumBytes, false);
-                    const Outcome got = RunPieces(*vector, buffer, offset, pieces, checksumBytes, more);
-                    ASSERT_EQ(got.done, pieces);
-                    ASSERT_EQ(got.checksum, expected.checksum) << blocks << " blocks at " << offset;
-                    ASSERT_TRUE(got.data == expected.data) << blocks << " blocks at " << offset;
+            SCOPED_TRACE(testing::Message()
+                         << "method " << method << (direction == CipherDirection::Encrypt ? ", encrypt" : ", decrypt"));
+            for (int trial = 0; trial < 12; ++trial) {
+                Bytes key(keyLength);
+                for (auto& b : key)
+                    b = static_cast<std::uint8_t>(uniform(0, 255));
+                if (trial == 0)
+                    std::fill(key.begin(), key.end(), 0); // IDEA: every subkey is 0
+                const std::size_t blocks = trial == 1 ? 2000 : uniform(1, 2000);
+                const std::size_t offset = uniform(0, 63);
+                Bytes buffer(offset + blocks * 8 + uniform(0, 9));
+                for (auto& b : buffer)
+                    b = static_cast<std::uint8_t>(uniform(0, 255));
+                if (trial == 2) // zero words take the multiplication's special case
+                    std::fill(buffer.begin(), buffer.begin() + static_cast<long>(buffer.size() / 2), 0);
+                std::vector<std::size_t> pieces;
+                for (std::size_t left = blocks; left > 0;) {
+                    const std::size_t piece = trial % 3 == 0 ? left : uniform(1, left);
+                    pieces.push_back(piece);
+                    left -= piece;
                 }
+                const std::size_t checksumBytes = trial % 4 == 1 ? blocks * 8 : uniform(0, blocks * 8);
+
+                auto scalar = MakeBlockChain(method, key.data(), direction, VectorIsa::Scalar);
+                auto vector = MakeBlockChain(method, key.data(), direction, isa);
+                ASSERT_EQ(scalar->isa(), VectorIsa::Scalar);
+                const bool parallel = direction == CipherDirection::Decrypt || method == 0;
+                ASSERT_EQ(vector->isa(), parallel ? isa : VectorIsa::Scalar);
+                const bool more = trial % 2 == 0;
+                const Outcome expected = RunPieces(*scalar, buffer, offset, pieces, checksumBytes, false);
+                const Outcome got = RunPieces(*vector, buffer, offset, pieces, checksumBytes, more);
+                ASSERT_EQ(got.done, pieces);
+                ASSERT_EQ(got.checksum, expected.checksum) << blocks << " blocks at " << offset;
+                ASSERT_TRUE(got.data == expected.data) << blocks << " blocks at " << offset;
             }
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryVectorSet,
+                         VectorLoops,
+                         testing::Values(VectorIsa::Avx2, VectorIsa::Avx512),
+                         [](const testing::TestParamInfo<VectorIsa>& set) { return VectorIsaName(set.param); });
 
 } // namespace
 } // namespace vorlaxen

@@ -8,6 +8,7 @@
 #include "fileops/StaleTemporaries.h"
 #include "platform/FileSystem.h"
 #include "support/ChildProcess.h"
+#include "support/RecordingCalls.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -22,6 +23,7 @@ namespace {
 using test::Exists;
 using test::PatternBytes;
 using test::ReadFile;
+using test::RecordingCalls;
 using test::WriteFile;
 using Names = std::vector<std::string>;
 
@@ -29,54 +31,6 @@ std::string Text(const std::string& path) {
     auto bytes = ReadFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
-
-// The system's calls, each also written down as "call name-or-size"; a call named in `failing` fails.
-class RecordingCalls : public FileCalls {
-public:
-    int Open(const char* path, int flags) override {
-        note("open " + FileNameOf(path));
-        return SystemFileCalls().Open(path, flags);
-    }
-    int Fstat(int fd, struct stat* st) override { return SystemFileCalls().Fstat(fd, st); }
-    bool Lock(int fd) override {
-        note("lock");
-        return SystemFileCalls().Lock(fd);
-    }
-    ssize_t Write(int fd, const void* data, std::size_t n) override {
-        note("write " + std::to_string(n));
-        if (failing == "write") {
-            errno = ENOSPC;
-            return -1;
-        }
-        return SystemFileCalls().Write(fd, data, n);
-    }
-    int Fdatasync(int fd) override {
-        note("fdatasync");
-        return SystemFileCalls().Fdatasync(fd);
-    }
-    bool RenameNoReplace(const char* from, const char* to) override {
-        note("rename " + FileNameOf(from) + " " + FileNameOf(to));
-        return SystemFileCalls().RenameNoReplace(from, to);
-    }
-    int Ftruncate(int fd, off_t length) override {
-        note("ftruncate " + std::to_string(length));
-        return SystemFileCalls().Ftruncate(fd, length);
-    }
-    int Close(int fd) override {
-        note("close");
-        return SystemFileCalls().Close(fd);
-    }
-    int Unlink(const char* path) override {
-        note("unlink " + FileNameOf(path));
-        return SystemFileCalls().Unlink(path);
-    }
-
-    std::vector<std::string> calls;
-    std::string failing;
-
-private:
-    void note(const std::string& call) { calls.push_back(call); }
-};
 
 TEST(WipeFile, RemovesFilesOfAnySizeAndLeavesNothingBehind) {
     test::TempDir dir;

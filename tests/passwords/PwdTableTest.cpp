@@ -98,20 +98,30 @@ TEST_F(PwdTable, ALookUpNeedsTheKeyFileInUse) {
     EXPECT_EQ(find("/a"), "pass-word");
 }
 
-TEST_F(PwdTable, ATakenPasswordCanBePutBack) {
-    ASSERT_TRUE(store("/home/ann/a.txt", "taken-pw"));
+TEST_F(PwdTable, AReadPasswordStaysUntilRemovedAndOnlyWhileTheEntryStillHoldsIt) {
+    ASSERT_TRUE(store("/home/ann/a.txt", "read-pw"));
     ASSERT_TRUE(store("/home/ann/b.txt", "kept-pw"));
-    ASSERT_TRUE(table.FindPassword("/home/ann/a.txt"));
-    // The engine cuts the length to its key; only the cut bytes made the key, so they are what goes back.
-    file.PasswordLength = 6;
-    ASSERT_TRUE(table.PutBack("/home/ann/a.txt"));
-    EXPECT_EQ(find("/home/ann/a.txt"), "taken-");
+    file.ClearPassword();
+    ASSERT_TRUE(table.FindPassword("/home/ann/a.txt", TKX_PwdTable::Lookup::Read));
+    const SecureBytes read(file.Password.begin(), file.Password.begin() + file.PasswordLength);
+    Keys keys;
+    ASSERT_TRUE(table.ListKeys(keys));
+    EXPECT_EQ(keys, (Keys{"/home/ann/a.txt", "/home/ann/b.txt"})) << "reading changes nothing";
+
+    // Another password was stored for the file meanwhile: that entry is not the one read and stays.
+    ASSERT_TRUE(store("/home/ann/a.txt", "newer-pw"));
+    EXPECT_TRUE(table.RemoveEntry("/home/ann/a.txt", read));
+    EXPECT_EQ(find("/home/ann/a.txt"), "newer-pw");
+    ASSERT_TRUE(store("/home/ann/a.txt", "read-pw"));
+    EXPECT_TRUE(table.RemoveEntry("/home/ann/a.txt", read));
+    EXPECT_EQ(find("/home/ann/a.txt"), std::nullopt);
     EXPECT_EQ(find("/home/ann/b.txt"), "kept-pw");
 
+    ASSERT_TRUE(store("/home/ann/a.txt", "read-pw"));
     table.MasterPass.Valid = false;
-    file.SetPassword("pass-word");
-    EXPECT_FALSE(table.PutBack("/home/ann/a.txt")) << "a put-back asks for no master password";
+    EXPECT_FALSE(table.RemoveEntry("/home/ann/a.txt", read)) << "a removal asks for no master password";
     EXPECT_EQ(host.masterPasswordAsks, 1);
+    EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(PwdTable, AFileInTheWayOfTheKeyFileIsNeverReplaced) {

@@ -1,8 +1,21 @@
 #pragma once
 
+#include "engine/DesBlocksSse2.h"
 #include "engine/VectorIsa.h"
 
+#include <ostream>
+#include <string>
+#include <utility>
 #include <vector>
+
+namespace vorlaxen {
+
+// A set by its name in the tests' output.
+inline void PrintTo(VectorIsa isa, std::ostream* out) {
+    *out << VectorIsaName(isa);
+}
+
+} // namespace vorlaxen
 
 namespace vorlaxen::test {
 
@@ -14,6 +27,27 @@ inline std::vector<VectorIsa> InstructionSetsHere() {
         if (SupportedVectorIsa(isa) == isa)
             sets.push_back(isa);
     return sets;
+}
+
+// Which forms of the block loops the engine's tests run in this build on this processor, and which they
+// do not, for the tests to say so: a run on a processor without AVX-512 covers no AVX-512 loop. The
+// portable C++ always runs (IDEA's scalar loop, DES single blocks); DES's x86-64 loops, with their SSE2
+// permutations, in every build but one with VORLAXEN_PORTABLE_DES; each vector set where the processor
+// has it.
+inline std::string BlockLoopsRunHere() {
+    std::string ran = "portable";
+    std::string notRun;
+    const auto add = [](std::string& list, const char* name) {
+        list += list.empty() ? name : std::string(", ") + name;
+    };
+#ifdef VORLAXEN_DES_SSE2
+    add(ran, "SSE2");
+#else
+    add(notRun, "SSE2");
+#endif
+    for (const auto& [isa, name] : {std::pair{VectorIsa::Avx2, "AVX2"}, std::pair{VectorIsa::Avx512, "AVX-512"}})
+        add(SupportedVectorIsa(isa) == isa ? ran : notRun, name);
+    return "block loops run here: " + ran + "; not run: " + (notRun.empty() ? "none" : notRun);
 }
 
 // Caps the instruction set of the chains the engine makes for as long as it lives.

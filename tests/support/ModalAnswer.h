@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <exception>
@@ -25,6 +26,14 @@ inline void AnswerNextModal(std::function<void(QWidget*)> act) {
         timer->stop();
         timer->deleteLater();
         QPointer<QWidget> guard(modal);
+        // Acted on once it is the active window: one closed before the platform has activated it would
+        // be activated afterwards, hidden, and keep the keyboard from the window under it. One that never
+        // becomes active is acted on all the same.
+        const bool active =
+            QTest::qWaitFor([&guard] { return !guard || QApplication::activeWindow() == guard.data(); }, 1000);
+        if (!guard)
+            return;
+        (void)active;
         const std::string described = DescribeModal(modal);
         try {
             act(modal);

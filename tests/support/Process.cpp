@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -174,10 +176,25 @@ void TerminalSession::type(const std::string& text) {
 }
 
 int TerminalSession::finish() {
-    // Keep reading so the program never blocks on a full terminal buffer.
+    // Keep reading so the program never blocks on a full terminal buffer. A program that is silent for the
+    // limit and still runs waits for an answer that nobody will type: it is killed, and the test fails
+    // with what its terminal showed.
+    constexpr int kSilenceLimit = 10000; // milliseconds
     for (;;) {
         pollfd p{master_, POLLIN, 0};
-        if (::poll(&p, 1, 10000) <= 0)
+        const int ready = ::poll(&p, 1, kSilenceLimit);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            ::kill(pid_, SIGKILL);
+            WaitProcess(pid_);
+            pid_ = -1;
+            ADD_FAILURE() << "The program was silent for " << kSilenceLimit / 1000
+                          << " s without ending, and was killed. Its terminal showed:\n"
+                          << transcript_;
+            return -1;
+        }
+        if (ready < 0)
             break;
         char buffer[1024];
         ssize_t got = ::read(master_, buffer, sizeof buffer);

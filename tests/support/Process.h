@@ -39,7 +39,8 @@ public:
     // Reads until `text` has appeared after the previous match (true) or a few seconds have passed (false).
     bool waitFor(const std::string& text);
     void type(const std::string& text);
-    // Waits for the program to end and returns its exit status.
+    // Waits for the program to end and returns its exit status. A program silent for ten seconds that
+    // has not ended is killed: the test fails with the transcript, and -1 is returned.
     int finish();
     const std::string& transcript() const { return transcript_; }
     pid_t pid() const { return pid_; }

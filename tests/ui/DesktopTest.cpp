@@ -12,13 +12,20 @@
 #include "ui/StatusPanel.h"
 #include "ui/TMainWin.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
@@ -122,6 +129,121 @@ TEST_F(Desktop, KeysActOnTheFocusedPaneAndTheWindowWithFixedDialogsAndExactCapti
     EXPECT_EQ(window->statusText(), "Idle.");
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(Desktop, AKeyboardUserReachesEveryControlInScreenOrderAndEveryCommand) {
+    auto window = open();
+    auto* drive = test::Child<QWidget>(window.get(), "DriveComboBox1");
+    auto* tree = test::Child<QTreeView>(window.get(), "User_DirectoryListBox");
+    QTreeView* source = window->pane(Pane::Source).detailsView();
+    QTreeView* crypted = window->pane(Pane::Crypted).detailsView();
+    auto* tdes = test::Child<QWidget>(window.get(), "TDES_Button");
+    auto* idea = test::Child<QWidget>(window.get(), "IDEA_Button");
+
+    // Tab follows the screen and enters the method buttons on the current one (3xDES here).
+    drive->setFocus();
+    std::vector<QWidget*> seen;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(seen, (std::vector<QWidget*>{tree, source, crypted, tdes, drive}));
+    // The arrow keys choose among the three, as with radio buttons; Tab still leaves from the current.
+    tdes->setFocus();
+    QTest::keyClick(tdes, Qt::Key_Right);
+    EXPECT_EQ(window->Method, 1);
+    EXPECT_EQ(QApplication::focusWidget(), idea);
+    QTest::keyClick(idea, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), drive);
+    QTest::keyClick(drive, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), idea) << "back onto the current method";
+
+    // Tabbing into a pane makes a row current without selecting it: Enter acts on that row.
+    window->pane(Pane::Source).ClearSelection();
+    crypted->setFocus();
+    QTest::keyClick(crypted, Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), source);
+    source->selectionModel()->setCurrentIndex(source->model()->index(3, 0), QItemSelectionModel::NoUpdate);
+    ASSERT_TRUE(source->selectionModel()->selectedRows().isEmpty());
+    QString file;
+    test::AnswerNextModal([&file](QWidget* modal) { file = test::Child<QLabel>(modal, "FName_Label")->text(); });
+    QTest::keyClick(source, Qt::Key_Return);
+    EXPECT_TRUE(file.endsWith("/x.doc")) << file.toStdString();
+
+    // The menu key opens a pop-up menu at the current row of the tree and of a pane.
+    for (QTreeView* view : {tree, source}) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        view->setFocus();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0), view->mapToGlobal(QPoint(0, 0)));
+        QApplication::sendEvent(view, &key);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << view->objectName().toStdString();
+        const QRect row(view->viewport()->mapToGlobal(view->visualRect(view->currentIndex()).topLeft()),
+                        view->visualRect(view->currentIndex()).size());
+        EXPECT_LE(std::abs(menu->pos().y() - row.bottom()), 2) << view->objectName().toStdString();
+        EXPECT_GE(menu->pos().x(), row.left()) << view->objectName().toStdString();
+        menu->close();
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+    }
+
+    // The tool bar's three buttons for a running operation and held passwords are File menu items with
+    // keys; Escape during an operation asks the stop question.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    source->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([source] { return source->hasFocus(); }));
+    auto* stop = test::Child<QAction>(window.get(), "StopProcess_Button");
+    window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
+    stop->setEnabled(true);
+    QString asked;
+    test::AnswerNextModal([&asked](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QTest::keyClick(source, Qt::Key_Escape);
+    EXPECT_EQ(asked, "Do you really want to cancel the process?");
+    EXPECT_TRUE(window->objects().prgState().AbortFlag);
+    window->objects().prgState().ClearBusy(TKX_PrgState::kEncrypting);
+    window->objects().prgState().AbortFlag = false;
+    stop->setEnabled(false);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([source] { return source->hasFocus(); }));
+    TKX_Pwd& pwd = window->objects().pwd();
+    pwd.Expired = false;
+    test::Child<QAction>(window.get(), "PwdExpire_Button")->setEnabled(true);
+    QTest::keyClick(source, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(pwd.Expired);
+    auto* master = test::Child<QAction>(window.get(), "MasterPwdExpire_Button");
+    master->setEnabled(true);
+    window->objects().pwdTable().MasterPass.Expired = false;
+    QTest::keyClick(source, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(window->objects().pwdTable().MasterPass.Expired);
+    QMenu* fileMenu = window->menuBar()->actions().first()->menu();
+    for (const char* name : {"StopProcess_Button", "PwdExpire_Button", "MasterPwdExpire_Button"})
+        EXPECT_TRUE(fileMenu->actions().contains(test::Child<QAction>(window.get(), name))) << name;
+
+    // Every item of the menus has an Alt letter of its own within its menu.
+    std::vector<QMenu*> menus;
+    for (QAction* top : window->menuBar()->actions())
+        menus.push_back(top->menu());
+    for (std::size_t i = 0; i < menus.size(); ++i) {
+        QSet<QChar> letters;
+        for (QAction* item : menus[i]->actions()) {
+            if (item->isSeparator())
+                continue;
+            if (item->menu())
+                menus.push_back(item->menu());
+            const QKeySequence mnemonic = QKeySequence::mnemonic(item->text());
+            EXPECT_FALSE(mnemonic.isEmpty()) << item->text().toStdString();
+            const QChar letter = item->text().at(item->text().indexOf('&') + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter)) << item->text().toStdString();
+            letters.insert(letter);
+        }
+    }
 }
 
 TEST_F(Desktop, ThePanesFollowOtherProgramsWithOneRefillForABurstAndKeepTheSelection) {
@@ -263,6 +385,45 @@ TEST_F(Desktop, TheInstalledBandsShowTheUsualMessagesWholeOnAWindow1280PixelsWid
         EXPECT_EQ(line->shownText().toStdString(), message);
     }
     EXPECT_TRUE(test::Child<QWidget>(window.get(), "IDEA_Button")->isVisible());
+}
+
+TEST_F(Desktop, ASizeTooLargeForTheScreenIsFittedIntoItAndTheSmallestWindowKeepsEveryControlUsable) {
+    test::WriteFile(settings / "user.reg",
+                    "Windows Registry Editor Version 5.00\n\n"
+                    "[HKEY_CLASSES_ROOT\\crypt file\\Settings\\MainWin]\n"
+                    "\"Width\"=dword:00000578\n\"Height\"=dword:000003e8\n");
+    auto window = open();
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window->frameGeometry())) << "no larger than the screen, and inside it";
+    EXPECT_GT(window->width(), area.width() - 50) << "but using most of it";
+    EXPECT_GT(window->height(), area.height() - 50);
+
+    // The smallest window: each pane shows its header and two rows, and one while a file is processed;
+    // the status area and the method buttons are whole; it fits a 1280 by 800 screen at twice the scale.
+    window->resize(300, 200);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window->size() == window->minimumSize(); }));
+    EXPECT_LE(window->width(), 640);
+    EXPECT_LE(window->height(), 370);
+    auto visibleRows = [&window](Pane which) {
+        QTreeView* view = window->pane(which).detailsView();
+        const QRect first = view->visualRect(view->model()->index(0, 0));
+        return first.isValid() ? view->viewport()->height() / first.height() : 0;
+    };
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        EXPECT_GE(visibleRows(which), 2) << static_cast<int>(which);
+    window->objects().prgState().SetBusy(TKX_PrgState::kEncrypting);
+    window->Reresize();
+    window->RaiseLists();
+    for (Pane which : {Pane::Source, Pane::Crypted})
+        EXPECT_GE(visibleRows(which), 1) << "busy " << static_cast<int>(which);
+    window->DropLists();
+    window->objects().prgState().ClearBusy(TKX_PrgState::kEncrypting);
+    for (const char* name : {"DES_Button", "TDES_Button", "IDEA_Button", "StatusBar3", "StatusBar1_Panel2"}) {
+        QWidget* control = test::Child<QWidget>(window.get(), name);
+        const QRect onWindow(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(window->rect().contains(onWindow)) << name;
+        EXPECT_TRUE(control->isVisible()) << name;
+    }
 }
 
 TEST_F(Desktop, TheTreeShowsADeepShownDirectoryAtStart) {

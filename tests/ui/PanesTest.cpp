@@ -1,5 +1,6 @@
 // The real main window's panes, status area and layout on the offscreen platform.
 
+#include "desktop/EmphasisColours.h"
 #include "support/FindChild.h"
 #include "support/ModalAnswer.h"
 #include "support/TempDir.h"
@@ -9,6 +10,7 @@
 #include "ui/TMainWin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -83,6 +85,25 @@ TEST_F(Window, TheTreeAndTheFileDialogTellTypesByNameWithoutReadingFiles) {
     EXPECT_EQ(dialog->iconProvider(), &provider);
 }
 
+TEST_F(Window, AWindowThatIsNeverActivatedStartsAMomentAfterItIsFirstShown) {
+    // As under a window manager that maps a new window without focusing it: shown, never activated.
+    TMainWin window({settings / "defaults.reg", settings / "user.reg"});
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    int runs = 0;
+    window.startup().Add([&runs] { ++runs; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&runs] { return runs == 1; }, 5000));
+    EXPECT_FALSE(window.isActiveWindow());
+    EXPECT_EQ(captions(window, Pane::Source), (Captions{"alpha.txt", "Beta.txt", "gamma.bin", "x.doc"}));
+    EXPECT_EQ(captions(window, Pane::Crypted), (Captions{"B", "letter.doc"}));
+    EXPECT_EQ(window.statusText(), "Idle.");
+    EXPECT_TRUE(find<QToolButton>(window, "TDES_Button")->isChecked()) << "the method is marked";
+    window.hide();
+    window.show();
+    QTest::qWait(2 * static_cast<int>(StartupSequence::kActivationWait.count()));
+    EXPECT_EQ(runs, 1) << "once";
+}
+
 TEST_F(Window, StatusTextsSlideInThroughTheSink) {
     auto window = open();
     std::vector<std::string> shown;
@@ -137,6 +158,50 @@ TEST_F(Window, ThePaneWithTheFocusDecidesWhichOperationIsOffered) {
     window->pane(Pane::Source).detailsView()->setFocus();
     EXPECT_TRUE(QTest::qWaitFor([encrypt] { return encrypt->isEnabled(); }));
     EXPECT_FALSE(decrypt->isEnabled());
+}
+
+TEST_F(Window, TheActiveTitleAndTheCurrentMethodStandOutOnALightThemeAndOnADarkOne) {
+    auto window = open();
+    auto* sourceTitle = find<QLabel>(*window, "Source_Title");
+    auto* cryptedTitle = find<QLabel>(*window, "Crypted_Title");
+    auto* current = find<QToolButton>(*window, "TDES_Button");
+    auto* other = find<QToolButton>(*window, "DES_Button");
+    auto text = [](QWidget* w, QPalette::ColorRole role) { return w->palette().color(QPalette::Active, role); };
+    EXPECT_EQ(text(sourceTitle, QPalette::WindowText), QColor(Qt::blue));
+    EXPECT_EQ(text(cryptedTitle, QPalette::WindowText), QColor(0, 0, 128)) << "navy";
+    EXPECT_EQ(text(current, QPalette::ButtonText), QColor(Qt::blue));
+    EXPECT_EQ(text(other, QPalette::ButtonText), QColor(Qt::black));
+
+    // A dark theme chosen while the program runs: the theme's own colours, readable. The light one comes
+    // back at the end, also for the tests after this one when this one fails.
+    struct KeptPalette {
+        QPalette palette = QApplication::palette();
+        ~KeptPalette() { QApplication::setPalette(palette); }
+    } light;
+    QPalette dark = light.palette;
+    for (auto [role, colour] : {std::pair{QPalette::Window, QColor(53, 53, 53)},
+                                {QPalette::WindowText, QColor(Qt::white)},
+                                {QPalette::Button, QColor(53, 53, 53)},
+                                {QPalette::ButtonText, QColor(Qt::white)},
+                                {QPalette::Link, QColor(42, 130, 218)},
+                                {QPalette::Highlight, QColor(42, 130, 218)}})
+        dark.setColor(role, colour);
+    QApplication::setPalette(dark);
+    auto contrast = [](const QColor& a, const QColor& b) {
+        return ContrastRatio({a.red(), a.green(), a.blue()}, {b.red(), b.green(), b.blue()});
+    };
+    window->pane(Pane::Crypted).detailsView()->setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text(sourceTitle, QPalette::WindowText) == QColor(Qt::white); }))
+        << "the inactive title in the normal text colour";
+    const QColor active = text(cryptedTitle, QPalette::WindowText);
+    EXPECT_GE(contrast(active, dark.color(QPalette::Window)), 4.5);
+    EXPECT_NE(active, QColor(Qt::white));
+    EXPECT_GE(contrast(text(current, QPalette::ButtonText), dark.color(QPalette::Button)), 4.5);
+    EXPECT_NE(text(current, QPalette::ButtonText), QColor(Qt::white));
+    EXPECT_EQ(text(other, QPalette::ButtonText), QColor(Qt::white));
+    QApplication::setPalette(light.palette);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text(cryptedTitle, QPalette::WindowText) == QColor(Qt::blue); }));
+    EXPECT_EQ(text(current, QPalette::ButtonText), QColor(Qt::blue));
 }
 
 TEST_F(Window, APaneAcceptsDragsOnlyFromTheOtherPane) {
