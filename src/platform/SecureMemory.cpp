@@ -23,8 +23,8 @@ namespace {
 
 // Small blocks come in slots of 16 bytes to 2 KiB, powers of two, carved from whole pages.
 constexpr std::size_t kSmallestSlot = 16;
-constexpr std::size_t kLargestSlot = 2048;
 constexpr std::size_t kSlotSizes = 8;
+static_assert(kSmallestSlot << (kSlotSizes - 1) == 2048);
 // The pages of small blocks are taken from the system this many at a time.
 constexpr std::size_t kArenaPages = 16;
 // Large blocks given back are kept for reuse up to this many bytes: the buffers of a file or two.
