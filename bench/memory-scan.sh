@@ -26,13 +26,7 @@
 
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/.." && pwd)
-build_dir=${BUILD_DIR:-$repo/build}
-case $build_dir in
-/*) ;;
-*) build_dir=$PWD/$build_dir ;;
-esac
+source "$(dirname "${BASH_SOURCE[0]}")/build.sh"
 user=${SCAN_USER:-nobody}
 display=${SCAN_DISPLAY:-:61}
 notes_password='Pr4-heron-Lm?q'
@@ -68,14 +62,7 @@ fail() {
 
 # ------------------------------------------------------------------------------------------ build
 note "building and installing into $work/prefix"
-if [[ ! -f $build_dir/CMakeCache.txt ]]; then
-    cmake -S "$repo" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" 2>&1 ||
-        die "cannot configure $build_dir (see $work/configure.log)"
-fi
-cmake --build "$build_dir" --target vorlaxen vorlaxen-cli >"$work/build.log" 2>&1 || {
-    tail -n 20 "$work/build.log" >&2
-    die "the build failed"
-}
+build_targets "$work" vorlaxen vorlaxen-cli || exit 2
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null || die "cannot install"
 cc -O2 -o "$work/memory_scan" "$here/memory_scan.c" || die "cannot build memory_scan"
 
@@ -204,10 +191,12 @@ answer() { # caption, password, boxes
     wait_for 60 dialog "$1" >/dev/null || {
         cat "$work/window.log" >&2
         note "windows on the display: $(xdotool search --name . getwindowname %@ 2>/dev/null | tr '\n' ',')"
+        note "the display server said: $(tr '\n' ' ' <"$work/xvfb.log")"
         die "no \"$1\" came"
     }
     id=$(dialog "$1")
     xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
+    sleep 1 # the dialog puts the focus into its first box once it is shown
     for ((box = 0; box < $3; ++box)); do
         xdotool type --delay 30 "$2"
         xdotool key Return

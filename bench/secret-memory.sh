@@ -25,13 +25,7 @@
 
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/.." && pwd)
-build_dir=${BUILD_DIR:-$repo/build}
-case $build_dir in
-/*) ;;
-*) build_dir=$PWD/$build_dir ;;
-esac
+source "$(dirname "${BASH_SOURCE[0]}")/build.sh"
 rss_ceiling=5120 # KiB, peak resident memory of encrypting 256 MiB
 mib=1048576
 
@@ -47,24 +41,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vorlaxen-secret-memory.XXXXXX") || {
 trap 'rm -rf "$work"' EXIT
 
 # ------------------------------------------------------------------------------------------ build
-if [[ ! -f $build_dir/CMakeCache.txt ]]; then
-    note "configuring $build_dir (Release)"
-    generator=()
-    command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-    cmake -S "$repo" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" 2>&1 || {
-        tail -n 30 "$work/configure.log" >&2
-        note "secret-memory.sh: cannot configure $build_dir"
-        exit 1
-    }
-fi
-note "building vorlaxen-cli in $build_dir"
 targets=(vorlaxen-cli)
 [[ -x /usr/bin/time ]] || targets+=(peak_rss)
-cmake --build "$build_dir" --target "${targets[@]}" >"$work/build.log" 2>&1 || {
-    tail -n 30 "$work/build.log" >&2
-    note "secret-memory.sh: the build failed"
-    exit 1
-}
+build_targets "$work" "${targets[@]}" || exit 1
 cli=$build_dir/src/cli/vorlaxen-cli
 if [[ -x /usr/bin/time ]] && [[ $(/usr/bin/time -f %M true 2>&1) =~ ^[0-9]+$ ]]; then
     rss_tool=(/usr/bin/time -f %M)
