@@ -13,7 +13,8 @@
 #   - the second password masked as the program keeps it: for information (the watch holds it to
 #     encrypt the file again).
 # The companion is checked the same way (not dumpable, core-file limit 0) while it waits at its password
-# prompt. Then the application ends, the watch encrypts the file again, and the window is closed.
+# prompt, and the application the window opened the file in for its core-file limit (0, inherited).
+# Then the application ends, the watch encrypts the file again, and the window is closed.
 #
 #   sudo bench/memory-scan.sh              (from any directory; needs Xvfb, xdotool, script, setpriv)
 #
@@ -211,6 +212,11 @@ wait_for 30 opened || fail "notes.txt was not encrypted, or diary.txt not opened
 sleep 1 # the watch takes the file, the panes settle
 
 protected "$window_pid" "vorlaxen (the window)"
+# The application holds the plain file: it inherits the window's core-file limit and writes no core file
+# of it either.
+viewer_limit=$(awk '/^Max core file size/ { print $5 " " $6 }' "/proc/$(pgrep -u "$user" -f 'sleep 3600' | head -n 1)/limits")
+printf '%-22s core-file limit (soft hard): %s\n' "its application" "$viewer_limit"
+[[ $viewer_limit == "0 0" ]] || fail "the application that holds the plain file may write a core file"
 note "scanning the window's memory ($(awk '/^VmRSS/ { print $2 " " $3 }' "/proc/$window_pid/status") resident)"
 "$work/memory_scan" "$window_pid" "${needles[@]}" >"$work/scan.txt"
 status=$?
