@@ -75,6 +75,8 @@ ResultCode ContainerRekey::WriteBody(TKX_Pwd& next, const MethodInfo& to, Pendin
     header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, newKey.data(), newKeyLength));
     std::uint8_t headerBytes[kLongHeaderLength];
     EncodeHeader(header, headerBytes);
+    // Every chunk is encrypted again in place before it is written.
+    output.holdsOnlyCiphertext();
     if (!output.write(headerBytes, sizeof headerBytes))
         return ResultCode::WriteFailed;
 

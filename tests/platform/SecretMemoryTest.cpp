@@ -18,6 +18,7 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -189,6 +190,40 @@ int LockWithinALimitOfOneMiBAndThenNone() {
 // the debug log says once.
 TEST(SecretMemoryDeathTest, LocksNoMoreThanTheLimitAllowsAndDegradesQuietlyWithoutIt) {
     EXPECT_EXIT(std::_Exit(LockWithinALimitOfOneMiBAndThenNone()), ::testing::ExitedWithCode(0), "");
+}
+
+// The body of the test below, in a process of its own whose secret memory is untouched: 0 when all held.
+int BufferCiphertextInOrdinaryMemory(const test::TempDir& dir) {
+    const auto mapped = [] { return SecretMemoryInUse().mapped; };
+    if (mapped() != 0)
+        return 2;
+    // Small pieces stay in the buffer: nothing reaches the file before the flush.
+    const std::string piece(100, 'c');
+    PendingFile sealed(dir / "sealed");
+    sealed.expectSize(std::size_t{64} << 10);
+    sealed.holdsOnlyCiphertext();
+    struct stat written {};
+    if (!sealed.create() || !sealed.write(piece.data(), piece.size()) || !sealed.write(piece.data(), piece.size()) ||
+        ::fstat(sealed.fd(), &written) != 0 || written.st_size != 0)
+        return 3;
+    if (mapped() != 0)
+        return 4; // the ciphertext took secret memory
+    PendingFile plain(dir / "plain");
+    plain.expectSize(std::size_t{64} << 10);
+    if (!plain.create() || !plain.write(piece.data(), piece.size()) || mapped() < (std::size_t{64} << 10))
+        return 5; // what may be plain data did not
+    if (sealed.commit() != PendingFile::Commit::Done || plain.commit() != PendingFile::Commit::Done ||
+        test::ReadFile(dir / "sealed").size() != 2 * piece.size())
+        return 6;
+    return 0;
+}
+
+// An output that holds only ciphertext, an encryption's, is buffered in ordinary memory: secret memory,
+// locked within a limit, is kept for what is secret, so that more files fit under the limit with -j.
+TEST(SecretMemoryDeathTest, AnOutputOfCiphertextIsBufferedOutsideSecretMemory) {
+    test::TempDir dir;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(BufferCiphertextInOrdinaryMemory(dir)), ::testing::ExitedWithCode(0), "");
 }
 
 // Started as after `ulimit -c unlimited`, the process protects itself: it writes no core file, cannot be
