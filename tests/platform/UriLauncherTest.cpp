@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -44,11 +43,11 @@ protected:
                         "application/octet-stream=vorlaxen-send-to.desktop\n");
         ::setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
-        // The system's MIME database stays, but none of its applications: one installed there for any
-        // type (this program's own "send to" entry takes every file) would open what nothing should.
-        ::mkdir((d / "system").c_str(), 0700);
-        ASSERT_EQ(::symlink("/usr/share/mime", (d / "system/mime").c_str()), 0);
-        ::setenv("XDG_DATA_DIRS", ((d / "data") + ":" + (d / "system")).c_str(), 1);
+        // The system's directories stay for its MIME database; ours come first.
+        const char* system = std::getenv("XDG_DATA_DIRS");
+        ::setenv("XDG_DATA_DIRS",
+                 ((d / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(),
+                 1);
     }
     static void TearDownTestSuite() { delete dir_; }
 
