@@ -4,11 +4,10 @@
 
 namespace vorlaxen {
 
-// Icons and type names for the directory tree and the file dialog, taken from a file's name and its
-// directory entry, never from its content. Qt's own provider, which their models use unless given
-// another, reads up to 16 KiB of every file it is asked about, and the models ask about every entry of
-// every directory they list: a decrypted file's first bytes would be left in memory that is freed
-// without being overwritten.
+// Icons and type names for the key file's dialog, taken from a file's name and its directory entry, never
+// from its content. Qt's own provider, which a file dialog uses unless given another, reads up to 16 KiB
+// of every file it is asked about, and the dialog asks about every entry of the directory it lists: a
+// decrypted file's first bytes would be left in memory that is freed without being overwritten.
 class EntryIconProvider : public QFileIconProvider {
 public:
     using QFileIconProvider::icon;

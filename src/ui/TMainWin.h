@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,7 +26,6 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -38,6 +38,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class DirectoryTreeModel;
 class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
@@ -202,6 +203,9 @@ private:
     void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
     void ShowSortOrder(Pane pane);
 
+    static constexpr std::chrono::milliseconds kEventsInterval{20};
+    std::chrono::steady_clock::time_point lastEvents_{};
+
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
     StartupSequence startup_;
@@ -269,7 +273,7 @@ private:
     QWidget* Dir_Panel = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* User_DirectoryListBox = nullptr;
-    QFileSystemModel* directories_ = nullptr;
+    DirectoryTreeModel* directories_ = nullptr;
     QTimer* treeScroll_ = nullptr;
     bool treeFollows_ = true; // the tree keeps the shown directory's row in view until the user moves it
     TComboChange* comboChange_ = nullptr;

@@ -8,17 +8,18 @@
 #include "ui/CoolBar.h"
 #include "ui/EntryIconProvider.h"
 #include "ui/TMainWin.h"
+#include "ui/TPreferences.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -62,9 +63,9 @@ TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     EXPECT_EQ(find<QTreeView>(*window, "Source_ListView_Details")->model()->rowCount(), 4);
 }
 
-// The directory tree and the key file's dialog list every file of the directories they show, decrypted
-// ones too: they tell a file's type from its name, never from its content, which Qt's own provider reads.
-TEST_F(Window, TheTreeAndTheFileDialogTellTypesByNameWithoutReadingFiles) {
+// The key file's dialog lists every file of the directory it shows, decrypted ones too: it tells a file's
+// type from its name, never from its content, which Qt's own provider reads.
+TEST_F(Window, TheKeyFilesDialogTellsTypesByNameWithoutReadingFiles) {
     const std::string pngStart = "\x89PNG\r\n\x1a\n";
     test::WriteFile(files / "picture", pngStart + std::string(100, 'p'));
     test::WriteFile(files / "notes.png", std::string(100, 'n'));
@@ -76,13 +77,14 @@ TEST_F(Window, TheTreeAndTheFileDialogTellTypesByNameWithoutReadingFiles) {
     EXPECT_EQ(provider.type(QFileInfo(QString::fromStdString(files / "notes.png"))), "PNG image");
     EXPECT_EQ(provider.type(directory), QFileIconProvider().type(directory)) << "a directory is told as Qt tells it";
 
-    auto window = open();
-    auto* tree = qobject_cast<QFileSystemModel*>(find<QTreeView>(*window, "User_DirectoryListBox")->model());
-    ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(tree->iconProvider(), &provider);
-    auto* dialog = window->findChild<QFileDialog*>("SaveDialog1");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->iconProvider(), &provider);
+    TPreferences preferences(nullptr);
+    const QAbstractFileIconProvider* used = nullptr;
+    test::AnswerNextModal([&used](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && dialog->objectName() == "SaveDialog1")
+            used = dialog->iconProvider();
+    });
+    test::Child<QPushButton>(&preferences, "Browse")->click();
+    EXPECT_EQ(used, &provider);
 }
 
 TEST_F(Window, AWindowThatIsNeverActivatedStartsAMomentAfterItIsFirstShown) {
