@@ -27,8 +27,11 @@ std::vector<std::uint8_t> Pattern() {
     return buffer;
 }
 
-void CipherLoop(benchmark::State& state, int method, vorlaxen::CipherDirection direction, bool withChecksum) {
-    const std::size_t keyLength = method == 1 ? 16 : method == 4 ? 24 : 8;
+void CipherLoop(benchmark::State& state,
+                vorlaxen::CipherMethod method,
+                vorlaxen::CipherDirection direction,
+                bool withChecksum) {
+    const std::size_t keyLength = vorlaxen::InfoOf(method).keyLength;
     std::vector<std::uint8_t> key(keyLength);
     for (std::size_t i = 0; i < keyLength; ++i)
         key[i] = static_cast<std::uint8_t>(0x31 + 7 * i);
@@ -81,19 +84,32 @@ void Clock(benchmark::State& state) {
 }
 
 using vorlaxen::CipherDirection;
+using vorlaxen::CipherMethod;
 
-BENCHMARK_CAPTURE(CipherLoop, IDEA_encrypt, 1, CipherDirection::Encrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, IDEA_decrypt, 1, CipherDirection::Decrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, DES_encrypt, 3, CipherDirection::Encrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, DES_decrypt, 3, CipherDirection::Decrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, 3xDES_encrypt, 4, CipherDirection::Encrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, 3xDES_decrypt, 4, CipherDirection::Decrypt, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, IDEA_encrypt_checksum, 1, CipherDirection::Encrypt, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, IDEA_decrypt_checksum, 1, CipherDirection::Decrypt, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, DES_encrypt_checksum, 3, CipherDirection::Encrypt, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, DES_decrypt_checksum, 3, CipherDirection::Decrypt, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, 3xDES_encrypt_checksum, 4, CipherDirection::Encrypt, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CipherLoop, 3xDES_decrypt_checksum, 4, CipherDirection::Decrypt, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, IDEA_encrypt, CipherMethod::Idea, CipherDirection::Encrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, IDEA_decrypt, CipherMethod::Idea, CipherDirection::Decrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, DES_encrypt, CipherMethod::Des, CipherDirection::Encrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, DES_decrypt, CipherMethod::Des, CipherDirection::Decrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, 3xDES_encrypt, CipherMethod::TripleDes, CipherDirection::Encrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, 3xDES_decrypt, CipherMethod::TripleDes, CipherDirection::Decrypt, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, IDEA_encrypt_checksum, CipherMethod::Idea, CipherDirection::Encrypt, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, IDEA_decrypt_checksum, CipherMethod::Idea, CipherDirection::Decrypt, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, DES_encrypt_checksum, CipherMethod::Des, CipherDirection::Encrypt, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, DES_decrypt_checksum, CipherMethod::Des, CipherDirection::Decrypt, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, 3xDES_encrypt_checksum, CipherMethod::TripleDes, CipherDirection::Encrypt, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CipherLoop, 3xDES_decrypt_checksum, CipherMethod::TripleDes, CipherDirection::Decrypt, true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(Checksum)->Unit(benchmark::kMillisecond);
 BENCHMARK(Clock)->Unit(benchmark::kMillisecond);
 

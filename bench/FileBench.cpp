@@ -112,7 +112,7 @@ std::string PreparePlainFile(benchmark::State& state, const ScratchDirectory& di
     return plain;
 }
 
-void FileEncrypt(benchmark::State& state, int method) {
+void FileEncrypt(benchmark::State& state, vorlaxen::CipherMethod method) {
     ScratchDirectory directory;
     const std::string plain = PreparePlainFile(state, directory);
     if (plain.empty())
@@ -137,7 +137,7 @@ void FileEncrypt(benchmark::State& state, int method) {
     state.SetBytesProcessed(state.iterations() * kFileSize);
 }
 
-void FileDecrypt(benchmark::State& state, int method) {
+void FileDecrypt(benchmark::State& state, vorlaxen::CipherMethod method) {
     ScratchDirectory directory;
     const std::string plain = PreparePlainFile(state, directory);
     if (plain.empty())
@@ -177,12 +177,12 @@ void FileDecrypt(benchmark::State& state, int method) {
     state.SetBytesProcessed(state.iterations() * kFileSize);
 }
 
-BENCHMARK_CAPTURE(FileEncrypt, IDEA, 1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(FileDecrypt, IDEA, 1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(FileEncrypt, DES, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(FileDecrypt, DES, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(FileEncrypt, 3xDES, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(FileDecrypt, 3xDES, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileEncrypt, IDEA, vorlaxen::CipherMethod::Idea)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileDecrypt, IDEA, vorlaxen::CipherMethod::Idea)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileEncrypt, DES, vorlaxen::CipherMethod::Des)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileDecrypt, DES, vorlaxen::CipherMethod::Des)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileEncrypt, 3xDES, vorlaxen::CipherMethod::TripleDes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FileDecrypt, 3xDES, vorlaxen::CipherMethod::TripleDes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

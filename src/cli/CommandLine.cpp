@@ -1,19 +1,18 @@
 #include "cli/CommandLine.h"
 
+#include "cli/OptionTable.h"
+
+#include <optional>
+
 namespace vorlaxen::cli {
 
 namespace {
 
-bool TakeMethod(const std::string& name, int& method) {
-    if (name == "idea")
-        method = 1;
-    else if (name == "des")
-        method = 3;
-    else if (name == "3xdes")
-        method = 4;
-    else
-        return false;
-    return true;
+bool TakeMethod(const std::string& spelling, CipherMethod& method) {
+    const MethodInfo* named = MethodBySpelling(spelling);
+    if (named)
+        method = named->code;
+    return named != nullptr;
 }
 
 bool TakeJobs(const std::string& text, unsigned& jobs) {
@@ -26,42 +25,89 @@ bool TakeJobs(const std::string& text, unsigned& jobs) {
     return true;
 }
 
+// "idea, des or 3xdes"
+std::string MethodChoices() {
+    std::string choices;
+    const std::string spellings = MethodSpellings(" ");
+    const std::size_t last = spellings.rfind(' ');
+    for (char c : spellings.substr(0, last))
+        choices += c == ' ' ? std::string(", ") : std::string(1, c);
+    return choices + " or" + spellings.substr(last);
+}
+
+// The row of the option `arg` spells, with `attached` set to a value written into the same word
+// ("--jobs=4", "-j4"); null for none.
+const OptionRow* OptionOf(const std::string& arg, std::optional<std::string>& attached) {
+    for (const OptionRow& option : OptionRows()) {
+        const bool takesValue = option.value != OptionValue::None;
+        const std::string longName = option.longName;
+        if (arg == longName || (option.shortName && arg == option.shortName))
+            return &option;
+        if (takesValue && arg.starts_with(longName + "=")) {
+            attached = arg.substr(longName.size() + 1);
+            return &option;
+        }
+        if (takesValue && option.shortName && arg.starts_with(option.shortName)) {
+            attached = arg.substr(std::string_view(option.shortName).size());
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Puts the option's value into the request; the usage error for a value it cannot take, else "".
+std::string Take(const OptionRow& option, const std::optional<std::string>& value, Request& request) {
+    const std::string text = value.value_or("");
+    switch (option.value) {
+    case OptionValue::None:
+        request.*option.flag = true;
+        return "";
+    case OptionValue::Method:
+        if (!value || !TakeMethod(text, request.method))
+            return std::string(option.longName) + " takes " + MethodChoices();
+        request.methodGiven = true;
+        return "";
+    case OptionValue::FileName:
+        if (text.empty())
+            return std::string(option.longName) + " takes a file name";
+        request.*option.text = text;
+        return "";
+    case OptionValue::Jobs:
+        if (!TakeJobs(text, request.jobs))
+            return std::string(option.longName) + " takes a number of files from 1 to " + std::to_string(kMaxJobs);
+        return "";
+    }
+    return "";
+}
+
+bool Spells(const OptionRow& option, const std::string& arg) {
+    return arg == option.longName || (option.shortName && arg == option.shortName);
+}
+
 } // namespace
 
 Request ParseCommandLine(const std::vector<std::string>& args) {
+    const OptionRow& help = ProgramOptionRows()[0];
+    const OptionRow& version = ProgramOptionRows()[1];
     Request request;
     if (args.empty()) {
         request.error = "no command given";
         return request;
     }
     const std::string& verb = args[0];
-    if (verb == "--help" || verb == "-h" || verb == "help")
+    if (Spells(help, verb) || verb == "help")
         return request;
-    if (verb == "--version") {
+    if (Spells(version, verb)) {
         request.command = Command::Version;
         return request;
     }
-    if (verb == "encrypt")
-        request.command = Command::Encrypt;
-    else if (verb == "decrypt")
-        request.command = Command::Decrypt;
-    else if (verb == "verify")
-        request.command = Command::Verify;
-    else if (verb == "info")
-        request.command = Command::Info;
-    else if (verb == "keys")
-        request.command = Command::Keys;
-    else if (verb == "rekey")
-        request.command = Command::Rekey;
-    else {
+    const CommandRow* command = CommandNamed(verb);
+    if (!command) {
         request.error = "unknown command '" + verb + "'";
         return request;
     }
+    request.command = command->command;
 
-    const bool writes = request.command == Command::Encrypt || request.command == Command::Decrypt;
-    const bool needsPassword = request.command != Command::Info && request.command != Command::Keys;
-    const bool usesKeyFile = writes || request.command == Command::Keys || request.command == Command::Rekey;
-    const bool takesMethod = request.command == Command::Encrypt || request.command == Command::Rekey;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -69,66 +115,23 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
             request.files.push_back(arg);
             continue;
         }
-        auto value = [&](const std::string& option, std::string& out) {
-            if (arg.rfind(option + "=", 0) == 0) {
-                out = arg.substr(option.size() + 1);
-                return true;
-            }
-            if (arg == option && i + 1 < args.size()) {
-                out = args[++i];
-                return true;
-            }
-            return false;
-        };
-        std::string text;
         if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            request = Request();
-            return request;
-        } else if (takesMethod && (arg == "--method" || arg.rfind("--method=", 0) == 0)) {
-            if (!value("--method", text) || !TakeMethod(text, request.method)) {
-                request.error = "--method takes idea, des or 3xdes";
-                return request;
-            }
-            request.methodGiven = true;
-        } else if (writes && (arg == "-r" || arg == "--recursive")) {
-            request.recursive = true;
-        } else if (writes &&
-                   (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0 || arg.rfind("-j", 0) == 0)) {
-            const bool valueFollows = arg == "-j" || arg == "--jobs";
-            if (valueFollows && i + 1 < args.size())
-                text = args[++i];
-            else if (!valueFollows)
-                text = arg.rfind("--jobs=", 0) == 0 ? arg.substr(7) : arg.substr(2);
-            if (!TakeJobs(text, request.jobs)) {
-                request.error = "--jobs takes a number of files from 1 to " + std::to_string(kMaxJobs);
-                return request;
-            }
-        } else if (request.command == Command::Rekey &&
-                   (arg == "--new-password-file" || arg.rfind("--new-password-file=", 0) == 0)) {
-            if (!value("--new-password-file", request.newPasswordFile) || request.newPasswordFile.empty()) {
-                request.error = "--new-password-file takes a file name";
-                return request;
-            }
-        } else if (writes && arg == "--keep") {
-            request.keep = true;
-        } else if (writes && arg == "--force") {
-            request.force = true;
-        } else if (request.command == Command::Encrypt && arg == "--store") {
-            request.store = true;
-        } else if (usesKeyFile && (arg == "--key-file" || arg.rfind("--key-file=", 0) == 0)) {
-            if (!value("--key-file", request.keyFile) || request.keyFile.empty()) {
-                request.error = "--key-file takes a file name";
-                return request;
-            }
-        } else if (needsPassword && (arg == "--password-file" || arg.rfind("--password-file=", 0) == 0)) {
-            if (!value("--password-file", request.passwordFile) || request.passwordFile.empty()) {
-                request.error = "--password-file takes a file name";
-                return request;
-            }
-        } else {
+            continue;
+        }
+        if (Spells(help, arg))
+            return Request();
+        std::optional<std::string> value;
+        const OptionRow* option = OptionOf(arg, value);
+        if (!option || !option->TakenBy(request.command)) {
             request.error = "unknown option '" + arg + "' for " + verb;
+            return request;
+        }
+        // A value that is not in the option's word is the next word, whatever it looks like.
+        if (option->value != OptionValue::None && !value && i + 1 < args.size())
+            value = args[++i];
+        if (std::string error = Take(*option, value, request); !error.empty()) {
+            request.error = error;
             return request;
         }
     }
@@ -141,22 +144,16 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
     return request;
 }
 
-const char* HelpText() {
-    return R"(vorlaxen-cli - encrypt and decrypt files in Vorlaxen ".cry" containers
+namespace {
 
-Usage:
-  vorlaxen-cli encrypt [--method idea|des|3xdes] [--keep] [--force] [--password-file F]
-                       [--store] [--key-file K] [-r|--recursive] [-j|--jobs N] FILE...
-  vorlaxen-cli decrypt [--keep] [--force] [--password-file F] [--key-file K]
-                       [-r|--recursive] [-j|--jobs N] FILE.cry...
-  vorlaxen-cli verify [--password-file F] FILE.cry...
-  vorlaxen-cli info FILE.cry...
-  vorlaxen-cli keys [--key-file K]
-  vorlaxen-cli rekey [--method idea|des|3xdes] [--password-file F] [--new-password-file F]
-                     [--key-file K] FILE.cry...
-  vorlaxen-cli --help | --version
+constexpr std::size_t kUsageWidth = 90;        // the usage lines wrap before this column
+constexpr std::size_t kDescriptionColumn = 22; // where the option list's descriptions begin
 
-Commands:
+constexpr const char* kIntroduction = R"(vorlaxen-cli - encrypt and decrypt files in Vorlaxen ".cry" containers
+
+)";
+
+constexpr const char* kCommands = R"(Commands:
   encrypt   Writes FILE.cry beside each FILE with the file's permissions, then wipes FILE
             (overwritten once with pseudo-random bytes, truncated, deleted). The method is
             IDEA unless --method says otherwise.
@@ -172,23 +169,9 @@ Commands:
             into the new container, which replaces the old one only once it is complete, on
             disk and verified. A key file entry for the file follows the new password.
 
-Options:
-  --method M          idea (16-byte key), des or 3xdes (three DES keys). For rekey, without
-                      it each container keeps its method.
-  --keep              Keep the source file.
-  --force             Replace an existing target without asking.
-  --password-file F   Read the password from the first line of F.
-  --new-password-file F
-                      rekey: read the new password from the first line of F.
-  --store             Also store each file's password in the key file, under the plain
-                      file's full path; the plain file is wiped only once it is stored.
-  --key-file K        The key file (default: xwords.001 in the home directory).
-  -r, --recursive     Take each directory named with every file below it, depth first and
-                      in name order (hidden files too): plain files to encrypt, containers
-                      to decrypt. Symbolic links and special files are skipped with a note.
-  -j, --jobs N        Process up to N files at once, each on one thread (default: one per
-                      processor available). -j 1 processes one file after the other.
+)";
 
+constexpr const char* kAfterOptions = R"(
 The password comes from the environment variable VORLAXEN_PASSWORD, else from
 --password-file, else from the terminal without echo (twice when encrypting). One
 password serves every file of the run. It must have 6 to 16 characters for IDEA, 6 to 8
@@ -256,6 +239,87 @@ Exit status:
 When several files fail, the status is that of the first failure in the order in which
 the files were named (or met in a directory), also when several run at once.
 )";
+
+// "[-j|--jobs N]", "[--method idea|des|3xdes]"
+std::string UsageOf(const OptionRow& option) {
+    std::string word = "[";
+    if (option.shortName)
+        word.append(option.shortName).append("|");
+    word.append(option.longName);
+    if (option.value != OptionValue::None)
+        word.append(" ").append(ValueShown(option));
+    return word + "]";
+}
+
+// One command's usage, its words wrapped under the first one after the command.
+std::string UsageLine(const CommandRow& command) {
+    const std::string start = "  vorlaxen-cli " + std::string(command.name) + " ";
+    std::vector<std::string> words;
+    for (const OptionRow& option : OptionRows())
+        if (option.TakenBy(command.command))
+            words.push_back(UsageOf(option));
+    if (command.operands == Operands::Files)
+        words.emplace_back("FILE...");
+    else if (command.operands == Operands::Containers)
+        words.emplace_back("FILE.cry...");
+    std::string text = start;
+    std::size_t column = start.size();
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0 && column + 1 + words[i].size() > kUsageWidth) {
+            text.append("\n").append(start.size(), ' ');
+            column = start.size();
+        } else if (i > 0) {
+            text += ' ';
+            ++column;
+        }
+        text += words[i];
+        column += words[i].size();
+    }
+    return text + "\n";
+}
+
+// "  -j, --jobs N        Process up to N files ...", the description's lines under one another.
+std::string OptionEntry(const OptionRow& option) {
+    std::string head = "  ";
+    if (option.shortName)
+        head.append(option.shortName).append(", ");
+    head.append(option.longName);
+    if (option.valueName)
+        head.append(" ").append(option.valueName);
+    std::string text = head;
+    if (head.size() + 2 > kDescriptionColumn)
+        text.append("\n").append(kDescriptionColumn, ' ');
+    else
+        text.append(kDescriptionColumn - head.size(), ' ');
+    for (char c : std::string_view(option.help)) {
+        text += c;
+        if (c == '\n')
+            text.append(kDescriptionColumn, ' ');
+    }
+    return text + "\n";
+}
+
+std::string MakeHelpText() {
+    std::string text = kIntroduction;
+    text += "Usage:\n";
+    for (const CommandRow& command : CommandRows())
+        text += UsageLine(command);
+    text += "  vorlaxen-cli";
+    for (const OptionRow& option : ProgramOptionRows())
+        text += std::string(&option == ProgramOptionRows().data() ? " " : " | ") + option.longName;
+    text += "\n\n";
+    text += kCommands;
+    text += "Options:\n";
+    for (const OptionRow& option : OptionRows())
+        text += OptionEntry(option);
+    return text + kAfterOptions;
+}
+
+} // namespace
+
+const std::string& HelpText() {
+    static const std::string text = MakeHelpText();
+    return text;
 }
 
 } // namespace vorlaxen::cli

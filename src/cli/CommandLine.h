@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
+
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@ enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys, Rekey 
 // What the command line asks for, or the reason it cannot be understood.
 struct Request {
     Command command = Command::Help;
-    int method = 1;           // IDEA
+    CipherMethod method = CipherMethod::Idea;
     bool methodGiven = false; // rekey: without --method each container keeps its own
     bool keep = false;
     bool force = false;
@@ -27,7 +29,7 @@ struct Request {
 Request ParseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help, exit statuses included.
-const char* HelpText();
+const std::string& HelpText();
 
 // The most files a run processes at once.
 inline constexpr unsigned kMaxJobs = 256;

@@ -2,6 +2,7 @@
 
 #include "cli/KeyFilePaths.h"
 #include "engine/ContainerName.h"
+#include "fileops/StoredPasswordFirst.h"
 #include "fileops/WipeFile.h"
 #include "passwords/PasswordRules.h"
 
@@ -13,7 +14,8 @@ FileTask::FileTask(RunContext& run, std::string file, std::uint64_t size)
     : run_(run)
     , file_(std::move(file))
     , size_(size)
-    , encrypting_(run.request.command == Command::Encrypt) {
+    , encrypting_(run.request.command == Command::Encrypt)
+    , rekeying_(run.request.command == Command::Rekey) {
     EngineHooks hooks;
     hooks.abortFlag = &run_.abort;
     hooks.wipeOutput = [](int fd) { return OverwriteOpenFile(fd); };
@@ -35,11 +37,14 @@ FileTask::~FileTask() {
 
 bool FileTask::Start(bool inGroup) {
     run_.console.FileStarted(file_);
-    if (encrypting_)
+    if (encrypting_) {
         PrepareEncryption();
-    else
+    } else {
         PrepareDecryption();
-    return RunOperation(inGroup);
+        if (rekeying_)
+            PrepareRekey();
+    }
+    return RunOperation(inGroup && !rekeying_);
 }
 
 void FileTask::PrepareEncryption() {
@@ -88,31 +93,57 @@ void FileTask::PrepareDecryption() {
     };
 }
 
+// The current password is looked for as decryption looks for it; the new one, the same for the whole run,
+// is asked for once the current one has opened the container. A key-file entry for the file then holds
+// the new password.
+void FileTask::PrepareRekey() {
+    job_.method = run_.request.method;
+    job_.keepMethod = !run_.request.methodGiven;
+    job_.newPassword = [this](TKX_Pwd& next) {
+        passwordStatus_ = run_.newPassword->Obtain(run_.newPasswordLimit, true, run_.abort);
+        if (passwordStatus_ != 0)
+            return false;
+        next.SetPassword(run_.newPassword->bytes().data(), run_.newPassword->bytes().size());
+        return true;
+    };
+    // Replaced in one step, so that no moment passes in which the key file holds no password for the
+    // container.
+    job_.storePassword = [this] {
+        if (!stored_ || !stored_->Found())
+            return true;
+        stored_.reset();
+        pwd_.SetPassword(run_.newPassword->bytes().data(), run_.newPassword->bytes().size());
+        return table_->table().StorePassword(EntryKeyOf(PlainPathOf(file_)));
+    };
+}
+
 bool FileTask::RunOperation(bool inGroup) {
     const Direction direction = encrypting_ ? Direction::Encrypt : Direction::Decrypt;
-    SingleFileOutcome outcome;
-    auto attempt = [&] {
-        if (inGroup) {
-            grouped_ = operation_.Write(direction, job_, outcome);
-            return grouped_ != nullptr;
-        }
-        outcome = encrypting_ ? operation_.Encrypt(job_) : operation_.Decrypt(job_);
-        return false;
-    };
-    if (attempt())
-        return true;
-    if (stored_ && stored_->Found() && !outcome.Written() && outcome.status != SingleFileStatus::Refused) {
-        stored_->NotDecrypted();
-        if (outcome.status == SingleFileStatus::Failed && outcome.code == ResultCode::WrongPassword) {
+    const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
+        [&](const PasswordTry& attempt) -> std::optional<SingleFileOutcome> {
+            if (attempt.second) {
+                job_.quietWrongPassword = false;
+                job_.replaceAllowed = attempt.replaceAgreed;
+            }
+            if (inGroup) {
+                SingleFileOutcome ended;
+                grouped_ = operation_.Write(direction, job_, ended);
+                return grouped_ ? std::nullopt : std::optional(ended);
+            }
+            return encrypting_ ? operation_.Encrypt(job_)
+                   : rekeying_ ? operation_.Rekey(job_)
+                               : operation_.Decrypt(job_);
+        },
+        [this] { return stored_ ? &*stored_ : nullptr; },
+        // The password given is obtained by mayStart, as for a file without a stored password.
+        [this] {
             run_.console.Say(
                 FillIn("The password stored for %s does not open it; the password given is tried instead.", file_));
-            job_.quietWrongPassword = false;
-            job_.replaceAllowed = outcome.replaceAgreed;
-            if (attempt())
-                return true;
-        }
-    }
-    Done(outcome);
+            return true;
+        });
+    if (!outcome)
+        return true;
+    Done(*outcome);
     return false;
 }
 
@@ -126,8 +157,9 @@ void FileTask::Finish() {
 
 void FileTask::Done(const SingleFileOutcome& outcome) {
     // The entry goes with the container: one kept with --keep, or not decrypted, keeps its entry.
-    if (stored_ && outcome.Written() && !run_.request.keep)
+    if (stored_ && !rekeying_ && outcome.Written() && !run_.request.keep)
         stored_->FileDecrypted();
+    // A decryption or rekey is refused only for a password that could not be had.
     status_ = !encrypting_ && outcome.status == SingleFileStatus::Refused ? passwordStatus_ : StatusOf(outcome);
     CountProgress();
     run_.console.BytesDone(size_ - counted_);

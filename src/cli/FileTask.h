@@ -13,10 +13,10 @@
 
 namespace vorlaxen::cli {
 
-// One file of an encryption or decryption run, with everything of its own: its engine object (its
+// One file of an encryption, decryption or rekey run, with everything of its own: its engine object (its
 // password and progress), its key-file table, its job and its front end. It runs the single-file
-// operation alone, or as one of a group: then Start ends with the output written and held, and Finish
-// follows once CompleteGroup has made the group durable, possibly on another thread.
+// operation alone, or as one of a group (not rekey): then Start ends with the output written and held,
+// and Finish follows once CompleteGroup has made the group durable, possibly on another thread.
 class FileTask : private SingleFileFrontEnd {
 public:
     FileTask(RunContext& run, std::string file, std::uint64_t size);
@@ -44,6 +44,7 @@ private:
 
     void PrepareEncryption();
     void PrepareDecryption();
+    void PrepareRekey();
     // The operation, alone or grouped; sets outcome_ when it ended before the group.
     bool RunOperation(bool inGroup);
     void Done(const SingleFileOutcome& outcome);
@@ -55,6 +56,7 @@ private:
     const std::uint64_t size_;
     std::uint64_t counted_ = 0;
     const bool encrypting_;
+    const bool rekeying_;
     TKX_Pwd pwd_;
     std::unique_ptr<KeyFileAccess::FileTable> table_;
     SingleFileOperation operation_{pwd_, *this};

@@ -6,18 +6,22 @@
 #include "cli/TypedPassword.h"
 
 #include <atomic>
+#include <cstddef>
 
 namespace vorlaxen::cli {
 
 // What the files of one run share, whichever thread processes them: the command line, the abort flag
-// that Ctrl-C sets, the console, the password given for the run and the key file. Every member is safe
-// to use from several threads at once.
+// that Ctrl-C sets, the console, the password given for the run and the key file; for rekey the new
+// password. Every member is safe to use from several threads at once.
 struct RunContext {
     const Request& request;
     const std::atomic<bool>& abort;
     Console& console;
     TypedPassword& password;
     KeyFileAccess& keyFile;
+    // rekey: the new password, asked for when the first container has opened, within this limit.
+    TypedPassword* newPassword = nullptr;
+    std::size_t newPasswordLimit = 0;
     // A file has said that it was stopped by Ctrl-C: the files that then do not start say nothing more.
     std::atomic<bool> abortReported{false};
 };

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (request.command == Command::Help) {
-        std::fputs(HelpText(), stdout);
+        std::fputs(HelpText().c_str(), stdout);
         return 0;
     }
     if (request.command == Command::Version) {

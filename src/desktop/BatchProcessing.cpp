@@ -3,6 +3,7 @@
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "fileops/MakePath.h"
+#include "fileops/StoredPasswordFirst.h"
 #include "passwords/KeyFilePassword.h"
 
 #include <sys/stat.h>
@@ -115,41 +116,41 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
         return Outcome::Skipped;
     const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
     KeyFilePassword stored(table_, pwd_, key);
-    bool replaceAgreed = false;
-    if (stored.Found()) {
-        ShowProgressArea();
-        const SingleFileOutcome first = files_.Decrypt(name, true);
-        if (first.Written()) {
-            stored.FileDecrypted();
-            return Outcome::Processed;
-        }
-        stored.NotDecrypted();
-        // A stored password that does not fit (an entry older than the container) is followed by the
-        // usual prompt for the file; any other failure has been reported.
-        if (first.status != SingleFileStatus::Failed || first.code != ResultCode::WrongPassword)
-            return Outcome::Processed;
-        replaceAgreed = first.replaceAgreed;
-    }
-    CompleteGroupBeforePrompt(grouping);
-    const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
-    if (answer == PromptResult::Skip)
-        return Outcome::Skipped;
-    if (answer == PromptResult::CancelAll)
-        return Outcome::CancelAll;
-    ShowProgressArea();
-    // A file whose stored password did not open it runs alone: its entry goes once it is decrypted.
-    if (grouping == Grouping::InGroup && !stored.Found()) {
-        files_.DecrFileInGroup(name, replaceAgreed);
-        return Outcome::Processed;
-    }
-    if (files_.Decrypt(name, false, replaceAgreed).Written())
+    // The password given is the prompt's for the file: before the first try without a stored password,
+    // after a stored one that does not fit (an entry older than the container).
+    Outcome result = Outcome::Processed;
+    auto prompt = [&] {
+        CompleteGroupBeforePrompt(grouping);
+        const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+        if (answer == PromptResult::Skip)
+            result = Outcome::Skipped;
+        else if (answer == PromptResult::CancelAll)
+            result = Outcome::CancelAll;
+        return result == Outcome::Processed;
+    };
+    if (!stored.Found() && !prompt())
+        return result;
+    // A file without a stored password joins the group; one whose stored password did not open it runs
+    // alone, and its entry goes once it is decrypted.
+    const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
+        [&](const PasswordTry& attempt) -> std::optional<SingleFileOutcome> {
+            ShowProgressArea();
+            if (grouping == Grouping::InGroup && !stored.Found()) {
+                files_.DecrFileInGroup(name, false);
+                return std::nullopt;
+            }
+            return files_.Decrypt(name, !attempt.second && stored.Found(), attempt.replaceAgreed);
+        },
+        [&] { return &stored; },
+        prompt);
+    if (outcome && outcome->Written())
         stored.FileDecrypted();
-    return Outcome::Processed;
+    return result;
 }
 
 void BatchProcessing::ProcessFileList(Direction direction) {
     const Pane pane = PaneOf(direction);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
     if (InWholeDirectoryRun())
         ports_.panes.ClearSelection(pane);
     RunWorkList(direction);

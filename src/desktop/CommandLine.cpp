@@ -1,5 +1,6 @@
 #include "desktop/CommandLine.h"
 
+#include "engine/CipherMethod.h"
 #include "engine/ContainerName.h"
 #include "engine/ResultCode.h"
 #include "fileops/MakePath.h"
@@ -13,9 +14,6 @@ namespace vorlaxen {
 namespace {
 
 constexpr const char* kCannotEnter = "Unable to enter the directory %s .";
-constexpr std::int32_t kIdea = 1;
-constexpr std::int32_t kDes = 3;
-constexpr std::int32_t kTripleDes = 4;
 
 LaunchVerb VerbOf(Switch verb) {
     return verb == Switch::Print ? LaunchVerb::Print : LaunchVerb::Open;
@@ -100,13 +98,13 @@ bool CommandLine::Run(const std::vector<ProgramArgument>& arguments,
             verb = which;
             break;
         case Switch::Des:
-            host_.SetDefaultMethod(kDes);
+            host_.SetDefaultMethod(CodeOf(CipherMethod::Des));
             break;
         case Switch::Idea:
-            host_.SetDefaultMethod(kIdea);
+            host_.SetDefaultMethod(CodeOf(CipherMethod::Idea));
             break;
         case Switch::TripleDes:
-            host_.SetDefaultMethod(kTripleDes);
+            host_.SetDefaultMethod(CodeOf(CipherMethod::TripleDes));
             break;
         case Switch::Pass:
             TakePassword(pwd_, argument.password);

@@ -112,7 +112,7 @@ SingleFileJob FileOperations::EncryptionJob(const std::string& name) const {
     SingleFileJob job;
     job.source = MakePath(dirCryptor_.WorkDirectory, name);
     job.name = name;
-    job.method = ports_.settings.DefaultMethod();
+    job.method = WritableMethod(ports_.settings.DefaultMethod());
     return job;
 }
 
@@ -278,7 +278,7 @@ void FileOperations::FileDel(Pane pane) {
         return;
     }
     const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kDeleting);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
     bool deleteAll = false;
     ports_.progress.EnableStopButton(true);
     const bool plain = pane == Pane::Source;

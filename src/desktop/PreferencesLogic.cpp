@@ -27,19 +27,6 @@ private:
     UniqueFd directory_;
 };
 
-MethodChoice ChoiceOf(std::int32_t method, MethodChoice otherwise) {
-    switch (method) {
-    case 1:
-        return MethodChoice::IDEA;
-    case 3:
-        return MethodChoice::DES;
-    case 4:
-        return MethodChoice::TripleDES;
-    default:
-        return otherwise;
-    }
-}
-
 } // namespace
 
 PreferencesLogic::PreferencesLogic(ProgramObjects& objects, ProgramOptions options, const PreferencesPorts& ports)
@@ -76,7 +63,8 @@ void PreferencesLogic::Fill() {
     form.setOnePerList(options_.onePerList);
     controls_.expTime = PreferencesForm::ClampMinutes(pwd_.ExpiryMinutes);
     // A method no radio button stands for leaves them as they were.
-    controls_.method = ChoiceOf(options_.method, controls_.method);
+    if (const MethodInfo* method = MethodOfSetting(options_.method))
+        controls_.method = method->code;
     form.setStore(master_.UseKeyFile);
     form.setMasterPwdExpires(master_.ExpiryOn);
     controls_.masterPwdExpTime = PreferencesForm::ClampMinutes(master_.ExpiryMinutes);
@@ -121,18 +109,20 @@ void PreferencesLogic::Apply() {
 // session password. A "Method" outside 1, 3 and 4 (a hand-edited or unreadable setting) has no button
 // down: the radio button the dialog showed checked is what "Ok" confirms, and becomes the method.
 void PreferencesLogic::ApplyMethod() {
-    const bool known = options_.method == 1 || options_.method == 3 || options_.method == 4;
-    if (known && ChoiceOf(options_.method, controls_.method) == controls_.method)
+    if (const MethodInfo* shown = MethodOfSetting(options_.method); shown && shown->code == controls_.method)
         return;
     switch (controls_.method) {
-    case MethodChoice::DES:
+    case CipherMethod::Des:
         ports_.methods.SetDES();
         break;
-    case MethodChoice::IDEA:
+    case CipherMethod::Idea:
         ports_.methods.SetIDEA();
         break;
-    case MethodChoice::TripleDES:
+    case CipherMethod::TripleDes:
         ports_.methods.SetTripleDES();
+        break;
+    case CipherMethod::DesUnchained:
+    case CipherMethod::DesTyped:
         break;
     }
 }

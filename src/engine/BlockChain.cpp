@@ -16,21 +16,20 @@ void BlockChain::run(std::uint8_t* data, std::size_t blocks) {
 }
 
 std::unique_ptr<BlockChain>
-MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction, VectorIsa most) {
+MakeBlockChain(CipherMethod method, const std::uint8_t* key, CipherDirection direction, VectorIsa most) {
     const VectorIsa isa = SupportedVectorIsa(most);
     switch (method) {
-    case 0:
+    case CipherMethod::DesUnchained:
         return MakeDesChain(key, false, direction, isa);
-    case 1:
+    case CipherMethod::Idea:
         return MakeIdeaChain(key, direction, isa);
-    case 2:
-    case 3:
+    case CipherMethod::DesTyped:
+    case CipherMethod::Des:
         return MakeDesChain(key, true, direction, isa);
-    case 4:
+    case CipherMethod::TripleDes:
         return MakeTripleDesChain(key, direction, isa);
-    default:
-        return nullptr;
     }
+    return nullptr;
 }
 
 } // namespace vorlaxen

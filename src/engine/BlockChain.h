@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
 #include "engine/VectorIsa.h"
 #include "platform/SecureMemory.h"
 
@@ -55,10 +56,12 @@ public:
     virtual VectorIsa isa() const noexcept = 0;
 };
 
-// The chain of a method code (0 to 4) for `key`, which holds the method's key length in bytes (8, 16 or
-// 24), using vector instructions up to `most` where this processor has them. Returns null for a code
-// outside 0 to 4.
-std::unique_ptr<BlockChain>
-MakeBlockChain(int method, const std::uint8_t* key, CipherDirection direction, VectorIsa most = DefaultVectorIsa());
+// The chain of a method for `key`, which holds the method's key length in bytes (8, 16 or 24), using
+// vector instructions up to `most` where this processor has them. Returns null for a value outside the
+// five methods.
+std::unique_ptr<BlockChain> MakeBlockChain(CipherMethod method,
+                                           const std::uint8_t* key,
+                                           CipherDirection direction,
+                                           VectorIsa most = DefaultVectorIsa());
 
 } // namespace vorlaxen

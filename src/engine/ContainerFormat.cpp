@@ -11,14 +11,6 @@ namespace vorlaxen {
 
 namespace {
 
-constexpr MethodInfo kMethods[] = {
-    {0, '7', kShortHeaderLength, 8, "DES"},
-    {1, '8', kLongHeaderLength, 16, "IDEA"},
-    {2, 'A', kShortHeaderLength, 8, "DES"},
-    {3, 'B', kLongHeaderLength, 8, "DES"},
-    {4, 'C', kLongHeaderLength, 24, "3xDES"},
-};
-
 void PutLittleEndian(std::uint8_t* out, std::uint32_t value, int bytes) noexcept {
     for (int i = 0; i < bytes; ++i)
         out[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -41,29 +33,6 @@ UniqueFd OpenHeader(const std::string& path, bool& regular) {
 }
 
 } // namespace
-
-const MethodInfo* MethodByCode(int code) noexcept {
-    for (const auto& method : kMethods)
-        if (method.code == code)
-            return &method;
-    return nullptr;
-}
-
-const MethodInfo* MethodByLetter(std::uint8_t letter) noexcept {
-    for (const auto& method : kMethods)
-        if (static_cast<std::uint8_t>(method.letter) == letter)
-            return &method;
-    return nullptr;
-}
-
-int WritableMethod(int requested) noexcept {
-    return (requested == 1 || requested == 4) ? requested : 3;
-}
-
-std::string MethodName(int code) {
-    const MethodInfo* method = MethodByCode(code);
-    return method ? method->name : "";
-}
 
 const MethodInfo* MethodOfFile(const std::string& path) {
     bool regular = false;

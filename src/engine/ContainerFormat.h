@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
 #include "engine/ContainerName.h"
 #include "engine/ResultCode.h"
 
@@ -14,29 +15,8 @@ namespace vorlaxen {
 // check, then the body, the plain data padded with 1 to 8 bytes and encrypted in 8-byte blocks.
 // All integers are little-endian.
 
-inline constexpr std::size_t kLongHeaderLength = 35;          // methods 1, 3, 4
-inline constexpr std::size_t kShortHeaderLength = 14;         // methods 0, 2 (read only)
 inline constexpr std::size_t kChunkSize = 10240;              // the body is processed in chunks of this size
 inline constexpr std::uint64_t kMaxPlainSize = 0xFFFFFFFFull; // the size field is an unsigned 32-bit number
-
-struct MethodInfo {
-    int code;
-    char letter; // fourth byte of the magic
-    std::size_t headerLength;
-    std::size_t keyLength; // 8, 16 or 24 bytes
-    const char* name;      // as shown to the user
-};
-
-// The method of a code 0 to 4, or of a magic's fourth byte; null for anything else.
-const MethodInfo* MethodByCode(int code) noexcept;
-const MethodInfo* MethodByLetter(std::uint8_t letter) noexcept;
-
-// The method actually written for a requested code: IDEA (1) and Triple DES (4) as asked, DES (3) for
-// everything else, the read-only codes 0 and 2 included.
-int WritableMethod(int requested) noexcept;
-
-// "DES", "IDEA" or "3xDES" for a method code; "" for a code outside 0 to 4.
-std::string MethodName(int code);
 
 // The method of the container at `path` from its fourth byte; null when the file cannot be read or the
 // byte names no method.

@@ -51,8 +51,8 @@ ResultCode ContainerRekey::Open() {
     return ResultCode::Ok;
 }
 
-ResultCode ContainerRekey::Write(TKX_Pwd& next, int method, PendingFile& output) {
-    const MethodInfo& to = *MethodByCode(WritableMethod(method));
+ResultCode ContainerRekey::Write(TKX_Pwd& next, CipherMethod method, PendingFile& output) {
+    const MethodInfo& to = InfoOf(WritableMethod(method));
     if (!output.create())
         return ResultCode::CannotCreate;
     const ResultCode result = WriteBody(next, to, output);

@@ -37,7 +37,7 @@ public:
     // into `output`, which this creates; the output is complete but neither flushed nor committed. On a
     // failure (WrongPassword: the data checksum differs, the container is damaged) the output is
     // discarded.
-    ResultCode Write(TKX_Pwd& next, int method, PendingFile& output);
+    ResultCode Write(TKX_Pwd& next, CipherMethod method, PendingFile& output);
 
 private:
     ResultCode WriteBody(TKX_Pwd& next, const MethodInfo& to, PendingFile& output);

@@ -1,8 +1,9 @@
 #pragma once
 
 // The bitsliced DES rounds for any register width (internal to the engine). Included by the kernel
-// files inside their region compiled for the instruction set, after all other headers. `Bits` supplies
-// the operations on registers of kBlocks bits (one bit of kBlocks blocks each):
+// files inside their region compiled for the instruction set, after all other headers, each of which
+// only makes a DesBitsliceLoop of its widths and instruction set. `Bits` supplies the operations on
+// registers of kBlocks bits (one bit of kBlocks blocks each); DesBits below is it for every width:
 //   V, kBlocks, load, store, zero, ones, band, bor, bxor, bandnot (~x & y), xorAnd ((x ^ y) & z),
 //   lut3<Imm>, splat (a 32-bit word in every lane), mask64 (a 64-bit word in every lane),
 //   shr64<N> / shl64<N> (within 64-bit lanes), shiftBlocks(in, before) (the 64-bit lanes one place
@@ -12,10 +13,38 @@
 #include "engine/DesSboxCircuits.h"
 #include "engine/DesVector.h"
 #include "engine/VectorLoop.h"
+#include "engine/X86Registers.h"
 #include "platform/SecureMemory.h"
 
 namespace vorlaxen::des_detail {
 namespace {
+
+// Registers of `Width` bits compiled for `Isa`: with AVX-512 every S-box operation, and the masked
+// exchange of the transposition, is one three-input instruction; with AVX2 two-input ones.
+template <int Width, VectorIsa Isa> struct DesBits : chain_detail::X86Register<Width> {
+    using R = chain_detail::X86Register<Width>;
+    using V = typename R::V;
+    static constexpr std::size_t kBlocks = Width;
+
+    static V xorAnd(V a, V b, V m) noexcept {
+        if constexpr (Isa == VectorIsa::Avx512)
+            return R::template ternary<0x28>(a, b, m);
+        else
+            return R::band(R::bxor(a, b), m);
+    }
+    template <int Imm> static V lut3(V a, V b, V c) noexcept {
+        if constexpr (Isa == VectorIsa::Avx512)
+            return R::template ternary<Imm>(a, b, c);
+        else
+            return Lut3ByGates<Imm, DesBits>(a, b, c);
+    }
+    static V shiftBlocks(V in, V before) noexcept {
+        if constexpr (Isa == VectorIsa::Avx512 && Width == 256)
+            return R::shiftBlocksVl(in, before);
+        else
+            return R::shiftBlocks(in, before);
+    }
+};
 
 // Bit n (1 to 64, 1 the most significant bit of the first byte) of a block is bit BitOfByteOrder(n) of
 // the block read as a little-endian 64-bit word.

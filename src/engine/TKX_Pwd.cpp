@@ -46,8 +46,8 @@ void TKX_Pwd::ClearPassword() {
     PasswordLength = 0;
 }
 
-std::size_t TKX_Pwd::PrepareKey(int method, std::uint8_t* key) {
-    const MethodInfo* info = MethodByCode(method);
+std::size_t TKX_Pwd::PrepareKey(CipherMethod method, std::uint8_t* key) {
+    const MethodInfo* info = MethodByCode(CodeOf(method));
     if (!info)
         return 0;
     const std::size_t n = info->keyLength;
@@ -61,7 +61,7 @@ std::size_t TKX_Pwd::PrepareKey(int method, std::uint8_t* key) {
         std::copy_n(Password.data(), length, key);
         std::fill(key + length, key + 8, std::uint8_t{0});
         // The two legacy DES forms keyed with the password as typed; method 3 keys with the masked bytes.
-        if (method == 0 || method == 2)
+        if (method == CipherMethod::DesUnchained || method == CipherMethod::DesTyped)
             MaskBytes(key, length);
     } else {
         FillKey(key, n, Password.data(), length);

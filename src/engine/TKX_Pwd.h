@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
 #include "engine/ResultCode.h"
 #include "platform/PendingFile.h"
 #include "platform/SecureMemory.h"
@@ -91,10 +92,10 @@ public:
     // The key bytes of a method made from the held password, written to `key` (room for 24 bytes);
     // returns the key length, 0 for an unknown method. A password longer than the key is cut, and the
     // cut length stays in PasswordLength.
-    std::size_t PrepareKey(int method, std::uint8_t* key);
+    std::size_t PrepareKey(CipherMethod method, std::uint8_t* key);
 
-    // Writes the container `source` + ".cry" with the method (1, 3 or 4; any other writes 3).
-    ResultCode EncryptFile(const std::string& source, int method, const EngineFiles& files = {});
+    // Writes the container `source` + ".cry" with the method as WritableMethod turns it.
+    ResultCode EncryptFile(const std::string& source, CipherMethod method, const EngineFiles& files = {});
     // Writes the plain file, the container's path without its last four characters.
     ResultCode DecryptFile(const std::string& container, const EngineFiles& files = {});
     // Decrypts the container completely and checks the key and the data checksum without writing a byte.
@@ -102,7 +103,8 @@ public:
 
 private:
     class DecryptRun;
-    ResultCode EncryptOpened(const std::string& source, SourceFile& input, int method, const EngineFiles& files);
+    ResultCode
+    EncryptOpened(const std::string& source, SourceFile& input, CipherMethod method, const EngineFiles& files);
 
     EngineHooks hooks_;
 };

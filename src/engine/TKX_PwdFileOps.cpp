@@ -56,7 +56,7 @@ UniqueFd ReaderOf(const SourceFile& input) {
 
 } // namespace
 
-ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const EngineFiles& files) {
+ResultCode TKX_Pwd::EncryptFile(const std::string& source, CipherMethod method, const EngineFiles& files) {
     SourceFile own;
     SourceFile* input = files.source;
     if (!input) {
@@ -73,8 +73,9 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, int method, const Eng
     return result;
 }
 
-ResultCode TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, int method, const EngineFiles& files) {
-    const MethodInfo& info = *MethodByCode(WritableMethod(method));
+ResultCode
+TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMethod method, const EngineFiles& files) {
+    const MethodInfo& info = InfoOf(WritableMethod(method));
     const std::string target = ContainerPathOf(source);
 
     const std::uint64_t size = input.size();

@@ -2,6 +2,7 @@
 
 #include "engine/ContainerFormat.h"
 #include "engine/ContainerName.h"
+#include "engine/ContainerRekey.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/StaleTemporaries.h"
 #include "fileops/WipeFile.h"
@@ -13,8 +14,10 @@
 
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlaxen {
 
@@ -29,36 +32,66 @@ ResultCode OpenFailure(SourceFile::Status status) {
     }
 }
 
+namespace {
+
+// A re-keyed container as it is on the disk: what the system keeps of it in memory is dropped first, so
+// that the verification reads the disk's own bytes.
+ResultCode VerifyOnDisk(TKX_Pwd& pwd, const PendingFile& output) {
+    (void)::posix_fadvise(output.fd(), 0, 0, POSIX_FADV_DONTNEED);
+    const std::string path = output.unnamed() ? "/proc/self/fd/" + std::to_string(output.fd()) : output.temporaryPath();
+    return pwd.VerifyFile(path);
+}
+
+} // namespace
+
 // One run of the sequence over one file; each step answers an outcome when the run ends there. Alone, the
 // engine commits the output and the wipe flushes its own pass; in a group, the output is held until
 // CompleteGroup has flushed the group's outputs, and the wipe's pass until it has flushed the group's
-// passes.
+// passes. A re-keyed container is held too, until it has been verified on the disk.
 class SingleFileOperation::OneFile : public SingleFileOperation::GroupedFile {
 public:
-    OneFile(Direction direction, const SingleFileJob& job, TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd, bool grouped)
-        : encrypting_(direction == Direction::Encrypt)
-        , direction_(direction)
+    OneFile(Transform transform,
+            const SingleFileJob& job,
+            TKX_Pwd& pwd,
+            SingleFileFrontEnd& frontEnd,
+            FileCalls& calls,
+            bool grouped)
+        : transform_(transform)
+        , encrypting_(transform == Transform::Encrypt)
+        , rekeying_(transform == Transform::Rekey)
+        // Re-keying reads a container as decryption does, and the front end sees it as one.
+        , direction_(encrypting_ ? Direction::Encrypt : Direction::Decrypt)
         , grouped_(grouped)
         , job_(job)
         , source_(job.source)
-        , target_(encrypting_ ? ContainerPathOf(source_) : PlainPathOf(source_))
+        , target_(encrypting_ ? ContainerPathOf(source_)
+                  : rekeying_ ? source_
+                              : PlainPathOf(source_))
         , pwd_(pwd)
-        , frontEnd_(frontEnd) {}
+        , frontEnd_(frontEnd)
+        , calls_(calls) {}
 
     SingleFileOutcome Run() {
         if (auto ended = Write())
             return *ended;
+        if (rekeying_)
+            if (auto ended = CommitVerified())
+                return *ended;
         if (auto ended = StorePassword())
             return *ended;
         return RemoveSource();
     }
 
-    // Up to a complete output: committed when the file is alone, held when it is one of a group.
+    // Up to a complete output: committed when the file is alone, held when it is one of a group or
+    // re-keyed.
     std::optional<SingleFileOutcome> Write() {
         if (auto ended = OpenSource())
             return ended;
         if (auto ended = AgreeOnTarget())
             return ended;
+        if (rekeying_)
+            if (auto ended = TakeNewPassword())
+                return ended;
         return RunEngine();
     }
 
@@ -80,7 +113,7 @@ public:
             result = CommitResultCode(held_->link(mayReplace_));
         if (result != ResultCode::Ok) {
             // A plain output that never got its name is overwritten before it goes.
-            held_->discard(encrypting_ ? PendingFile::Overwriter() : pwd_.Hooks().wipeOutput);
+            held_->discard(transform_ == Transform::Decrypt ? pwd_.Hooks().wipeOutput : PendingFile::Overwriter());
             held_.reset();
             KeepSource();
             Fail(result);
@@ -142,7 +175,8 @@ private:
         if (!S_ISREG(looked_.st_mode))
             return Fail(ResultCode::NotRegularFile);
         savedMode_ = static_cast<int>(looked_.st_mode & 07777);
-        if ((savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+        // A re-keyed container is only read, and its replacement takes its place: its permissions stay.
+        if (!rekeying_ && (savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
             SetFileMode(source_, savedMode_ | S_IRUSR | S_IWUSR);
         if (const SourceFile::Status opened = input_.open(source_, SourceFile::Use::Operation, true);
             opened != SourceFile::Status::Open) {
@@ -161,9 +195,9 @@ private:
     }
 
     // A target that is there now is replaced only on a yes; one that is not there now is never
-    // replaced, should it appear meanwhile.
+    // replaced, should it appear meanwhile. A re-keyed container is its own target: there is no question.
     std::optional<SingleFileOutcome> AgreeOnTarget() {
-        mayReplace_ = job_.replaceAllowed;
+        mayReplace_ = job_.replaceAllowed || rekeying_;
         if (targetSeen_ && !mayReplace_) {
             const char* question = encrypting_ ? "File %s already exist in the list of encrypted files. Overwrite?"
                                                : "File %s already exist in the list of non encrypted files. Overwrite?";
@@ -178,10 +212,25 @@ private:
         return std::nullopt;
     }
 
+    // Re-keying: the current password must open the container before the new one is asked for.
+    std::optional<SingleFileOutcome> TakeNewPassword() {
+        rekey_.emplace(pwd_, input_);
+        if (const ResultCode opened = rekey_->Open(); opened != ResultCode::Ok) {
+            KeepSource();
+            return Fail(opened);
+        }
+        next_ = std::make_unique<TKX_Pwd>();
+        next_->SetHooks(pwd_.Hooks());
+        if (!job_.newPassword || !job_.newPassword(*next_))
+            return Ended(SingleFileStatus::Refused);
+        return std::nullopt;
+    }
+
     std::optional<SingleFileOutcome> RunEngine() {
         TidyBeforeOutput(DirectoryOf(target_));
-        frontEnd_.ShowStatus((encrypting_ ? "Encrypting file " : "Decrypting file ") + job_.name + " ...");
-        if (grouped_)
+        const char* doing = encrypting_ ? "Encrypting file " : rekeying_ ? "Re-keying file " : "Decrypting file ";
+        frontEnd_.ShowStatus(doing + job_.name + " ...");
+        if (grouped_ || rekeying_)
             held_.emplace(target_);
         const ResultCode result = RunEngineOnce();
         if (result != ResultCode::Ok) {
@@ -189,8 +238,30 @@ private:
             KeepSource();
             return Fail(result);
         }
-        if (!grouped_)
+        if (!grouped_ && !rekeying_)
             Committed();
+        return std::nullopt;
+    }
+
+    // The new container replaces the old one only once it is on the disk and reads back from there as it
+    // was written, with the old one's permissions.
+    std::optional<SingleFileOutcome> CommitVerified() {
+        const bool onDisk = calls_.Fsync(held_->fd()) == 0;
+        if (onDisk && VerifyOnDisk(*next_, *held_) != ResultCode::Ok) {
+            frontEnd_.ShowError(FillIn("The new container of %s does not read back as it was written; the old "
+                                       "one has been left as it was.",
+                                       source_));
+            held_.reset();
+            KeepSource();
+            return Fail(ResultCode::WriteFailed, false);
+        }
+        if (onDisk) {
+            CrashPoint("rekey-verified");
+            (void)::fchmod(held_->fd(), static_cast<mode_t>(savedMode_));
+        }
+        if (!CommitHeld(onDisk))
+            return outcome_;
+        (void)SyncDirectoryOf(target_);
         return std::nullopt;
     }
 
@@ -212,6 +283,8 @@ private:
             Direction direction_;
         };
         const Running running(frontEnd_, direction_);
+        if (rekeying_)
+            return rekey_->Write(*next_, job_.keepMethod ? rekey_->method().code : job_.method, *held_);
         const EngineFiles files{&input_, mayReplace_, held_ ? &*held_ : nullptr};
         return encrypting_ ? pwd_.EncryptFile(source_, job_.method, files) : pwd_.DecryptFile(source_, files);
     }
@@ -224,12 +297,15 @@ private:
     }
 
     // Stored once the container is complete: a store made before would replace the entry of an older
-    // container of the same name even when this encryption fails or is cancelled.
+    // container of the same name even when this encryption fails or is cancelled. A re-keyed container's
+    // entry follows its new password once the new container is in place.
     std::optional<SingleFileOutcome> StorePassword() {
-        if (!encrypting_ || !job_.storePassword || job_.storePassword())
+        if (transform_ == Transform::Decrypt || !job_.storePassword || job_.storePassword())
             return std::nullopt;
         frontEnd_.ShowError(
-            FillIn("File %s has been encrypted but kept, since its password could not be stored.", source_));
+            FillIn(rekeying_ ? "File %s has its new password, but the database of passwords could not be given it."
+                             : "File %s has been encrypted but kept, since its password could not be stored.",
+                   source_));
         return Ended(SingleFileStatus::PasswordNotStored);
     }
 
@@ -242,9 +318,10 @@ private:
     }
 
     // The source goes only while it is still what was encrypted or decrypted; one that changed since (an
-    // editor saved it, something appended to it) stays, and the output made from its older state goes.
+    // editor saved it, something appended to it) stays, and the output made from its older state goes. A
+    // re-keyed container went as its replacement took its name.
     SingleFileOutcome RemoveSource() {
-        if (job_.keepSource)
+        if (job_.keepSource || rekeying_)
             return Ended(SingleFileStatus::Done);
         CrashPoint("source-removal");
         const Removal removal = input_.unchanged()
@@ -307,15 +384,18 @@ private:
         return outcome_;
     }
 
-    SingleFileOutcome Fail(ResultCode code) {
+    // `report`: the result's message is shown, unless it is a wrong password to stay quiet.
+    SingleFileOutcome Fail(ResultCode code, bool report = true) {
         outcome_.status = SingleFileStatus::Failed;
         outcome_.code = code;
-        if (!(job_.quietWrongPassword && code == ResultCode::WrongPassword))
+        if (report && !(job_.quietWrongPassword && code == ResultCode::WrongPassword))
             frontEnd_.ReportResult(code, job_.name);
         return outcome_;
     }
 
+    const Transform transform_;
     const bool encrypting_;
+    const bool rekeying_;
     const Direction direction_;
     const bool grouped_;
     const SingleFileJob& job_;
@@ -323,6 +403,7 @@ private:
     const std::string target_;
     TKX_Pwd& pwd_;
     SingleFileFrontEnd& frontEnd_;
+    FileCalls& calls_;
     SingleFileOutcome outcome_;
     struct stat looked_ {};
     int savedMode_ = 0;
@@ -333,16 +414,20 @@ private:
     struct stat written_ {};
     bool writtenSeen_ = false;
     WipeInProgress wipe_;
+    // Re-keying: the container under its current password, and the new password.
+    std::optional<ContainerRekey> rekey_;
+    std::unique_ptr<TKX_Pwd> next_;
     bool wiping_ = false;
 };
 
-SingleFileOutcome SingleFileOperation::Run(Direction direction, const SingleFileJob& job) {
-    return OneFile(direction, job, pwd_, frontEnd_, false).Run();
+SingleFileOutcome SingleFileOperation::Run(Transform transform, const SingleFileJob& job) {
+    return OneFile(transform, job, pwd_, frontEnd_, calls_, false).Run();
 }
 
 std::unique_ptr<SingleFileOperation::GroupedFile>
 SingleFileOperation::Write(Direction direction, const SingleFileJob& job, SingleFileOutcome& ended) {
-    auto file = std::make_unique<OneFile>(direction, job, pwd_, frontEnd_, true);
+    auto file = std::make_unique<OneFile>(
+        direction == Direction::Encrypt ? Transform::Encrypt : Transform::Decrypt, job, pwd_, frontEnd_, calls_, true);
     if (auto stopped = file->Write()) {
         ended = *stopped;
         return nullptr;

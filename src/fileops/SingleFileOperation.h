@@ -17,13 +17,14 @@ namespace vorlaxen {
 // operation, or not readable.
 ResultCode OpenFailure(SourceFile::Status status);
 
-// One file to encrypt or decrypt, and how.
+// One file to encrypt, decrypt or re-key, and how.
 struct SingleFileJob {
-    std::string source;          // a plain file to encrypt, or a container to decrypt
-    std::string name;            // the file as the result messages name it
-    int method = 1;              // encryption: the method code
-    bool replaceAllowed = false; // an existing target is replaced without asking
-    bool keepSource = false;     // the source stays once the target is written
+    std::string source;                       // a plain file to encrypt, or a container to decrypt or re-key
+    std::string name;                         // the file as the result messages name it
+    CipherMethod method = CipherMethod::Idea; // encryption, and re-keying unless keepMethod
+    bool keepMethod = false;                  // re-keying: the container keeps its own method
+    bool replaceAllowed = false;              // an existing target is replaced without asking
+    bool keepSource = false;                  // the source stays once the target is written
     // A wrong password is returned unreported: the caller has another to try. Read when the result is
     // known, so that `mayStart` may set it once it knows where the password came from.
     bool quietWrongPassword = false;
@@ -31,7 +32,11 @@ struct SingleFileJob {
     // key it could never find again, or obtains the password here); false refuses.
     std::function<bool()> mayStart;
     // Encryption: stores the file's password once the container is complete; false keeps the plain file.
+    // Re-keying: gives a key-file entry the new password once the new container is in place.
     std::function<bool()> storePassword;
+    // Re-keying: puts the new password into `next` once the current one (put in place by `mayStart`) has
+    // opened the container; false refuses, and nothing changes.
+    std::function<bool(TKX_Pwd& next)> newPassword;
 };
 
 enum class SingleFileStatus {
@@ -58,15 +63,19 @@ struct SingleFileOutcome {
     bool SourceRemoved() const noexcept { return status == SingleFileStatus::Done; }
 };
 
-// The one sequence by which both front ends turn a plain file into its container (`Encrypt`) or a
-// container back into its plain file (`Decrypt`): the source is looked at without following a link and
+// The one sequence by which both front ends turn a plain file into its container (`Encrypt`), a
+// container back into its plain file (`Decrypt`), or a container into one under a new password and
+// possibly a new method (`Rekey`): the source is looked at without following a link and
 // opened under an exclusive lock that lasts to the end; an existing target is replaced only on a yes (a
 // target that appears meanwhile never is); the source's permissions are saved, the engine runs, and the
 // target takes them over (a failure gives them back to the source); a password to be stored is stored
 // once the container is complete, and a plain file whose password could not be stored stays; the source
 // must still be the same file, unchanged, before it is wiped (a plain file) or deleted (a container),
-// otherwise it stays and the new output goes. Questions and messages go through the front end; the
-// outcome says what happened.
+// otherwise it stays and the new output goes. Re-keying checks the current password against the container
+// before the new one is asked for, decrypts it in memory straight into the new container, brings that to
+// disk (through the calls given), reads it back from the disk and verifies it, and only then puts it in
+// the old one's place with its permissions; the old container stays as it was on every failure.
+// Questions and messages go through the front end; the outcome says what happened.
 //
 // A run of several files may group the durability of its files (Write, then CompleteGroup): the outputs
 // of a group are written first, brought to disk together with one flush, committed, their directories
@@ -83,12 +92,14 @@ public:
         virtual const SingleFileOutcome& outcome() const = 0;
     };
 
-    SingleFileOperation(TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd)
+    SingleFileOperation(TKX_Pwd& pwd, SingleFileFrontEnd& frontEnd, FileCalls& calls = SystemFileCalls())
         : pwd_(pwd)
-        , frontEnd_(frontEnd) {}
+        , frontEnd_(frontEnd)
+        , calls_(calls) {}
 
-    SingleFileOutcome Encrypt(const SingleFileJob& job) { return Run(Direction::Encrypt, job); }
-    SingleFileOutcome Decrypt(const SingleFileJob& job) { return Run(Direction::Decrypt, job); }
+    SingleFileOutcome Encrypt(const SingleFileJob& job) { return Run(Transform::Encrypt, job); }
+    SingleFileOutcome Decrypt(const SingleFileJob& job) { return Run(Transform::Decrypt, job); }
+    SingleFileOutcome Rekey(const SingleFileJob& job) { return Run(Transform::Rekey, job); }
 
     // The first part of the sequence for a file of a group: the source opened under its lock, the target
     // agreed on, the output written completely but not flushed, and nothing committed. Null when the
@@ -112,11 +123,13 @@ public:
     static void FinishGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
 
 private:
+    enum class Transform { Encrypt, Decrypt, Rekey };
     class OneFile;
-    SingleFileOutcome Run(Direction direction, const SingleFileJob& job);
+    SingleFileOutcome Run(Transform transform, const SingleFileJob& job);
 
     TKX_Pwd& pwd_;
     SingleFileFrontEnd& frontEnd_;
+    FileCalls& calls_; // the re-keyed container's flush
 };
 
 } // namespace vorlaxen

@@ -57,7 +57,7 @@ bool PasswordPromptLogic::PasswordHeld() const {
 PromptResult PasswordPromptLogic::PromptToEncrypt(const std::string& name) {
     if (Reusable(pwd_))
         return PromptResult::GoOn;
-    const int method = WritableMethod(settings_.DefaultMethod());
+    const CipherMethod method = WritableMethod(settings_.DefaultMethod());
     encryptLimit_ = EncryptPasswordLimit(method);
     PromptSetup setup = CommonSetup(name);
     setup.methodName = MethodName(method);

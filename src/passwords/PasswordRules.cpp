@@ -1,19 +1,11 @@
 #include "passwords/PasswordRules.h"
 
-#include "engine/ContainerFormat.h"
 #include "engine/Messages.h"
 
 namespace vorlaxen {
 
-std::size_t EncryptPasswordLimit(int method) {
-    switch (WritableMethod(method)) {
-    case 1:
-        return 16;
-    case 4:
-        return 24;
-    default:
-        return 8;
-    }
+std::size_t EncryptPasswordLimit(CipherMethod method) {
+    return InfoOf(WritableMethod(method)).keyLength;
 }
 
 std::string PasswordLimitText(std::size_t limit) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
+
 #include <cstddef>
 #include <string>
 
@@ -11,9 +13,9 @@ inline constexpr std::size_t kMinPasswordLength = 6;
 // Decryption accepts up to the longest key of any method, whatever the container's method.
 inline constexpr std::size_t kMaxDecryptPasswordLength = 24;
 
-// The upper limit of a method for encryption: 16 for IDEA, 24 for Triple DES, 8 for DES (and for every
-// code that writes DES).
-std::size_t EncryptPasswordLimit(int method);
+// The upper limit of a method for encryption, the key length of the method written: 16 for IDEA, 24 for
+// Triple DES, 8 for DES (and for every method that writes DES).
+std::size_t EncryptPasswordLimit(CipherMethod method);
 
 // "(6 - 16 symbols)" for a limit of 16.
 std::string PasswordLimitText(std::size_t limit);

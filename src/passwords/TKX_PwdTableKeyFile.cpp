@@ -25,7 +25,6 @@ namespace {
 constexpr std::uint8_t kMagic[4] = {'P', 'T', '9', '8'};
 constexpr std::size_t kHeaderSize = 14;
 constexpr std::size_t kChunkSize = 10240;
-constexpr int kIdea = 1;
 
 std::uint32_t GetLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -113,7 +112,7 @@ ResultCode TKX_PwdTable::LoadKeyFile(bool withText) {
     SecureBuffer text(bodyLength);
     if (!text)
         return ResultCode::NoMemory;
-    auto chain = MakeBlockChain(kIdea, key.data(), CipherDirection::Decrypt);
+    auto chain = MakeBlockChain(CipherMethod::Idea, key.data(), CipherDirection::Decrypt);
     std::uint32_t checksum = 0;
     // B div 10240 + 1 chunks, the last one B mod 10240 bytes and possibly empty; pending events run after
     // every chunk so that the window stays responsive with a large table.
@@ -162,7 +161,7 @@ ResultCode TKX_PwdTable::SaveKeyFile() {
 
     ZeroingArray<std::uint8_t, 16> key;
     const std::uint16_t keyCheck = MasterPass.MakeKeyFileKey(key.data());
-    auto chain = MakeBlockChain(kIdea, key.data(), CipherDirection::Encrypt);
+    auto chain = MakeBlockChain(CipherMethod::Idea, key.data(), CipherDirection::Encrypt);
     WipeBytes(key.data(), key.size());
 
     // The new table reaches the key file's name only once it is complete and on disk: a failed write

@@ -8,9 +8,9 @@ namespace vorlaxen {
 class MethodSelection {
 public:
     virtual ~MethodSelection() = default;
-    virtual void SetDES() = 0;       // method 3
-    virtual void SetIDEA() = 0;      // method 1
-    virtual void SetTripleDES() = 0; // method 4
+    virtual void SetDES() = 0;       // CipherMethod::Des
+    virtual void SetIDEA() = 0;      // CipherMethod::Idea
+    virtual void SetTripleDES() = 0; // CipherMethod::TripleDes
 };
 
 } // namespace vorlaxen

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "engine/CipherMethod.h"
+
 #include <cstdint>
 #include <string>
 
 namespace vorlaxen {
-
-// The three radio buttons of "Encrypt with": `DES_RadioButton`, `IDEA_RadioButton`, `TDES_RadioButton`.
-enum class MethodChoice { DES, IDEA, TripleDES };
 
 // The state of every control of `TPreferences`, as the dialog shows it. "Shown" means enabled and
 // visible. The values it starts with are those of the dialog's definition; each showing fills it from
@@ -19,7 +18,9 @@ struct PreferencesControls {
     bool onePerList = false;     // OnePerList_CheckBox "One password for a file list", at Panel1's place
     bool onePerListShown = true; //
     // "Encrypt with"
-    MethodChoice method = MethodChoice::IDEA;
+    // The writable method whose radio button is checked: `DES_RadioButton`, `IDEA_RadioButton`,
+    // `TDES_RadioButton`.
+    CipherMethod method = CipherMethod::Idea;
     // "External passwords store"
     bool store = false;                 // Store_CheckBox "Store passwords on disk"
     bool storePanelShown = false;       // StorePanel, which holds the next five controls

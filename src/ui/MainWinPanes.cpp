@@ -187,8 +187,8 @@ void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
 // The panes follow the program's own operations from what these tell: the watch does not read the same
 // files back. The names are those of the usual spelling of ".cry" (a container named ".CRY" is read
 // again, which costs one entry's details, where looking for its spelling would cost a listing).
-void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {
-    const std::string plain = direction == 0 ? name : PlainNameOfCaption(name, ShowCry);
+void TMainWin::UpdateFLists(const std::string& name, Direction direction, bool keep) {
+    const std::string plain = direction == Direction::Encrypt ? name : PlainNameOfCaption(name, ShowCry);
     paneWatch_->Followed({plain, ContainerPathOf(plain)});
     fileLists_->UpdateFLists(name, direction, keep);
 }

@@ -2,7 +2,7 @@
 
 #include "desktop/StatusSlide.h"
 #include "desktop/WindowOperations.h"
-#include "engine/ContainerFormat.h"
+#include "engine/CipherMethod.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
 #include "ui/MethodButton.h"
@@ -54,7 +54,7 @@ void TMainWin::CreateStatusArea() {
     Method_Panel->setToolTip("Select encryption method by default");
     // Each button 50 pixels wide, 6 apart; wider where a large font needs more for its caption.
     int left = 0;
-    auto makeButton = [&](const char* name, int method, const char* hint) {
+    auto makeButton = [&](const char* name, CipherMethod method, const char* hint) {
         auto* button = new MethodButton(QString::fromStdString(MethodName(method)), Method_Panel);
         button->setObjectName(name);
         if (hint)
@@ -64,9 +64,9 @@ void TMainWin::CreateStatusArea() {
         left += width + 6;
         return button;
     };
-    DES_Button = makeButton("DES_Button", 3, "DES (56 bit/ CBC)");
-    TDES_Button = makeButton("TDES_Button", 4, nullptr);
-    IDEA_Button = makeButton("IDEA_Button", 1, "IDEA (128 bit/ CBC)");
+    DES_Button = makeButton("DES_Button", CipherMethod::Des, "DES (56 bit/ CBC)");
+    TDES_Button = makeButton("TDES_Button", CipherMethod::TripleDes, nullptr);
+    IDEA_Button = makeButton("IDEA_Button", CipherMethod::Idea, "IDEA (128 bit/ CBC)");
     Method_Panel->setMinimumSize(IDEA_Button->geometry().right() + 1, CoolBar::kMinimumBandHeight);
     connect(DES_Button, &QToolButton::clicked, this, &TMainWin::SetDES);
     connect(TDES_Button, &QToolButton::clicked, this, &TMainWin::SetTripleDES);
@@ -104,35 +104,39 @@ void TMainWin::SetStatusBars() {
 // theme, the theme's colours that say the same).
 void TMainWin::ShowMethodOnButtons() {
     const EmphasisColours colours = EmphasisOf(palette());
-    for (auto [button, code] : {std::pair{DES_Button, 3}, std::pair{TDES_Button, 4}, std::pair{IDEA_Button, 1}}) {
-        button->ShowCurrent(Method == code, false);
-        SetTextColour(*button, QPalette::ButtonText, Method == code ? colours.currentMethod : colours.otherMethod);
+    for (auto [button, method] : {std::pair{DES_Button, CipherMethod::Des},
+                                  std::pair{TDES_Button, CipherMethod::TripleDes},
+                                  std::pair{IDEA_Button, CipherMethod::Idea}}) {
+        const bool current = Method == CodeOf(method);
+        button->ShowCurrent(current, false);
+        SetTextColour(*button, QPalette::ButtonText, current ? colours.currentMethod : colours.otherMethod);
     }
 }
 
 void TMainWin::SetButtonsInStatus() {
-    if (Method == 1 || Method == 3 || Method == 4)
+    // A stored method without a button (a hand-edited setting) leaves every button up.
+    if (MethodOfSetting(Method))
         ShowMethodOnButtons();
     for (QToolButton* button : {DES_Button, TDES_Button, IDEA_Button})
         button->setFixedHeight(Method_Panel->height());
 }
 
-void TMainWin::SetMethod(int code) {
-    Method = code;
+void TMainWin::SetMethod(CipherMethod method) {
+    Method = CodeOf(method);
     ShowMethodOnButtons();
     NotifyOfMethodChange();
 }
 
 void TMainWin::SetDES() {
-    SetMethod(3);
+    SetMethod(CipherMethod::Des);
 }
 
 void TMainWin::SetIDEA() {
-    SetMethod(1);
+    SetMethod(CipherMethod::Idea);
 }
 
 void TMainWin::SetTripleDES() {
-    SetMethod(4);
+    SetMethod(CipherMethod::TripleDes);
 }
 
 // Every choice of a method, even of the current one, drops the session password at the next operation

@@ -162,7 +162,7 @@ void TMainWin::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         ShowActivePaneTitle();
-        if (Method == 1 || Method == 3 || Method == 4)
+        if (MethodOfSetting(Method))
             ShowMethodOnButtons();
     }
 }

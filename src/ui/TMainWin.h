@@ -7,6 +7,7 @@
 #include "desktop/ProgramObjects.h"
 #include "desktop/ProgramSettings.h"
 #include "desktop/StartupSequence.h"
+#include "engine/CipherMethod.h"
 #include "platform/SettingsStore.h"
 #include "ports/MasterPasswordSource.h"
 #include "ports/MessageBox.h"
@@ -107,7 +108,7 @@ public:
 
     // The panes (the operations call these).
     void ReadFLists();
-    void UpdateFLists(const std::string& name, int direction, bool keep);
+    void UpdateFLists(const std::string& name, Direction direction, bool keep);
     void RemoveListEntry(Pane which, const std::string& caption);
     void SetListViewStyle(ViewStyle style);
     // Brings the panes up to date with what other programs changed in the shown directory.
@@ -188,7 +189,7 @@ private:
     void FillDriveBox();
     void ScrollTreeToShownDirectory();
     static bool DriveReady(const QString& root);
-    void SetMethod(int code);
+    void SetMethod(CipherMethod method);
     void ShowMethodOnButtons();
     void OpenHelp();
 

@@ -221,9 +221,9 @@ void TPreferences::Take() {
     c.onePwd = OnePwd_CheckBox->isChecked();
     c.expTime = PreferencesForm::SpinValue(ExpTime_SpinEdit->cleanText().toStdString());
     c.onePerList = OnePerList_CheckBox->isChecked();
-    c.method = DES_RadioButton->isChecked()    ? MethodChoice::DES
-               : TDES_RadioButton->isChecked() ? MethodChoice::TripleDES
-                                               : MethodChoice::IDEA;
+    c.method = DES_RadioButton->isChecked()    ? CipherMethod::Des
+               : TDES_RadioButton->isChecked() ? CipherMethod::TripleDes
+                                               : CipherMethod::Idea;
     c.store = Store_CheckBox->isChecked();
     c.path = Path_Edit->text().toStdString();
     c.masterPwdExpires = MasterPwdExpires_CheckBox->isChecked();
@@ -239,9 +239,9 @@ void TPreferences::Show() {
     ExpTime_SpinEdit->setValue(c.expTime);
     OnePerList_CheckBox->setChecked(c.onePerList);
     Reveal(OnePerList_CheckBox, c.onePerListShown);
-    DES_RadioButton->setChecked(c.method == MethodChoice::DES);
-    IDEA_RadioButton->setChecked(c.method == MethodChoice::IDEA);
-    TDES_RadioButton->setChecked(c.method == MethodChoice::TripleDES);
+    DES_RadioButton->setChecked(c.method == CipherMethod::Des);
+    IDEA_RadioButton->setChecked(c.method == CipherMethod::Idea);
+    TDES_RadioButton->setChecked(c.method == CipherMethod::TripleDes);
     Store_CheckBox->setChecked(c.store);
     Reveal(StorePanel, c.storePanelShown);
     if (Path_Edit->text().toStdString() != c.path)

@@ -1,12 +1,13 @@
-// The bash completion of vorlaxen-cli against the program's own --help: every command and option that
-// --help names is offered where it belongs, and nothing else.
+// The bash completion of vorlaxen-cli as the build makes it from the options table, run in bash: every
+// command and option of the table is offered where it belongs, and nothing else. The completion offers
+// only what the program's --help names, so this also finds an option that --help leaves out.
 
+#include "cli/OptionTable.h"
+#include "engine/CipherMethod.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -16,83 +17,12 @@ namespace {
 
 using Words = std::set<std::string>;
 
-// What --help says: each usage entry's first word (a command, or a top-level option) with the options
-// written in it, and the groups of spellings of one option ("-r, --recursive") of the options list.
-struct Help {
-    std::map<std::string, Words> usage;
-    std::vector<Words> aliases;
-    Words methods;
-};
-
-Words OptionsIn(const std::string& text) {
-    Words found;
-    static const std::regex option(R"((?:^|[\s\[|(])(--?[A-Za-z][-A-Za-z0-9]*))");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
-        found.insert((*it)[1]);
-    return found;
-}
-
-Help ParseHelp(const std::string& text) {
-    Help help;
-    std::istringstream lines(text);
-    std::string line, section, entry;
-    const std::string program = "vorlaxen-cli ";
-    auto closeEntry = [&] {
-        if (entry.empty())
-            return;
-        std::istringstream words(entry);
-        std::string first;
-        words >> first;
-        const std::string rest = entry.substr(entry.find(first) + first.size());
-        if (first.starts_with("-")) {
-            for (const std::string& option : OptionsIn(entry))
-                help.usage[option];
-        } else {
-            help.usage[first] = OptionsIn(rest);
-        }
-        static const std::regex methods(R"(--method[ =]([a-z0-9|]+))");
-        if (std::smatch m; std::regex_search(rest, m, methods)) {
-            std::istringstream names(std::regex_replace(m[1].str(), std::regex("\\|"), " "));
-            for (std::string name; names >> name;)
-                help.methods.insert(name);
-        }
-        entry.clear();
-    };
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line[0] != ' ') {
-            closeEntry();
-            section = line;
-            continue;
-        }
-        if (section == "Usage:") {
-            const auto start = line.find_first_not_of(' ');
-            if (start == std::string::npos)
-                continue;
-            if (line.compare(start, program.size(), program) == 0) {
-                closeEntry();
-                entry = line.substr(start + program.size());
-            } else {
-                entry.append(1, ' ').append(line, start);
-            }
-        } else if (section == "Options:" && line.starts_with("  -")) {
-            // The spellings before the description, which starts after a run of spaces.
-            const auto end = line.find("  ", 2);
-            Words group = OptionsIn(line.substr(0, end));
-            if (group.size() > 1)
-                help.aliases.push_back(group);
-        }
-    }
-    closeEntry();
-    return help;
-}
-
 class Completion : public ::testing::Test {
 protected:
     // The completion's words for the command line `words`, the last one being completed.
     Words complete(const std::vector<std::string>& words) {
         std::ostringstream line;
-        line << "source '" << VORLAXEN_PACKAGING << "/bash-completion/vorlaxen-cli'; COMP_WORDS=('" << VORLAXEN_CLI
-             << "'";
+        line << "source '" << VORLAXEN_CLI_COMPLETION << "'; COMP_WORDS=('" << VORLAXEN_CLI << "'";
         for (const std::string& word : words)
             line << " '" << word << "'";
         line << "); COMP_CWORD=" << words.size() << "; _vorlaxen_cli; printf '%s\\n' \"${COMPREPLY[@]}\"";
@@ -112,34 +42,32 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(Completion, OffersWhatTheHelpNamesForEachCommandAndNothingElse) {
-    const test::ProcessResult shown = test::RunProcess({VORLAXEN_CLI, "--help"});
-    ASSERT_EQ(shown.status, 0);
-    const Help help = ParseHelp(shown.out);
-    ASSERT_GE(help.usage.size(), 6u) << shown.out;
-    ASSERT_TRUE(help.usage.contains("encrypt")) << shown.out;
-
+TEST_F(Completion, OffersTheTablesCommandsOptionsAndMethodsWhereTheyBelong) {
     Words firstWords;
-    for (const auto& [first, options] : help.usage)
-        firstWords.insert(first);
-    EXPECT_EQ(complete({""}), firstWords) << "the commands and the top-level options";
+    for (const cli::CommandRow& command : cli::CommandRows())
+        firstWords.insert(command.name);
+    for (const cli::OptionRow& option : cli::ProgramOptionRows())
+        firstWords.insert(option.longName);
+    EXPECT_EQ(complete({""}), firstWords) << "the commands and the program's own options";
 
-    for (const auto& [command, usage] : help.usage) {
-        if (command.starts_with("-"))
-            continue;
-        SCOPED_TRACE(command);
-        Words expected = usage;
-        for (const Words& group : help.aliases)
-            for (const std::string& spelling : group)
-                if (usage.contains(spelling))
-                    expected.insert(group.begin(), group.end());
-        expected.insert("--");
-        EXPECT_EQ(complete({command, "-"}), expected);
+    for (const cli::CommandRow& command : cli::CommandRows()) {
+        SCOPED_TRACE(command.name);
+        Words expected{"--"};
+        for (const cli::OptionRow& option : cli::OptionRows())
+            if (option.TakenBy(command.command))
+                for (const char* spelling : {option.shortName, option.longName})
+                    if (spelling)
+                        expected.insert(spelling);
+        EXPECT_EQ(complete({command.name, "-"}), expected);
     }
 
-    ASSERT_FALSE(help.methods.empty());
-    EXPECT_EQ(complete({"encrypt", "--method", ""}), help.methods);
-    EXPECT_EQ(complete({"encrypt", "--method", "=", ""}), help.methods) << "where \"=\" breaks words";
+    Words methods;
+    for (const MethodInfo& method : Methods())
+        if (method.writable())
+            methods.insert(method.spelling);
+    ASSERT_EQ(methods.size(), 3u);
+    EXPECT_EQ(complete({"encrypt", "--method", ""}), methods);
+    EXPECT_EQ(complete({"encrypt", "--method", "=", ""}), methods) << "where \"=\" breaks words";
 
     // Files: anything to encrypt, containers (and directories to go into) to decrypt.
     test::WriteFile(dir / "a.txt", "a");

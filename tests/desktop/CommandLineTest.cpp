@@ -61,7 +61,7 @@ TEST_F(CommandLineRun, TripleDesWithAPasswordInSessionModeEncryptsWithoutAPrompt
     write("notes.txt", "my notes");
     run({"/3xdes", "/pass:abcdef", "notes.txt"});
     EXPECT_EQ(names(), Names{"notes.txt.cry"});
-    EXPECT_EQ(MethodOf(path("notes.txt.cry")), 4);
+    EXPECT_EQ(MethodOf(path("notes.txt.cry")), CipherMethod::TripleDes);
     EXPECT_TRUE(OpensWith(path("notes.txt.cry"), "abcdef"));
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(windowHost.closed, 1) << "nothing is watched: the program ends";
@@ -77,7 +77,7 @@ TEST_F(CommandLineRun, TripleDesWithAPasswordInSessionModeEncryptsWithoutAPrompt
     run({"--des", "--pass=abcdef", path("b.txt")});
     EXPECT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(OpensWith(path("b.txt.cry"), "typed-pw"));
-    EXPECT_EQ(MethodOf(path("b.txt.cry")), 3);
+    EXPECT_EQ(MethodOf(path("b.txt.cry")), CipherMethod::Des);
 
     pwd().SessionMode = true;
     write("c.txt", "c");
@@ -105,7 +105,7 @@ TEST_F(CommandLineRun, OpenHandsContainersOverEachInItsSlotAndEncryptEndsOpen) {
     container("b.txt", "beta text", "beta-pw");
     container("c.txt", "gamma text", "gamma-pw");
     ::mkdir(path("sub").c_str(), 0700);
-    container("sub/d.txt", "delta text", "delta-pw", 3);
+    container("sub/d.txt", "delta text", "delta-pw", CipherMethod::Des);
     panes.ReadFLists();
     prompts.steps = {Type("alpha-pw"), Type("delta-pw"), Type("gamma-pw")};
     run({"--open", path("a.txt.cry"), "./sub/../sub/d.txt.cry", "/OPEN", "/encrypt", "c.txt.cry"});
@@ -133,7 +133,7 @@ TEST_F(CommandLineRun, OpenHandsContainersOverEachInItsSlotAndEncryptEndsOpen) {
     EXPECT_FALSE(controls.timer);
     EXPECT_EQ(contentOf("a.txt.cry", "alpha-pw"), "alpha text");
     EXPECT_EQ(contentOf("sub/d.txt.cry", "delta-pw"), "delta text");
-    EXPECT_EQ(MethodOf(path("sub/d.txt.cry")), 1) << "encrypted again with the default method";
+    EXPECT_EQ(MethodOf(path("sub/d.txt.cry")), CipherMethod::Idea) << "encrypted again with the default method";
     EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt"}));
     EXPECT_EQ(test::FakePanes::FilesOf(path("sub")), Names{"d.txt.cry"});
     EXPECT_TRUE(host.messages.empty());

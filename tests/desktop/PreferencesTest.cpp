@@ -33,9 +33,9 @@ public:
     FakeMethods(std::int32_t& method, PasswordPromptLogic& prompts)
         : method_(method)
         , prompts_(prompts) {}
-    void SetDES() override { Set(3); }
-    void SetIDEA() override { Set(1); }
-    void SetTripleDES() override { Set(4); }
+    void SetDES() override { Set(CodeOf(CipherMethod::Des)); }
+    void SetIDEA() override { Set(CodeOf(CipherMethod::Idea)); }
+    void SetTripleDES() override { Set(CodeOf(CipherMethod::TripleDes)); }
     std::vector<std::int32_t> calls;
 
 private:
@@ -128,7 +128,7 @@ TEST_F(Preferences, TheDialogIsFilledFromTheSettingsAndTheSessionOptionWinsOverT
     EXPECT_FALSE(c.onePerList);
     EXPECT_FALSE(c.onePerListShown);
     EXPECT_EQ(c.expTime, 600) << "shown clamped";
-    EXPECT_EQ(c.method, MethodChoice::DES);
+    EXPECT_EQ(c.method, CipherMethod::Des);
     EXPECT_TRUE(c.store);
     EXPECT_TRUE(c.storePanelShown);
     EXPECT_FALSE(c.masterPwdExpires);
@@ -146,7 +146,7 @@ TEST_F(Preferences, TheDialogIsFilledFromTheSettingsAndTheSessionOptionWinsOverT
     pwd().SessionMode = false;
     dialog.user = [](PreferencesForm&, PreferencesControls&) { return false; };
     logic.ShowPreferences();
-    EXPECT_EQ(dialog.shown[1].method, MethodChoice::DES);
+    EXPECT_EQ(dialog.shown[1].method, CipherMethod::Des);
     EXPECT_FALSE(dialog.shown[1].onePwd);
     EXPECT_FALSE(dialog.shown[1].panel1Shown);
     EXPECT_TRUE(dialog.shown[1].onePerListShown) << "brought back, unchecked";
@@ -163,7 +163,7 @@ TEST_F(Preferences, CancelChangesNothingButAnEmptyKeyFilePath) {
         form.setStore(false);
         form.setMasterPwdExpires(false);
         form.Button1Click();
-        c.method = MethodChoice::TripleDES;
+        c.method = CipherMethod::TripleDes;
         c.path = "/elsewhere/other.key"; // as "Set path..." writes it
         c.showCry = c.showTip = false;
         return false;
@@ -210,7 +210,7 @@ TEST_F(Preferences, OkWithoutAChangeDropsTheFilePasswordAndNothingElse) {
 
 TEST_F(Preferences, AnotherMethodGivesTheNoticeAndAMethodWithoutAButtonTakesTheCheckedOne) {
     dialog.user = [](PreferencesForm&, PreferencesControls& c) {
-        c.method = MethodChoice::DES;
+        c.method = CipherMethod::Des;
         return true;
     };
     logic.ShowPreferences();
@@ -223,8 +223,8 @@ TEST_F(Preferences, AnotherMethodGivesTheNoticeAndAMethodWithoutAButtonTakesTheC
     // "Method" 0 (an unreadable setting) shows no button down; the radio button "Ok" confirms is taken.
     settings.method = 0;
     dialog.user = [](PreferencesForm&, PreferencesControls& c) {
-        EXPECT_EQ(c.method, MethodChoice::DES) << "as the last showing left it";
-        c.method = MethodChoice::TripleDES;
+        EXPECT_EQ(c.method, CipherMethod::Des) << "as the last showing left it";
+        c.method = CipherMethod::TripleDes;
         return true;
     };
     logic.ShowPreferences();

@@ -112,8 +112,11 @@ protected:
         shell_->commandLine().setArguments(std::move(given), std::move(environment));
         shell_->commandLine().ProcessParameters();
     }
-    // A container of `name` made with `password` (and the method, 1 IDEA by default) from `text`.
-    void container(const std::string& name, const std::string& text, const std::string& password, int method = 1) {
+    // A container of `name` made with `password` (and the method, IDEA by default) from `text`.
+    void container(const std::string& name,
+                   const std::string& text,
+                   const std::string& password,
+                   CipherMethod method = CipherMethod::Idea) {
         write(name, text);
         TKX_Pwd maker;
         maker.SetPassword(password);
@@ -132,9 +135,9 @@ protected:
         auto bytes = ReadFile(PlainPathOf(copy));
         return std::string(bytes.begin(), bytes.end());
     }
-    static int MethodOf(const std::string& container) {
+    static std::optional<CipherMethod> MethodOf(const std::string& container) {
         const MethodInfo* method = MethodOfFile(container);
-        return method ? method->code : -1;
+        return method ? std::optional(method->code) : std::nullopt;
     }
     // The watch's clock, which moves only when the test moves it.
     void elapse(std::chrono::milliseconds time) { now_ += time; }

@@ -83,25 +83,16 @@ Bytes ReferenceCbcEncrypt(const BlockFunction& encrypt, Bytes data, bool chained
     return data;
 }
 
-struct MethodCase {
-    int method;
-    std::size_t keyLength;
-};
-
-void PrintTo(const MethodCase& c, std::ostream* out) {
-    *out << "method " << c.method;
-}
-
-class ChainPerMethod : public ::testing::TestWithParam<MethodCase> {
+class ChainPerMethod : public ::testing::TestWithParam<CipherMethod> {
 protected:
     BlockFunction referenceEncrypt(const Bytes& key) {
-        const int method = GetParam().method;
-        if (method == 1) {
+        const CipherMethod method = GetParam();
+        if (method == CipherMethod::Idea) {
             auto subkeys = std::make_shared<IdeaSubkeys>();
             IdeaExpandKey(key.data(), *subkeys);
             return [subkeys](std::uint8_t* b) { IdeaCipherBlock(b, b, *subkeys); };
         }
-        if (method == 4) {
+        if (method == CipherMethod::TripleDes) {
             auto s = std::make_shared<std::array<DesSchedule, 3>>();
             DesKeySchedule(key.data(), CipherDirection::Encrypt, (*s)[0]);
             DesKeySchedule(key.data() + 8, CipherDirection::Decrypt, (*s)[1]);
@@ -118,11 +109,12 @@ protected:
 };
 
 TEST_P(ChainPerMethod, EncryptionChainsLikeTheReferenceAndDecryptionInvertsIt) {
-    const auto [method, keyLength] = GetParam();
+    const CipherMethod method = GetParam();
+    const std::size_t keyLength = InfoOf(method).keyLength;
     const Bytes key = test::PatternBytes(keyLength, 11);
     const Bytes plain = test::PatternBytes(37 * 8, 12);
 
-    const Bytes expected = ReferenceCbcEncrypt(referenceEncrypt(key), plain, method != 0);
+    const Bytes expected = ReferenceCbcEncrypt(referenceEncrypt(key), plain, method != CipherMethod::DesUnchained);
     // Split over two calls, as chunks are: the chaining register runs on across them.
     Bytes data = plain;
     auto encrypt = MakeBlockChain(method, key.data(), CipherDirection::Encrypt);
@@ -137,7 +129,8 @@ TEST_P(ChainPerMethod, EncryptionChainsLikeTheReferenceAndDecryptionInvertsIt) {
 }
 
 TEST_P(ChainPerMethod, ChecksumCoversPlainBytesOnBothSides) {
-    const auto [method, keyLength] = GetParam();
+    const CipherMethod method = GetParam();
+    const std::size_t keyLength = InfoOf(method).keyLength;
     const Bytes key = test::PatternBytes(keyLength, 21);
     Bytes data = test::PatternBytes(11 * 8, 22);
     for (std::size_t covered : {std::size_t{0}, std::size_t{5}, std::size_t{40}, std::size_t{83}, std::size_t{88}}) {
@@ -155,7 +148,8 @@ TEST_P(ChainPerMethod, ChecksumCoversPlainBytesOnBothSides) {
 }
 
 TEST_P(ChainPerMethod, StopsSoonAfterTheAbortFlagIsSet) {
-    const auto [method, keyLength] = GetParam();
+    const CipherMethod method = GetParam();
+    const std::size_t keyLength = InfoOf(method).keyLength;
     const Bytes key = test::PatternBytes(keyLength, 31);
     for (auto direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
         const std::size_t blocks = 2 * kBlocksPerAbortPoll;
@@ -168,11 +162,14 @@ TEST_P(ChainPerMethod, StopsSoonAfterTheAbortFlagIsSet) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Methods,
-    ChainPerMethod,
-    ::testing::Values(MethodCase{0, 8}, MethodCase{1, 16}, MethodCase{2, 8}, MethodCase{3, 8}, MethodCase{4, 24}),
-    [](const auto& p) { return "method" + std::to_string(p.param.method); });
+INSTANTIATE_TEST_SUITE_P(Methods,
+                         ChainPerMethod,
+                         ::testing::Values(CipherMethod::DesUnchained,
+                                           CipherMethod::Idea,
+                                           CipherMethod::DesTyped,
+                                           CipherMethod::Des,
+                                           CipherMethod::TripleDes),
+                         [](const auto& p) { return "method" + std::to_string(CodeOf(p.param)); });
 
 } // namespace
 } // namespace vorlaxen

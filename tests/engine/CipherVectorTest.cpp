@@ -35,6 +35,10 @@ Bytes Repeat(const Bytes& block, int times) {
     return out;
 }
 
+CipherMethod MethodForSection(const std::string& section) {
+    return section == "IDEA" ? CipherMethod::Idea : section == "DES" ? CipherMethod::Des : CipherMethod::TripleDes;
+}
+
 class CipherVectors : public ::testing::TestWithParam<test::Vector> {};
 
 TEST_P(CipherVectors, EncryptAndDecryptOneBlock) {
@@ -90,7 +94,7 @@ TEST_P(CipherVectors, BlockChainsReproduceTheVector) {
         EXPECT_EQ(RunChain(*encrypt, Repeat(in, 9)), Repeat(out, 9));
         EXPECT_EQ(RunChain(*decrypt, Repeat(out, 9)), Repeat(in, 9));
     }
-    const int method = v.section == "IDEA" ? 1 : v.section == "DES" ? 3 : 4;
+    const CipherMethod method = MethodForSection(v.section);
     auto encrypt = MakeBlockChain(method, key.data(), CipherDirection::Encrypt);
     auto decrypt = MakeBlockChain(method, key.data(), CipherDirection::Decrypt);
     EXPECT_EQ(RunChain(*encrypt, XorChainingValue(in)), out);
@@ -121,7 +125,7 @@ TEST_P(CipherVectors, EveryInstructionSetReproducesTheVectorOverLongRuns) {
         inXorOut[i] ^= out[i];
     for (int i = 1; i < kBlocks; ++i)
         plain.insert(plain.end(), inXorOut.begin(), inXorOut.end());
-    const int method = v.section == "IDEA" ? 1 : v.section == "DES" ? 3 : 4;
+    const CipherMethod method = MethodForSection(v.section);
     for (VectorIsa isa : test::InstructionSetsHere()) {
         SCOPED_TRACE(VectorIsaName(isa));
         auto decrypt = MakeBlockChain(method, key.data(), CipherDirection::Decrypt, isa);

@@ -60,12 +60,12 @@ protected:
 // --- round trips -----------------------------------------------------------------------------------
 
 struct RoundTrip {
-    int method;
+    CipherMethod method;
     std::size_t size;
 };
 
 void PrintTo(const RoundTrip& r, std::ostream* out) {
-    *out << "method " << r.method << ", " << r.size << " bytes";
+    *out << "method " << CodeOf(r.method) << ", " << r.size << " bytes";
 }
 
 class EngineRoundTrip : public EngineFiles, public ::testing::WithParamInterface<RoundTrip> {};
@@ -81,8 +81,7 @@ TEST_P(EngineRoundTrip, ContainerHasTheFormatsLayoutAndDecryptsToTheSameBytes) {
     ASSERT_EQ(container.size(), kLongHeaderLength + body);
     const ContainerHeader header = DecodeHeader(container.data());
     EXPECT_EQ(std::string(header.magic, header.magic + 3), "KX9");
-    ASSERT_NE(MethodByCode(method), nullptr);
-    EXPECT_EQ(header.magic[3], static_cast<std::uint8_t>(MethodByCode(method)->letter));
+    EXPECT_EQ(header.magic[3], static_cast<std::uint8_t>(InfoOf(method).letter));
     EXPECT_EQ(header.plainSize, size);
     EXPECT_EQ(header.dataChecksum, UpdateChecksum(0, plain.data(), plain.size()));
     EXPECT_TRUE(std::all_of(container.begin() + 14, container.begin() + 35, [](auto b) { return b == 0; }));
@@ -99,7 +98,7 @@ TEST_P(EngineRoundTrip, ContainerHasTheFormatsLayoutAndDecryptsToTheSameBytes) {
 
 std::vector<RoundTrip> RoundTrips() {
     std::vector<RoundTrip> cases;
-    for (int method : {1, 3, 4})
+    for (CipherMethod method : {CipherMethod::Idea, CipherMethod::Des, CipherMethod::TripleDes})
         // 600001 bytes pass through the input's buffer (256 KiB) three times, chunks crossing its end.
         for (std::size_t size : {0, 7, 8, 10232, 10233, 10239, 10240, 20472, 20480, 30001, 600001})
             cases.push_back({method, size});
@@ -107,7 +106,7 @@ std::vector<RoundTrip> RoundTrips() {
 }
 
 INSTANTIATE_TEST_SUITE_P(ChunkBoundaries, EngineRoundTrip, ::testing::ValuesIn(RoundTrips()), [](const auto& p) {
-    return "method" + std::to_string(p.param.method) + "_" + std::to_string(p.param.size) + "bytes";
+    return "method" + std::to_string(CodeOf(p.param.method)) + "_" + std::to_string(p.param.size) + "bytes";
 });
 
 // The small containers hold golden.txt; the large ones (a whole chunk and a part, which the vector
@@ -115,18 +114,18 @@ INSTANTIATE_TEST_SUITE_P(ChunkBoundaries, EngineRoundTrip, ::testing::ValuesIn(R
 TEST_F(EngineFiles, GoldenContainersAreReproducedAndDecryptInEveryInstructionSet) {
     const std::string data = std::string(VORLAXEN_TEST_DATA) + "/containers/";
     struct Golden {
-        int method;
+        CipherMethod method;
         const char* name;
         Bytes plain;
     };
     const Bytes small = ReadFile(data + "golden.txt");
     const Bytes large = PatternBytes(12345, 95);
-    const Golden goldens[] = {{1, "golden-idea.txt", small},
-                              {3, "golden-des.txt", small},
-                              {4, "golden-3xdes.txt", small},
-                              {1, "golden-large-idea.bin", large},
-                              {3, "golden-large-des.bin", large},
-                              {4, "golden-large-3xdes.bin", large}};
+    const Golden goldens[] = {{CipherMethod::Idea, "golden-idea.txt", small},
+                              {CipherMethod::Des, "golden-des.txt", small},
+                              {CipherMethod::TripleDes, "golden-3xdes.txt", small},
+                              {CipherMethod::Idea, "golden-large-idea.bin", large},
+                              {CipherMethod::Des, "golden-large-des.bin", large},
+                              {CipherMethod::TripleDes, "golden-large-3xdes.bin", large}};
     pwd.SetPassword("goldenpw");
     for (const auto& [method, name, plain] : goldens) {
         SCOPED_TRACE(name);
@@ -146,7 +145,7 @@ TEST_F(EngineFiles, GoldenContainersAreReproducedAndDecryptInEveryInstructionSet
 TEST_F(EngineFiles, AnyOtherRequestedMethodWritesDes) {
     WriteFile(path("a"), "some text");
     for (int requested : {0, 2, 3, 9, -1}) {
-        ASSERT_EQ(pwd.EncryptFile(path("a"), requested), ResultCode::Ok);
+        ASSERT_EQ(pwd.EncryptFile(path("a"), static_cast<CipherMethod>(requested)), ResultCode::Ok);
         const Bytes container = ReadFile(path("a.cry"));
         ASSERT_GE(container.size(), 4u) << requested;
         EXPECT_EQ(container[3], 'B') << requested;
@@ -190,9 +189,9 @@ TEST_F(EngineFiles, ReadsTheLegacyDesForms) {
 TEST_F(EngineFiles, LegacyKeysDifferFromMethodThree) {
     pwd.SetPassword("legacy");
     std::uint8_t key0[24], key2[24], key3[24];
-    ASSERT_EQ(pwd.PrepareKey(0, key0), 8u);
-    ASSERT_EQ(pwd.PrepareKey(2, key2), 8u);
-    ASSERT_EQ(pwd.PrepareKey(3, key3), 8u);
+    ASSERT_EQ(pwd.PrepareKey(CipherMethod::DesUnchained, key0), 8u);
+    ASSERT_EQ(pwd.PrepareKey(CipherMethod::DesTyped, key2), 8u);
+    ASSERT_EQ(pwd.PrepareKey(CipherMethod::Des, key3), 8u);
     EXPECT_EQ(Bytes(key0, key0 + 8), Bytes(key2, key2 + 8));
     EXPECT_EQ(Bytes(key0, key0 + 8), (Bytes{'l', 'e', 'g', 'a', 'c', 'y', 0, 0}));
     EXPECT_EQ(Bytes(key3, key3 + 8),
@@ -209,12 +208,12 @@ TEST_F(EngineFiles, LegacyKeysDifferFromMethodThree) {
 TEST_F(EngineFiles, ADesOperationCutsThePasswordForLaterOperations) {
     pwd.SetPassword("0123456789");
     std::uint8_t des[24], idea[24], ideaFromPrefix[24];
-    pwd.PrepareKey(3, des);
+    pwd.PrepareKey(CipherMethod::Des, des);
     EXPECT_EQ(pwd.PasswordLength, 8);
-    pwd.PrepareKey(1, idea);
+    pwd.PrepareKey(CipherMethod::Idea, idea);
     TKX_Pwd prefix;
     prefix.SetPassword("01234567");
-    prefix.PrepareKey(1, ideaFromPrefix);
+    prefix.PrepareKey(CipherMethod::Idea, ideaFromPrefix);
     EXPECT_EQ(Bytes(idea, idea + 16), Bytes(ideaFromPrefix, ideaFromPrefix + 16));
 }
 
@@ -246,20 +245,20 @@ TEST(KeyPreparation, FillKeyRepeatsThePasswordUnderTheWhitening) {
 // --- failures and what they leave on disk ------------------------------------------------------------
 
 TEST_F(EngineFiles, MissingOrUnopenableInputCreatesNothing) {
-    EXPECT_EQ(pwd.EncryptFile(path("absent"), 1), ResultCode::CannotOpen);
+    EXPECT_EQ(pwd.EncryptFile(path("absent"), CipherMethod::Idea), ResultCode::CannotOpen);
     EXPECT_EQ(pwd.DecryptFile(path("absent.cry")), ResultCode::CannotOpen);
     ASSERT_EQ(::mkdir(path("folder").c_str(), 0700), 0);
-    EXPECT_EQ(pwd.EncryptFile(path("folder"), 1), ResultCode::NotRegularFile);
+    EXPECT_EQ(pwd.EncryptFile(path("folder"), CipherMethod::Idea), ResultCode::NotRegularFile);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"folder"});
 }
 
 TEST_F(EngineFiles, AnOutputThatCannotBeCreatedLeavesEverythingAsItWas) {
     WriteFile(path("a"), "plain");
     ASSERT_EQ(::mkdir(path("a.cry").c_str(), 0700), 0);
-    EXPECT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::CannotCreate);
+    EXPECT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::CannotCreate);
 
     ASSERT_EQ(::rmdir(path("a.cry").c_str()), 0);
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     ASSERT_EQ(::mkdir(path("a").c_str(), 0700), 0);
     EXPECT_EQ(pwd.DecryptFile(path("a.cry")), ResultCode::CannotCreate);
@@ -275,7 +274,7 @@ TEST_F(EngineFiles, UnwritableDirectoryIsCannotCreate) {
         ASSERT_EQ(::mkdir(path("locked").c_str(), 0700), 0);
         WriteFile(path("locked/a"), "plain");
         ASSERT_EQ(::chmod(path("locked").c_str(), 0500), 0);
-        EXPECT_EQ(pwd.EncryptFile(path("locked/a"), 1), ResultCode::CannotCreate);
+        EXPECT_EQ(pwd.EncryptFile(path("locked/a"), CipherMethod::Idea), ResultCode::CannotCreate);
         ::chmod(path("locked").c_str(), 0700);
         EXPECT_FALSE(Exists(path("locked/a.cry")));
     });
@@ -301,7 +300,7 @@ TEST_F(EngineFiles, ShortOrUnknownHeadersAreRefusedWithoutOutput) {
 
 TEST_F(EngineFiles, OnlyTheFourthMagicByteNamesTheMethod) {
     WriteFile(path("a"), PatternBytes(100));
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     Bytes container = ReadFile(path("a.cry"));
     ASSERT_GE(container.size(), kLongHeaderLength);
     container[0] = 'Q';
@@ -315,7 +314,7 @@ TEST_F(EngineFiles, OnlyTheFourthMagicByteNamesTheMethod) {
 
 TEST_F(EngineFiles, WrongPasswordLeavesNoOutputAndTheContainerUntouched) {
     WriteFile(path("a"), PatternBytes(50000));
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 4), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::TripleDes), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     const Bytes container = ReadFile(path("a.cry"));
     pwd.SetPassword("secret-2");
@@ -328,7 +327,7 @@ TEST_F(EngineFiles, WrongPasswordLeavesNoOutputAndTheContainerUntouched) {
 TEST_F(EngineFiles, DamagedContainersFailTheDataChecksumAndTheirOutputIsWiped) {
     const Bytes plain = PatternBytes(25003);
     WriteFile(path("a"), plain);
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     const Bytes good = ReadFile(path("a.cry"));
     ASSERT_EQ(good.size(), kLongHeaderLength + PaddedSize(plain.size()));
@@ -360,7 +359,7 @@ TEST_F(EngineFiles, DamagedContainersFailTheDataChecksumAndTheirOutputIsWiped) {
 TEST_F(EngineFiles, AContainerMissingOnlyItsPaddingBlockStillYieldsEveryByte) {
     const Bytes plain = PatternBytes(24000);
     WriteFile(path("a"), plain);
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     Bytes container = ReadFile(path("a.cry"));
     ASSERT_EQ(container.size(), kLongHeaderLength + PaddedSize(plain.size()));
@@ -375,7 +374,7 @@ TEST_F(EngineFiles, AbortStopsEncryptionAndKeepsSourceAndExistingContainer) {
     WriteFile(path("a"), plain);
     WriteFile(path("a.cry"), "the previous container");
     onChunk = [this] { abortFlag = true; };
-    EXPECT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Aborted);
+    EXPECT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Aborted);
     EXPECT_EQ(chunks, 1);
     EXPECT_GT(pwd.BlocksDone.load(), 1280) << "stopped at the first block after the flag was set";
     EXPECT_LT(pwd.BlocksDone.load(), pwd.BlocksTotal.load());
@@ -387,7 +386,7 @@ TEST_F(EngineFiles, AbortStopsEncryptionAndKeepsSourceAndExistingContainer) {
 
 TEST_F(EngineFiles, AbortStopsDecryptionAndWipesThePartialOutput) {
     WriteFile(path("a"), PatternBytes(100000));
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 3), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Des), ResultCode::Ok);
     WriteFile(path("a"), "an unrelated plain file of that name");
     const Bytes container = ReadFile(path("a.cry"));
     onChunk = [this] { abortFlag = true; };
@@ -401,12 +400,12 @@ TEST_F(EngineFiles, AbortStopsDecryptionAndWipesThePartialOutput) {
 TEST_F(EngineFiles, InputsThatShrinkWhileReadHaveChanged) {
     WriteFile(path("a"), PatternBytes(100000));
     onChunk = [this] { ::truncate(path("a").c_str(), 15000); };
-    EXPECT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::SourceChanged);
+    EXPECT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::SourceChanged);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a"});
 
     onChunk = nullptr;
     WriteFile(path("a"), PatternBytes(100000));
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     onChunk = [this] { ::truncate(path("a.cry").c_str(), 30000); };
     EXPECT_EQ(pwd.DecryptFile(path("a.cry")), ResultCode::ContainerChanged);
@@ -418,13 +417,14 @@ TEST_F(EngineFiles, AFullDiskIsAWriteFailureThatKeepsEverything) {
     const Bytes plain = PatternBytes(300000);
     WriteFile(path("a"), plain);
     WriteFile(path("a.cry"), "old container");
-    int code = test::RunWithFileSizeLimit(100000, [this] { return -static_cast<int>(pwd.EncryptFile(path("a"), 1)); });
+    int code = test::RunWithFileSizeLimit(
+        100000, [this] { return -static_cast<int>(pwd.EncryptFile(path("a"), CipherMethod::Idea)); });
     EXPECT_EQ(code, 15);
     EXPECT_EQ(ReadFile(path("a")), plain);
     EXPECT_EQ(ReadFile(path("a.cry")), Text("old container"));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a", "a.cry"}));
 
-    ASSERT_EQ(pwd.EncryptFile(path("a"), 1), ResultCode::Ok);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink(path("a").c_str()), 0);
     code = test::RunWithFileSizeLimit(100000, [this] { return -static_cast<int>(pwd.DecryptFile(path("a.cry"))); });
     EXPECT_EQ(code, 15);
@@ -439,7 +439,7 @@ TEST_F(EngineFiles, FilesOfFourGigabytesAreRefusedBeforeAnythingIsCreated) {
         ASSERT_EQ(::ftruncate(fd, off_t{1} << 32), 0) << "a sparse file takes no space";
         ::close(fd);
     }
-    EXPECT_EQ(pwd.EncryptFile(big, 1), ResultCode::TooLarge);
+    EXPECT_EQ(pwd.EncryptFile(big, CipherMethod::Idea), ResultCode::TooLarge);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"big.iso"});
     EXPECT_NE(ResultText(ResultCode::TooLarge, "big.iso").find("big.iso"), std::string::npos);
 }
@@ -471,10 +471,15 @@ TEST(ContainerNames, MethodNamesAndPaths) {
     WriteFile(dir / "short", "KX9");
     EXPECT_EQ(MethodNameOfFile(dir / "short"), "-");
     EXPECT_EQ(MethodNameOfFile(dir / "missing"), "-");
-    EXPECT_EQ(MethodName(0), "DES");
-    EXPECT_EQ(MethodName(1), "IDEA");
-    EXPECT_EQ(MethodName(4), "3xDES");
-    EXPECT_EQ(MethodName(5), "");
+    EXPECT_EQ(MethodName(CipherMethod::DesUnchained), "DES");
+    EXPECT_EQ(MethodName(CipherMethod::Idea), "IDEA");
+    EXPECT_EQ(MethodName(CipherMethod::TripleDes), "3xDES");
+    EXPECT_EQ(MethodName(static_cast<CipherMethod>(5)), "");
+    // The companion's spellings name the writable methods only, in code order.
+    EXPECT_EQ(MethodSpellings("|"), "idea|des|3xdes");
+    ASSERT_NE(MethodBySpelling("3xdes"), nullptr);
+    EXPECT_EQ(MethodBySpelling("3xdes")->code, CipherMethod::TripleDes);
+    EXPECT_EQ(MethodBySpelling("DES"), nullptr);
 }
 
 } // namespace

@@ -63,11 +63,12 @@ TEST_P(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
     auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
     };
-    for (int method : {0, 1, 3, 4}) {
-        const std::size_t keyLength = method == 1 ? 16 : method == 4 ? 24 : 8;
+    for (CipherMethod method :
+         {CipherMethod::DesUnchained, CipherMethod::Idea, CipherMethod::Des, CipherMethod::TripleDes}) {
+        const std::size_t keyLength = InfoOf(method).keyLength;
         for (auto direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
-            SCOPED_TRACE(testing::Message()
-                         << "method " << method << (direction == CipherDirection::Encrypt ? ", encrypt" : ", decrypt"));
+            SCOPED_TRACE(testing::Message() << "method " << CodeOf(method)
+                                            << (direction == CipherDirection::Encrypt ? ", encrypt" : ", decrypt"));
             for (int trial = 0; trial < 12; ++trial) {
                 Bytes key(keyLength);
                 for (auto& b : key)
@@ -92,7 +93,7 @@ TEST_P(VectorLoops, GiveTheScalarLoopsResultsOnRandomRuns) {
                 auto scalar = MakeBlockChain(method, key.data(), direction, VectorIsa::Scalar);
                 auto vector = MakeBlockChain(method, key.data(), direction, isa);
                 ASSERT_EQ(scalar->isa(), VectorIsa::Scalar);
-                const bool parallel = direction == CipherDirection::Decrypt || method == 0;
+                const bool parallel = direction == CipherDirection::Decrypt || method == CipherMethod::DesUnchained;
                 ASSERT_EQ(vector->isa(), parallel ? isa : VectorIsa::Scalar);
                 const bool more = trial % 2 == 0;
                 const Outcome expected = RunPieces(*scalar, buffer, offset, pieces, checksumBytes, false);

@@ -1,5 +1,6 @@
-// The grouped path of the single-file operation (Write, then CompleteGroup) over recorded system calls:
-// when each source is overwritten, and what a flush that fails leaves.
+// The single-file operation over recorded system calls: in the grouped path (Write, then CompleteGroup)
+// when each source is overwritten and what a flush that fails leaves; a re-keyed container that the disk
+// gives back otherwise than it was written.
 
 #include "fileops/SingleFileOperation.h"
 
@@ -120,6 +121,42 @@ TEST(GroupedFiles, NoSourceIsOverwrittenBeforeItsContainersNameIsOnDiskAndAFaile
         EXPECT_EQ(dir.names(), left);
         EXPECT_EQ(frontEnd.shown, shown);
     }
+}
+
+TEST(Rekeying, ANewContainerThatDoesNotReadBackAsWrittenLeavesTheOldOneAsItWas) {
+    // The disk gives back one byte other than was written, between the new container's writing and its
+    // check: the check must come before the old container is replaced.
+    test::TempDir dir;
+    test::WriteFile(dir / "a", test::PatternBytes(30000, 4));
+    TKX_Pwd current;
+    current.SetPassword("old-pass");
+    ASSERT_EQ(current.EncryptFile(dir / "a", CipherMethod::Idea), ResultCode::Ok);
+    ASSERT_EQ(::unlink((dir / "a").c_str()), 0);
+    const Bytes old = ReadFile(dir / "a.cry");
+    test::RecordingCalls calls;
+    calls.onCall = [](const std::string& call, int fd) {
+        const std::uint8_t changed = 0x5A;
+        return call != "fsync" || ::pwrite(fd, &changed, 1, 20000) == 1;
+    };
+    QuietFrontEnd frontEnd;
+    SingleFileOperation operation(current, frontEnd, calls);
+    SingleFileJob job;
+    job.source = dir / "a.cry";
+    job.name = "a.cry";
+    job.keepMethod = true;
+    job.newPassword = [](TKX_Pwd& next) {
+        next.SetPassword("new-pass");
+        return true;
+    };
+    const SingleFileOutcome outcome = operation.Rekey(job);
+    EXPECT_EQ(outcome.status, SingleFileStatus::Failed);
+    EXPECT_EQ(outcome.code, ResultCode::WriteFailed);
+    EXPECT_EQ(frontEnd.shown,
+              Names{"The new container of " + (dir / "a.cry") +
+                    " does not read back as it was written; the old one has been left as it was."});
+    EXPECT_EQ(calls.calls, Names{"fsync"});
+    EXPECT_EQ(dir.names(), Names{"a.cry"});
+    EXPECT_EQ(ReadFile(dir / "a.cry"), old);
 }
 
 } // namespace

@@ -126,7 +126,7 @@ TEST(PreferencesDialog, RowsFollowTheirCheckBoxesAndSpinEditsHold0To600) {
     EXPECT_TRUE(controls.masterPwdExpires);
     EXPECT_EQ(controls.masterPwdExpTime, 600);
     EXPECT_EQ(controls.path, keys / "new.key");
-    EXPECT_EQ(controls.method, MethodChoice::TripleDES);
+    EXPECT_EQ(controls.method, CipherMethod::TripleDes);
 
     // Cancel hands nothing back; "Never expires" of the store sets its minutes to 0.
     PreferencesControls before = controls;

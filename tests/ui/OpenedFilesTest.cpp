@@ -55,7 +55,7 @@ TEST_F(OpenedFiles, ACommandLineEncryptsWithTripleDesWithoutAPromptAndEndsThePro
     EXPECT_FALSE(test::Exists(files / "notes.txt"));
     const MethodInfo* method = MethodOfFile(files / "notes.txt.cry");
     ASSERT_NE(method, nullptr);
-    EXPECT_EQ(method->code, 3);
+    EXPECT_EQ(method->code, CipherMethod::Des);
     EXPECT_EQ(window.Method, 4) << "the default method is what it was";
 }
 
@@ -65,7 +65,7 @@ TEST_F(OpenedFiles, OpenFromThePaneIsWatchedByTheTimerAndTheFileGoesBackUnderIts
     {
         TKX_Pwd maker;
         maker.SetPassword("diary-pw");
-        ASSERT_EQ(maker.EncryptFile(files / "diary.txt", 1), ResultCode::Ok);
+        ASSERT_EQ(maker.EncryptFile(files / "diary.txt", CipherMethod::Idea), ResultCode::Ok);
         ::unlink((files / "diary.txt").c_str());
     }
     auto window = open();
