@@ -121,8 +121,8 @@ TMainWin::~TMainWin() {
     objects_.reset();
 }
 
-void TMainWin::setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword) {
-    shell_->setArguments(std::move(arguments), std::move(environmentPassword));
+void TMainWin::setCommandLine(HandedCommandLine commandLine) {
+    shell_->setCommandLine(std::move(commandLine));
 }
 
 void TMainWin::HandOver(HandedCommandLine commandLine) {

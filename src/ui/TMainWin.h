@@ -90,9 +90,9 @@ public:
     WindowOperations& operations() { return *operations_; }
     // The command line, "Open" and "Print", the watch on opened files (MainWinShell.cpp).
     MainWinShell& shell() { return *shell_; }
-    // The program's arguments and the password of VORLAXEN_PASSWORD, for the start-up step that works
-    // through them.
-    void setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
+    // The program's own command line (its arguments, the password of VORLAXEN_PASSWORD and the directory
+    // it was started in), for the start-up step that works through it.
+    void setCommandLine(HandedCommandLine commandLine);
     // The command line of a later start of the program, which found this window: the window comes to the
     // front and runs it as its start-up runs its own, once it is free.
     void HandOver(HandedCommandLine commandLine);
