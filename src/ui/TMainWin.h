@@ -215,8 +215,16 @@ private:
     std::function<void(const std::string&)> statusSink_;
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
-    std::unique_ptr<MainWinShell> shell_;
     std::unique_ptr<MainWinDialogs> dialogs_;
+    std::unique_ptr<MainWinShell> shell_;
+    // The panes' models and views (Qt children of the window) and the watch that keeps the panes in step
+    // with the shown directory use the members above: they go first, each view before the model it shows,
+    // and leave their Qt parents as they go.
+    std::unique_ptr<PaneModel> sourceModel_;
+    std::unique_ptr<PaneModel> cryptedModel_;
+    std::unique_ptr<FilePaneView> sourceView_;
+    std::unique_ptr<FilePaneView> cryptedView_;
+    std::unique_ptr<PaneWatch> paneWatch_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;
@@ -286,11 +294,6 @@ private:
     QLabel* cryptedTitle_ = nullptr;
     std::array<QLabel*, 2> sourcePictures_{}; // plain, highlighted
     std::array<QLabel*, 2> cryptedPictures_{};
-    PaneModel* sourceModel_ = nullptr;
-    PaneModel* cryptedModel_ = nullptr;
-    FilePaneView* sourceView_ = nullptr;
-    FilePaneView* cryptedView_ = nullptr;
-    PaneWatch* paneWatch_ = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
 };
