@@ -143,8 +143,7 @@ bool CommandLine::ProcessFile(const std::string& argument, const std::string& cu
         (void)batch_.EncryptOne(name);
         return true;
     }
-    const std::string caption =
-        ports_.settings.ShowCryOn() ? name : name.substr(0, name.size() - kContainerExtension.size());
+    const std::string caption = CryptedCaptionOf(name, ports_.settings.ShowCryOn());
     const bool handOver = verb == Switch::Open || verb == Switch::Print;
     if (handOver)
         watch_.StartCapture();
