@@ -143,17 +143,16 @@ bool CommandLine::ProcessFile(const std::string& argument, const std::string& cu
         (void)batch_.EncryptOne(name);
         return true;
     }
-    const std::string caption = CryptedCaptionOf(name, ports_.settings.ShowCryOn());
     const bool handOver = verb == Switch::Open || verb == Switch::Print;
     if (handOver)
         watch_.StartCapture();
-    (void)batch_.DecryptOne(caption);
+    (void)batch_.DecryptOne(name);
     if (table_.MasterPass.Valid)
         ports_.expiry.EnableMasterPwdExpireButton(true);
     if (pwd_.Valid)
         ports_.expiry.EnablePwdExpireButton(true);
     if (handOver)
-        openAndPrint_.ProcessDecrCmd(VerbOf(verb), MakePath(directory, caption));
+        openAndPrint_.ProcessDecrCmd(VerbOf(verb), MakePath(directory, name));
     return true;
 }
 

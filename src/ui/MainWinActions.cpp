@@ -235,12 +235,9 @@ void TMainWin::ConnectOperations() {
     connect(cryptedView_.get(), &FilePaneView::activated, this, decrypt);
     connect(cryptedView_.get(), &FilePaneView::droppedFromOtherPane, this, encrypt);
     connect(sourceView_.get(), &FilePaneView::droppedFromOtherPane, this, decrypt);
-    new FileDrops(
-        *this,
-        *sourceView_,
-        *cryptedView_,
-        [this] { return ShowCry; },
-        [&batch](const std::vector<DroppedRun>& runs) { batch.ProcessDroppedFiles(runs); });
+    new FileDrops(*this, *sourceView_, *cryptedView_, [&batch](const std::vector<DroppedRun>& runs) {
+        batch.ProcessDroppedFiles(runs);
+    });
     for (QAction* action : {Encrypt_Button, encryptItem_, findChild<QAction*>("Encrypt1")})
         connect(action, &QAction::triggered, this, encrypt);
     for (QAction* action : {Decrypt_Button, decryptItem_, findChild<QAction*>("Decrypt1")})
