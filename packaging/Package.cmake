@@ -14,12 +14,15 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 
-# VORLAXEN_PACKAGE_MAINTAINER: packaging/CMakeLists.txt, which writes it into the changelog.
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORLAXEN_PACKAGE_MAINTAINER}")
+# The maintainer and the web page are the build's settings (CMakeLists.txt); the changelog names the
+# maintainer too. A package without a web page has no Homepage field.
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORLAXEN_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vorlaxen.org")
+if(NOT VORLAXEN_HOMEPAGE STREQUAL "")
+    set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VORLAXEN_HOMEPAGE}")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION "Vorlaxen encrypts files for one user. Encrypting a file writes its container
 beside it, the file's name with .cry appended, and then wipes the plain
 file; decrypting writes the plain file back and deletes the container. Every

@@ -1,12 +1,21 @@
 #include "desktop/ProgramArguments.h"
+#include "desktop/WindowInstance.h"
+#include "engine/Messages.h"
 #include "platform/EnvironmentSecret.h"
 #include "ui/TMainWin.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using vorlaxen::HandedCommandLine;
+using vorlaxen::TMainWin;
+using vorlaxen::WindowInstance;
 
 namespace {
 
@@ -36,9 +45,35 @@ void CloseOnTerminate(QWidget& window) {
     sigaction(SIGHUP, &action, nullptr);
 }
 
+// The display the window appears on, as the environment names it.
+std::string DisplayOfEnvironment() {
+    for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"})
+        if (const char* display = std::getenv(variable); display && *display)
+            return display;
+    return "";
+}
+
+// The first window takes the command lines of later starts of the same user and display; once it closes,
+// a later start opens a window of its own.
+void ServeLaterStarts(TMainWin& window, WindowInstance& instance) {
+    auto* waiting = new QSocketNotifier(instance.listener(), QSocketNotifier::Read, &window);
+    QObject::connect(waiting, &QSocketNotifier::activated, &window, [&window, &instance] {
+        if (std::optional<HandedCommandLine> commandLine = instance.Receive())
+            window.HandOver(std::move(*commandLine));
+    });
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, waiting, [waiting, &instance] {
+        waiting->setEnabled(false);
+        instance.Close();
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (vorlaxen::AsksForVersion(argc, argv)) {
+        std::printf("vorlaxen %s\n%s\n%s\n", VORLAXEN_VERSION, vorlaxen::kLicence, vorlaxen::kNoWarranty);
+        return 0;
+    }
     // Passwords leave the arguments and the environment before anything copies them.
     vorlaxen::ArgumentPasswords passwords = vorlaxen::ArgumentPasswords::Take(argc, argv);
     std::optional<vorlaxen::SecureBytes> environmentPassword = vorlaxen::TakeEnvironmentSecret("VORLAXEN_PASSWORD");
@@ -48,8 +83,28 @@ int main(int argc, char** argv) {
     // program's own ("Preferences", "Tip of the day").
     QApplication::setDesktopFileName("vorlaxen");
 
-    vorlaxen::TMainWin window;
-    window.setCommandLine(passwords.Arguments(argc, argv), std::move(environmentPassword));
+    std::error_code noDirectory;
+    HandedCommandLine commandLine{std::filesystem::current_path(noDirectory).string(),
+                                  passwords.Arguments(argc, argv),
+                                  std::move(environmentPassword)};
+    const char* runtimeDirectory = std::getenv("XDG_RUNTIME_DIR");
+    WindowInstance instance;
+    switch (instance.Claim(WindowInstance::PlaceFor(runtimeDirectory ? runtimeDirectory : "", DisplayOfEnvironment()),
+                           commandLine)) {
+    case WindowInstance::Start::HandedOver:
+        return 0;
+    case WindowInstance::Start::NoAnswer:
+        std::fputs("vorlaxen: the running window did not answer; its command line may still run there.\n", stderr);
+        return 1;
+    case WindowInstance::Start::OwnWindow:
+    case WindowInstance::Start::Alone:
+        break;
+    }
+
+    TMainWin window;
+    window.setCommandLine(std::move(commandLine.arguments), std::move(commandLine.environmentPassword));
+    if (instance.listener() >= 0)
+        ServeLaterStarts(window, instance);
     CloseOnTerminate(window);
     // The window centres itself on the screen, fitted into it, when it is first shown.
     window.show();

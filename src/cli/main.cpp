@@ -1,6 +1,7 @@
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
 #include "cli/EnvironmentPasswords.h"
+#include "engine/Messages.h"
 
 #include <atomic>
 #include <csignal>
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (request.command == Command::Version) {
-        std::puts("vorlaxen-cli " VORLAXEN_VERSION);
+        std::printf("vorlaxen-cli %s\n%s\n%s\n", VORLAXEN_VERSION, vorlaxen::kLicence, vorlaxen::kNoWarranty);
         return 0;
     }
     CatchInterrupts();

@@ -1,13 +1,19 @@
 #include "desktop/AboutBox.h"
 
+#include "engine/Messages.h"
+
 namespace vorlaxen {
 
-AboutContents AboutBox::Compose(const SystemFacts& facts) {
+std::string BuiltHomePage() {
+    return VORLAXEN_HOMEPAGE;
+}
+
+AboutContents AboutBox::Compose(const SystemFacts& facts) const {
     AboutContents c;
     c.title = "Vorlaxen 95";
     c.version = "Version " VORLAXEN_VERSION;
-    c.credits = "Written by the Vorlaxen developers.";
-    c.homePage = kHomePage;
+    c.credits = std::string("Written by the Vorlaxen developers.\n") + kLicence;
+    c.homePage = homePage_;
     c.osVersion = facts.release.empty() ? facts.systemName : facts.systemName + " " + facts.release;
     // Whole kilobytes in digits alone: no separators, no leading zeros.
     c.totalMemory = std::to_string(facts.totalMemory / 1024);
@@ -19,7 +25,9 @@ void AboutBox::About_ItemClick() {
 }
 
 void AboutBox::HomePage_LabelClick() {
-    if (!browser_.OpenWebAddress(kHomePage))
+    if (homePage_.empty())
+        return;
+    if (!browser_.OpenWebAddress(homePage_))
         (void)messages_.ShowMessage(MessageKind::Error, "Couldn't launch the HTML browser.", MessageButtons::Ok);
 }
 

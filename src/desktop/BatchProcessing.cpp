@@ -117,6 +117,26 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
 
 void BatchProcessing::ProcessFileList(Direction direction) {
     const Pane pane = PaneOf(direction);
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    if (InWholeDirectoryRun())
+        ports_.panes.ClearSelection(pane);
+    RunWorkList(direction);
+}
+
+void BatchProcessing::ProcessDroppedFiles(const std::vector<DroppedRun>& runs) {
+    if (state_.IsBusy()) {
+        ports_.status.ShowStatus(kPleaseWait);
+        return;
+    }
+    for (const DroppedRun& run : runs) {
+        ports_.status.ShowStatus(FillIn("Dropped files in %s", run.directory));
+        dirCryptor_.WorkDirectory = run.directory;
+        dirCryptor_.WorkList = run.captions;
+        RunWorkList(run.direction);
+    }
+}
+
+void BatchProcessing::RunWorkList(Direction direction) {
     const bool wholeDirectory = InWholeDirectoryRun();
     prompts_.SetCancelAllVisible(direction, true);
     if (!wholeDirectory) {
@@ -124,9 +144,6 @@ void BatchProcessing::ProcessFileList(Direction direction) {
         state_.ProgressShown = false;
         prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
     }
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
-    if (wholeDirectory)
-        ports_.panes.ClearSelection(pane);
 
     // The names are copied: a prompt or a message may let events run, and nothing may change the list
     // being walked.

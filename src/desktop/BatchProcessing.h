@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/DroppedFiles.h"
 #include "desktop/FileOperations.h"
 #include "desktop/ProgressDisplay.h"
 #include "desktop/TKX_PrgState.h"
@@ -32,6 +33,9 @@ public:
     void EncrFileList();
     void DecrFileList();
     void ProcessFileList(Direction direction);
+    // Files that another program dropped on the window, each run in its own directory as a list run, its
+    // directory named in the status line first; refused while anything is busy.
+    void ProcessDroppedFiles(const std::vector<DroppedRun>& runs);
 
     // "Encrypt All" / "Decrypt All" of the directory tree's pop-up menu.
     void DoForAll(Direction direction);
@@ -48,6 +52,8 @@ public:
     Outcome DecryptOne(const std::string& name);
 
 private:
+    // The list run over the work list of the work directory.
+    void RunWorkList(Direction direction);
     // A link or a special file (`file`, in the work directory) is refused before a password is asked
     // for it: a list run says so in a message, a whole-directory run, which takes every entry of the
     // pane, notes it in the status line and goes on. True when refused.

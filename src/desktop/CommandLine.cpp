@@ -60,8 +60,25 @@ void CommandLine::ProcessParameters() {
     arguments_.clear();
     const std::optional<SecureBytes> environmentPassword = std::move(environmentPassword_);
     environmentPassword_.reset();
+    std::error_code error;
+    if (Run(arguments, environmentPassword, std::filesystem::current_path(error).string()))
+        host_.CloseMainWindow();
+}
+
+bool CommandLine::ProcessHandedOver(HandedCommandLine commandLine) {
+    return Run(commandLine.arguments, commandLine.environmentPassword, commandLine.currentDirectory);
+}
+
+bool CommandLine::Run(const std::vector<ProgramArgument>& arguments,
+                      const std::optional<SecureBytes>& environmentPassword,
+                      const std::string& current) {
     if (arguments.empty())
-        return;
+        return false;
+    running_ = true;
+    struct Done {
+        bool& running;
+        ~Done() { running = false; }
+    } done{running_};
 
     TKX_MasterPass& master = table_.MasterPass;
     Switch verb = Switch::File;
@@ -69,8 +86,6 @@ void CommandLine::ProcessParameters() {
     const bool savedUseKeyFile = master.UseKeyFile;
     if (environmentPassword)
         TakePassword(pwd_, *environmentPassword);
-    std::error_code error;
-    const std::string current = std::filesystem::current_path(error).string();
 
     bool completed = true;
     bool namedFile = false;
@@ -117,8 +132,7 @@ void CommandLine::ProcessParameters() {
     if (state_.ProgressShown)
         progress_.DropLists();
     // Switches alone (a desktop action started without a file) leave the window for the user.
-    if (completed && namedFile && state_.OpFiles.Count == 0)
-        host_.CloseMainWindow();
+    return completed && namedFile && state_.OpFiles.Count == 0;
 }
 
 bool CommandLine::ProcessFile(const std::string& argument, const std::string& current, Switch verb) {

@@ -2,6 +2,7 @@
 
 #include "desktop/BatchProcessing.h"
 #include "desktop/FileWatch.h"
+#include "desktop/HandedCommandLine.h"
 #include "desktop/OpenAndPrint.h"
 #include "desktop/ProgramArguments.h"
 #include "desktop/ProgressDisplay.h"
@@ -25,8 +26,9 @@ namespace vorlaxen {
 // "/open" or "/print" are then opened or printed and watched. At the end the default method and the
 // key-file use are what they were, and the window closes unless files are watched or no file was named.
 //
-// A relative file name is taken relative to the current directory when the command line starts; the
-// current directory itself never changes, since it is the directory the panes show.
+// A relative file name is taken relative to the current directory when the command line starts (for a
+// command line that a later start handed over, the directory of that start); the current directory itself
+// never changes, since it is the directory the panes show.
 class CommandLine {
 public:
     CommandLine(TKX_DirCryptor& dirCryptor,
@@ -45,8 +47,19 @@ public:
     void setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
 
     void ProcessParameters();
+    // A command line that a later start of the program handed to this window, run as ProcessParameters
+    // runs the program's own, except that it never closes the window itself: true when, had it been the
+    // program's own, the program would end now (a file was named, the line was worked through and
+    // nothing is watched).
+    bool ProcessHandedOver(HandedCommandLine commandLine);
+    // True while a command line is being worked through (its prompts let events run meanwhile).
+    bool running() const { return running_; }
 
 private:
+    // Works through the arguments; true when the program would end now.
+    bool Run(const std::vector<ProgramArgument>& arguments,
+             const std::optional<SecureBytes>& environmentPassword,
+             const std::string& current);
     // False when the file's directory cannot be entered (reported): the command line ends there.
     bool ProcessFile(const std::string& argument, const std::string& current, Switch verb);
     static void TakePassword(TKX_Pwd& target, const SecureBytes& password);
@@ -63,6 +76,7 @@ private:
     CommandLineHost& host_;
     std::vector<ProgramArgument> arguments_;
     std::optional<SecureBytes> environmentPassword_;
+    bool running_ = false;
 };
 
 } // namespace vorlaxen

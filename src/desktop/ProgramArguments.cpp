@@ -67,6 +67,10 @@ Switch SwitchOf(const std::string& argument) {
     return Switch::File;
 }
 
+bool AsksForVersion(int argc, const char* const* argv) {
+    return argc == 2 && std::string_view(argv[1]) == "--version";
+}
+
 ArgumentPasswords ArgumentPasswords::Take(int argc, char** argv) {
     ArgumentPasswords taken;
     for (int i = 1; i < argc; ++i) {

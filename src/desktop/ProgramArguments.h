@@ -22,6 +22,9 @@ enum class Switch { File, Open, Print, Encrypt, Decrypt, Des, Idea, TripleDes, P
 
 Switch SwitchOf(const std::string& argument);
 
+// "--version" as the only argument: the program prints its version and licence and ends without a window.
+bool AsksForVersion(int argc, const char* const* argv);
+
 // Takes the passwords out of the program's arguments before anything copies them (QApplication does):
 // the bytes of every "/pass:" and "/masterpass:" password are copied, then overwritten with zeros where
 // the process keeps its arguments, which is what /proc/PID/cmdline shows to every user.

@@ -24,6 +24,7 @@ ShellOperations::ShellOperations(ProgramObjects& objects,
                    openAndPrint_,
                    watch_,
                    ports,
-                   shell.host) {}
+                   shell.host)
+    , handOvers_(commandLine_, objects.prgState(), shell.host) {}
 
 } // namespace vorlaxen

@@ -2,6 +2,7 @@
 
 #include "desktop/CommandLine.h"
 #include "desktop/FileWatch.h"
+#include "desktop/HandOverQueue.h"
 #include "desktop/OpenAndPrint.h"
 #include "desktop/ProgramObjects.h"
 #include "desktop/WindowOperations.h"
@@ -19,8 +20,9 @@ struct ShellPorts {
     CommandLineHost& host;
 };
 
-// The command line, "Open" and "Print", and the watch on opened files, built over the program-wide
-// objects and the window's operations. The window keeps one beside its WindowOperations.
+// The command line (the program's own and those that later starts hand over), "Open" and "Print", and
+// the watch on opened files, built over the program-wide objects and the window's operations. The window
+// keeps one beside its WindowOperations.
 class ShellOperations {
 public:
     ShellOperations(ProgramObjects& objects,
@@ -33,11 +35,13 @@ public:
     FileWatch& watch() { return watch_; }
     OpenAndPrint& openAndPrint() { return openAndPrint_; }
     CommandLine& commandLine() { return commandLine_; }
+    HandOverQueue& handOvers() { return handOvers_; }
 
 private:
     FileWatch watch_;
     OpenAndPrint openAndPrint_;
     CommandLine commandLine_;
+    HandOverQueue handOvers_;
 };
 
 } // namespace vorlaxen

@@ -4,7 +4,8 @@
 
 namespace vorlaxen {
 
-// The tips as the program has always shown them, spelling included.
+// The tips as the program has always shown them, spelling included; the last one names the file managers'
+// menus that stand in for the system folder it named.
 const std::array<Tip, kTipCount> kTips = {{
     {"You can encrypt file with 7(!) different ways: double-clicking on it, drag n' dropping it, choosing "
      "respective command from context menu/main menu, pressing respective tool button, using command string and "
@@ -42,10 +43,10 @@ const std::array<Tip, kTipCount> kTips = {{
      "context-sensetive menu. The same happens when you encrypt a file. In this case the original file is wiped "
      "from the disk.",
      70},
-    {"You can transfer files to Vorlaxen from an external environment. During the installation, Vorlaxen adds a "
-     "reference to itself into the system's 'SendTo' folder. So you can, for example, within a Windows Explorer "
-     "and by right-clicking on the file, choose SendTo/Vorlaxen 95 IDEA.The file is then passed to Vorlaxen for "
-     "either automatic encryption, or decryption.",
+    {"You can transfer files to Vorlaxen from your file manager. During the installation, Vorlaxen adds itself to "
+     "the file managers' menus. So you can, for example, within Dolphin or Nemo and by right-clicking on the file, "
+     "choose 'Send to Vorlaxen 95 IDEA', or in any file manager choose 'Open With' and 'Vorlaxen 95 IDEA'. The "
+     "file is then passed to Vorlaxen for either automatic encryption, or decryption.",
      50},
 }};
 

@@ -39,4 +39,9 @@ inline constexpr const char* kElapsedCaption = "Elapsed: ";
 inline constexpr const char* kRemainingCaption = "Remaining: ";
 inline constexpr const char* kThroughputCaption = "Throughout: ";
 
+// The licence, in the About box's credits and under the version line of both programs' --version.
+inline constexpr const char* kLicence = "Licence: GNU GPL version 3 or later (GPL-3.0-or-later).";
+inline constexpr const char* kNoWarranty = "This is free software: you are free to change and redistribute it.\n"
+                                           "There is NO WARRANTY, to the extent permitted by law.";
+
 } // namespace vorlaxen

@@ -4,6 +4,7 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <memory>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,6 +59,11 @@ pid_t OpenWithDefaultApplication(const std::string& path, const std::string& wor
     if (!contentType)
         return 0;
     GObjectPtr<GAppInfo> application(g_app_info_get_default_for_type(contentType, FALSE));
+    // The program's own "Open With" entry, the default of a type that no application of its own takes,
+    // would only hand the file back to the program to be encrypted again: such a file has no application.
+    const char* id = application ? g_app_info_get_id(application.get()) : nullptr;
+    if (id && std::string_view(id) == kOwnOpenWithEntry)
+        return 0;
     GObjectPtr<GAppInfo> launchable = application ? ExecLineOf(application.get()) : nullptr;
     if (!launchable)
         return 0;

@@ -14,6 +14,10 @@ namespace vorlaxen {
 // application is associated or it could not be started.
 pid_t OpenWithDefaultApplication(const std::string& path, const std::string& workingDirectory, bool watch);
 
+// The program's own entry in every file manager's "Open With", which hands a file to the program; it never
+// counts as a file's application.
+inline constexpr const char* kOwnOpenWithEntry = "vorlaxen-send-to.desktop";
+
 // The stand-in for the shell's "print" verb: `lp FILE`, the printing system's command, in
 // `workingDirectory`; with `watch` as a child to wait for (PollChild). Returns its process id (without
 // `watch`, a non-zero value that stands for it), or 0 when lp could not be started (not installed).

@@ -9,8 +9,8 @@ namespace vorlaxen {
 struct AboutContents {
     std::string title;       // "Vorlaxen 95"
     std::string version;     // "Version 0.1.0"
-    std::string credits;     // a line about who made it
-    std::string homePage;    // the web address, shown as a link
+    std::string credits;     // who made it, and the licence
+    std::string homePage;    // the web address, shown as a link; none shown when empty
     std::string osVersion;   // after "OS version:"
     std::string totalMemory; // after "Total memory , Kb:"
 };

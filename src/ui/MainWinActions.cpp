@@ -3,6 +3,7 @@
 #include "desktop/WindowOperations.h"
 #include "engine/Messages.h"
 #include "ui/CoolBar.h"
+#include "ui/FileDrops.h"
 #include "ui/PasswordDialog.h"
 #include "ui/TDelDialog.h"
 #include "ui/TMainWin.h"
@@ -233,6 +234,12 @@ void TMainWin::ConnectOperations() {
     connect(cryptedView_, &FilePaneView::activated, this, decrypt);
     connect(cryptedView_, &FilePaneView::droppedFromOtherPane, this, encrypt);
     connect(sourceView_, &FilePaneView::droppedFromOtherPane, this, decrypt);
+    new FileDrops(
+        *this,
+        *sourceView_,
+        *cryptedView_,
+        [this] { return ShowCry; },
+        [&batch](const std::vector<DroppedRun>& runs) { batch.ProcessDroppedFiles(runs); });
     for (QAction* action : {Encrypt_Button, encryptItem_, findChild<QAction*>("Encrypt1")})
         connect(action, &QAction::triggered, this, encrypt);
     for (QAction* action : {Decrypt_Button, decryptItem_, findChild<QAction*>("Decrypt1")})

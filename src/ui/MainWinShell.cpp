@@ -5,6 +5,7 @@
 #include "ui/TMainWin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -23,6 +24,14 @@ MainWinShell::MainWinShell(TMainWin& window,
     CreateMenuItem();
     shell_ = std::make_unique<ShellOperations>(objects, operations, ports, ShellPorts{launcher_, *this, *this});
     connect(NotifyOpenFiles_Timer, &QTimer::timeout, this, [this] { shell_->watch().NotifyOpenFiles(); });
+    handOverTimer_ = new QTimer(this);
+    handOverTimer_->setInterval(100);
+    connect(handOverTimer_, &QTimer::timeout, this, [this] {
+        HandOverQueue& handOvers = shell_->handOvers();
+        handOvers.RunWaiting(window_.startup().hasRun() && !QApplication::activeModalWidget());
+        if (!handOvers.waiting())
+            handOverTimer_->stop();
+    });
     if (shell_->watch().directoryWatchFd() >= 0) {
         directoryNotice_ = new QSocketNotifier(shell_->watch().directoryWatchFd(), QSocketNotifier::Read, this);
         connect(directoryNotice_, &QSocketNotifier::activated, this, [this] { shell_->watch().DirectoryChanged(); });
@@ -73,6 +82,11 @@ void MainWinShell::ProcessParameters() {
     shell_->commandLine().ProcessParameters();
 }
 
+void MainWinShell::HandOver(HandedCommandLine commandLine) {
+    shell_->handOvers().Add(std::move(commandLine));
+    handOverTimer_->start();
+}
+
 bool MainWinShell::FormCloseQuery() {
     return shell_->watch().FormCloseQuery();
 }
@@ -93,10 +107,11 @@ void MainWinShell::SetDefaultMethod(std::int32_t method) {
 }
 
 // The program ends: the start-up steps still to come (the master password, the tip of the day) would
-// only open dialogs that close at once.
+// only open dialogs that close at once. Command lines that later starts handed over meanwhile run first.
 void MainWinShell::CloseMainWindow() {
     window_.startup().EndEarly();
-    window_.close();
+    if (!shell_->handOvers().DeferClose())
+        window_.close();
 }
 
 } // namespace vorlaxen

@@ -19,9 +19,9 @@ namespace vorlaxen {
 
 class TMainWin;
 
-// The main window's part in the command line, "Open" and "Print" and the watch on opened files: the
-// 200 ms timer `NotifyOpenFiles_Timer`, the File menu's "Re-encrypt opened files", the pop-up items
-// "Open" and "Print" of both panes, and the notice of the watched directories. The rules are
+// The main window's part in the command line (its own and those that later starts hand over), "Open" and
+// "Print" and the watch on opened files: the 200 ms timer `NotifyOpenFiles_Timer`, the File menu's "Re-encrypt opened
+// files", the pop-up items "Open" and "Print" of both panes, and the notice of the watched directories. The rules are
 // ShellOperations'; this wires them to the window.
 class MainWinShell : public QObject, public WatchControls, public CommandLineHost {
 public:
@@ -33,6 +33,8 @@ public:
     void setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword);
     // The start-up step.
     void ProcessParameters();
+    // A command line that a later start handed over: it runs once the window is free for it.
+    void HandOver(HandedCommandLine commandLine);
     // The close request: true when the window may close.
     bool FormCloseQuery();
 
@@ -50,6 +52,7 @@ private:
     SystemLauncher launcher_;
     std::unique_ptr<ShellOperations> shell_;
     QTimer* NotifyOpenFiles_Timer = nullptr;
+    QTimer* handOverTimer_ = nullptr; // ticks while handed command lines wait for the window
     QAction* reencryptItem_ = nullptr;
     QSocketNotifier* directoryNotice_ = nullptr;
 };

@@ -76,7 +76,8 @@ void TAbout::Ask(const AboutContents& c, const std::function<void()>& homePageCl
     Version->setText(QString::fromStdString(c.version));
     Comments->setText(QString::fromStdString(c.credits));
     const QString address = QString::fromStdString(c.homePage).toHtmlEscaped();
-    HomePage_Label->setText("<a href=\"" + address + "\">" + address + "</a>");
+    HomePage_Label->setText(address.isEmpty() ? QString() : "<a href=\"" + address + "\">" + address + "</a>");
+    HomePage_Label->setVisible(!address.isEmpty());
     OS_Label->setText(QString::fromStdString(c.osVersion));
     Memory_Label->setText(QString::fromStdString(c.totalMemory));
     homePageClicked_ = &homePageClicked;
@@ -104,6 +105,8 @@ void TAbout::Arrange() {
 
     int y = kAreaMargin;
     for (QLabel* label : {ProductName, Version, Comments, HomePage_Label}) {
+        if (label->isHidden())
+            continue;
         label->setGeometry(kTextLeft, y, separator, label->sizeHint().height());
         y += label->height() + kLineGap;
     }

@@ -11,7 +11,8 @@ class QPushButton;
 namespace vorlaxen {
 
 // "About Vorlaxen 95": in a sunken upper area the program's picture, title, version, credits and web
-// address (a link: the hand pointer over it, a click asks to open it), a separator line, "OS version:"
+// address (a link: the hand pointer over it, a click asks to open it; no line when there is none), a
+// separator line, "OS version:"
 // and "Total memory , Kb:" with their values; below it "Ok", the default and the cancel button. Only the
 // system menu in the title bar. Centred on the screen; on activation it is laid out by AboutBox::Arrange.
 class TAbout : public QDialog {

@@ -125,6 +125,14 @@ void TMainWin::setCommandLine(std::vector<ProgramArgument> arguments, std::optio
     shell_->setArguments(std::move(arguments), std::move(environmentPassword));
 }
 
+void TMainWin::HandOver(HandedCommandLine commandLine) {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    shell_->HandOver(std::move(commandLine));
+}
+
 // While an operation runs the window does not close: the operation holds the files and the objects
 // it works on. With files still watched, the user decides (FormCloseQuery).
 void TMainWin::closeEvent(QCloseEvent* event) {

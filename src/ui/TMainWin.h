@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/FileLists.h"
+#include "desktop/HandedCommandLine.h"
 #include "desktop/PaneRefresh.h"
 #include "desktop/ProgramArguments.h"
 #include "desktop/ProgramObjects.h"
@@ -91,6 +92,9 @@ public:
     // The program's arguments and the password of VORLAXEN_PASSWORD, for the start-up step that works
     // through them.
     void setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
+    // The command line of a later start of the program, which found this window: the window comes to the
+    // front and runs it as its start-up runs its own, once it is free.
+    void HandOver(HandedCommandLine commandLine);
     StartupSequence& startup() { return startup_; }
     FileLists& fileLists() { return *fileLists_; }
     FilePaneView& pane(Pane which) { return which == Pane::Source ? *sourceView_ : *cryptedView_; }

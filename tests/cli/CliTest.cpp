@@ -1,6 +1,7 @@
 // vorlaxen-cli as a user runs it: exit statuses, messages, and what each command leaves on disk.
 
 #include "cli/CommandLine.h"
+#include "engine/Messages.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -211,6 +212,10 @@ TEST_F(Cli, UsageErrorsAndHelp) {
                                "Exit status",
                                "64"})
         EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
+    auto version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.substr(0, 13), "vorlaxen-cli ");
+    EXPECT_NE(version.out.find("\n" + std::string(kLicence) + "\n"), std::string::npos) << version.out;
 }
 
 TEST_F(Cli, MissingSourceIsNotFound) {

@@ -2,6 +2,7 @@
 // file's place among the password sources, the stop button, and faults in the middle of a list. Every
 // test ends by comparing what is on disk (and in the panes) with what must be there.
 
+#include "desktop/DroppedFiles.h"
 #include "desktop/WindowFixture.h"
 #include "support/ChildProcess.h"
 
@@ -594,6 +595,55 @@ TEST_F(WholeDirectory, CancelAllAndTheStopButtonEndTheWholeRun) {
     batch().EncrFileList();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.statuses.back(), "Please wait until the process is finished.");
+}
+
+// Files dropped from a file manager: which are taken where, grouped by their directories in the order
+// dropped, by their captions there; and the runs, which leave the shown directory alone.
+TEST_F(Batch, DroppedFilesRunInTheirOwnDirectoriesByWhereTheyWereDropped) {
+    ::mkdir(path("a").c_str(), 0700);
+    ::mkdir(path("b").c_str(), 0700);
+    const Names dropped = {path("a/one.txt"),
+                           path("b/two.txt.cry"),
+                           path("a/three.CRY"),
+                           path("a/four.txt"),
+                           path("b"),
+                           "relative.txt",
+                           path("b/five.txt")};
+    const auto runs = PlanDrop(dropped, std::nullopt, false);
+    ASSERT_EQ(runs.size(), 4u) << "a directory and what is not a full path are passed over";
+    EXPECT_TRUE(runs[0].direction == Direction::Encrypt && runs[0].directory == path("a"));
+    EXPECT_EQ(runs[0].captions, (Names{"one.txt", "four.txt"}));
+    EXPECT_TRUE(runs[1].direction == Direction::Decrypt && runs[1].directory == path("b"));
+    EXPECT_EQ(runs[1].captions, Names{"two.txt"});
+    EXPECT_EQ(runs[2].captions, Names{"three"}) << "a container in display form";
+    EXPECT_TRUE(runs[3].direction == Direction::Encrypt && runs[3].directory == path("b"));
+    const auto onCrypted = PlanDrop(dropped, Pane::Crypted, true);
+    ASSERT_EQ(onCrypted.size(), 2u) << "plain files only";
+    EXPECT_EQ(onCrypted[0].captions, (Names{"one.txt", "four.txt"}));
+    const auto onSource = PlanDrop(dropped, Pane::Source, true);
+    ASSERT_EQ(onSource.size(), 2u) << "containers only";
+    EXPECT_EQ(onSource[0].captions, Names{"two.txt.cry"}) << "with \".cry\" shown, under their own names";
+    EXPECT_EQ(onSource[1].captions, Names{"three.CRY"});
+
+    write("a/one.txt", "one");
+    write("a/four.txt", "four");
+    write("shown.txt", "stays");
+    panes.ReadFLists();
+    prompts.steps = {TypeForList("drop-pw")};
+    state().Busy = TKX_PrgState::kDeleting;
+    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted, false));
+    EXPECT_EQ(host.statuses.back(), "Please wait until the process is finished.");
+    EXPECT_TRUE(prompts.shown.empty());
+    state().Busy = 0;
+    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted, false));
+    EXPECT_EQ(prompts.shown.size(), 1u) << "one password for the list of the drop";
+    EXPECT_TRUE(OpensWith(path("a/one.txt.cry"), "drop-pw"));
+    EXPECT_TRUE(OpensWith(path("a/four.txt.cry"), "drop-pw"));
+    EXPECT_NE(std::find(host.statuses.begin(), host.statuses.end(), "Dropped files in " + path("a")),
+              host.statuses.end());
+    EXPECT_EQ(host.statuses.back(), "Idle.");
+    EXPECT_EQ(names(), Names{"shown.txt"}) << "the shown directory is as it was";
+    panes.ExpectMatchesDisk();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "desktop/AboutBox.h"
 #include "desktop/HelpViewer.h"
 #include "desktop/TipOfTheDay.h"
+#include "engine/Messages.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
 
@@ -145,21 +146,24 @@ public:
     std::vector<AboutContents> shown;
 };
 
-TEST(About, ShowsTheSystemAndItsMemoryAndOpensTheWebPage) {
+TEST(About, ShowsTheSystemItsMemoryAndTheLicenceAndOpensTheWebPageWhenTheBuildHasOne) {
     FakeAboutWindow window;
     FakeBrowser browser;
     test::FakeHost host;
     AboutBox about(window, browser, host, [] { return SystemFacts{"Linux", "5.1.0-17-fake", std::uint64_t{4} << 30}; });
+    EXPECT_EQ(about.homePage(), BuiltHomePage());
+    about.setHomePage("https://example.org/vorlaxen");
     window.click = true;
     about.About_ItemClick();
     ASSERT_EQ(window.shown.size(), 1u);
     const AboutContents& c = window.shown[0];
     EXPECT_EQ(c.title, "Vorlaxen 95");
     EXPECT_EQ(c.version, "Version " VORLAXEN_VERSION);
+    EXPECT_EQ(c.credits, "Written by the Vorlaxen developers.\n" + std::string(kLicence));
     EXPECT_EQ(c.osVersion, "Linux 5.1.0-17-fake");
     EXPECT_EQ(c.totalMemory, "4194304");
-    EXPECT_EQ(c.homePage, "https://vorlaxen.org");
-    EXPECT_EQ(browser.addresses, std::vector<std::string>{"https://vorlaxen.org"});
+    EXPECT_EQ(c.homePage, "https://example.org/vorlaxen");
+    EXPECT_EQ(browser.addresses, std::vector<std::string>{"https://example.org/vorlaxen"});
     EXPECT_TRUE(host.messages.empty());
 
     browser.works = false;
@@ -168,9 +172,17 @@ TEST(About, ShowsTheSystemAndItsMemoryAndOpensTheWebPage) {
     EXPECT_EQ(host.messages[0].text, "Couldn't launch the HTML browser.");
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
 
-    EXPECT_EQ(AboutBox::Compose({"Linux", "", 1023}).totalMemory, "0") << "whole kilobytes, rounded down";
-    EXPECT_EQ(AboutBox::Compose({"Linux", "", 1023}).osVersion, "Linux");
-    EXPECT_EQ(AboutBox::Compose({"Linux", "6.1", (std::uint64_t{64} << 30) + 2047}).totalMemory, "67108865");
+    // A build told no web page shows none, and nothing can open one.
+    about.setHomePage("");
+    browser.works = true;
+    about.About_ItemClick();
+    EXPECT_EQ(window.shown.back().homePage, "");
+    EXPECT_EQ(browser.addresses.size(), 2u) << "only the two clicks with a web page reached the browser";
+    EXPECT_EQ(host.messages.size(), 1u);
+
+    EXPECT_EQ(about.Compose({"Linux", "", 1023}).totalMemory, "0") << "whole kilobytes, rounded down";
+    EXPECT_EQ(about.Compose({"Linux", "", 1023}).osVersion, "Linux");
+    EXPECT_EQ(about.Compose({"Linux", "6.1", (std::uint64_t{64} << 30) + 2047}).totalMemory, "67108865");
 }
 
 } // namespace

@@ -65,6 +65,10 @@ TEST_F(Launcher, OpensAFileWithItsTypesApplicationInTheGivenDirectoryAndWatchesI
 TEST_F(Launcher, AFileWithoutAnApplicationIsNotOpened) {
     const std::string unknown = dir / "blob.vorlaxen-test-unknown-type";
     test::WriteFile(unknown, std::string("\x00\x01\x02\x03", 4));
+    GAppInfo* fallback = g_app_info_get_default_for_type("application/octet-stream", FALSE);
+    ASSERT_NE(fallback, nullptr);
+    EXPECT_STREQ(g_app_info_get_id(fallback), kOwnOpenWithEntry) << "the desktop's choice, which the program passes by";
+    g_object_unref(fallback);
     EXPECT_EQ(OpenWithDefaultApplication(unknown, "", true), 0);
     EXPECT_EQ(OpenWithDefaultApplication(dir / "missing.html", "", true), 0) << "nor is a file that is not there";
 }
@@ -186,6 +190,48 @@ TEST_F(Launcher, TheInstalledEntryOpensAContainerWithSlashOpenAndOffersDecryptAn
     const std::string said = Text(recorded);
     EXPECT_NE(said.find("/decrypt\n"), std::string::npos) << said;
     EXPECT_NE(said.find("/print\n"), std::string::npos) << said;
+}
+
+// The hidden "Open With" entry, the stand-in for a "Send To" reference: among the applications a file
+// manager offers for any file (an application chooser's "other applications" are all of them, hidden ones
+// included), out of the menus, not the default of a type that has an application of its own, and it hands
+// the chosen files to the program in one start, as they are, which encrypts them or decrypts a ".cry".
+TEST_F(Launcher, TheOpenWithEntryIsOfferedForAnyFileAndHandsTheFilesToTheProgram) {
+    const std::string& desktop = test::InstallTestDesktop();
+    const std::string recorded = desktop + "/prefix/bin/vorlaxen.args";
+    ::unlink(recorded.c_str());
+    const auto offers = [](GList* apps) {
+        bool found = false;
+        for (GList* app = apps; app; app = app->next)
+            found |= std::string(g_app_info_get_id(G_APP_INFO(app->data))) == "vorlaxen-send-to.desktop";
+        g_list_free_full(apps, g_object_unref);
+        return found;
+    };
+    EXPECT_TRUE(offers(g_app_info_get_all()));
+    EXPECT_TRUE(offers(g_app_info_get_recommended_for_type("application/octet-stream")));
+    GAppInfo* text = g_app_info_get_default_for_type("text/plain", FALSE);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(g_app_info_get_id(text), "vorlaxen-test-viewer.desktop");
+    g_object_unref(text);
+
+    GDesktopAppInfo* entry = g_desktop_app_info_new("vorlaxen-send-to.desktop");
+    ASSERT_NE(entry, nullptr);
+    GAppInfo* app = G_APP_INFO(entry);
+    EXPECT_STREQ(g_app_info_get_name(app), "Vorlaxen 95 IDEA");
+    EXPECT_FALSE(g_app_info_should_show(app)) << "not in the menus";
+    const std::string plain = dir / "notes with space.txt";
+    const std::string container = dir / "report.pdf.cry";
+    test::WriteFile(plain, "plain");
+    test::WriteFile(container, "KX9B not really");
+    GList* files = nullptr;
+    for (const std::string& path : {container, plain})
+        files = g_list_prepend(files, g_file_new_for_path(path.c_str()));
+    EXPECT_TRUE(g_app_info_launch(app, files, nullptr, nullptr));
+    g_list_free_full(files, g_object_unref);
+    g_object_unref(entry);
+    for (int waited = 0; Text(recorded).size() < plain.size() + container.size() + 2 && waited < 500; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Text(recorded), plain + "\n" + container + "\n") << "no switch: each file by its name";
 }
 
 TEST(EnvironmentSecret, IsTakenOutOfTheEnvironment) {

@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -57,16 +58,21 @@ const std::string& InstallTestDesktop() {
     ::mkdir((dir / "prefix/bin").c_str(), 0700);
     WriteFile(dir / "prefix/bin/vorlaxen", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$0.args\"\n");
     ::chmod((dir / "prefix/bin/vorlaxen").c_str(), 0700);
-    std::string entry = TextOf(std::string(VORLAXEN_PACKAGING) + "/vorlaxen.desktop.in");
-    for (std::size_t at; (at = entry.find("@PREFIX@")) != std::string::npos;)
-        entry.replace(at, 8, dir / "prefix");
-    WriteFile(dir / "data/applications/vorlaxen.desktop", entry);
+    for (const char* entry : {"vorlaxen.desktop", "filemanagers/vorlaxen-send-to.desktop"}) {
+        std::string text = TextOf(std::string(VORLAXEN_PACKAGING) + "/" + entry + ".in");
+        for (std::size_t at; (at = text.find("@PREFIX@")) != std::string::npos;)
+            text.replace(at, 8, dir / "prefix");
+        WriteFile(dir / "data/applications/" + std::filesystem::path(entry).filename().string(), text);
+    }
     ::mkdir((dir / "data/mime").c_str(), 0700);
     ::mkdir((dir / "data/mime/packages").c_str(), 0700);
     WriteFile(dir / "data/mime/packages/vorlaxen.xml",
               ReadFile(std::string(VORLAXEN_PACKAGING) + "/vorlaxen-mime.xml"));
     if (std::system(("update-mime-database '" + dir / "data/mime" + "' >/dev/null 2>&1").c_str()) != 0)
         throw std::runtime_error("update-mime-database failed");
+    // The applications' own types, as the desktop's cache of them gives them (the installation builds it).
+    if (std::system(("update-desktop-database '" + dir / "data/applications" + "' >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("update-desktop-database failed");
     ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     const char* system = std::getenv("XDG_DATA_DIRS");

@@ -15,7 +15,8 @@ namespace vorlaxen::test {
 //   the file once FILE.rewrite appears. The processes it leaves give up after ten seconds.
 // - application/x-vorlaxen-container (".cry"): the program's own desktop entry and file type as the
 //   installation puts them, in a prefix whose bin/vorlaxen appends its arguments, one a line, to
-//   bin/vorlaxen.args.
+//   bin/vorlaxen.args; beside it the hidden "Open With" entry for any file. The applications' types are
+//   cached as an installation caches them (update-desktop-database).
 //
 // Returns the directory.
 const std::string& InstallTestDesktop();

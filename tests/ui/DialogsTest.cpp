@@ -285,6 +285,7 @@ TEST_F(WindowDialogs, TheAboutBoxShowsTheSystemIsLaidOutByItsRuleAndReportsAMiss
     auto window = open();
     useBrowser(*window);
     browser.works = false;
+    window->dialogs().about().setHomePage("https://example.org/vorlaxen");
     QString error;
     test::AnswerNextModal([&](QWidget* modal) {
         EXPECT_EQ(modal->windowTitle(), "About Vorlaxen 95");
@@ -307,12 +308,23 @@ TEST_F(WindowDialogs, TheAboutBoxShowsTheSystemIsLaidOutByItsRuleAndReportsAMiss
                 error = message->text();
         });
         auto* link = Child<QLabel>(modal, "HomePage_Label");
-        emit link->linkActivated("https://vorlaxen.org");
+        EXPECT_TRUE(link->isVisible());
+        emit link->linkActivated("https://example.org/vorlaxen");
         ok->click();
     });
     Child<QAction>(window.get(), "About_Item")->trigger();
-    EXPECT_EQ(browser.addresses, std::vector<std::string>{"https://vorlaxen.org"});
+    EXPECT_EQ(browser.addresses, std::vector<std::string>{"https://example.org/vorlaxen"});
     EXPECT_EQ(error, "Couldn't launch the HTML browser.");
+
+    // Without a web page the box has no link, and the credits name the licence.
+    window->dialogs().about().setHomePage("");
+    test::AnswerNextModal([&](QWidget* modal) {
+        EXPECT_FALSE(Child<QLabel>(modal, "HomePage_Label")->isVisible());
+        EXPECT_TRUE(Child<QLabel>(modal, "Comments")->text().contains("GPL-3.0-or-later"));
+        EXPECT_EQ(modal->width(), Child<QWidget>(modal, "Bevel1")->width() + 107);
+        Child<QPushButton>(modal, "OKButton")->click();
+    });
+    Child<QAction>(window.get(), "About_Item")->trigger();
 }
 
 TEST_F(WindowDialogs, OptionsOpensThePreferencesAndOkShowsTheCryExtensions) {

@@ -13,8 +13,11 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -123,6 +126,91 @@ TEST_F(Operations, CancelAndCancelAllAnswerThePrompt) {
                                    }});
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::Skip);
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("beta.txt"), PromptResult::CancelAll);
+}
+
+// A file manager's drag, as Qt delivers it to the widget under the pointer.
+bool Drag(QWidget* over, const std::vector<std::string>& paths, bool drop) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    data.setUrls(urls);
+    const QPoint middle = over->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(over, &enter);
+    if (!enter.isAccepted() || !drop)
+        return enter.isAccepted();
+    QDropEvent dropped(middle, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(over, &dropped);
+    EXPECT_EQ(dropped.dropAction(), Qt::CopyAction) << "the file manager keeps its files";
+    return dropped.isAccepted();
+}
+
+// Files dropped from a file manager: plain files on "Crypted files" are encrypted, containers on
+// "Available for encryption" decrypted, anything else on the window by its name, each where it is, with
+// its directory named in the status line; what does not fit where it is dropped is passed over.
+TEST_F(Operations, FilesDroppedFromAFileManagerAreProcessedWhereTheyAre) {
+    test::TempDir elsewhere;
+    test::WriteFile(elsewhere / "plain.txt", "plain text");
+    test::WriteFile(elsewhere / "note.txt", "note");
+    test::WriteFile(elsewhere / "sealed.txt", "sealed");
+    TKX_Pwd maker;
+    maker.SetPassword("sealed-pw");
+    ASSERT_EQ(maker.EncryptFile(elsewhere / "sealed.txt", 1), ResultCode::Ok);
+    ASSERT_EQ(::unlink((elsewhere / "sealed.txt").c_str()), 0);
+    auto window = open();
+    std::vector<std::string> statuses;
+    window->setStatusSink([&statuses](const std::string& text) { statuses.push_back(text); });
+    QWidget* source = window->pane(Pane::Source).detailsView()->viewport();
+    QWidget* crypted = window->pane(Pane::Crypted).detailsView()->viewport();
+    QWidget* tree = test::Child<QWidget>(window.get(), "User_DirectoryListBox");
+    const std::string plain = elsewhere / "plain.txt";
+    const std::string sealed = elsewhere / "sealed.txt.cry";
+
+    EXPECT_FALSE(Drag(source, {plain}, false)) << "a plain file has no place on \"Available for encryption\"";
+    EXPECT_FALSE(Drag(crypted, {sealed}, false)) << "nor a container on \"Crypted files\"";
+    EXPECT_FALSE(Drag(crypted, {elsewhere.path()}, false)) << "nor a directory";
+
+    const auto typePassword = [](const char* password, bool twice) {
+        return [password, twice](QWidget* dialog) {
+            // Each file of the list with its own password.
+            if (auto* list = test::Child<QCheckBox>(dialog, "OnePwdList_CheckBox"); list->isChecked())
+                list->click();
+            QTest::keyClicks(Box(dialog, "MaskEdit1"), password);
+            Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
+            if (twice) {
+                QTest::keyClicks(Box(dialog, "MaskEdit2"), password);
+                Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
+            }
+        };
+    };
+    {
+        test::ModalScript script(Steps{typePassword("drop-pw-1", true)});
+        ASSERT_TRUE(Drag(crypted, {plain, sealed}, true));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !test::Exists(plain); }));
+        EXPECT_TRUE(script.finished());
+    }
+    EXPECT_TRUE(test::Exists(plain + ".cry"));
+    EXPECT_TRUE(test::Exists(sealed)) << "the container dropped with it is passed over";
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Dropped files in " + elsewhere.path()), statuses.end());
+    {
+        test::ModalScript script(Steps{typePassword("sealed-pw", false), typePassword("drop-pw-1", false)});
+        ASSERT_TRUE(Drag(source, {sealed, plain + ".cry", elsewhere / "note.txt"}, true));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return test::Exists(plain) && test::Exists(elsewhere / "sealed.txt"); }));
+        EXPECT_TRUE(script.finished());
+    }
+    const std::vector<std::uint8_t> back = test::ReadFile(plain);
+    EXPECT_EQ(std::string(back.begin(), back.end()), "plain text");
+    EXPECT_EQ(elsewhere.names(), (std::vector<std::string>{"note.txt", "plain.txt", "sealed.txt"}));
+    {
+        // Elsewhere on the window each file goes by its name.
+        test::ModalScript script(Steps{typePassword("drop-pw-2", true)});
+        ASSERT_TRUE(Drag(tree, {elsewhere / "note.txt"}, true));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return test::Exists(elsewhere / "note.txt.cry"); }));
+        EXPECT_TRUE(script.finished());
+    }
+    EXPECT_TRUE(files.names().empty()) << "the shown directory is not touched";
+    EXPECT_EQ(window->statusText(), "Idle.");
 }
 
 TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCanTurnTheTableOff) {
