@@ -156,7 +156,7 @@ TEST_F(Operations, FilesDroppedFromAFileManagerAreProcessedWhereTheyAre) {
     test::WriteFile(elsewhere / "sealed.txt", "sealed");
     TKX_Pwd maker;
     maker.SetPassword("sealed-pw");
-    ASSERT_EQ(maker.EncryptFile(elsewhere / "sealed.txt", 1), ResultCode::Ok);
+    ASSERT_EQ(maker.EncryptFile(elsewhere / "sealed.txt", CipherMethod::Idea), ResultCode::Ok);
     ASSERT_EQ(::unlink((elsewhere / "sealed.txt").c_str()), 0);
     auto window = open();
     std::vector<std::string> statuses;
