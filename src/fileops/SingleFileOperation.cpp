@@ -117,7 +117,7 @@ public:
         else if (!streamIn_ && !input_.unchanged())
             result = encrypting_ ? ResultCode::SourceChanged : ResultCode::ContainerChanged;
         else
-            result = CommitResultCode(held_->link(mayReplace_));
+            result = LinkHeld();
         if (result != ResultCode::Ok) {
             // A plain output that never got its name is overwritten before it goes.
             held_->discard(transform_ == Transform::Decrypt ? pwd_.Hooks().wipeOutput : PendingFile::Overwriter());
@@ -127,8 +127,18 @@ public:
             return false;
         }
         held_.reset();
-        Committed();
+        CrashPoint("committed");
         return true;
+    }
+
+    // A held output takes its permissions, and is known by its identity, before it gets its name: no
+    // look at the name, no change through it, is needed after.
+    ResultCode LinkHeld() {
+        (void)::fchmod(held_->fd(), static_cast<mode_t>(savedMode_));
+        writtenSeen_ = ::fstat(held_->fd(), &written_) == 0;
+        const ResultCode result = CommitResultCode(held_->link(mayReplace_));
+        writtenSeen_ = writtenSeen_ && result == ResultCode::Ok;
+        return result;
     }
 
     // The output's directory has been flushed (`nameOnDisk`): only then may the source go.
@@ -271,12 +281,10 @@ private:
         return CommitOwnOutput(onDisk);
     }
 
-    // A held output of this run alone brought to disk with its permissions, named, and its name brought to
-    // disk.
+    // A held output of this run alone brought to disk, named with its permissions, and its name brought
+    // to disk.
     std::optional<SingleFileOutcome> CommitOwnOutput(std::optional<bool> flushed = std::nullopt) {
         const bool onDisk = flushed ? *flushed : calls_.Fsync(held_->fd()) == 0;
-        if (onDisk)
-            (void)::fchmod(held_->fd(), static_cast<mode_t>(savedMode_));
         if (!CommitHeld(onDisk))
             return outcome_;
         (void)SyncDirectoryOf(target_);
