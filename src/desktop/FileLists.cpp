@@ -134,11 +134,11 @@ void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
         observer_->EntryRemoved(which);
 }
 
-void FileLists::UpdateFLists(const std::string& name, int direction, bool keep) {
-    const Pane target = direction == 0 ? Pane::Crypted : Pane::Source;
-    const Pane other = direction == 0 ? Pane::Source : Pane::Crypted;
-    const std::string caption =
-        direction == 0 ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
+void FileLists::UpdateFLists(const std::string& name, Direction direction, bool keep) {
+    const bool encrypted = direction == Direction::Encrypt;
+    const Pane target = encrypted ? Pane::Crypted : Pane::Source;
+    const Pane other = encrypted ? Pane::Source : Pane::Crypted;
+    const std::string caption = encrypted ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
     if (const std::optional<std::size_t> listed = pane(target).FindCaption(caption)) {
         GetFileInfo(target, *listed);
     } else {

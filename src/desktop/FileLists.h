@@ -3,6 +3,7 @@
 #include "desktop/FilePane.h"
 #include "desktop/TKX_PrgState.h"
 #include "engine/TKX_Pwd.h"
+#include "ports/Direction.h"
 #include "ports/FileKindSource.h"
 #include "ports/FileListsObserver.h"
 #include "ports/Pane.h"
@@ -35,11 +36,11 @@ public:
     void GetFileInfo(Pane which, std::size_t index);
     // Deletes the first entry whose caption is exactly `caption`.
     void RemoveListEntry(Pane which, const std::string& caption);
-    // After one file was encrypted (direction 0, `name` its left-pane caption) or decrypted (1, `name`
-    // its right-pane caption): adds the target's entry in sorted position and, unless `keep`, removes the
+    // After one file was encrypted (`name` its left-pane caption) or decrypted (`name` its right-pane
+    // caption): adds the target's entry in sorted position and, unless `keep`, removes the
     // source's entry. A target already listed (the panes followed the directory meanwhile) keeps its
     // one entry, with its details read again.
-    void UpdateFLists(const std::string& name, int direction, bool keep);
+    void UpdateFLists(const std::string& name, Direction direction, bool keep);
     // Brings both panes in step with the file names the shown directory holds now, without emptying
     // them, so that selections stay: entries whose file is gone go, files without an entry get one in
     // sorted position, and the entries of the `changed` names (of all, with `everything`) have their

@@ -191,7 +191,7 @@ void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
     fileLists_->Refresh(ListDirectoryFiles("."), changes.names, changes.everything);
 }
 
-void TMainWin::UpdateFLists(const std::string& name, int direction, bool keep) {
+void TMainWin::UpdateFLists(const std::string& name, Direction direction, bool keep) {
     fileLists_->UpdateFLists(name, direction, keep);
 }
 

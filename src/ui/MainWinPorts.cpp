@@ -46,7 +46,7 @@ void MainWinPorts::ClearSelection(Pane pane) {
 }
 
 void MainWinPorts::UpdateFLists(const std::string& name, Direction direction, bool keep) {
-    window_.UpdateFLists(name, static_cast<int>(direction), keep);
+    window_.UpdateFLists(name, direction, keep);
 }
 
 void MainWinPorts::RemoveListEntry(Pane pane, const std::string& caption) {

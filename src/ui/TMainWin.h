@@ -107,7 +107,7 @@ public:
 
     // The panes (the operations call these).
     void ReadFLists();
-    void UpdateFLists(const std::string& name, int direction, bool keep);
+    void UpdateFLists(const std::string& name, Direction direction, bool keep);
     void RemoveListEntry(Pane which, const std::string& caption);
     void SetListViewStyle(ViewStyle style);
     // Brings the panes up to date with what other programs changed in the shown directory.

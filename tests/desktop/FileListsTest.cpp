@@ -193,7 +193,7 @@ TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
     state.SetBusy(TKX_PrgState::kWholeDirectory);
     pwd.ListMode = true;
     WriteFile("c", "333");
-    lists.UpdateFLists("c", 1, true); // as a whole-directory run adds entries
+    lists.UpdateFLists("c", Direction::Decrypt, true); // as a whole-directory run adds entries
     EXPECT_FALSE(state.FullDetails);
     EXPECT_FALSE(entry(Pane::Source, "c").hasDetails);
     const auto before = captions(Pane::Source);
@@ -218,7 +218,7 @@ TEST_F(Panes, EntriesAreMatchedByTheirExactNameAlthoughTheySortWithoutCase) {
 
     // report.txt encrypted beside Report.txt: Report.txt stays listed, the wiped report.txt goes.
     ASSERT_EQ(::rename("report.txt", "report.txt.cry"), 0);
-    lists.UpdateFLists("report.txt", 0, false);
+    lists.UpdateFLists("report.txt", Direction::Encrypt, false);
     EXPECT_EQ(captions(Pane::Source), (Captions{"a.txt", "ab", "Report.txt"}));
     EXPECT_EQ(captions(Pane::Crypted), Captions{"report.txt"});
     EXPECT_EQ(entry(Pane::Crypted, "report.txt").fileName, "report.txt.cry");
@@ -236,14 +236,14 @@ TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
         refill();
         // Encrypted: the container's entry joins the right pane in sorted position.
         ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
-        lists.UpdateFLists("x.doc", 0, false);
+        lists.UpdateFLists("x.doc", Direction::Encrypt, false);
         const std::string container = cry ? "x.doc.cry" : "x.doc";
         EXPECT_EQ(captions(Pane::Source), Captions{});
         EXPECT_EQ(captions(Pane::Crypted),
                   (Captions{cry ? "w.doc.cry" : "w.doc", container, cry ? "z.doc.cry" : "z.doc"}));
         // Decrypted: back to the left pane; `keep` leaves the container's entry.
         ASSERT_EQ(::rename("x.doc.cry", "x.doc"), 0);
-        lists.UpdateFLists(container, 1, true);
+        lists.UpdateFLists(container, Direction::Decrypt, true);
         EXPECT_EQ(captions(Pane::Source), Captions{"x.doc"});
         EXPECT_EQ(captions(Pane::Crypted).size(), 3u);
         ::unlink("w.doc.cry");
@@ -275,7 +275,7 @@ TEST_F(Panes, RefreshFollowsTheDirectoryWithoutRereadingWhatDidNotChange) {
     // An operation's own update after the panes followed the disk keeps one entry per file.
     ::rename("new.txt", "new.txt.cry");
     lists.Refresh(ListDirectoryFiles("."), {}, true);
-    lists.UpdateFLists("new.txt", 0, false);
+    lists.UpdateFLists("new.txt", Direction::Encrypt, false);
     EXPECT_EQ(captions(Pane::Crypted), (Captions{"New.pdf", "new.txt"}));
     EXPECT_EQ(captions(Pane::Source), (Captions{"grows.txt", "keep.txt"}));
 }

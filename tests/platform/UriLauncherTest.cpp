@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
@@ -27,7 +28,7 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new test::TempDir;
         const test::TempDir& d = *dir_;
-        for (const char* sub : {"data", "data/applications", "config", "work"})
+        for (const char* sub : {"data", "data/applications", "config", "work", "system"})
             ::mkdir((d / sub).c_str(), 0700);
         test::WriteFile(d / "data/applications/vorlaxen-test-browser.desktop",
                         Entry(d.path(), "browser", "%u", "text/html;x-scheme-handler/https"));
@@ -39,11 +40,10 @@ protected:
                         "text/plain=vorlaxen-test-viewer.desktop\n");
         ::setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
-        // The system's directories stay for its MIME database; ours come first.
-        const char* system = std::getenv("XDG_DATA_DIRS");
-        ::setenv("XDG_DATA_DIRS",
-                 ((d / "data") + ":" + (system && *system ? system : "/usr/local/share:/usr/share")).c_str(),
-                 1);
+        // The system's MIME database stays, its applications do not: an installed one (this program's own
+        // package among them) could claim any file.
+        ::symlink("/usr/share/mime", (d / "system/mime").c_str());
+        ::setenv("XDG_DATA_DIRS", ((d / "data") + ":" + (d / "system")).c_str(), 1);
     }
     static void TearDownTestSuite() { delete dir_; }
 

@@ -111,7 +111,7 @@ TEST_F(Window, UpdatesFollowEncryptionAndDecryptionAndKeepTheSelection) {
     source.detailsView()->selectAll();
     ASSERT_EQ(source.SelectedCaptions().size(), 4u);
     ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
-    window->UpdateFLists("x.doc", 0, false);
+    window->UpdateFLists("x.doc", Direction::Encrypt, false);
     ASSERT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc", "x.doc"}));
     EXPECT_EQ(source.SelectedCaptions(), (Captions{"alpha.txt", "Beta.txt", "gamma.bin"}));
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted)[2].typeText, "-") << "details read for the new entry";
