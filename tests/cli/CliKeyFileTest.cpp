@@ -190,7 +190,7 @@ TEST_F(CliKeyFile, ManyRunsAtOnceAndRunsKilledMidwayLoseNoEntry) {
     constexpr int kStores = 20;
     constexpr int kDecryptions = 10;
     constexpr int kKilled = 10;
-    auto name = [](const char* prefix, int i) { return prefix + std::to_string(i) + ".txt"; };
+    auto name = [](const char* prefix, int i) { return std::string(prefix) + std::to_string(i) + ".txt"; };
     Names toDecrypt{"encrypt", "--store"};
     for (int i = 0; i < kDecryptions; ++i) {
         WriteFile(path(name("d", i)), "decrypted " + std::to_string(i));
