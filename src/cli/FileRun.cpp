@@ -1,40 +1,14 @@
 #include "cli/FileRun.h"
 
+#include "fileops/GroupLimits.h"
+
 #include <algorithm>
 #include <sched.h>
-#include <sys/resource.h>
 #include <thread>
 
 namespace vorlaxen::cli {
 
 namespace {
-
-// A file waiting for its group holds two descriptors (its source under its lock and its output), and a
-// third for a moment while it is wiped.
-constexpr std::size_t kDescriptorsPerWaitingFile = 3;
-constexpr std::size_t kDescriptorsKept = 64;
-constexpr std::size_t kMostWaitingFiles = 4096;
-// A group is flushed once this much has been written for it (large files), else once as many files wait
-// as may (small files), or when nothing more is being written. Few large groups cost few flushes; and on
-// a file system that avoids reusing the inodes of files deleted a moment ago, every output created after
-// a group's sources were wiped has to be placed past them, so that many small groups cost far more than
-// one large one.
-constexpr std::uint64_t kGroupBytes = std::uint64_t{64} << 20;
-
-// As many files may wait for their group as the descriptors allow, after the limit is raised as far
-// as the system lets the process raise it.
-std::size_t MostWaitingFiles() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        (void)::setrlimit(RLIMIT_NOFILE, &limit);
-        (void)::getrlimit(RLIMIT_NOFILE, &limit);
-    }
-    const std::size_t descriptors = limit.rlim_cur == RLIM_INFINITY ? kMostWaitingFiles * kDescriptorsPerWaitingFile
-                                                                    : static_cast<std::size_t>(limit.rlim_cur);
-    const std::size_t free = descriptors > kDescriptorsKept ? descriptors - kDescriptorsKept : 0;
-    return std::clamp<std::size_t>(free / kDescriptorsPerWaitingFile, 1, kMostWaitingFiles);
-}
 
 bool EndsTheRun(int status) {
     return status == -static_cast<int>(ResultCode::Aborted) || status == kExitUsage;
@@ -55,7 +29,7 @@ FileRun::FileRun(RunContext& run, std::vector<RunItem> items, unsigned jobs)
     , items_(std::move(items))
     , jobs_(std::clamp<unsigned>(jobs, 1, static_cast<unsigned>(std::max<std::size_t>(items_.size(), 1))))
     , statuses_(items_.size(), 0)
-    , mostWaiting_(MostWaitingFiles()) {}
+    , mostWaiting_(MostWaitingFiles(true)) {}
 
 int FileRun::Run() {
     std::uint64_t bytes = 0;

@@ -18,6 +18,23 @@ Pane PaneOf(Direction direction) {
     return direction == Direction::Decrypt ? Pane::Crypted : Pane::Source;
 }
 
+// ListRunning for the length of a list run, given back as it was on every way out.
+class ListRunScope {
+public:
+    explicit ListRunScope(TKX_PrgState& state)
+        : state_(state)
+        , was_(state.ListRunning) {
+        state_.ListRunning = true;
+    }
+    ~ListRunScope() { state_.ListRunning = was_; }
+    ListRunScope(const ListRunScope&) = delete;
+    ListRunScope& operator=(const ListRunScope&) = delete;
+
+private:
+    TKX_PrgState& state_;
+    bool was_;
+};
+
 } // namespace
 
 BatchProcessing::BatchProcessing(TKX_DirCryptor& dirCryptor,
@@ -72,28 +89,39 @@ bool BatchProcessing::RefusedAsNotRegular(const std::string& file, const std::st
     return true;
 }
 
-BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name) {
+void BatchProcessing::CompleteGroupBeforePrompt(Grouping grouping) {
+    if (grouping == Grouping::InGroup && !prompts_.PasswordHeld())
+        files_.CompleteGroup();
+}
+
+BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name, Grouping grouping) {
     if (RefusedAsNotRegular(name, name))
         return Outcome::Skipped;
+    CompleteGroupBeforePrompt(grouping);
     const PromptResult answer = prompts_.PromptToEncrypt(name);
     if (answer == PromptResult::Skip)
         return Outcome::Skipped;
     if (answer == PromptResult::CancelAll)
         return Outcome::CancelAll;
     ShowProgressArea();
-    files_.EncrFile(name, state_.SaveToTable);
+    if (grouping == Grouping::InGroup && !state_.SaveToTable)
+        files_.EncrFileInGroup(name);
+    else
+        files_.EncrFile(name, state_.SaveToTable);
     return Outcome::Processed;
 }
 
-BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
+BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Grouping grouping) {
     if (RefusedAsNotRegular(files_.ContainerNameOf(name), name))
         return Outcome::Skipped;
     const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
     KeyFilePassword stored(table_, pwd_, key);
     // The password given is the prompt's for the file: before the first try without a stored password,
-    // after a stored one that does not fit (an entry older than the container).
+    // after a stored one that does not fit (an entry older than the container). A group waiting for its
+    // completion is completed before the prompt opens.
     Outcome result = Outcome::Processed;
     auto prompt = [&] {
+        CompleteGroupBeforePrompt(grouping);
         const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
         if (answer == PromptResult::Skip)
             result = Outcome::Skipped;
@@ -101,8 +129,17 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name) {
             result = Outcome::CancelAll;
         return result == Outcome::Processed;
     };
-    if (!stored.Found() && !prompt())
-        return result;
+    if (!stored.Found()) {
+        if (!prompt())
+            return result;
+        // A file without a stored password may wait for its group; one whose stored password is tried
+        // runs alone, so that its entry goes once it is decrypted.
+        if (grouping == Grouping::InGroup) {
+            ShowProgressArea();
+            files_.DecrFileInGroup(name, false);
+            return result;
+        }
+    }
     const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
         [&](const PasswordTry& attempt) {
             ShowProgressArea();
@@ -142,23 +179,32 @@ void BatchProcessing::RunWorkList(Direction direction) {
     if (!wholeDirectory) {
         ports_.progress.EnableStopButton(true);
         state_.ProgressShown = false;
+        progress_.StartRun();
         prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
     }
 
     // The names are copied: a prompt or a message may let events run, and nothing may change the list
     // being walked.
     const std::vector<std::string> names = dirCryptor_.WorkList;
-    for (const std::string& name : names) {
-        const Outcome outcome = direction == Direction::Encrypt ? EncryptOne(name) : DecryptOne(name);
-        if (outcome == Outcome::Skipped)
-            continue;
-        if (outcome == Outcome::CancelAll) {
-            if (wholeDirectory)
-                state_.AbortFlag = true;
-            break;
+    {
+        const ListRunScope running(state_);
+        for (const std::string& name : names) {
+            const Outcome outcome = direction == Direction::Encrypt ? EncryptOne(name, Grouping::InGroup)
+                                                                    : DecryptOne(name, Grouping::InGroup);
+            if (outcome == Outcome::Skipped)
+                continue;
+            if (outcome == Outcome::CancelAll) {
+                if (wholeDirectory)
+                    state_.AbortFlag = true;
+                break;
+            }
+            if (files_.GroupFull())
+                files_.CommitGroup();
+            if (state_.AbortFlag)
+                break;
         }
-        if (state_.AbortFlag)
-            break;
+        // Also after a stop request: what was written before it is finished, nothing is lost.
+        files_.CompleteGroup();
     }
 
     if (!wholeDirectory) {
@@ -168,6 +214,7 @@ void BatchProcessing::RunWorkList(Direction direction) {
     prompts_.SetCancelAllVisible(direction, false);
     if (wholeDirectory)
         return;
+    ports_.status.ShowStatus(kIdle);
     if (state_.ProgressShown)
         progress_.DropLists();
     ports_.progress.EnableStopButton(false);
@@ -199,6 +246,7 @@ void BatchProcessing::DoForAll(Direction direction) {
 
     {
         const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kWholeDirectory);
+        progress_.StartRun();
         prompts_.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::Start);
         prompts_.SetCancelAllVisible(direction, true);
         ports_.status.ShowStatus(kSearching);
@@ -254,9 +302,12 @@ void BatchProcessing::ProcessDirectory(Direction direction, bool recurse) {
 
 void BatchProcessing::Button1Click() {
     if (state_.IsBusyWith(TKX_PrgState::kEncrypting) || state_.IsBusyWith(TKX_PrgState::kDecrypting)) {
-        if (ports_.messages.ShowMessage(MessageKind::Confirmation,
-                                        "Do you really want to cancel the process?",
-                                        MessageButtons::OkCancel) != MessageAnswer::Ok)
+        // The file's time does not run while the user is asked.
+        progress_.PauseClock();
+        const MessageAnswer answer = ports_.messages.ShowMessage(
+            MessageKind::Confirmation, "Do you really want to cancel the process?", MessageButtons::OkCancel);
+        progress_.ResumeClock();
+        if (answer != MessageAnswer::Ok)
             return;
         ports_.status.ShowStatus(kPleaseWait);
     }

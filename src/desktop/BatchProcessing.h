@@ -45,11 +45,14 @@ public:
     void Button1Click();
 
     // One file of the work directory with its password from the key file (decryption only), a held one
-    // or the prompt, as a list run takes each of its files; the command line takes its files so too.
+    // or the prompt, as a list run takes each of its files; the command line takes its files so too. A
+    // list run's file joins the run's group (FileOperations), unless its password goes to the key file
+    // or comes from it; the files kept are completed before a prompt is shown.
     enum class Outcome { Processed, Skipped, CancelAll };
-    Outcome EncryptOne(const std::string& name);
+    enum class Grouping { Alone, InGroup };
+    Outcome EncryptOne(const std::string& name, Grouping grouping = Grouping::Alone);
     // `name` is a container in display form.
-    Outcome DecryptOne(const std::string& name);
+    Outcome DecryptOne(const std::string& name, Grouping grouping = Grouping::Alone);
 
 private:
     // The list run over the work list of the work directory.
@@ -59,6 +62,8 @@ private:
     // pane, notes it in the status line and goes on. True when refused.
     bool RefusedAsNotRegular(const std::string& file, const std::string& name);
     bool InWholeDirectoryRun() const;
+    // Before a prompt: the files of the group are completed, so that none waits while the user is asked.
+    void CompleteGroupBeforePrompt(Grouping grouping);
     void ShowProgressArea();
     // The end of a list run or whole-directory run: the expire buttons stay enabled only while a
     // password is held.

@@ -93,21 +93,24 @@ void FileLists::ReadFLists(const std::vector<std::string>& names) {
             observer_->PaneReset(which);
 }
 
-void FileLists::AddListEntry(Pane which, const std::string& displayName, const std::string& fileName) {
+PaneEntry FileLists::NewEntry(Pane which, const std::string& displayName, const std::string& fileName) {
     PaneEntry entry;
     entry.caption = displayName;
     entry.fileName = fileName.empty() ? FileNameOf(which, displayName) : fileName;
-    const std::size_t index = mutablePane(which).Append(std::move(entry));
-    if (observer_)
-        observer_->EntryAdded(which, index);
     if (state_.IsBusyWith(TKX_PrgState::kWholeDirectory) && (pwd_.ListMode || pwd_.SessionMode)) {
         state_.FullDetails = false;
-        return;
+        return entry;
     }
     state_.FullDetails = true;
-    PaneEntry& added = mutablePane(which).at(index);
-    added.image = kinds_.GetImageIndex(added.fileName);
-    GetFileInfo(which, index);
+    entry.image = kinds_.GetImageIndex(entry.fileName);
+    ReadFileDetails(entry.fileName, which == Pane::Crypted, kinds_, entry);
+    return entry;
+}
+
+void FileLists::AddListEntry(Pane which, const std::string& displayName, const std::string& fileName) {
+    const std::size_t index = mutablePane(which).Append(NewEntry(which, displayName, fileName));
+    if (observer_)
+        observer_->EntryAdded(which, index);
 }
 
 void FileLists::GetFileInfo(Pane which, std::size_t index) {
@@ -119,6 +122,7 @@ void FileLists::GetFileInfo(Pane which, std::size_t index) {
     fresh.image = entry.image;
     entry = std::move(fresh);
     ReadFileDetails(entry.fileName, which == Pane::Crypted, kinds_, entry);
+    mutablePane(which).DetailsChanged();
     if (observer_)
         observer_->EntryChanged(which, index);
 }
@@ -142,8 +146,19 @@ void FileLists::UpdateFLists(const std::string& name, Direction direction, bool 
     if (const std::optional<std::size_t> listed = pane(target).FindCaption(caption)) {
         GetFileInfo(target, *listed);
     } else {
-        AddListEntry(target, caption);
-        SortPane(target);
+        PaneEntry entry = NewEntry(target, caption, {});
+        FilePane& into = mutablePane(target);
+        // A pane in the sort order already takes the entry in its place, without being sorted again.
+        if (into.SortedBy(sort_, state_.FullDetails)) {
+            const std::size_t index = into.InsertSorted(std::move(entry), sort_, state_.FullDetails);
+            if (observer_)
+                observer_->EntryAdded(target, index);
+        } else {
+            const std::size_t index = into.Append(std::move(entry));
+            if (observer_)
+                observer_->EntryAdded(target, index);
+            SortPane(target);
+        }
     }
     if (!keep)
         RemoveListEntry(other, name);

@@ -56,6 +56,9 @@ public:
     std::string FileNameOf(Pane which, const std::string& caption) const;
 
 private:
+    // An entry with its icon and details, or with its caption alone during a whole-directory run with one
+    // password for the list or the session; keeps the full-details flag.
+    PaneEntry NewEntry(Pane which, const std::string& displayName, const std::string& fileName);
     FilePane& mutablePane(Pane which) { return which == Pane::Source ? source_ : crypted_; }
 
     FileKindSource& kinds_;

@@ -3,6 +3,7 @@
 #include "desktop/FileLists.h"
 #include "engine/ContainerName.h"
 #include "engine/Messages.h"
+#include "fileops/GroupLimits.h"
 #include "fileops/MakePath.h"
 #include "fileops/RemoveFile.h"
 #include "fileops/WipeFile.h"
@@ -22,7 +23,9 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     , state_(state)
     , progress_(progress)
     , ports_(ports)
-    , operation_(pwd, *this) {
+    , operation_(pwd, *this)
+    , mostHeld_(MostWaitingFiles(false))
+    , groupBytes_(kGroupBytes) {
     PendingEvents& events = ports_.events;
     pwd_.SetHooks(EngineHooks{
         &state_.AbortFlag,
@@ -49,7 +52,10 @@ std::string FileOperations::PlainNameOf(const std::string& caption) const {
     return PlainNameOfCaption(caption, ports_.settings.ShowCryOn());
 }
 
+// A message, like a prompt, waits for the user: the files kept for the run's group are completed first, so
+// that none waits for its group (locked, its output not yet under its name) while a message is open.
 void FileOperations::ShowError(const std::string& text) {
+    CompleteGroup();
     (void)ports_.messages.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
 }
 
@@ -57,6 +63,7 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
     const std::string text = ResultText(code, name);
     if (text.empty())
         return;
+    CompleteGroup();
     const MessageAnswer answer = ports_.messages.ShowMessage(
         MessageKind::Error, text, OffersAllButton(code) ? MessageButtons::OkAll : MessageButtons::Ok);
     if (OffersAllButton(code) && answer == MessageAnswer::All)
@@ -64,6 +71,7 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
 }
 
 bool FileOperations::MayReplace(const std::string& question) {
+    CompleteGroup();
     return ports_.messages.ShowMessage(MessageKind::Information, question, MessageButtons::OkCancel) ==
            MessageAnswer::Ok;
 }
@@ -72,22 +80,23 @@ void FileOperations::ShowStatus(const std::string& text) {
     ports_.status.ShowStatus(text);
 }
 
-// The busy flag and the progress timer are on exactly while the engine runs.
+// The busy flag and the progress timer are on exactly while the engine runs. The counters start from
+// nothing, so that a file that ends before its body shows no figures of the file before.
 void FileOperations::EngineStarting(Direction direction) {
     engineBusy_.emplace(state_,
                         direction == Direction::Encrypt ? TKX_PrgState::kEncrypting : TKX_PrgState::kDecrypting);
+    pwd_.BlocksDone = 0;
+    pwd_.BlocksTotal = 0;
     progress_.StartProcessTimer();
 }
 
+// A list run is not idle between its files; it says so at its end.
 void FileOperations::EngineFinished(Direction) {
     progress_.StopProcessTimer();
     engineBusy_.reset();
-    ports_.status.ShowStatus(kIdle);
+    if (!state_.ListRunning)
+        ports_.status.ShowStatus(kIdle);
     progress_.ResetBars();
-}
-
-bool FileOperations::PanesShowWorkDirectory() const {
-    return ports_.panes.ShownDirectory() == dirCryptor_.WorkDirectory;
 }
 
 bool FileOperations::StoreAfterEncryption(const std::string& key) {
@@ -99,18 +108,36 @@ bool FileOperations::StoreAfterEncryption(const std::string& key) {
     return storable && !table_.MasterPass.Valid;
 }
 
-bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
-    const std::string& directory = dirCryptor_.WorkDirectory;
+SingleFileJob FileOperations::EncryptionJob(const std::string& name) const {
     SingleFileJob job;
-    job.source = MakePath(directory, name);
+    job.source = MakePath(dirCryptor_.WorkDirectory, name);
     job.name = name;
     job.method = WritableMethod(ports_.settings.DefaultMethod());
+    return job;
+}
+
+SingleFileJob
+FileOperations::DecryptionJob(const std::string& name, bool quietWrongPassword, bool replaceAgreed) const {
+    SingleFileJob job;
+    job.source = MakePath(dirCryptor_.WorkDirectory, ContainerNameOf(name));
+    job.name = name;
+    job.quietWrongPassword = quietWrongPassword;
+    job.replaceAllowed = replaceAgreed;
+    return job;
+}
+
+bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
+    SingleFileJob job = EncryptionJob(name);
     if (storePassword)
         job.storePassword = [this, key = job.source] { return StoreAfterEncryption(key); };
-    const SingleFileOutcome outcome = operation_.Encrypt(job);
-    state_.Overwrite = outcome.targetExisted;
+    return Encrypted(name, dirCryptor_.WorkDirectory, operation_.Encrypt(job));
+}
 
-    const bool panesFollow = PanesShowWorkDirectory();
+bool FileOperations::Encrypted(const std::string& name,
+                               const std::string& directory,
+                               const SingleFileOutcome& outcome) {
+    state_.Overwrite = outcome.targetExisted;
+    const bool panesFollow = ports_.panes.ShownDirectory() == directory;
     // The old container's entry goes when the container was replaced, and when a failure took it away.
     if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
         ports_.panes.RemoveListEntry(Pane::Crypted, CryptedCaption(name));
@@ -122,28 +149,125 @@ bool FileOperations::EncrFile(const std::string& name, bool storePassword) {
 }
 
 SingleFileOutcome FileOperations::Decrypt(const std::string& name, bool quietWrongPassword, bool replaceAgreed) {
-    const std::string& directory = dirCryptor_.WorkDirectory;
-    const std::string plainName = PlainNameOf(name);
-    SingleFileJob job;
-    job.source = MakePath(directory, ContainerNameOf(name));
-    job.name = name;
-    job.quietWrongPassword = quietWrongPassword;
-    job.replaceAllowed = replaceAgreed;
-    const SingleFileOutcome outcome = operation_.Decrypt(job);
-    state_.Overwrite = outcome.targetExisted;
+    const SingleFileOutcome outcome = operation_.Decrypt(DecryptionJob(name, quietWrongPassword, replaceAgreed));
+    Decrypted(name, dirCryptor_.WorkDirectory, outcome, pwd_.Password);
+    return outcome;
+}
 
-    const bool panesFollow = PanesShowWorkDirectory();
+void FileOperations::Decrypted(const std::string& name,
+                               const std::string& directory,
+                               const SingleFileOutcome& outcome,
+                               const SecureBytes& password) {
+    const std::string plainName = PlainNameOf(name);
+    state_.Overwrite = outcome.targetExisted;
+    const bool panesFollow = ports_.panes.ShownDirectory() == directory;
     if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
         ports_.panes.RemoveListEntry(Pane::Source, plainName);
     if (outcome.Written() && panesFollow)
         ports_.panes.UpdateFLists(name, Direction::Decrypt, !outcome.SourceRemoved());
     if (outcome.Written() && decryptedHook_)
-        decryptedHook_(MakePath(directory, plainName));
-    return outcome;
+        decryptedHook_(MakePath(directory, plainName), password);
 }
 
 bool FileOperations::DecrFile(const std::string& name) {
     return Decrypt(name).Written();
+}
+
+void FileOperations::EncrFileInGroup(const std::string& name) {
+    auto held = std::make_unique<HeldFile>();
+    held->job = EncryptionJob(name);
+    Hold(Direction::Encrypt, std::move(held));
+}
+
+void FileOperations::DecrFileInGroup(const std::string& name, bool replaceAgreed) {
+    auto held = std::make_unique<HeldFile>();
+    held->job = DecryptionJob(name, false, replaceAgreed);
+    if (decryptedHook_)
+        held->password = pwd_.Password;
+    Hold(Direction::Decrypt, std::move(held));
+}
+
+void FileOperations::Hold(Direction direction, std::unique_ptr<HeldFile> held) {
+    held->direction = direction;
+    held->name = held->job.name;
+    held->directory = dirCryptor_.WorkDirectory;
+    SingleFileOutcome ended;
+    held->file = operation_.Write(direction, held->job, ended);
+    if (!held->file) {
+        if (direction == Direction::Encrypt)
+            Encrypted(held->name, held->directory, ended);
+        else
+            Decrypted(held->name, held->directory, ended, pwd_.Password);
+        return;
+    }
+    // Each block of the body is 8 bytes, and the engine counted them all.
+    held->bytes = static_cast<std::uint64_t>(pwd_.BlocksTotal.load()) * 8;
+    heldBytes_ += held->bytes;
+    held_.push_back(std::move(held));
+}
+
+bool FileOperations::GroupFull() const {
+    return heldBytes_ >= groupBytes_ || held_.size() >= mostHeld_;
+}
+
+// Taken out first: what follows may show messages, and nothing may be completed twice.
+FileOperations::Group FileOperations::TakeHeld() {
+    Group group = std::move(held_);
+    held_.clear();
+    heldBytes_ = 0;
+    return group;
+}
+
+std::vector<SingleFileOperation::GroupedFile*> FileOperations::FilesOf(const Group& group) {
+    std::vector<SingleFileOperation::GroupedFile*> files;
+    for (const auto& held : group)
+        files.push_back(held->file.get());
+    return files;
+}
+
+void FileOperations::FinishCommitted() {
+    if (committed_.empty())
+        return;
+    Group group = std::move(committed_);
+    committed_.clear();
+    SingleFileOperation::FinishGroup(FilesOf(group));
+    Follow(group);
+}
+
+void FileOperations::CompleteGroup() {
+    EndGroup(false);
+}
+
+void FileOperations::CommitGroup() {
+    EndGroup(true);
+}
+
+// The files of a group committed wait with their sources and the passes over them (two descriptors
+// each) beside the next group: at most half as many as a group may hold, so that the two stay within
+// the descriptors a group may take.
+void FileOperations::EndGroup(bool sourcesLater) {
+    FinishCommitted();
+    if (held_.empty())
+        return;
+    Group group = TakeHeld();
+    SingleFileOperation::CommitGroup(FilesOf(group));
+    if (sourcesLater && group.size() * 2 <= mostHeld_) {
+        committed_ = std::move(group);
+        return;
+    }
+    SingleFileOperation::FinishGroup(FilesOf(group));
+    Follow(group);
+}
+
+void FileOperations::Follow(Group& group) {
+    for (auto& held : group) {
+        const SingleFileOutcome outcome = held->file->outcome();
+        held->file.reset();
+        if (held->direction == Direction::Encrypt)
+            Encrypted(held->name, held->directory, outcome);
+        else
+            Decrypted(held->name, held->directory, outcome, held->password);
+    }
 }
 
 void FileOperations::FileDel(Pane pane) {

@@ -61,7 +61,18 @@ int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort
 
 std::size_t FilePane::Append(PaneEntry entry) {
     entries_.push_back(std::move(entry));
+    sortedBy_.reset();
     return entries_.size() - 1;
+}
+
+std::size_t FilePane::InsertSorted(PaneEntry entry, const SortState& sort, bool fullDetails) {
+    const auto at =
+        std::upper_bound(entries_.begin(), entries_.end(), entry, [&](const PaneEntry& a, const PaneEntry& b) {
+            return CompareEntries(a, b, sort, fullDetails) < 0;
+        });
+    const auto index = static_cast<std::size_t>(at - entries_.begin());
+    entries_.insert(at, std::move(entry));
+    return index;
 }
 
 std::optional<std::size_t> FilePane::FindCaption(const std::string& caption) const {
@@ -81,11 +92,11 @@ std::vector<std::size_t> FilePane::Sort(const SortState& sort, bool fullDetails)
     std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
         return CompareEntries(entries_[x], entries_[y], sort, fullDetails) < 0;
     });
-    std::vector<PaneEntry> sorted;
-    sorted.reserve(entries_.size());
+    std::deque<PaneEntry> sorted;
     for (std::size_t i : order)
         sorted.push_back(std::move(entries_[i]));
     entries_ = std::move(sorted);
+    sortedBy_.emplace(sort, fullDetails);
     return order;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,7 @@ struct SortState {
         column = clicked;
         descending = !descending;
     }
+    bool operator==(const SortState&) const = default;
 };
 
 // The pane comparison: negative, zero or positive. Name compares captions without regard to letter
@@ -57,24 +59,42 @@ inline bool CaptionNames(const std::string& caption, const std::string& text) {
     return caption == text;
 }
 
-// The entries of one pane, in display order.
+// The entries of one pane, in display order. A run removes the entries of the files it has done from the
+// front of a pane sorted by name, one after another: they are kept where that costs nothing.
 class FilePane {
 public:
-    const std::vector<PaneEntry>& entries() const { return entries_; }
+    const std::deque<PaneEntry>& entries() const { return entries_; }
     std::size_t size() const { return entries_.size(); }
     const PaneEntry& operator[](std::size_t i) const { return entries_[i]; }
     PaneEntry& at(std::size_t i) { return entries_[i]; }
 
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        sortedBy_.reset();
+    }
     std::size_t Append(PaneEntry entry);
+    // Puts the entry where a stable sort would put it, after the entries equal to it; the entries must be
+    // in the order of the same state (SortedBy). Returns its index.
+    std::size_t InsertSorted(PaneEntry entry, const SortState& sort, bool fullDetails);
     // The first entry whose caption is exactly `caption` (CaptionNames).
     std::optional<std::size_t> FindCaption(const std::string& caption) const;
     void RemoveAt(std::size_t index);
     // Sorts stably and returns, for each new position, the index the entry had before.
     std::vector<std::size_t> Sort(const SortState& sort, bool fullDetails);
+    // Whether the entries are in the order of this state: sorted by it, with nothing appended since and no
+    // details changed that it orders by.
+    bool SortedBy(const SortState& sort, bool fullDetails) const {
+        return sortedBy_ && sortedBy_->first == sort && sortedBy_->second == fullDetails;
+    }
+    // The details of an entry changed.
+    void DetailsChanged() {
+        if (sortedBy_ && sortedBy_->first.column != PaneColumn::Name)
+            sortedBy_.reset();
+    }
 
 private:
-    std::vector<PaneEntry> entries_;
+    std::deque<PaneEntry> entries_;
+    std::optional<std::pair<SortState, bool>> sortedBy_;
 };
 
 } // namespace vorlaxen

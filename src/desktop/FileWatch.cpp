@@ -98,7 +98,8 @@ FileWatch::FileWatch(TKX_DirCryptor& dirCryptor,
     , ports_(ports)
     , launcher_(launcher)
     , controls_(controls) {
-    files_.setDecryptedHook([this](const std::string& plainPath) { OnDecrypted(plainPath); });
+    files_.setDecryptedHook(
+        [this](const std::string& plainPath, const SecureBytes& password) { OnDecrypted(plainPath, password); });
 }
 
 // --- Passwords of files decrypted for opening ----------------------------------------------------------
@@ -107,7 +108,7 @@ void FileWatch::StartCapture() {
     capturing_ = true;
 }
 
-void FileWatch::OnDecrypted(const std::string& plainPath) {
+void FileWatch::OnDecrypted(const std::string& plainPath, const SecureBytes& password) {
     // Decrypted again through the program: the plain file is the user's doing now, not an application's.
     std::erase_if(reencrypted_, [&](const ReencryptedFile& copy) { return copy.path == plainPath; });
     if (!capturing_)
@@ -115,7 +116,7 @@ void FileWatch::OnDecrypted(const std::string& plainPath) {
     // All of the password as given, not only what the container's method used of it: the method of the
     // re-encryption may take more, and the user will type it all.
     std::erase_if(captured_, [&](const auto& entry) { return entry.first == plainPath; });
-    captured_.emplace_back(plainPath, pwd_.Password);
+    captured_.emplace_back(plainPath, password);
 }
 
 std::optional<SecureBytes> FileWatch::TakeCaptured(const std::string& plainPath) {

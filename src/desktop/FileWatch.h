@@ -104,7 +104,7 @@ private:
     bool Ask(const char* question, const std::string& path);
     bool EncryptAgain(const std::string& path, const SecureBytes& password);
     void Remember(const std::string& path, SecureBytes password, std::time_t opened);
-    void OnDecrypted(const std::string& plainPath);
+    void OnDecrypted(const std::string& plainPath, const SecureBytes& password);
     void UpdateControls();
     bool CopiesWaiting(bool forTimer) const;
 

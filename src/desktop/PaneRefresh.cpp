@@ -37,8 +37,13 @@ std::optional<std::chrono::milliseconds> PaneRefresh::NextLook(Clock::time_point
     return std::chrono::ceil<milliseconds>(at - now);
 }
 
+void PaneRefresh::Followed(const std::vector<std::string>& names) {
+    followed_.insert(names.begin(), names.end());
+}
+
 PaneRefresh::Changes PaneRefresh::Take() {
     Changes taken = std::move(changes_);
+    std::erase_if(taken.names, [this](const std::string& name) { return followed_.count(name) != 0; });
     Forget();
     return taken;
 }
@@ -46,6 +51,7 @@ PaneRefresh::Changes PaneRefresh::Take() {
 void PaneRefresh::Forget() {
     changes_ = Changes{};
     gathered_.clear();
+    followed_.clear();
     first_.reset();
 }
 

@@ -14,8 +14,10 @@ namespace vorlaxen {
 // copy of thousands of files, an archive unpacked, an editor saving through a temporary file), so they
 // are gathered: the panes are brought up to date once the directory has been quiet for kQuiet, or
 // kLongest after the first change of a burst that does not end, and then once for the whole burst.
-// Never while an operation runs (it works on the entries it selected) and never before the panes have
-// been read for the first time; then as soon as that is over.
+// Never while an operation or a list run goes on (it works on the entries it selected) and never before
+// the panes have been read for the first time; then as soon as that is over. The files that the panes
+// took in from the program's own operations (Followed) are not read again for the changes that those
+// operations made to them.
 class PaneRefresh {
 public:
     using Clock = std::chrono::steady_clock;
@@ -35,16 +37,20 @@ public:
     std::optional<std::chrono::milliseconds> NextLook(Clock::time_point now, const TKX_PrgState& state) const;
     // Whether the panes are to be brought up to date at `now`.
     bool Due(Clock::time_point now, const TKX_PrgState& state) const;
-    // The changes gathered since the last refresh; nothing waits afterwards.
+    // The panes took in these files from an operation of the program's own: the changes the watch reports
+    // of them until the next refresh are that operation's.
+    void Followed(const std::vector<std::string>& names);
+    // The changes gathered since the last refresh, but those of files followed; nothing waits afterwards.
     Changes Take();
     // The panes were read in full (another directory, say): what was gathered is of no more use.
     void Forget();
 
 private:
-    static bool Blocked(const TKX_PrgState& state) { return state.IsBusy() || state.PanesUnread; }
+    static bool Blocked(const TKX_PrgState& state) { return state.IsBusy() || state.ListRunning || state.PanesUnread; }
 
     Changes changes_;
     std::unordered_set<std::string> gathered_; // the names of changes_, to gather each once
+    std::unordered_set<std::string> followed_;
     std::optional<Clock::time_point> first_;
     Clock::time_point last_{};
 };

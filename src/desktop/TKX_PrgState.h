@@ -73,6 +73,10 @@ public:
     bool ProgressShown = false; // the progress bars are shown under the panes
     bool Overwrite = false;     // the target of the running single-file operation existed and is replaced
     bool FullDetails = true;    // the pane entries added last carry their icon and details
+    // A list run is going on, from its start to its end, also while it waits between two files (when
+    // the busy set may be empty): the status line is not told "Idle." before the end, and the panes do
+    // not take in the run's own changes from the directory's watch.
+    bool ListRunning = false;
 
     bool IsBusy() const noexcept { return Busy != 0; }
     bool IsBusyWith(std::uint8_t flag) const noexcept { return (Busy & flag) != 0; }

@@ -169,14 +169,15 @@ concept FoldsChecksumOneLane =
     k.advanceFolding(s, c, b);
 };
 
+// Kept out of the chain's run(), so that the parallel loop inlined there keeps the registers to itself.
 template <class Kernel>
-std::size_t CbcEncrypt(const Kernel& kernel,
-                       std::uint64_t& chain,
-                       std::uint8_t* data,
-                       std::size_t blocks,
-                       std::size_t checksumBytes,
-                       std::uint32_t& checksum,
-                       const std::atomic<bool>& abort) {
+[[gnu::noinline]] std::size_t CbcEncrypt(const Kernel& kernel,
+                                         std::uint64_t& chain,
+                                         std::uint8_t* data,
+                                         std::size_t blocks,
+                                         std::size_t checksumBytes,
+                                         std::uint32_t& checksum,
+                                         const std::atomic<bool>& abort) {
     const Coverage coverage(blocks, checksumBytes);
     std::uint32_t c = checksum;
     std::size_t i = 0;

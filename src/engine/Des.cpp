@@ -94,17 +94,32 @@ template <int Stages> struct DesKernel {
     using State = DesState;
     DesRoundKeys<Stages> keys;
 
-    DesState load(std::uint64_t block) const noexcept { return des_detail::LoadState(block); }
-    std::uint64_t store(const DesState& s) const noexcept { return des_detail::StoreState(s); }
+    DesState load(std::uint64_t block) const noexcept {
+#ifdef VORLAXEN_DES_SSE2
+        return des_detail::LoadState1(block);
+#else
+        return des_detail::LoadState(block);
+#endif
+    }
 
-    void advance(DesState& s) const noexcept {
+    std::uint64_t store(const DesState& s) const noexcept {
+#ifdef VORLAXEN_DES_SSE2
+        return des_detail::StoreState1(s);
+#else
+        return des_detail::StoreState(s);
+#endif
+    }
+
+    // Both inlined into the chaining loop: called, they take the block through memory on its chain.
+    [[gnu::always_inline]] void advance(DesState& s) const noexcept {
         DesState one[1] = {s};
         Rounds(keys, one);
         s = one[0];
     }
 
     // The same, continuing `checksum` over the 8 plain bytes `plain` (in memory order) among the rounds.
-    void advanceFolding(DesState& s, std::uint32_t& checksum, const std::uint64_t& plain) const noexcept {
+    [[gnu::always_inline]] void
+    advanceFolding(DesState& s, std::uint32_t& checksum, const std::uint64_t& plain) const noexcept {
         DesState one[1] = {s};
 #ifdef VORLAXEN_DES_X86
         des_detail::RunStages(keys, one, OneLaneFoldingStages{&checksum, &plain});

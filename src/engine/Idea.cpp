@@ -1,10 +1,9 @@
 #include "engine/Idea.h"
 
 #include "engine/ChainModes.h"
+#include "engine/IdeaSerial.h"
 #include "engine/IdeaVector.h"
 #include "platform/SecureMemory.h"
-
-#include <bit>
 
 namespace vorlaxen {
 
@@ -12,6 +11,8 @@ namespace {
 
 // Multiplication modulo 65537 on words held in 32-bit registers, 0 standing for 65536. For nonzero
 // factors the product is never a multiple of the prime, and hi * 65536 + lo is congruent to lo - hi.
+// Built for throughput (the parallel loops, where other blocks fill its wait): the zero case is a
+// branch that is almost never taken. The serial loop's multiplication is in IdeaSerial.h.
 inline std::uint32_t Mul(std::uint32_t a, std::uint32_t b) noexcept {
     std::uint32_t p = a * b;
     if (p != 0) [[likely]] {
@@ -22,39 +23,52 @@ inline std::uint32_t Mul(std::uint32_t a, std::uint32_t b) noexcept {
     return (1u - a - b) & 0xFFFFu;
 }
 
-// Blocks are 64-bit words holding the 8 bytes in memory order; IDEA reads them as four words, low byte
-// first.
-inline void Split(std::uint64_t block, std::uint32_t* x) noexcept {
-    if constexpr (std::endian::native == std::endian::big)
-        block = __builtin_bswap64(block);
-    for (int i = 0; i < 4; ++i)
-        x[i] = static_cast<std::uint32_t>(block >> (16 * i)) & 0xFFFFu;
-}
-
-inline std::uint64_t Join(const std::uint32_t* y) noexcept {
-    std::uint64_t block = 0;
-    for (int i = 0; i < 4; ++i)
-        block |= static_cast<std::uint64_t>(y[i] & 0xFFFFu) << (16 * i);
-    if constexpr (std::endian::native == std::endian::big)
-        block = __builtin_bswap64(block);
-    return block;
-}
-
+// IDEA in the two forms the block loops of ChainModes.h take: groups of independent blocks
+// (transformLanes, built for throughput), and the loaded form of cipher block chaining encryption
+// (load, advance, store, built for latency), whose chain also takes the checksum among its rounds.
 struct IdeaKernel {
+    using State = idea_detail::IdeaWords;
+
     // The subkeys widened to 32 bits once per file, so the rounds need no conversions.
     std::uint32_t z[52] = {};
+    idea_detail::SerialKeys serial = {};
 
-    ~IdeaKernel() { SecureZero(z, sizeof z); }
+    ~IdeaKernel() {
+        SecureZero(z, sizeof z);
+        SecureZero(&serial, sizeof serial);
+    }
+
+    void set(const std::uint16_t subkeys[52]) noexcept {
+        for (int i = 0; i < 52; ++i)
+            z[i] = subkeys[i];
+        serial.set(subkeys);
+    }
+
+    State load(std::uint64_t block) const noexcept { return idea_detail::SplitWords(block); }
+
+    // Joined from a copy, so that the packing does not become the form the chain keeps the words in.
+    std::uint64_t store(const State& s) const noexcept {
+        State copy = s;
+        copy.keepInRegisters();
+        return idea_detail::JoinWords(copy);
+    }
+
+    [[gnu::always_inline]] void advance(State& s) const noexcept { idea_detail::SerialBlock(s, serial); }
+
+    // The same, continuing `checksum` over the 8 plain bytes `plain` (in memory order) among the rounds.
+    [[gnu::always_inline]] void
+    advanceFolding(State& s, std::uint32_t& checksum, const std::uint64_t& plain) const noexcept {
+        idea_detail::SerialBlockFolding(s, serial, checksum, reinterpret_cast<const std::uint8_t*>(&plain));
+    }
 
     template <int N> void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
         std::uint32_t x1[N], x2[N], x3[N], x4[N];
         for (int n = 0; n < N; ++n) {
-            std::uint32_t w[4];
-            Split(blocks[n], w);
-            x1[n] = w[0];
-            x2[n] = w[1];
-            x3[n] = w[2];
-            x4[n] = w[3];
+            const idea_detail::IdeaWords w = idea_detail::SplitWords(blocks[n]);
+            x1[n] = w.x[0];
+            x2[n] = w.x[1];
+            x3[n] = w.x[2];
+            x4[n] = w.x[3];
         }
         const std::uint32_t* k = z;
 #pragma GCC unroll 8
@@ -74,8 +88,7 @@ struct IdeaKernel {
             }
         }
         for (int n = 0; n < N; ++n) {
-            std::uint32_t y[4] = {Mul(x1[n], k[0]), x3[n] + k[1], x2[n] + k[2], Mul(x4[n], k[3])};
-            blocks[n] = Join(y);
+            blocks[n] = idea_detail::JoinWords({{Mul(x1[n], k[0]), x3[n] + k[1], x2[n] + k[2], Mul(x4[n], k[3])}});
         }
     }
 
@@ -162,6 +175,7 @@ void IdeaInvertKey(const IdeaSubkeys& encryption, IdeaSubkeys& decryption) {
 }
 
 void IdeaCipherBlock(const std::uint8_t in[8], std::uint8_t out[8], const IdeaSubkeys& subkeys) {
+    // The parallel form's rounds only: their own multiplication, the reference the serial loop is tested against.
     IdeaKernel kernel;
     for (int i = 0; i < 52; ++i)
         kernel.z[i] = subkeys.z[i];
@@ -176,8 +190,7 @@ std::unique_ptr<BlockChain> MakeIdeaChain(const std::uint8_t key[16], CipherDire
     if (direction == CipherDirection::Decrypt)
         IdeaInvertKey(encryption, decryption);
     const IdeaSubkeys& subkeys = direction == CipherDirection::Encrypt ? encryption : decryption;
-    for (int i = 0; i < 52; ++i)
-        chain->kernel().z[i] = subkeys.z[i];
+    chain->kernel().set(subkeys.z);
     if (chain->parallel()) {
         switch (SupportedVectorIsa(most)) {
         case VectorIsa::Avx512:

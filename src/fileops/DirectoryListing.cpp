@@ -5,12 +5,38 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 
 namespace vorlaxen {
 
 namespace {
+
+// Whether an entry of the open directory `dirFd` is a directory, following a symbolic link; the entry's
+// kind as the directory tells it, and only where it does not tell, the entry itself.
+bool LeadsToDirectory(int dirFd, const dirent* entry) {
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+        return entry->d_type == DT_DIR;
+    struct stat st;
+    return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The names of the entries of a directory that `keep` takes, "." and ".." never; none when it cannot be
+// read.
+template <class Keep> std::vector<std::string> NamesIn(const std::string& directory, Keep keep) {
+    std::vector<std::string> names;
+    const UniqueDir stream = OpenDirectory(directory);
+    if (!stream)
+        return names;
+    const int dirFd = ::dirfd(stream.get());
+    while (const dirent* entry = ::readdir(stream.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && keep(dirFd, entry))
+            names.emplace_back(name);
+    }
+    return names;
+}
 
 void Walk(const std::string& directory, std::vector<TreeEntry>& entries) {
     std::vector<TreeEntry> here;
@@ -61,23 +87,8 @@ bool NameOrder(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> ListDirectoryFiles(const std::string& directory) {
-    std::vector<std::string> names;
-    const UniqueDir stream = OpenDirectory(directory);
-    if (!stream)
-        return names;
-    const int dirFd = ::dirfd(stream.get());
-    while (const dirent* entry = ::readdir(stream.get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st;
-            isDirectory = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (!isDirectory)
-            names.push_back(name);
-    }
+    std::vector<std::string> names =
+        NamesIn(directory, [](int dirFd, const dirent* entry) { return !LeadsToDirectory(dirFd, entry); });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -95,6 +106,14 @@ std::vector<std::string> ListSubdirectories(const std::string& directory) {
         if (::lstat(MakePath(directory, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             names.push_back(name);
     }
+    std::sort(names.begin(), names.end(), NameOrder);
+    return names;
+}
+
+std::vector<std::string> ListTreeDirectories(const std::string& directory) {
+    std::vector<std::string> names = NamesIn(directory, [](int dirFd, const dirent* entry) {
+        return entry->d_name[0] != '.' && LeadsToDirectory(dirFd, entry);
+    });
     std::sort(names.begin(), names.end(), NameOrder);
     return names;
 }

@@ -19,6 +19,12 @@ std::vector<std::string> ListDirectoryFiles(const std::string& directory);
 // unreadable directory has none.
 std::vector<std::string> ListSubdirectories(const std::string& directory);
 
+// The directories that the window's directory tree shows below `directory`: its subdirectories and the
+// symbolic links that lead to directories, hidden ones (a name starting with ".") left out, in NameOrder.
+// Only the entries whose kind the directory does not tell are looked at, so that a directory of many
+// files costs a reading of its names. An unreadable directory has none.
+std::vector<std::string> ListTreeDirectories(const std::string& directory);
+
 // The order of names in a run over a tree: letter case ignored, names equal but for case in byte order.
 bool NameOrder(const std::string& a, const std::string& b);
 

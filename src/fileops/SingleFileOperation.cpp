@@ -168,13 +168,19 @@ public:
             Removed(started);
             return false;
         }
+        wiping_ = true;
         return true;
     }
 
+    // The pass of its wipe is written and waits for its flush.
+    bool wiping() const { return wiping_; }
     int wipeFd() const { return wipe_.fd(); }
 
     // The group's passes have been flushed; `onDisk` tells whether this one reached the disk.
-    void FinishRemoval(bool onDisk) { Removed(FinishWipe(wipe_, onDisk)); }
+    void FinishRemoval(bool onDisk) {
+        wiping_ = false;
+        Removed(FinishWipe(wipe_, onDisk));
+    }
 
 private:
     // The source is looked at without following a link (a link, a pipe or a device is refused before
@@ -468,6 +474,7 @@ private:
     struct stat written_ {};
     bool writtenSeen_ = false;
     WipeInProgress wipe_;
+    bool wiping_ = false;
     // Re-keying: the container under its current password, and the new password.
     std::optional<ContainerRekey> rekey_;
     std::unique_ptr<TKX_Pwd> next_;
@@ -515,6 +522,11 @@ template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files, 
 } // namespace
 
 void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group, FileCalls& calls) {
+    CommitGroup(group, calls);
+    FinishGroup(group, calls);
+}
+
+void SingleFileOperation::CommitGroup(const std::vector<GroupedFile*>& group, FileCalls& calls) {
     std::vector<OneFile*> files;
     for (GroupedFile* file : group)
         files.push_back(static_cast<OneFile*>(file));
@@ -533,16 +545,25 @@ void SingleFileOperation::CompleteGroup(const std::vector<GroupedFile*>& group, 
     CrashPoint("group-committed");
 
     onDisk = FlushDirectoriesOf(committed, calls);
-    std::vector<OneFile*> wiping;
+    fds.clear();
     for (std::size_t i = 0; i < committed.size(); ++i)
         if (committed[i]->StoreAndStartRemoval(onDisk[i], calls))
-            wiping.push_back(committed[i]);
+            fds.push_back(committed[i]->wipeFd());
+    StartWriting(fds, calls);
     CrashPoint("group-overwritten");
+}
 
-    fds.clear();
-    for (const OneFile* file : wiping)
-        fds.push_back(file->wipeFd());
-    onDisk = FlushTogether(fds, calls);
+void SingleFileOperation::FinishGroup(const std::vector<GroupedFile*>& group, FileCalls& calls) {
+    std::vector<OneFile*> wiping;
+    std::vector<int> fds;
+    for (GroupedFile* file : group) {
+        auto* one = static_cast<OneFile*>(file);
+        if (one->wiping()) {
+            wiping.push_back(one);
+            fds.push_back(one->wipeFd());
+        }
+    }
+    const std::vector<bool> onDisk = FlushTogether(fds, calls);
     for (std::size_t i = 0; i < wiping.size(); ++i)
         wiping[i]->FinishRemoval(onDisk[i]);
 }

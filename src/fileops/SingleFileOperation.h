@@ -123,6 +123,13 @@ public:
     // beside anything else that uses their front ends. The flushes and the wipes go through `calls`,
     // which must outlive the files.
     static void CompleteGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
+    // CompleteGroup in two halves, for a caller with other work to do while the passes of the wipes go to
+    // disk: CommitGroup goes as far as the passes written over the sources that may go, and starts
+    // writing them to disk; FinishGroup flushes them together and removes those sources. In between,
+    // every output is on disk under its name and every source still there (partly overwritten after a
+    // crash, which the next encryption of it recognises).
+    static void CommitGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
+    static void FinishGroup(const std::vector<GroupedFile*>& files, FileCalls& calls = SystemFileCalls());
 
 private:
     enum class Transform { Encrypt, Decrypt, Rekey };

@@ -50,6 +50,10 @@ PromptSetup PasswordPromptLogic::CommonSetup(const std::string& name) const {
     return setup;
 }
 
+bool PasswordPromptLogic::PasswordHeld() const {
+    return Reusable(pwd_);
+}
+
 PromptResult PasswordPromptLogic::PromptToEncrypt(const std::string& name) {
     if (Reusable(pwd_))
         return PromptResult::GoOn;

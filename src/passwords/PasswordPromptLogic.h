@@ -44,6 +44,8 @@ public:
                         const WindowSettings& settings,
                         PromptContext context);
 
+    // A password for the session or for the list is held: the next prompt answers at once, showing nothing.
+    bool PasswordHeld() const;
     // `name` is a plain file of the work directory.
     PromptResult PromptToEncrypt(const std::string& name);
     // `name` is a container of the work directory in display form; `containerName` its file name when

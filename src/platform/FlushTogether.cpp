@@ -21,6 +21,11 @@ bool WrittenWithoutError(FileCalls& calls, int fd, const struct stat& st) {
 
 } // namespace
 
+void StartWriting(const std::vector<int>& fds, FileCalls& calls) {
+    for (int fd : fds)
+        (void)calls.SyncFileRange(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 std::vector<bool> FlushTogether(const std::vector<int>& fds, FileCalls& calls) {
     std::vector<bool> onDisk(fds.size(), false);
     std::vector<struct stat> looked(fds.size());

@@ -15,4 +15,8 @@ namespace vorlaxen {
 // a whole file system fails, the files on it are flushed one by one, so that each answer is its own.
 std::vector<bool> FlushTogether(const std::vector<int>& fds, FileCalls& calls = SystemFileCalls());
 
+// Starts writing what was written to these files to disk, without waiting: a FlushTogether a moment later
+// finds little or nothing left to write.
+void StartWriting(const std::vector<int>& fds, FileCalls& calls = SystemFileCalls());
+
 } // namespace vorlaxen

@@ -1,8 +1,11 @@
 #include "platform/UriLauncher.h"
 
+#include "platform/Launcher.h"
+
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <memory>
+#include <string_view>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -58,6 +61,10 @@ bool OpenDocumentAt(const std::string& path, const std::string& anchor, const st
         return false;
     GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(contentType, FALSE));
     if (!app)
+        return false;
+    // The program's own "Open With" entry would take the document to be encrypted, not shown.
+    const char* id = g_app_info_get_id(app.get());
+    if (id && std::string_view(id) == kOwnOpenWithEntry)
         return false;
     const GText uri(g_file_get_uri(file.get()));
     // A file name cannot carry the anchor: an application that takes only file names gets the file.

@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QListView>
 #include <QTreeView>
 #include <algorithm>
@@ -205,6 +206,14 @@ void FilePaneView::ShowSortOrder(PaneColumn column, bool descending) {
 
 void FilePaneView::ClearSelection() {
     details_->selectionModel()->clearSelection();
+}
+
+void FilePaneView::LetGoOfRow(int row) {
+    QItemSelectionModel* selection = details_->selectionModel();
+    if (selection->currentIndex().row() == row)
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (selection->isRowSelected(row))
+        selection->clearSelection();
 }
 
 QAbstractItemView* FilePaneView::currentView() const {

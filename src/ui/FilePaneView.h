@@ -35,6 +35,10 @@ public:
     std::array<std::int32_t, kPaneColumnCount> columnWidths() const;
     void setColumnWidths(const std::array<std::int32_t, kPaneColumnCount>& widths);
     void ClearSelection();
+    // Before the entry at `row` goes in the middle of a run: when it is the current row or a selected one,
+    // the view gives up its current row or its selection instead of moving them on. Moving them on made
+    // the view lay out all its rows again for every entry the run removed.
+    void LetGoOfRow(int row);
     // The arrow on the header of the column by which the pane was sorted last.
     void ShowSortOrder(PaneColumn column, bool descending);
     QAbstractItemView* currentView() const;

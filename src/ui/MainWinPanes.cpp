@@ -1,7 +1,9 @@
 // The panes' contents, the drive box and the directory tree.
 
+#include "engine/ContainerName.h"
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
+#include "ui/DirectoryTreeModel.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
 #include "ui/TComboChange.h"
@@ -12,7 +14,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
@@ -40,16 +41,12 @@ void TMainWin::CreateDirPanel() {
     driveLabel->hide();
     FillDriveBox();
 
-    directories_ = new QFileSystemModel(this);
-    directories_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    directories_->setRootPath(currentDrive_);
+    directories_ = new DirectoryTreeModel(this);
     User_DirectoryListBox = new QTreeView(Dir_Panel);
     User_DirectoryListBox->setObjectName("User_DirectoryListBox");
     User_DirectoryListBox->setAccessibleName("Folders");
     User_DirectoryListBox->setModel(directories_);
     User_DirectoryListBox->setHeaderHidden(true);
-    for (int column = 1; column < directories_->columnCount(); ++column)
-        User_DirectoryListBox->hideColumn(column);
     // The names column is as wide as its names, so that a deep directory can be scrolled into view.
     User_DirectoryListBox->header()->setStretchLastSection(false);
     User_DirectoryListBox->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -60,9 +57,8 @@ void TMainWin::CreateDirPanel() {
     const QModelIndex start = directories_->index(QDir::currentPath());
     User_DirectoryListBox->setCurrentIndex(start);
     User_DirectoryListBox->scrollTo(start);
-    // The model reads directories in the background and sorts what it has read a moment later: every
-    // directory above the shown one that comes in moves its row. Until the user takes the tree in hand,
-    // the tree follows the row, once for each batch of changes.
+    // Directories that come or go above the shown one move its row. Until the user takes the tree in
+    // hand, the tree follows the row, once for each batch of changes.
     treeScroll_ = new QTimer(this);
     treeScroll_->setSingleShot(true);
     treeScroll_->setInterval(0);
@@ -71,10 +67,8 @@ void TMainWin::CreateDirPanel() {
         if (treeFollows_)
             treeScroll_->start();
     };
-    connect(directories_, &QFileSystemModel::rowsInserted, treeScroll_, follow);
-    connect(directories_, &QFileSystemModel::rowsRemoved, treeScroll_, follow);
-    connect(directories_, &QFileSystemModel::layoutChanged, treeScroll_, follow);
-    connect(directories_, &QFileSystemModel::modelReset, treeScroll_, follow);
+    connect(directories_, &QAbstractItemModel::rowsInserted, treeScroll_, follow);
+    connect(directories_, &QAbstractItemModel::rowsRemoved, treeScroll_, follow);
     User_DirectoryListBox->viewport()->installEventFilter(this);
     connect(User_DirectoryListBox->selectionModel(),
             &QItemSelectionModel::currentChanged,
@@ -128,7 +122,6 @@ void TMainWin::DriveChosen(int index) {
     if (chosen == currentDrive_ && QDir::currentPath().startsWith(chosen))
         return;
     currentDrive_ = chosen;
-    directories_->setRootPath(chosen);
     User_DirectoryListBox->setRootIndex(directories_->index(chosen));
     User_DirectoryListBox->setCurrentIndex(directories_->index(chosen));
 }
@@ -191,11 +184,17 @@ void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
     fileLists_->Refresh(ListDirectoryFiles("."), changes.names, changes.everything);
 }
 
+// The panes follow the program's own operations from what these tell: the watch does not read the same
+// files back. The names are those of the usual spelling of ".cry" (a container named ".CRY" is read
+// again, which costs one entry's details, where looking for its spelling would cost a listing).
 void TMainWin::UpdateFLists(const std::string& name, Direction direction, bool keep) {
+    const std::string plain = direction == Direction::Encrypt ? name : PlainNameOfCaption(name, ShowCry);
+    paneWatch_->Followed({plain, ContainerPathOf(plain)});
     fileLists_->UpdateFLists(name, direction, keep);
 }
 
 void TMainWin::RemoveListEntry(Pane which, const std::string& caption) {
+    paneWatch_->Followed({which == Pane::Source || ShowCry ? caption : ContainerPathOf(caption)});
     fileLists_->RemoveListEntry(which, caption);
 }
 

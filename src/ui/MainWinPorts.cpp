@@ -1,5 +1,6 @@
 #include "ui/MainWinPorts.h"
 
+#include "ui/DirectoryTreeModel.h"
 #include "ui/PasswordDialog.h"
 #include "ui/StatusPanel.h"
 #include "ui/TDelDialog.h"
@@ -8,7 +9,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeView>

@@ -6,13 +6,13 @@
 
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QProgressBar;
 class QTimer;
 class QTreeView;
 
 namespace vorlaxen {
 
+class DirectoryTreeModel;
 class PasswordPrompt;
 class StatusPanel;
 class TDelDialog;
@@ -22,7 +22,7 @@ class TMasterPwd_Form;
 // The parts of the main window that the ports drive, handed over by the window, which owns them.
 struct MainWinControls {
     QTreeView& directoryTree; // User_DirectoryListBox
-    QFileSystemModel& directories;
+    DirectoryTreeModel& directories;
     QComboBox& driveBox;      // DriveComboBox1
     QProgressBar& sourceBar;  // ProgressBar1
     QProgressBar& cryptedBar; // ProgressBar2

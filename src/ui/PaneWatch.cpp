@@ -26,13 +26,20 @@ void PaneWatch::Follow(const std::string& directory) {
 }
 
 void PaneWatch::TakeChanges() {
-    const DirectoryChanges::Taken taken = changes_.Take();
-    schedule_.Changed(taken.names, taken.everything, PaneRefresh::Clock::now());
+    Gather();
     if (!timer_->isActive())
         Look();
 }
 
+void PaneWatch::Gather() {
+    const DirectoryChanges::Taken taken = changes_.Take();
+    schedule_.Changed(taken.names, taken.everything, PaneRefresh::Clock::now());
+}
+
 void PaneWatch::Look() {
+    // What the kernel holds already, so that the last changes of an operation that just ended are seen
+    // as its own.
+    Gather();
     const auto now = PaneRefresh::Clock::now();
     if (schedule_.Due(now, state_)) {
         ++refreshes_;

@@ -26,11 +26,15 @@ public:
     // what was gathered before is dropped.
     void Follow(const std::string& directory);
     const std::string& directory() const { return changes_.directory(); }
+    // The panes took in these files of the directory from an operation of the program's own.
+    void Followed(const std::vector<std::string>& names) { schedule_.Followed(names); }
     // How often the panes were brought up to date since the window opened.
     int refreshes() const { return refreshes_; }
 
 private:
     void TakeChanges();
+    // Gathers what the directory's watch holds.
+    void Gather();
     void Look();
 
     const TKX_PrgState& state_;

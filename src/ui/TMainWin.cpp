@@ -301,8 +301,14 @@ void TMainWin::ShowStatus(const std::string& text) {
     UpdateStatus(text);
 }
 
+// The engine asks after every chunk of a file, and a pass of the events (with the painting it brings)
+// costs more than the encryption of a small file: a pass comes when the last is kEventsInterval ago, often
+// enough for the window to answer at once and to show every change.
 void TMainWin::LetPendingEventsRun() {
+    if (std::chrono::steady_clock::now() - lastEvents_ < kEventsInterval)
+        return;
     QCoreApplication::processEvents();
+    lastEvents_ = std::chrono::steady_clock::now();
 }
 
 void TMainWin::AskMasterPassword() {
@@ -328,7 +334,10 @@ void TMainWin::EntryAdded(Pane pane, std::size_t index) {
     modelOf(pane).Added(index);
 }
 
+// A run removes the entries of the files it has done one after another, the current one among them.
 void TMainWin::EntryAboutToBeRemoved(Pane pane, std::size_t index) {
+    if (objects().prgState().ListRunning)
+        this->pane(pane).LetGoOfRow(static_cast<int>(index));
     modelOf(pane).AboutToRemove(index);
 }
 

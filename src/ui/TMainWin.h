@@ -18,6 +18,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,7 +27,6 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -39,6 +39,7 @@ class QTreeView;
 namespace vorlaxen {
 
 class CoolBar;
+class DirectoryTreeModel;
 class MainWinDialogs;
 class MainWinPorts;
 class MainWinShell;
@@ -203,6 +204,9 @@ private:
     void PaneSorted(Pane pane, const std::vector<std::size_t>& order) override;
     void ShowSortOrder(Pane pane);
 
+    static constexpr std::chrono::milliseconds kEventsInterval{20};
+    std::chrono::steady_clock::time_point lastEvents_{};
+
     SettingsStore store_;
     std::unique_ptr<ProgramObjects> objects_;
     StartupSequence startup_;
@@ -270,7 +274,7 @@ private:
     QWidget* Dir_Panel = nullptr;
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* User_DirectoryListBox = nullptr;
-    QFileSystemModel* directories_ = nullptr;
+    DirectoryTreeModel* directories_ = nullptr;
     QTimer* treeScroll_ = nullptr;
     bool treeFollows_ = true; // the tree keeps the shown directory's row in view until the user moves it
     TComboChange* comboChange_ = nullptr;

@@ -109,14 +109,6 @@ TPreferences::TPreferences(QWidget* parent)
     column->addStretch(1);
     connect(Ok_Button, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setObjectName("SaveDialog1");
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setDefaultSuffix("key");
-    // The key file is chosen, not written: an existing one is what the user usually means.
-    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
 }
 
 QWidget* TPreferences::CreateSecurity() {
@@ -271,12 +263,21 @@ void TPreferences::Handle(void (PreferencesForm::*handler)()) {
 }
 
 // The platform's save dialog, preset to the key file; a confirmed file's full name goes into Path_Edit
-// and counts only through "Ok".
+// and counts only through "Ok". The dialog exists only while it is shown: a file dialog reads and
+// watches the directory it shows for as long as it exists, and examines every file there again at
+// every change, which the window's own runs in that directory would pay for.
 void TPreferences::BrowseClick() {
-    SaveDialog1->selectFile(QString::fromStdString(keyFilePath_));
-    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+    QFileDialog SaveDialog1(this);
+    SaveDialog1.setObjectName("SaveDialog1");
+    SaveDialog1.setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1.setFileMode(QFileDialog::AnyFile);
+    SaveDialog1.setDefaultSuffix("key");
+    // The key file is chosen, not written: an existing one is what the user usually means.
+    SaveDialog1.setOption(QFileDialog::DontConfirmOverwrite);
+    SaveDialog1.selectFile(QString::fromStdString(keyFilePath_));
+    if (SaveDialog1.exec() != QDialog::Accepted || SaveDialog1.selectedFiles().isEmpty())
         return;
-    Path_Edit->setText(SaveDialog1->selectedFiles().first());
+    Path_Edit->setText(SaveDialog1.selectedFiles().first());
 }
 
 void TPreferences::keyPressEvent(QKeyEvent* event) {

@@ -6,7 +6,6 @@
 #include <QDialog>
 
 class QCheckBox;
-class QFileDialog;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -69,7 +68,6 @@ private:
     QCheckBox* ShowTIP_CheckBox = nullptr;
     QPushButton* Ok_Button = nullptr;
     QPushButton* Button2 = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
 };
 
 } // namespace vorlaxen

@@ -4,8 +4,12 @@
 
 #include "desktop/DroppedFiles.h"
 #include "desktop/WindowFixture.h"
+#include "fileops/GroupLimits.h"
 #include "support/ChildProcess.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -491,6 +495,88 @@ TEST_F(Batch, ADiskThatFillsUpEndsOneFileAndTheListGoesOn) {
     EXPECT_EQ(test::ReadFile(path("b.bin")), large);
     EXPECT_EQ(test::ModeOf(path("b.bin")), mode) << "its permissions given back";
     EXPECT_TRUE(OpensWith(path("c.txt.cry"), "password"));
+}
+
+// A list run writes its files one after another and makes them durable in groups: the status line says
+// "Idle." only at its end, every file ends on its true figures, and a group is complete before a prompt
+// or a message opens, so that no file waits while the user is asked.
+TEST_F(Batch, AListRunInGroupsIsIdleOnlyAtItsEndAndCompletesAGroupBeforeAPromptOrAMessage) {
+    writeAll({"a.txt", "b.txt"});
+    write("c.txt", std::string(3000, 'c'));
+    files().setGroupBytes(1); // every file a group, committed while the next is written
+    host.statuses.clear();
+    prompts.steps = {TypeForList("list-pw")};
+    encrypt({"a.txt", "b.txt", "c.txt"});
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry"}));
+    ASSERT_FALSE(host.statuses.empty());
+    EXPECT_EQ(host.statuses.back(), "Idle.");
+    EXPECT_EQ(std::count(host.statuses.begin(), host.statuses.end(), "Idle."), 1) << "not between the files";
+    EXPECT_EQ(progress.statistics.done, "Done: 2 KBytes") << "the last file's last figures";
+    EXPECT_EQ(progress.statistics.size, "Size: 2 Kbytes");
+    expectIdle();
+
+    files().setGroupBytes(kGroupBytes);
+    writeAll({"d.txt", "e.txt"});
+    std::vector<Names> onDisk;
+    prompts.onShow = [&] { onDisk.push_back(names()); };
+    prompts.steps = {Type("pw-d-file"), Type("pw-e-file")};
+    encrypt({"d.txt", "e.txt"});
+    ASSERT_EQ(onDisk.size(), 2u);
+    EXPECT_EQ(onDisk[1], (Names{"a.txt.cry", "b.txt.cry", "c.txt.cry", "d.txt.cry", "e.txt"}));
+    EXPECT_TRUE(OpensWith(path("d.txt.cry"), "pw-d-file"));
+    EXPECT_TRUE(OpensWith(path("e.txt.cry"), "pw-e-file"));
+    prompts.onShow = nullptr;
+    expectIdle();
+
+    // So is a message: the file before the missing one is complete when it is reported.
+    writeAll({"i.txt", "j.txt", "k.txt"});
+    select(Pane::Source, {"i.txt", "j.txt", "k.txt"});
+    ASSERT_EQ(::unlink(path("j.txt").c_str()), 0);
+    onDisk.clear();
+    host.onMessage = [&] { onDisk.push_back(names()); };
+    prompts.steps = {TypeForList("list-pw-2")};
+    batch().EncrFileList();
+    host.onMessage = nullptr;
+    ASSERT_EQ(onDisk.size(), 1u);
+    EXPECT_TRUE(std::count(onDisk[0].begin(), onDisk[0].end(), "i.txt.cry") == 1 &&
+                std::count(onDisk[0].begin(), onDisk[0].end(), "i.txt") == 0);
+    EXPECT_TRUE(OpensWith(path("k.txt.cry"), "list-pw-2"));
+    EXPECT_FALSE(state().IsBusy());
+}
+
+// Killed (kill -9) at every step of the groups of a run, the one before committed while the next is
+// written: every file is as it was, or its container is complete and opens. Each run is a process of
+// its own, started afresh, so that the place to stop at is read anew.
+TEST_F(Batch, AListRunKilledAtAnyStepOfItsGroupsLosesNothing) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const Names plain = {"f.txt", "g.txt", "h.txt"};
+    for (const char* crashAt : {"group-written:2",
+                                "group-committed:2",
+                                "group-overwritten:1",
+                                "group-overwritten:3",
+                                "wipe-overwritten:1",
+                                "wipe-renamed:2",
+                                "wipe-truncated:3"}) {
+        SCOPED_TRACE(crashAt);
+        for (const std::string& name : names())
+            ASSERT_EQ(::unlink(path(name).c_str()), 0);
+        writeAll(plain);
+        ::setenv("VORLAXEN_TEST_CRASH_AT", crashAt, 1);
+        EXPECT_EXIT(
+            {
+                files().setGroupBytes(1);
+                prompts.steps = {TypeForList("crash-pw")};
+                encrypt(plain);
+                std::exit(0);
+            },
+            ::testing::KilledBySignal(SIGKILL),
+            "");
+        ::unsetenv("VORLAXEN_TEST_CRASH_AT");
+        for (const std::string& name : plain) {
+            const bool intact = test::Exists(path(name)) && read(name) == "contents of " + name;
+            EXPECT_TRUE(intact || OpensWith(path(name + ".cry"), "crash-pw")) << name;
+        }
+    }
 }
 
 class WholeDirectory : public Batch {

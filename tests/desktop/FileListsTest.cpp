@@ -251,6 +251,58 @@ TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
     }
 }
 
+// What a view is told: where entries were added, and how often a pane was sorted.
+class RecordingObserver : public FileListsObserver {
+public:
+    void PaneAboutToReset(Pane) override {}
+    void PaneReset(Pane) override {}
+    void EntryAdded(Pane, std::size_t index) override { added.push_back(index); }
+    void EntryAboutToBeRemoved(Pane, std::size_t) override {}
+    void EntryRemoved(Pane) override {}
+    void EntryChanged(Pane, std::size_t) override {}
+    void PaneSorted(Pane, const std::vector<std::size_t>&) override { ++sorted; }
+
+    std::vector<std::size_t> added;
+    int sorted = 0;
+};
+
+// A pane in the sort order takes a new entry in its place without being sorted again (its views need not
+// lay out every row for every file of a run); one sorted by another state is sorted as before.
+TEST_F(Panes, AnEntryJoinsASortedPaneInItsPlaceAndAnUnsortedOneIsSorted) {
+    RecordingObserver observer;
+    lists.setObserver(&observer);
+    WriteFile("small.txt", "1");
+    WriteFile("large.txt", "1234567");
+    WriteFile("a.txt.cry", "KX98 and more");
+    WriteFile("z.txt.cry", "KX98");
+    lists.ColumnClick(Pane::Source, PaneColumn::Size); // descending by size
+    refill();
+    observer.sorted = 0;
+    WriteFile("middle.txt.cry", "KX98 and");
+    lists.UpdateFLists("middle.txt", Direction::Encrypt, true);
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"a.txt", "middle.txt", "z.txt"}));
+    EXPECT_EQ(observer.added, std::vector<std::size_t>{1});
+    EXPECT_EQ(observer.sorted, 0);
+
+    // Sorted by name after a click on the other pane: this pane is in no order of the new state yet.
+    lists.ColumnClick(Pane::Source, PaneColumn::Name);
+    observer.sorted = 0;
+    WriteFile("b.txt.cry", "KX98 and more and more");
+    lists.UpdateFLists("b.txt", Direction::Encrypt, true);
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"a.txt", "b.txt", "middle.txt", "z.txt"}));
+    EXPECT_EQ(observer.sorted, 1);
+    // A file whose details changed may have moved in a pane sorted by them: that pane is sorted again.
+    lists.ColumnClick(Pane::Crypted, PaneColumn::Size);
+    observer.sorted = 0;
+    WriteFile("z.txt.cry", "KX98 grown larger than all the others");
+    lists.Refresh(ListDirectoryFiles("."), {"z.txt.cry"}, false);
+    WriteFile("c.txt.cry", "KX98 and more");
+    lists.UpdateFLists("c.txt", Direction::Encrypt, true);
+    EXPECT_EQ(captions(Pane::Crypted), (Captions{"z.txt", "b.txt", "a.txt", "c.txt", "middle.txt"}));
+    EXPECT_EQ(observer.sorted, 1);
+    lists.setObserver(nullptr);
+}
+
 TEST_F(Panes, RefreshFollowsTheDirectoryWithoutRereadingWhatDidNotChange) {
     WriteFile("keep.txt", "1");
     WriteFile("grows.txt", "1");
@@ -317,6 +369,19 @@ TEST(PaneRefresh, ABurstIsTakenOnceWhenQuietOrAfterTheLongestWaitAndNeverWhileBu
     EXPECT_FALSE(refresh.Due(t0 + std::chrono::seconds(9), state)) << "not before the panes were read";
     refresh.Forget();
     EXPECT_FALSE(refresh.Pending());
+
+    // A list run's own changes: not taken while it runs, also between its files, and the files the panes
+    // followed from it are not read again; what another program changed meanwhile is.
+    state.PanesUnread = false;
+    state.ListRunning = true;
+    refresh.Followed({"x.txt", "x.txt.cry"});
+    refresh.Changed({"x.txt", "x.txt.cry", "~", "other.txt"}, false, t0);
+    EXPECT_FALSE(refresh.Due(t0 + std::chrono::seconds(9), state)) << "not while the list runs";
+    state.ListRunning = false;
+    EXPECT_TRUE(refresh.Due(t0 + std::chrono::seconds(9), state));
+    EXPECT_EQ(refresh.Take().names, (Captions{"~", "other.txt"}));
+    refresh.Changed({"x.txt"}, false, t0);
+    EXPECT_EQ(refresh.Take().names, Captions{"x.txt"}) << "followed until the refresh after the operation";
 }
 
 } // namespace

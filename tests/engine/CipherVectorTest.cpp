@@ -3,6 +3,7 @@
 // applied to the block XORed with the initial chaining value), in every instruction set.
 
 #include "engine/BlockChain.h"
+#include "engine/Checksum.h"
 #include "engine/Des.h"
 #include "engine/Idea.h"
 #include "support/InstructionSets.h"
@@ -98,6 +99,16 @@ TEST_P(CipherVectors, BlockChainsReproduceTheVector) {
     auto decrypt = MakeBlockChain(method, key.data(), CipherDirection::Decrypt);
     EXPECT_EQ(RunChain(*encrypt, XorChainingValue(in)), out);
     EXPECT_EQ(RunChain(*decrypt, out), XorChainingValue(in));
+
+    // Again with the checksum taken, as files run: encryption then takes it among the block's rounds, in
+    // rounds of their own (the zero words and zero subkeys of the vectors reach their multiplication).
+    Bytes data = XorChainingValue(in);
+    const std::uint32_t expected = UpdateChecksum(5, data.data(), 8);
+    std::uint32_t checksum = 5;
+    const std::atomic<bool> never{false};
+    MakeBlockChain(method, key.data(), CipherDirection::Encrypt)->run(data.data(), 1, 8, checksum, never);
+    EXPECT_EQ(data, out);
+    EXPECT_EQ(checksum, expected);
 }
 
 // Long runs through every loop this processor has: cipher block chaining decryption of the vector's

@@ -6,6 +6,7 @@
 #include "ports/WindowSettings.h"
 
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -100,15 +101,20 @@ class FakePromptDialogs : public PromptDialogs {
 public:
     PromptAnswer ShowEncryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) override {
         shown.push_back(setup);
+        if (onShow)
+            onShow();
         return Play(setup, submit, true);
     }
     PromptAnswer ShowDecryptPrompt(const PromptSetup& setup, const SubmitCheck& submit) override {
         shown.push_back(setup);
+        if (onShow)
+            onShow();
         return Play(setup, submit, false);
     }
 
     std::deque<DialogStep> steps;
     std::vector<PromptSetup> shown;
+    std::function<void()> onShow; // called as each prompt opens
 
 private:
     PromptAnswer Play(const PromptSetup& setup, const SubmitCheck& submit, bool encrypt) {

@@ -34,10 +34,14 @@ protected:
                         Entry(d.path(), "browser", "%u", "text/html;x-scheme-handler/https"));
         test::WriteFile(d / "data/applications/vorlaxen-test-viewer.desktop",
                         Entry(d.path(), "viewer", "%f", "text/plain"));
+        // The program's own "Open With" entry, which takes any file, as an installed package has it.
+        test::WriteFile(d / "data/applications/vorlaxen-send-to.desktop",
+                        Entry(d.path(), "own", "%F", "application/octet-stream"));
         test::WriteFile(d / "config/mimeapps.list",
                         "[Default Applications]\ntext/html=vorlaxen-test-browser.desktop\n"
                         "x-scheme-handler/https=vorlaxen-test-browser.desktop\n"
-                        "text/plain=vorlaxen-test-viewer.desktop\n");
+                        "text/plain=vorlaxen-test-viewer.desktop\n"
+                        "application/octet-stream=vorlaxen-send-to.desktop\n");
         ::setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
         // The system's MIME database stays, its applications do not: an installed one (this program's own

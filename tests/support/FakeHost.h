@@ -25,6 +25,8 @@ public:
 
     MessageAnswer ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) override {
         messages.push_back({kind, text, buttons, statuses.size()});
+        if (onMessage)
+            onMessage();
         if (answers.empty())
             return buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::YesNotYet ? MessageAnswer::Yes
                                                                                                   : MessageAnswer::Ok;
@@ -46,6 +48,7 @@ public:
 
     std::deque<MessageAnswer> answers; // next answers to message boxes; Ok (or Yes) when empty
     std::function<void()> onEvents;
+    std::function<void()> onMessage;           // called as each message opens
     std::function<void()> onAskMasterPassword; // the dialog's effect; none: "Do not use now"
     std::vector<Message> messages;
     std::vector<std::string> statuses;

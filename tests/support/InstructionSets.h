@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DesBlocksSse2.h"
+#include "engine/IdeaSerial.h"
 #include "engine/VectorIsa.h"
 
 #include <ostream>
@@ -31,9 +32,9 @@ inline std::vector<VectorIsa> InstructionSetsHere() {
 
 // Which forms of the block loops the engine's tests run in this build on this processor, and which they
 // do not, for the tests to say so: a run on a processor without AVX-512 covers no AVX-512 loop. The
-// portable C++ always runs (IDEA's scalar loop, DES single blocks); DES's x86-64 loops, with their SSE2
-// permutations, in every build but one with VORLAXEN_PORTABLE_DES; each vector set where the processor
-// has it.
+// portable C++ always runs (IDEA's parallel scalar loop, DES single blocks); DES's x86-64 loops, with
+// their SSE2 permutations, in every build but one with VORLAXEN_PORTABLE_DES; IDEA's x86-64 chaining
+// rounds likewise, and not in a sanitizer's build; each vector set where the processor has it.
 inline std::string BlockLoopsRunHere() {
     std::string ran = "portable";
     std::string notRun;
@@ -44,6 +45,11 @@ inline std::string BlockLoopsRunHere() {
     add(ran, "SSE2");
 #else
     add(notRun, "SSE2");
+#endif
+#ifdef VORLAXEN_IDEA_X86
+    add(ran, "x86-64 IDEA chaining");
+#else
+    add(notRun, "x86-64 IDEA chaining");
 #endif
     for (const auto& [isa, name] : {std::pair{VectorIsa::Avx2, "AVX2"}, std::pair{VectorIsa::Avx512, "AVX-512"}})
         add(SupportedVectorIsa(isa) == isa ? ran : notRun, name);

@@ -7,8 +7,10 @@
 #include "support/ModalAnswer.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
+#include "ui/DirectoryTreeModel.h"
 #include "ui/PaneModel.h"
 #include "ui/PaneWatch.h"
+#include "ui/QtFileKinds.h"
 #include "ui/StatusPanel.h"
 #include "ui/TMainWin.h"
 
@@ -18,7 +20,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -387,6 +388,23 @@ TEST_F(Desktop, TheInstalledBandsShowTheUsualMessagesWholeOnAWindow1280PixelsWid
     EXPECT_TRUE(test::Child<QWidget>(window.get(), "IDEA_Button")->isVisible());
 }
 
+// Types by name alone, once for each name (and once for all containers): a text file that starts like a
+// PDF is still a text file, and reading the directory again looks nothing up.
+TEST_F(Desktop, TypesAreFoundByNameOnceEach) {
+    test::WriteFile(files / "report.txt", "%PDF-1.4 a text that starts like a PDF");
+    QtFileKinds kinds;
+    const std::string text = kinds.TypeName(files / "alpha.txt");
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(kinds.TypeName(files / "report.txt"), text) << "never by the contents";
+    const int icon = kinds.GetImageIndex(files / "report.txt");
+    EXPECT_EQ(icon, kinds.GetImageIndex(files / "alpha.txt"));
+    EXPECT_EQ(kinds.lookups(), 2u);
+    EXPECT_NE(kinds.GetImageIndex(files / "letter.doc.cry"), icon);
+    EXPECT_EQ(kinds.GetImageIndex(files / "other.pdf.CRY"), kinds.GetImageIndex(files / "letter.doc.cry"));
+    EXPECT_EQ(kinds.lookups(), 3u);
+    EXPECT_FALSE(kinds.icon(icon).isNull());
+}
+
 TEST_F(Desktop, ASizeTooLargeForTheScreenIsFittedIntoItAndTheSmallestWindowKeepsEveryControlUsable) {
     test::WriteFile(settings / "user.reg",
                     "Windows Registry Editor Version 5.00\n\n"
@@ -438,26 +456,36 @@ TEST_F(Desktop, TheTreeShowsADeepShownDirectoryAtStart) {
     QDir::setCurrent(QString::fromStdString(deep));
     TMainWin window(SettingsStore::Locations{settings / "defaults.reg", settings / "user.reg"});
     auto* tree = test::Child<QTreeView>(&window, "User_DirectoryListBox");
-    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
-    ASSERT_NE(model, nullptr);
-    // The tree reads directories in the background, and every directory above the shown one that comes
-    // in moves its row further down.
-    QStringList waiting;
-    for (QString above = QString::fromStdString(deep); above != "/";) {
-        above = QFileInfo(above).path();
-        waiting << above;
-    }
-    QObject::connect(
-        model, &QFileSystemModel::directoryLoaded, [&waiting](const QString& path) { waiting.removeAll(path); });
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(window.ShownDirectory(), deep);
-    ASSERT_TRUE(QTest::qWaitFor([&waiting] { return waiting.isEmpty(); }, 10000)) << waiting.join(' ').toStdString();
     QCoreApplication::processEvents();
     const QRect row = tree->visualRect(tree->currentIndex());
     EXPECT_TRUE(row.isValid() && row.top() >= 0 && row.bottom() < tree->viewport()->height())
         << row.top() << " in " << tree->viewport()->height();
+
+    // It reads the directories on the way down, not the shown one until it is opened, and follows the
+    // directories that come and go there; the files are never rows, and hidden directories not either.
+    auto* model = qobject_cast<DirectoryTreeModel*>(tree->model());
+    ASSERT_NE(model, nullptr);
+    EXPECT_TRUE(model->canFetchMore(tree->currentIndex()));
+    const QModelIndex above = tree->currentIndex().parent();
+    const std::string aboveDir = deep.substr(0, deep.rfind('/'));
+    const int rows = model->rowCount(above);
+    const std::size_t watched = model->watchedCount();
+    ASSERT_EQ(::mkdir((aboveDir + "/e").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((aboveDir + "/.hidden").c_str(), 0755), 0);
+    for (int i = 0; i < 50; ++i)
+        test::WriteFile(aboveDir + "/file-" + std::to_string(i), "x");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(above) == rows + 1; }));
+    EXPECT_EQ(model->filePath(model->index(rows, 0, above)).toStdString(), aboveDir + "/e");
+    ASSERT_EQ(::rmdir((aboveDir + "/e").c_str()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(above) == rows; }));
+    EXPECT_EQ(model->watchedCount(), watched);
+    tree->expand(tree->currentIndex());
+    EXPECT_EQ(model->watchedCount(), watched + 1);
+    EXPECT_EQ(model->rowCount(tree->currentIndex()), 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "support/ModalScript.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
+#include "ui/StatusPanel.h"
 #include "ui/TMainWin.h"
 
 #include <QAction>
@@ -267,6 +268,11 @@ TEST_F(Operations, ADirectoryTreeIsEncryptedAndDecryptedFromTheWindow) {
     EXPECT_EQ(test::ModeOf(files / "b.bin.cry"), 0640);
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 2u) << "the panes show the top directory";
     EXPECT_FALSE(window->objects().prgState().IsBusy());
+    // The bands end on the last file's figures, however short it took.
+    auto panel = [&window](const char* name) { return test::Child<StatusPanel>(window.get(), name)->text(); };
+    EXPECT_EQ(panel("StatusBar1_Panel1"), "Done: 0 KBytes");
+    EXPECT_EQ(panel("StatusBar1_Panel2"), "Size: 0 Kbytes");
+    EXPECT_TRUE(panel("StatusBar2_Panel2").endsWith(" bytes per second"));
 
     {
         test::ModalScript script(Steps{Answer("Yes"), [](QWidget* dialog) {
