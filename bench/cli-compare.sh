@@ -26,13 +26,7 @@
 
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/.." && pwd)
-build_dir=${BUILD_DIR:-$repo/build}
-case $build_dir in
-/*) ;;
-*) build_dir=$PWD/$build_dir ;;
-esac
+source "$(dirname "${BASH_SOURCE[0]}")/build.sh"
 rounds=${ROUNDS:-3}
 small_files=${SMALL_FILES:-2000}
 install_peers=${INSTALL_PEERS:-1}
@@ -86,25 +80,10 @@ have_ccrypt=0
 command -v ccrypt >/dev/null 2>&1 && have_ccrypt=1
 
 # ------------------------------------------------------------------------------------------ build
-if [[ ! -f $build_dir/CMakeCache.txt ]]; then
-    note "configuring $build_dir (Release)"
-    generator=()
-    command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-    if ! cmake -S "$repo" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" 2>&1; then
-        tail -n 30 "$work/configure.log" >&2
-        note "cli-compare.sh: cannot configure $build_dir"
-        exit 1
-    fi
-fi
-build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
-note "building vorlaxen-cli in $build_dir"
 targets=(vorlaxen-cli)
 [[ -x /usr/bin/time ]] || targets+=(peak_rss)
-if ! cmake --build "$build_dir" --target "${targets[@]}" >"$work/build.log" 2>&1; then
-    tail -n 30 "$work/build.log" >&2
-    note "cli-compare.sh: the build failed"
-    exit 1
-fi
+build_targets "$work" "${targets[@]}" || exit 1
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
 cli=$build_dir/src/cli/vorlaxen-cli
 
 rss_tool=()

@@ -22,14 +22,7 @@
 
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/.." && pwd)
-build_dir=${BUILD_DIR:-$repo/build}
-case $build_dir in
-/*) ;;
-*) build_dir=$PWD/$build_dir ;;
-esac
-build_dir=$(realpath -m -- "$build_dir" 2>/dev/null || printf '%s' "$build_dir")
+source "$(dirname "${BASH_SOURCE[0]}")/build.sh"
 min_time=${MIN_TIME:-1}
 openssl_seconds=${OPENSSL_SECONDS:-2}
 botan_msec=${BOTAN_MSEC:-1000}
@@ -130,16 +123,7 @@ if [[ $install_peers == 1 ]] && command -v dpkg-query >/dev/null 2>&1 && command
 fi
 
 # ---------------------------------------------------------------------------------------------- build
-if [[ ! -f $build_dir/CMakeCache.txt ]]; then
-    note "configuring $build_dir (Release)"
-    generator=()
-    command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-    if ! cmake -S "$repo" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" 2>&1; then
-        tail -n 30 "$work/configure.log" >&2
-        note "compare.sh: cannot configure $build_dir"
-        exit 1
-    fi
-fi
+configure_build "$work" || exit 1
 if [[ $installed_peers == 1 ]]; then
     # A new libgcrypt is found only by configuring again.
     note "configuring $build_dir again for the installed peers"

@@ -2,6 +2,7 @@
 #include "desktop/WindowInstance.h"
 #include "engine/Messages.h"
 #include "platform/EnvironmentSecret.h"
+#include "platform/ProcessProtection.h"
 #include "ui/TMainWin.h"
 
 #include <QApplication>
@@ -70,6 +71,8 @@ void ServeLaterStarts(TMainWin& window, WindowInstance& instance) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // No core file and no other process's eyes on the memory, before the first password is read.
+    vorlaxen::ProtectProcessMemory();
     if (vorlaxen::AsksForVersion(argc, argv)) {
         std::printf("vorlaxen %s\n%s\n%s\n", VORLAXEN_VERSION, vorlaxen::kLicence, vorlaxen::kNoWarranty);
         return 0;

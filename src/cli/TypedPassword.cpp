@@ -18,16 +18,17 @@ bool ReadPasswordFile(const std::string& path, SecureBytes& password) {
     if (!fd)
         return false;
     password.clear();
-    std::uint8_t byte = 0;
+    password.reserve(64);
+    // Byte by byte, so that nothing of the file beyond its first line is read into memory.
+    ZeroingArray<std::uint8_t, 1> byte;
     for (;;) {
-        ssize_t got = ::read(fd.get(), &byte, 1);
+        ssize_t got = ::read(fd.get(), byte.data(), 1);
         if (got < 0)
             return false;
-        if (got == 0 || byte == '\n')
+        if (got == 0 || byte[0] == '\n')
             break;
-        password.push_back(byte);
+        password.push_back(byte[0]);
     }
-    byte = 0;
     if (!password.empty() && password.back() == '\r')
         password.pop_back();
     return true;

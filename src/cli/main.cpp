@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 #include "cli/EnvironmentPasswords.h"
 #include "engine/Messages.h"
+#include "platform/ProcessProtection.h"
 
 #include <atomic>
 #include <csignal>
@@ -32,7 +33,9 @@ void CatchInterrupts() {
 int main(int argc, char** argv) {
     using namespace vorlaxen::cli;
     static_assert(std::atomic<bool>::is_always_lock_free);
-    // Before anything else: the passwords leave the environment, whatever the command line turns out to be.
+    // No core file and no other process's eyes on the memory, before the first password is read.
+    vorlaxen::ProtectProcessMemory();
+    // Then: the passwords leave the environment, whatever the command line turns out to be.
     EnvironmentPasswords environment = EnvironmentPasswords::Take();
     Request request = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!request.error.empty()) {

@@ -2,6 +2,7 @@
 
 #include "engine/CipherMethod.h"
 #include "engine/VectorIsa.h"
+#include "platform/SecureMemory.h"
 
 #include <atomic>
 #include <cstddef>
@@ -24,8 +25,9 @@ inline constexpr std::size_t kBlocksPerAbortPoll = 512;
 const std::atomic<bool>& NeverAbort() noexcept;
 
 // One method's block cipher with its chaining, prepared for one direction and one file: the key
-// schedules are computed once when the chain is made and wiped when it is destroyed.
-class BlockChain {
+// schedules are computed once when the chain is made and wiped when it is destroyed. A chain lives in
+// secret memory, with its schedules.
+class BlockChain : public SecretObject {
 public:
     virtual ~BlockChain() = default;
 

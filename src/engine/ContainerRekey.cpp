@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -26,31 +25,6 @@ bool ReadAt(int fd, std::uint8_t* buffer, std::size_t n, std::uint64_t offset) {
     }
     return true;
 }
-
-// The buffer of the plain data, kept out of swap for as long as it lives where the system allows it (a
-// process may lock a little memory without privileges); zeroed as it goes.
-class PlainBuffer {
-public:
-    PlainBuffer()
-        : buffer_(kChunkSize) {
-        locked_ = buffer_ && ::mlock(buffer_.data(), buffer_.size()) == 0;
-    }
-    ~PlainBuffer() {
-        if (locked_) {
-            SecureZero(buffer_.data(), buffer_.size());
-            ::munlock(buffer_.data(), buffer_.size());
-        }
-    }
-    PlainBuffer(const PlainBuffer&) = delete;
-    PlainBuffer& operator=(const PlainBuffer&) = delete;
-
-    explicit operator bool() const noexcept { return static_cast<bool>(buffer_); }
-    std::uint8_t* data() noexcept { return buffer_.data(); }
-
-private:
-    SecureBuffer buffer_;
-    bool locked_ = false;
-};
 
 } // namespace
 
@@ -101,10 +75,12 @@ ResultCode ContainerRekey::WriteBody(TKX_Pwd& next, const MethodInfo& to, Pendin
     header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, newKey.data(), newKeyLength));
     std::uint8_t headerBytes[kLongHeaderLength];
     EncodeHeader(header, headerBytes);
+    // Every chunk is encrypted again in place before it is written.
+    output.holdsOnlyCiphertext();
     if (!output.write(headerBytes, sizeof headerBytes))
         return ResultCode::WriteFailed;
 
-    PlainBuffer buffer;
+    SecureBuffer buffer(kChunkSize);
     if (!buffer)
         return ResultCode::NoMemory;
     auto decrypt = MakeBlockChain(method_->code, oldKey.data(), CipherDirection::Decrypt);

@@ -111,6 +111,8 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
     if (!out.create())
         return ResultCode::CannotCreate;
     out.expectSize(kLongHeaderLength + PaddedSize(plainSize));
+    // Every chunk is encrypted in place before it is written.
+    out.holdsOnlyCiphertext();
     SecureBuffer buffer(kChunkSize);
     if (!buffer)
         return ResultCode::NoMemory;

@@ -18,8 +18,9 @@
 
 namespace vorlaxen::chain_detail {
 
-// One cipher's vector loop for one instruction set, with the key in the form its kernel reads.
-class VectorLoop {
+// One cipher's vector loop for one instruction set, with the key in the form its kernel reads; it lives in
+// secret memory.
+class VectorLoop : public SecretObject {
 public:
     virtual ~VectorLoop() = default;
     virtual VectorIsa isa() const noexcept = 0;

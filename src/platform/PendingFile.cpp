@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -94,23 +95,27 @@ bool PendingFile::create() {
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
+    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
+    // no memory for the buffer, every write goes as it comes. The buffer is taken only for a piece that it
+    // holds: one that hands its pieces over whole (a decryption's) locks no memory for a buffer it never uses.
+    const auto wanted = static_cast<std::size_t>(
+        bufferTaken_ ? bufferSize_ : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
+    if (buffered_ == 0 && n >= wanted / 2)
+        return handOver(data, n);
     if (!bufferTaken_) {
         bufferTaken_ = true;
-        const std::uint64_t wanted = expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize;
-        buffer_.reallocate(static_cast<std::size_t>(wanted));
+        takeBuffer(wanted);
     }
-    // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
-    // no memory for the buffer, every write goes as it comes.
-    if (!buffer_ || (buffered_ == 0 && n >= buffer_.size() / 2))
+    if (bufferSize_ == 0)
         return handOver(data, n);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (n > 0) {
-        const std::size_t room = std::min(n, buffer_.size() - buffered_);
-        std::memcpy(buffer_.data() + buffered_, bytes, room);
+        const std::size_t room = std::min(n, bufferSize_ - buffered_);
+        std::memcpy(bufferData() + buffered_, bytes, room);
         buffered_ += room;
         bytes += room;
         n -= room;
-        if (buffered_ == buffer_.size() && !flush())
+        if (buffered_ == bufferSize_ && !flush())
             return false;
     }
     return true;
@@ -119,7 +124,7 @@ bool PendingFile::write(const void* data, std::size_t n) {
 bool PendingFile::writeAt(const void* data, std::size_t n, off_t offset) {
     // Bytes still in the buffer are changed there, before the system sees them.
     if (fd_ && offset >= handedOver_ && offset + static_cast<off_t>(n) <= handedOver_ + static_cast<off_t>(buffered_)) {
-        std::memcpy(buffer_.data() + (offset - handedOver_), data, n);
+        std::memcpy(bufferData() + (offset - handedOver_), data, n);
         return true;
     }
     return flush() && WriteFullyAt(fd_.get(), data, n, offset);
@@ -130,7 +135,7 @@ bool PendingFile::flush() {
         return false;
     if (buffered_ == 0)
         return true;
-    if (!handOver(buffer_.data(), buffered_))
+    if (!handOver(bufferData(), buffered_))
         return false;
     buffered_ = 0;
     return true;
@@ -141,8 +146,23 @@ bool PendingFile::flush() {
 bool PendingFile::finishWriting() {
     const bool flushed = flush();
     const bool background = background_.finish();
-    buffer_.reset();
+    releaseBuffer();
     return flushed && background;
+}
+
+void PendingFile::takeBuffer(std::size_t size) noexcept {
+    if (ciphertextOnly_)
+        ordinary_.reset(new (std::nothrow) std::uint8_t[size]);
+    else
+        secret_.reallocate(size);
+    const bool taken = ciphertextOnly_ ? ordinary_ != nullptr : static_cast<bool>(secret_);
+    bufferSize_ = taken ? size : 0;
+}
+
+void PendingFile::releaseBuffer() noexcept {
+    secret_.reset();
+    ordinary_.reset();
+    bufferSize_ = 0;
 }
 
 bool PendingFile::handOver(const void* data, std::size_t n) {
@@ -238,7 +258,7 @@ void PendingFile::discard(const Overwriter& overwrite) {
     if (finished_)
         return;
     finished_ = true;
-    buffer_.reset();
+    releaseBuffer();
     buffered_ = 0;
     if (fd_ && overwrite)
         (void)overwrite(fd_.get());

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vorlaxen {
@@ -44,10 +45,14 @@ public:
     // The size the output will have, when it is known before writing: the buffer is then no larger than
     // the output (a small file costs no buffer of a few hundred kilobytes to fill with zeros and clear).
     void expectSize(std::uint64_t size) noexcept { expected_ = size; }
+    // The output will hold nothing but ciphertext (a container's header and encrypted body): its buffer
+    // is then ordinary memory, not secret memory, whose locked pages are limited and kept for secrets.
+    // Before the first write.
+    void holdsOnlyCiphertext() noexcept { ciphertextOnly_ = true; }
     // Appends through a buffer of a few hundred kilobytes, so that the system sees large writes (many
-    // small ones cost it far more than the copying); the buffer may hold plain data and is zeroed when
-    // released. A piece of half the buffer or more, when nothing is buffered, is written as it is. False
-    // when a write fails.
+    // small ones cost it far more than the copying); unless the output holds only ciphertext, the buffer
+    // may hold plain data and is secret memory. A piece of half the buffer or more, when nothing is buffered, is
+    // written as it is. False when a write fails.
     bool write(const void* data, std::size_t n);
     // Writes at an offset already passed, after what is buffered.
     bool writeAt(const void* data, std::size_t n, off_t offset);
@@ -73,6 +78,9 @@ public:
 
 private:
     bool handOver(const void* data, std::size_t n);
+    void takeBuffer(std::size_t size) noexcept;
+    void releaseBuffer() noexcept;
+    std::uint8_t* bufferData() noexcept { return ciphertextOnly_ ? ordinary_.get() : secret_.data(); }
     void advanceWriteback();
     Commit linkUnnamed(bool mayReplace);
     Commit renameNamed(bool mayReplace);
@@ -80,7 +88,10 @@ private:
     std::string target_;
     std::string tempPath_;
     UniqueFd fd_;
-    SecureBuffer buffer_;      // empty until the first write
+    SecureBuffer secret_;                      // the buffer of an output that may hold plain data,
+    std::unique_ptr<std::uint8_t[]> ordinary_; // or of one that holds only ciphertext
+    std::size_t bufferSize_ = 0;               // 0 until the first write, and without memory for it
+    bool ciphertextOnly_ = false;
     bool bufferTaken_ = false; // allocated at the first write, once
     std::uint64_t expected_ = 0;
     std::size_t buffered_ = 0;

@@ -19,6 +19,44 @@ constexpr const char* kCaseNote = "Note: case of characters is meaningful";
 
 constexpr int kResultAbort = 2; // QDialog::Rejected is 0, Accepted 1
 
+// The UTF-8 bytes of a box's text, made straight into secret memory (toUtf8() would leave a copy on the
+// heap); a lone surrogate gives "?", as toUtf8() makes it.
+SecureBytes Utf8Of(const QString& text) {
+    SecureBytes bytes;
+    const auto n = static_cast<std::size_t>(text.size());
+    bytes.reserve(3 * n);
+    const auto* units = reinterpret_cast<const char16_t*>(text.constData());
+    auto surrogate = [](char32_t c, char32_t first) { return c >= first && c < first + 0x400; };
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t c = units[i];
+        if (surrogate(c, 0xD800) && i + 1 < n && surrogate(units[i + 1], 0xDC00))
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = '?';
+        if (c < 0x80) {
+            bytes.push_back(static_cast<std::uint8_t>(c));
+            continue;
+        }
+        const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        bytes.push_back(static_cast<std::uint8_t>(((0xFF00u >> (tail + 1)) & 0xFF) | (c >> (6 * tail))));
+        for (int k = tail - 1; k >= 0; --k)
+            bytes.push_back(static_cast<std::uint8_t>(0x80 | ((c >> (6 * k)) & 0x3F)));
+    }
+    return bytes;
+}
+
+// Overwrites the text where the box itself keeps it, with the spare room of its string: setText() would
+// only drop that storage, text and all, into freed memory. Through a copy, which shares the storage.
+void OverwriteKeptText(const QLineEdit* box) {
+    QString kept = box->text();
+    QString::DataPointer& storage = kept.data_ptr();
+    if (!storage.d_ptr() || !storage.data())
+        return; // no storage of its own (empty, or a constant text)
+    char16_t* start = storage.data() - storage.freeSpaceAtBegin();
+    const auto units = static_cast<std::size_t>(storage.freeSpaceAtBegin() + storage.size + storage.freeSpaceAtEnd());
+    SecureZero(start, units * sizeof(char16_t));
+}
+
 QLineEdit* PasswordBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
@@ -42,6 +80,9 @@ PasswordDialog::PasswordDialog(const QString& objectName, const QString& caption
     Enter_Label->setBuddy(MaskEdit1);
     if (twoBoxes)
         MaskEdit2 = PasswordBox(this, "MaskEdit2");
+    TrackHistory(MaskEdit1, history1_);
+    if (MaskEdit2)
+        TrackHistory(MaskEdit2, history2_);
     submitsOnClick_ = twoBoxes ? MaskEdit2 : MaskEdit1;
     submitsOnClick_->installEventFilter(this);
     Submit_Button = new QPushButton("Submit", this);
@@ -69,12 +110,8 @@ int PasswordDialog::Run(const SubmitCheck& submit) {
 void PasswordDialog::SubmitPressed(bool firstBoxHasFocus) {
     if (!submit_)
         return;
-    SecureBytes first = TakeFirstBox();
-    SecureBytes second;
-    if (MaskEdit2) {
-        const QByteArray text = MaskEdit2->text().toUtf8();
-        second.assign(text.begin(), text.end());
-    }
+    const SecureBytes first = TakeFirstBox();
+    const SecureBytes second = MaskEdit2 ? Utf8Of(MaskEdit2->text()) : SecureBytes();
     switch ((*submit_)(firstBoxHasFocus && MaskEdit2 != nullptr, first, second)) {
     case SubmitAction::MoveToSecondBox:
         if (MaskEdit2)
@@ -89,21 +126,43 @@ void PasswordDialog::SubmitPressed(bool firstBoxHasFocus) {
 }
 
 SecureBytes PasswordDialog::TakeFirstBox() const {
-    QByteArray text = MaskEdit1->text().toUtf8();
-    SecureBytes bytes(text.begin(), text.end());
-    text.fill('\0');
-    return bytes;
+    return Utf8Of(MaskEdit1->text());
+}
+
+void PasswordDialog::TrackHistory(QLineEdit* box, BoxHistory& history) {
+    connect(box, &QLineEdit::textChanged, this, [this, &history](const QString& text) {
+        if (wiping_)
+            return;
+        // One change records at most what it removed and what it inserted, a selection and a separator.
+        const qsizetype length = text.size();
+        history.bound += history.length + length + 3;
+        history.length = length;
+    });
 }
 
 void PasswordDialog::WipeBoxes() {
-    for (QLineEdit* box : {MaskEdit1, MaskEdit2}) {
+    wiping_ = true;
+    for (auto [box, history] : {std::pair(MaskEdit1, &history1_), std::pair(MaskEdit2, &history2_)}) {
         if (!box)
             continue;
-        box->setText(QString(box->text().size(), QChar('\0')));
-        box->selectAll();
-        box->del();
-        box->clear();
+        OverwriteKeptText(box);
+        // The undo history keeps every character typed or deleted, and setText() empties it without
+        // overwriting its storage: as many harmless steps as it can hold go over it, and the same way.
+        box->setText(QString());
+        for (qsizetype left = history->bound; left > 0;) {
+            const qsizetype stars = std::min<qsizetype>(left, box->maxLength());
+            box->insert(QString(stars, QChar(u'*')));
+            left -= stars;
+            if (left > 0) {
+                box->selectAll();
+                box->del();
+                left -= stars;
+            }
+        }
+        box->setText(QString());
+        *history = BoxHistory();
     }
+    wiping_ = false;
 }
 
 // The size is taken anew at every showing (the file name changes) and then fixed: the dialog has a fixed

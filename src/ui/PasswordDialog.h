@@ -33,7 +33,7 @@ protected:
     int Run(const SubmitCheck& submit);
     // The first box's text as UTF-8, for the answer.
     SecureBytes TakeFirstBox() const;
-    // Empties both boxes, overwriting their text first.
+    // Empties both boxes, overwriting their text and their undo history first.
     void WipeBoxes();
     // The width from the first box and the height from "Submit", as the dialog sizes itself.
     void SizeToContents();
@@ -51,9 +51,19 @@ protected:
     QLineEdit* submitsOnClick_ = nullptr;
 
 private:
+    // How many undo steps a box may have recorded since it was last wiped, at most.
+    struct BoxHistory {
+        qsizetype length = 0;
+        qsizetype bound = 0;
+    };
+
     void SubmitPressed(bool firstBoxHasFocus);
+    void TrackHistory(QLineEdit* box, BoxHistory& history);
 
     const SubmitCheck* submit_ = nullptr;
+    BoxHistory history1_;
+    BoxHistory history2_;
+    bool wiping_ = false;
 };
 
 // TEncrypt ("Encryption procedure") and TDecrypt ("Decryption procedure").

@@ -1,5 +1,7 @@
 #include "ui/TPreferences.h"
 
+#include "ui/EntryIconProvider.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -269,6 +271,7 @@ void TPreferences::Handle(void (PreferencesForm::*handler)()) {
 void TPreferences::BrowseClick() {
     QFileDialog SaveDialog1(this);
     SaveDialog1.setObjectName("SaveDialog1");
+    SaveDialog1.setIconProvider(&EntryIconProvider::Shared());
     SaveDialog1.setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1.setFileMode(QFileDialog::AnyFile);
     SaveDialog1.setDefaultSuffix("key");

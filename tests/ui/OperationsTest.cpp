@@ -60,34 +60,59 @@ protected:
     }
 };
 
-TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterAndStaysOpenOnAMismatch) {
+// Types the text into the box: ASCII as keys, any other character as an input method commits it.
+void Type(QLineEdit* box, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClicks(box, QString(c));
+        else
+            box->insert(QString(c));
+    }
+}
+
+// A copy of a box's text shares the box's own storage, so it shows what the box leaves in memory.
+bool Overwritten(const QString& kept, qsizetype length) {
+    return kept.size() == length && kept == QString(length, QChar(u'\0'));
+}
+
+TEST_F(Operations, TheEncryptionPromptMovesOnWithEnterStaysOpenOnAMismatchAndLeavesNoTextBehind) {
     auto window = open();
     prepareList(*window, {"alpha.txt"});
+    const QString typed = QString::fromUtf8("s\xC3\xAB"
+                                            "cret-\xE2\x82\xAC"
+                                            "\xF0\x9D\x84\x9E");
     std::vector<std::string> said;
     bool focusMoved = false;
-    test::ModalScript script(Steps{[&focusMoved](QWidget* dialog) {
+    QString kept1;
+    QString kept2;
+    test::ModalScript script(Steps{[&](QWidget* dialog) {
                                        EXPECT_EQ(dialog->windowTitle(), "Encryption procedure");
                                        EXPECT_FALSE(test::Child<QPushButton>(dialog, "CancelAll")->isVisible())
                                            << "no list is running";
-                                       QTest::keyClicks(Box(dialog, "MaskEdit1"), "secret-1");
+                                       Type(Box(dialog, "MaskEdit1"), typed);
+                                       kept1 = Box(dialog, "MaskEdit1")->text();
                                        Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
                                        focusMoved = Box(dialog, "MaskEdit2")->hasFocus();
                                        QTest::keyClicks(Box(dialog, "MaskEdit2"), "secret-2");
                                        Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
                                    },
                                    Answer("OK", &said),
-                                   [](QWidget* dialog) {
-                                       EXPECT_EQ(Box(dialog, "MaskEdit1")->text(), "secret-1")
-                                           << "the typed texts stay";
-                                       Box(dialog, "MaskEdit2")->setText("secret-1");
+                                   [&](QWidget* dialog) {
+                                       EXPECT_EQ(Box(dialog, "MaskEdit1")->text(), typed) << "the typed texts stay";
+                                       Box(dialog, "MaskEdit2")->setText(typed);
+                                       kept2 = Box(dialog, "MaskEdit2")->text();
                                        Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
                                    }});
     EXPECT_EQ(window->operations().prompts().PromptToEncrypt("alpha.txt"), PromptResult::GoOn);
     EXPECT_TRUE(focusMoved) << "Enter in the first box moves to the second without a message";
     EXPECT_EQ(said, std::vector<std::string>{"Verification failed."});
     TKX_Pwd probe;
-    probe.SetPassword("secret-1");
-    EXPECT_EQ(window->objects().pwd().Password, probe.Password);
+    probe.SetPassword("s\xC3\xAB"
+                      "cret-\xE2\x82\xAC"
+                      "\xF0\x9D\x84\x9E");
+    EXPECT_EQ(window->objects().pwd().Password, probe.Password) << "the UTF-8 bytes of what was typed";
+    EXPECT_TRUE(Overwritten(kept1, typed.size())) << "the first box's text is left in memory";
+    EXPECT_TRUE(Overwritten(kept2, typed.size())) << "the second box's text is left in memory";
     EXPECT_TRUE(script.finished());
 }
 
@@ -219,18 +244,23 @@ TEST_F(Operations, TheMasterPasswordDialogAcceptsAnyPasswordWithoutAKeyFileAndCa
     auto& master = window->objects().pwdTable().MasterPass;
     master.UseKeyFile = true;
     master.KeyFilePath = files / "keys.001";
+    QString kept1;
+    QString kept2;
     test::ModalScript script(
-        Steps{[](QWidget* dialog) {
+        Steps{[&](QWidget* dialog) {
                   EXPECT_EQ(dialog->windowTitle(), "The Master password");
                   QTest::keyClicks(Box(dialog, "MaskEdit1"), "master-1");
                   Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
                   EXPECT_TRUE(Box(dialog, "MaskEdit2")->hasFocus());
                   QTest::keyClicks(Box(dialog, "MaskEdit2"), "master-1");
+                  kept1 = Box(dialog, "MaskEdit1")->text();
+                  kept2 = Box(dialog, "MaskEdit2")->text();
                   Press(Box(dialog, "MaskEdit2"), Qt::Key_Return);
               },
               [](QWidget* dialog) { test::Child<QPushButton>(dialog, "NotUse_Button")->click(); }});
     window->AskMasterPassword();
     EXPECT_TRUE(master.Valid);
+    EXPECT_TRUE(Overwritten(kept1, 8) && Overwritten(kept2, 8)) << "the boxes' texts are left in memory";
     window->objects().prgState().SaveToTable = true;
     window->AskMasterPassword();
     EXPECT_FALSE(master.Valid);

@@ -6,16 +6,20 @@
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
 #include "ui/CoolBar.h"
+#include "ui/EntryIconProvider.h"
 #include "ui/TMainWin.h"
+#include "ui/TPreferences.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -57,6 +61,30 @@ TEST_F(Window, TheFirstActivationFillsBothPanesFromTheShownDirectory) {
     EXPECT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc"}));
     EXPECT_EQ(window->statusText(), "Idle.");
     EXPECT_EQ(find<QTreeView>(*window, "Source_ListView_Details")->model()->rowCount(), 4);
+}
+
+// The key file's dialog lists every file of the directory it shows, decrypted ones too: it tells a file's
+// type from its name, never from its content, which Qt's own provider reads.
+TEST_F(Window, TheKeyFilesDialogTellsTypesByNameWithoutReadingFiles) {
+    const std::string pngStart = "\x89PNG\r\n\x1a\n";
+    test::WriteFile(files / "picture", pngStart + std::string(100, 'p'));
+    test::WriteFile(files / "notes.png", std::string(100, 'n'));
+    const QFileInfo picture(QString::fromStdString(files / "picture"));
+    const QFileInfo directory(QString::fromStdString(files.path()));
+    ASSERT_EQ(QFileIconProvider().type(picture), "PNG image") << "Qt's own provider reads the file";
+    const EntryIconProvider& provider = EntryIconProvider::Shared();
+    EXPECT_NE(provider.type(picture), "PNG image");
+    EXPECT_EQ(provider.type(QFileInfo(QString::fromStdString(files / "notes.png"))), "PNG image");
+    EXPECT_EQ(provider.type(directory), QFileIconProvider().type(directory)) << "a directory is told as Qt tells it";
+
+    TPreferences preferences(nullptr);
+    const QAbstractFileIconProvider* used = nullptr;
+    test::AnswerNextModal([&used](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && dialog->objectName() == "SaveDialog1")
+            used = dialog->iconProvider();
+    });
+    test::Child<QPushButton>(&preferences, "Browse")->click();
+    EXPECT_EQ(used, &provider);
 }
 
 TEST_F(Window, AWindowThatIsNeverActivatedStartsAMomentAfterItIsFirstShown) {
