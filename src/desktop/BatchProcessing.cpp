@@ -129,21 +129,18 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
             result = Outcome::CancelAll;
         return result == Outcome::Processed;
     };
-    if (!stored.Found()) {
-        if (!prompt())
-            return result;
-        // A file without a stored password may wait for its group; one whose stored password is tried
-        // runs alone, so that its entry goes once it is decrypted.
-        if (grouping == Grouping::InGroup) {
-            ShowProgressArea();
-            files_.DecrFileInGroup(name, false);
-            return result;
-        }
-    }
+    if (!stored.Found() && !prompt())
+        return result;
+    // A file without a stored password joins the group; one whose stored password did not open it runs
+    // alone, and its entry goes once it is decrypted.
     const std::optional<SingleFileOutcome> outcome = TryStoredPasswordFirst(
-        [&](const PasswordTry& attempt) {
+        [&](const PasswordTry& attempt) -> std::optional<SingleFileOutcome> {
             ShowProgressArea();
-            return std::optional(files_.Decrypt(name, !attempt.second && stored.Found(), attempt.replaceAgreed));
+            if (grouping == Grouping::InGroup && !stored.Found()) {
+                files_.DecrFileInGroup(name, false);
+                return std::nullopt;
+            }
+            return files_.Decrypt(name, !attempt.second && stored.Found(), attempt.replaceAgreed);
         },
         [&] { return &stored; },
         prompt);

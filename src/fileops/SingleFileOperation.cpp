@@ -474,10 +474,10 @@ private:
     struct stat written_ {};
     bool writtenSeen_ = false;
     WipeInProgress wipe_;
-    bool wiping_ = false;
     // Re-keying: the container under its current password, and the new password.
     std::optional<ContainerRekey> rekey_;
     std::unique_ptr<TKX_Pwd> next_;
+    bool wiping_ = false;
 };
 
 SingleFileOutcome SingleFileOperation::Run(Transform transform, const SingleFileJob& job) {

@@ -1,78 +1,59 @@
 #pragma once
 
+#include "desktop/FileLists.h"
 #include "desktop/FilePane.h"
 #include "desktop/WindowOperations.h"
 #include "engine/ContainerName.h"
+#include "fileops/DirectoryListing.h"
 #include "fileops/MakePath.h"
 #include "passwords/PasswordFakes.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <unistd.h>
 
 namespace vorlaxen::test {
 
 // The panes and the tree over a real directory: showing a directory makes it current and reads its
-// files, as the window does; UpdateFLists and RemoveListEntry change the entries as the window's do, so
-// that the panes can be compared with the disk afterwards. Names and captions follow the program's own
-// rules (ContainerName, CaptionNames), never copies of them.
+// files, as the window does. The entries are a real FileLists, filled from the real listing
+// (ListDirectoryFiles), so that adding, moving, sorting and removing entries follow the window's own
+// rules; the fake adds only what the views hold: which entries are selected.
 class FakePanes : public PaneView {
 public:
-    struct Entry {
-        std::string caption;
-        bool selected = false;
-    };
-
-    explicit FakePanes(const WindowSettings& settings)
-        : settings_(settings) {}
+    FakePanes(const FakeSettings& settings, TKX_PrgState& state, const TKX_Pwd& pwd)
+        : lists_(kinds_, state, pwd, settings.showCry) {}
 
     std::vector<std::string> SelectedCaptions(Pane pane) const override {
         std::vector<std::string> captions;
-        for (const Entry& entry : entries(pane))
-            if (entry.selected)
+        for (const PaneEntry& entry : lists_.pane(pane).entries())
+            if (selected(pane).count(entry.caption))
                 captions.push_back(entry.caption);
         return captions;
     }
     void SelectAll(Pane pane) override {
-        for (Entry& entry : entries(pane))
-            entry.selected = true;
+        for (const PaneEntry& entry : lists_.pane(pane).entries())
+            selected(pane).insert(entry.caption);
     }
-    void ClearSelection(Pane pane) override {
-        for (Entry& entry : entries(pane))
-            entry.selected = false;
-    }
+    void ClearSelection(Pane pane) override { selected(pane).clear(); }
     void UpdateFLists(const std::string& name, Direction direction, bool keep) override {
-        const bool showCry = settings_.ShowCryOn();
-        if (direction == Direction::Encrypt) {
-            add(Pane::Crypted, CryptedCaptionForPlain(name, showCry));
-            if (!keep)
-                RemoveListEntry(Pane::Source, name);
-        } else {
-            add(Pane::Source, PlainNameOfCaption(name, showCry));
-            if (!keep)
-                RemoveListEntry(Pane::Crypted, name);
-        }
+        lists_.UpdateFLists(name, direction, keep);
+        if (!keep) // a view's removed row takes its selection with it
+            selected(direction == Direction::Encrypt ? Pane::Source : Pane::Crypted).erase(name);
     }
     void RemoveListEntry(Pane pane, const std::string& caption) override {
-        auto& list = entries(pane);
-        auto at = std::find_if(
-            list.begin(), list.end(), [&](const Entry& entry) { return CaptionNames(entry.caption, caption); });
-        if (at != list.end())
-            list.erase(at);
+        lists_.RemoveListEntry(pane, caption);
+        selected(pane).erase(caption);
     }
     void ReadFLists() override {
         ++reads;
-        source.clear();
-        crypted.clear();
-        for (const std::string& name : FilesOf(shown)) {
-            if (HasContainerExtension(name))
-                crypted.push_back({CryptedCaptionOf(name, settings_.ShowCryOn())});
-            else
-                source.push_back({name});
-        }
+        ClearSelection(Pane::Source);
+        ClearSelection(Pane::Crypted);
+        lists_.ReadFLists(ListDirectoryFiles("."));
     }
     std::string ShownDirectory() const override { return shown; }
     std::string HighlightedDirectory() const override { return highlighted.empty() ? shown : highlighted; }
@@ -88,12 +69,15 @@ public:
 
     // Selects the entries with these captions and no others.
     void Select(Pane pane, const std::vector<std::string>& captions) {
-        for (Entry& entry : entries(pane))
-            entry.selected = std::find(captions.begin(), captions.end(), entry.caption) != captions.end();
+        ClearSelection(pane);
+        for (const PaneEntry& entry : lists_.pane(pane).entries())
+            if (std::find(captions.begin(), captions.end(), entry.caption) != captions.end())
+                selected(pane).insert(entry.caption);
     }
+    // The captions of a pane, sorted byte by byte, to be compared as a set.
     std::vector<std::string> Captions(Pane pane) const {
         std::vector<std::string> captions;
-        for (const Entry& entry : entries(pane))
+        for (const PaneEntry& entry : lists_.pane(pane).entries())
             captions.push_back(entry.caption);
         std::sort(captions.begin(), captions.end());
         return captions;
@@ -107,6 +91,7 @@ public:
         EXPECT_EQ(crypted_, Captions(Pane::Crypted)) << "Crypted files";
     }
 
+    // The regular files of a directory (links followed), sorted: what a test expects to find on disk.
     static std::vector<std::string> FilesOf(const std::string& directory) {
         std::vector<std::string> names;
         for (const auto& item : std::filesystem::directory_iterator(directory))
@@ -118,23 +103,23 @@ public:
 
     std::string shown;
     std::string highlighted;
-    std::vector<Entry> source;
-    std::vector<Entry> crypted;
     std::vector<std::string> visited;
     bool treeEnabled = true;
     int reads = 0;
 
 private:
-    std::vector<Entry>& entries(Pane pane) { return pane == Pane::Source ? source : crypted; }
-    const std::vector<Entry>& entries(Pane pane) const { return pane == Pane::Source ? source : crypted; }
-    void add(Pane pane, const std::string& caption) {
-        entries(pane).push_back({caption});
-        std::sort(entries(pane).begin(), entries(pane).end(), [](const Entry& a, const Entry& b) {
-            return a.caption < b.caption;
-        });
-    }
+    // No icons and no type names: the tests read neither.
+    struct NoKinds : FileKindSource {
+        int GetImageIndex(const std::string&) override { return 0; }
+        std::string TypeName(const std::string&) override { return {}; }
+    };
 
-    const WindowSettings& settings_;
+    std::set<std::string>& selected(Pane pane) { return selected_[pane == Pane::Source ? 0 : 1]; }
+    const std::set<std::string>& selected(Pane pane) const { return selected_[pane == Pane::Source ? 0 : 1]; }
+
+    NoKinds kinds_;
+    FileLists lists_;
+    std::array<std::set<std::string>, 2> selected_;
 };
 
 class FakeProgress : public ProgressArea {
@@ -232,10 +217,10 @@ protected:
     FakeExpiry expiry;
     FakePromptDialogs prompts;
     FakeMasterDialog masterDialog;
-    FakePanes panes{settings};
+    ProgramObjects objects{host, host, host};
+    FakePanes panes{settings, objects.prgState(), objects.pwd()};
     FakeProgress progress;
     FakeDelDialog delDialog;
-    ProgramObjects objects{host, host, host};
     WindowPorts ports{host, host, host, settings, panes, progress, expiry, prompts, masterDialog, delDialog};
     WindowOperations ops{objects, ports};
 

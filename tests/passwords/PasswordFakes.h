@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/TKX_Pwd.h"
 #include "ports/ExpiryControls.h"
 #include "ports/MasterPwdDialog.h"
 #include "ports/PromptDialogs.h"
 #include "ports/WindowSettings.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -20,10 +22,9 @@ inline SecureBytes Bytes(const std::string& text) {
 
 // The password a TKX_Pwd holds, as typed.
 template <class Pwd> std::string Unmasked(const Pwd& pwd) {
-    std::string typed(pwd.Password.begin(), pwd.Password.begin() + pwd.PasswordLength);
-    for (char& c : typed)
-        c = static_cast<char>(c ^ 0x5D);
-    return typed;
+    std::vector<std::uint8_t> typed(pwd.Password.begin(), pwd.Password.begin() + pwd.PasswordLength);
+    MaskBytes(typed.data(), typed.size());
+    return std::string(typed.begin(), typed.end());
 }
 
 class FakeSettings : public WindowSettings {
