@@ -151,7 +151,7 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
 
 void BatchProcessing::ProcessFileList(Direction direction) {
     const Pane pane = PaneOf(direction);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
     if (InWholeDirectoryRun())
         ports_.panes.ClearSelection(pane);
     RunWorkList(direction);

@@ -278,7 +278,7 @@ void FileOperations::FileDel(Pane pane) {
         return;
     }
     const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kDeleting);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane));
+    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
     bool deleteAll = false;
     ports_.progress.EnableStopButton(true);
     const bool plain = pane == Pane::Source;

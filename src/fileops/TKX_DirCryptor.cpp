@@ -1,13 +1,10 @@
 #include "fileops/TKX_DirCryptor.h"
 
-#include <filesystem>
-
 namespace vorlaxen {
 
-void TKX_DirCryptor::ReadSelection(std::vector<std::string> selectedCaptions) {
+void TKX_DirCryptor::ReadSelection(std::vector<std::string> selectedCaptions, std::string shownDirectory) {
     WorkList = std::move(selectedCaptions);
-    std::error_code error;
-    WorkDirectory = std::filesystem::current_path(error).string();
+    WorkDirectory = std::move(shownDirectory);
 }
 
 } // namespace vorlaxen

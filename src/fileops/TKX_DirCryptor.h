@@ -13,9 +13,8 @@ public:
     std::string WorkDirectory;
 
     // Takes the captions of a pane's selected entries, in display order, as the work list and the
-    // process's current directory, which the directory tree keeps equal to the directory the panes show,
-    // as the work directory.
-    void ReadSelection(std::vector<std::string> selectedCaptions);
+    // directory the panes show as the work directory.
+    void ReadSelection(std::vector<std::string> selectedCaptions, std::string shownDirectory);
 };
 
 } // namespace vorlaxen

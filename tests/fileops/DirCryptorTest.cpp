@@ -1,32 +1,23 @@
 // The crypt box: the work list and the work directory of the running operation.
 
 #include "fileops/TKX_DirCryptor.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace vorlaxen {
 namespace {
 
-TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheCurrentDirectory) {
-    test::TempDir dir;
-    char saved[4096];
-    ASSERT_TRUE(::getcwd(saved, sizeof saved));
-    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-
+TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheShownDirectory) {
     TKX_DirCryptor box;
     EXPECT_TRUE(box.WorkList.empty());
     EXPECT_EQ(box.WorkDirectory, "");
-    box.ReadSelection({"b.txt", "a.txt", "b.txt"});
+    box.ReadSelection({"b.txt", "a.txt", "b.txt"}, "/home/shown");
     EXPECT_EQ(box.WorkList, (std::vector<std::string>{"b.txt", "a.txt", "b.txt"})) << "neither sorted nor deduplicated";
-    EXPECT_EQ(box.WorkDirectory, dir.path());
+    EXPECT_EQ(box.WorkDirectory, "/home/shown");
 
-    box.WorkDirectory = "elsewhere";
-    box.ReadSelection({});
+    box.ReadSelection({}, "/home/other");
     EXPECT_TRUE(box.WorkList.empty());
-    EXPECT_EQ(box.WorkDirectory, dir.path()) << "an empty selection still sets the directory";
-    ASSERT_EQ(::chdir(saved), 0);
+    EXPECT_EQ(box.WorkDirectory, "/home/other") << "an empty selection still sets the directory";
 }
 
 } // namespace
