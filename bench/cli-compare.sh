@@ -3,7 +3,10 @@
 # several cores: checks the targets of its runs of many files.
 #
 #   1. Many small files: `vorlaxen-cli encrypt -r` and `decrypt -r` of a tree of 2,000 files of 1 KiB,
-#      and `ccrypt -e -r` / `ccrypt -d -r` of a copy of the same tree; ours within 3 times ccrypt's time.
+#      and `ccrypt -e -r` / `ccrypt -d -r` of a copy of the same tree; ours within 2 times ccrypt's time,
+#      every durability promise kept (ccrypt flushes nothing). The target is for ext4 with its journal,
+#      as a default ext4 is made: point TMPDIR at one when the scratch file system is another (the report
+#      names it).
 #   2. All cores: `vorlaxen-cli encrypt -j 2` of eight 32 MiB files at least 1.7 times as fast as
 #      `-j 1` of the same files; the peak memory of `-j 2` under twice that of one file encrypted alone.
 #
@@ -29,7 +32,7 @@ small_files=${SMALL_FILES:-2000}
 install_peers=${INSTALL_PEERS:-1}
 
 # Targets.
-small_ceiling=3.0 # ours / ccrypt, encrypt -r and decrypt -r of the small files
+small_ceiling=2.0 # ours / ccrypt, encrypt -r and decrypt -r of the small files
 jobs_floor=1.7    # time of -j 1 / time of -j 2, eight 32 MiB files
 memory_ceiling=2.0 # peak memory of -j 2 / peak memory of one file alone
 

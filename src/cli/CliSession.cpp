@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include "cli/FileTask.h"
 #include "cli/KeyFilePaths.h"
 #include "cli/RekeyRun.h"
 #include "engine/ContainerFormat.h"
@@ -10,6 +11,8 @@
 #include "platform/PendingFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,19 +40,27 @@ bool Takes(Command command, const std::string& path) {
     return !HasContainerExtension(name) && !IsTemporaryName(name);
 }
 
+// cat, and decrypt -o -: the plain data goes to standard output.
+bool ToStandardOutput(const Request& request) {
+    return request.command == Command::Cat || (request.command == Command::Decrypt && request.output == "-");
+}
+
 } // namespace
 
 CliSession::CliSession(Request request, std::atomic<bool>& abortFlag, EnvironmentPasswords environment)
     : request_(std::move(request))
     , abort_(abortFlag)
-    , console_(IsTerminal(STDERR_FILENO) && request_.command != Command::Info && request_.command != Command::Keys)
+    // No progress line beside data written to standard output, which may be the same terminal.
+    , console_(IsTerminal(STDERR_FILENO) && request_.command != Command::Info && request_.command != Command::Keys &&
+               !ToStandardOutput(request_))
     , password_(console_, RunPasswordSource(std::move(environment.filePassword), request_))
     , newPassword_(std::move(environment.newPassword))
     , keyFile_(console_,
                KeyFilePathOf(request_),
                // Decryption and rekey look in the key file only when there is one: without it there is
                // nothing to find, and no reason to ask for a master password.
-               (request_.command == Command::Decrypt || request_.command == Command::Rekey) &&
+               (request_.command == Command::Decrypt || request_.command == Command::Rekey ||
+                request_.command == Command::Cat) &&
                    PathExists(KeyFilePathOf(request_)),
                std::move(environment.master)) {}
 
@@ -57,9 +68,11 @@ int CliSession::Run() {
     switch (request_.command) {
     case Command::Keys:
         return ListKeys();
+    case Command::Cat:
+        return RunToStandardOutput();
     case Command::Encrypt:
     case Command::Decrypt:
-        return RunFiles();
+        return ToStandardOutput(request_) ? RunToStandardOutput() : RunFiles();
     case Command::Rekey: {
         RekeyRun rekey(request_, abort_, console_, password_, std::move(newPassword_), keyFile_);
         return rekey.Run();
@@ -93,6 +106,32 @@ int CliSession::RunFiles() {
     RunContext context{request_, abort_, console_, password_, keyFile_};
     FileRun run(context, CollectItems(), request_.jobs ? request_.jobs : ProcessorsAvailable());
     return run.Run();
+}
+
+// The containers one after the other, in the order named, their data to standard output. A reader that
+// has gone ends the run at once and quietly: a closed pipe is what `| head` does, not a failure.
+int CliSession::RunToStandardOutput() {
+    std::signal(SIGPIPE, SIG_IGN);
+    RunContext context{request_, abort_, console_, password_, keyFile_};
+    context.plainOut = [&context](const std::uint8_t* data, std::size_t n) {
+        if (WriteFully(STDOUT_FILENO, data, n))
+            return true;
+        if (errno == EPIPE)
+            context.readerGone = true;
+        return false;
+    };
+    int status = 0;
+    for (const RunItem& item : CollectItems()) {
+        if (abort_)
+            break;
+        FileTask task(context, item.path, item.size);
+        task.Start(false);
+        if (context.readerGone)
+            break;
+        if (status == 0)
+            status = task.status();
+    }
+    return status;
 }
 
 std::vector<RunItem> CliSession::CollectItems() {

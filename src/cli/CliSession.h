@@ -26,6 +26,7 @@ public:
 
 private:
     int RunFiles();
+    int RunToStandardOutput();
     std::vector<RunItem> CollectItems();
     void AddTree(const std::string& root, std::vector<RunItem>& items);
     int VerifyOne(const std::string& file);

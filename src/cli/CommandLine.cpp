@@ -80,6 +80,26 @@ std::string Take(const OptionRow& option, const std::optional<std::string>& valu
     return "";
 }
 
+// What an output named with -o, or standard input named as "-", cannot be combined with; "" when the
+// request is usable.
+std::string StreamUsageError(const Request& request) {
+    const bool fromInput = request.standardInput;
+    const bool writing = request.command == Command::Encrypt || request.command == Command::Decrypt;
+    if (request.output.empty() && (!fromInput || !writing))
+        return fromInput && request.files.size() > 1 ? "- (standard input) is one file alone" : "";
+    if (request.files.size() > 1)
+        return request.output.empty() ? "- (standard input) is one file alone" : "-o takes one file";
+    if (request.recursive)
+        return "-r cannot be combined with -o or -";
+    if (request.output.empty())
+        return "reading standard input (-) needs -o OUT";
+    if (request.command == Command::Encrypt && request.output == "-")
+        return "encrypt cannot write to standard output: a container's header is written last";
+    if (request.store)
+        return "--store cannot be combined with -o";
+    return "";
+}
+
 bool Spells(const OptionRow& option, const std::string& arg) {
     return arg == option.longName || (option.shortName && arg == option.shortName);
 }
@@ -112,6 +132,8 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            // "-" is standard input; after "--" it is a file of that name.
+            request.standardInput = request.standardInput || (!optionsEnded && arg == "-");
             request.files.push_back(arg);
             continue;
         }
@@ -140,6 +162,8 @@ Request ParseCommandLine(const std::vector<std::string>& args) {
             request.error = "keys takes no files";
     } else if (request.files.empty()) {
         request.error = "no files given";
+    } else {
+        request.error = StreamUsageError(request);
     }
     return request;
 }
@@ -168,6 +192,11 @@ constexpr const char* kCommands = R"(Commands:
             writing plain data to disk: it is decrypted in memory, chunk by chunk, straight
             into the new container, which replaces the old one only once it is complete, on
             disk and verified. A key file entry for the file follows the new password.
+  cat       Decrypts each container to standard output, one after the other, writing
+            nothing to disk; FILE.cry and its key file entry stay. The data checksum can
+            only be checked at the end: a damaged container, or a wrong password, is
+            reported after its data, with status 11. A reader that stops reading (head)
+            ends the run quietly, with status 0. - reads a container from standard input.
 
 )";
 
@@ -206,6 +235,15 @@ Every output, the key file included, has no name until it is complete and on dis
 a failure, Ctrl-C or a crash leaves the source and any existing target as they were.
 In a run of several files the outputs are brought to disk in groups, and no source is
 wiped before its output is on disk.
+With -o OUT the output is OUT, and the file named is kept. - as the file reads
+standard input: "tar c dir | vorlaxen-cli encrypt -o dir.tar.cry -" writes a container
+whose plain size and checksum are filled in at the end; an input that reaches 4 GB is
+refused (status 16) and nothing is left of the output. "vorlaxen-cli decrypt -o out -"
+reads a container from standard input.
+
+A file and its container carry the time of the file's last change: the container takes
+the plain file's modification time, and the plain file the container's.
+
 Only regular files are processed: links, named pipes and devices are left alone. A
 file is held under a lock while it is processed, so that a second run on it is
 refused at once; and it must still be the same file, unchanged, before it is wiped or

@@ -7,7 +7,7 @@
 
 namespace vorlaxen::cli {
 
-enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys, Rekey };
+enum class Command { Help, Version, Encrypt, Decrypt, Verify, Info, Keys, Rekey, Cat };
 
 // What the command line asks for, or the reason it cannot be understood.
 struct Request {
@@ -22,6 +22,8 @@ struct Request {
     std::string newPasswordFile; // rekey
     bool recursive = false;      // encrypt, decrypt: directories are walked
     unsigned jobs = 0;           // encrypt, decrypt: files at once; 0 is one per processor available
+    std::string output;          // encrypt, decrypt: -o, the output's path; "-" is standard output
+    bool standardInput = false;  // "-" was named before any "--": the one file is standard input
     std::vector<std::string> files;
     std::string error; // non-empty for a usage error
 };

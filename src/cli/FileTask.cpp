@@ -7,6 +7,7 @@
 #include "passwords/PasswordRules.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace vorlaxen::cli {
 
@@ -15,7 +16,8 @@ FileTask::FileTask(RunContext& run, std::string file, std::uint64_t size)
     , file_(std::move(file))
     , size_(size)
     , encrypting_(run.request.command == Command::Encrypt)
-    , rekeying_(run.request.command == Command::Rekey) {
+    , rekeying_(run.request.command == Command::Rekey)
+    , fromInput_(run.request.standardInput && !rekeying_) {
     EngineHooks hooks;
     hooks.abortFlag = &run_.abort;
     hooks.wipeOutput = [](int fd) { return OverwriteOpenFile(fd); };
@@ -25,7 +27,7 @@ FileTask::FileTask(RunContext& run, std::string file, std::uint64_t size)
     };
     pwd_.SetHooks(std::move(hooks));
     pwd_.Valid = true;
-    if (encrypting_ ? run_.request.store : run_.keyFile.inUse())
+    if (encrypting_ ? run_.request.store : run_.keyFile.inUse() && !fromInput_)
         table_ = run_.keyFile.TableFor(pwd_);
 }
 
@@ -50,11 +52,8 @@ bool FileTask::Start(bool inGroup) {
 void FileTask::PrepareEncryption() {
     // The password was obtained before the run; every file starts from it as typed.
     pwd_.SetPassword(run_.password.bytes().data(), run_.password.bytes().size());
-    job_.source = file_;
-    job_.name = file_;
+    DescribeFiles();
     job_.method = run_.request.method;
-    job_.replaceAllowed = run_.request.force;
-    job_.keepSource = run_.request.keep;
     if (table_) {
         const std::string key = EntryKeyOf(file_);
         // A key that could never be found again is refused before anything is encrypted.
@@ -70,11 +69,23 @@ void FileTask::PrepareEncryption() {
     }
 }
 
-void FileTask::PrepareDecryption() {
+// The file, or standard input, and where its output goes: beside it, to the path given with -o (the file
+// then stays), or for cat to standard output.
+void FileTask::DescribeFiles() {
     job_.source = file_;
-    job_.name = file_;
+    job_.name = fromInput_ ? "(standard input)" : file_;
     job_.replaceAllowed = run_.request.force;
-    job_.keepSource = run_.request.keep;
+    job_.keepSource = run_.request.keep || !run_.request.output.empty() || run_.plainOut;
+    if (run_.request.output != "-")
+        job_.target = run_.request.output;
+    if (fromInput_)
+        job_.sourceStream = STDIN_FILENO;
+    if (!encrypting_)
+        job_.plainStream = run_.plainOut;
+}
+
+void FileTask::PrepareDecryption() {
+    DescribeFiles();
     // The password is looked for once the container is there and its plain file may be written: first in
     // the key file, else the one given for the run, obtained the first time a file needs it.
     job_.mayStart = [this] {
@@ -156,8 +167,8 @@ void FileTask::Finish() {
 }
 
 void FileTask::Done(const SingleFileOutcome& outcome) {
-    // The entry goes with the container: one kept with --keep, or not decrypted, keeps its entry.
-    if (stored_ && !rekeying_ && outcome.Written() && !run_.request.keep)
+    // The entry goes with the container: one kept (--keep, -o, cat), or not decrypted, keeps its entry.
+    if (stored_ && !rekeying_ && outcome.Written() && !job_.keepSource)
         stored_->FileDecrypted();
     // A decryption or rekey is refused only for a password that could not be had.
     status_ = !encrypting_ && outcome.status == SingleFileStatus::Refused ? passwordStatus_ : StatusOf(outcome);
@@ -214,6 +225,9 @@ void FileTask::ShowError(const std::string& text) {
 }
 
 void FileTask::ReportResult(ResultCode code, const std::string& name) {
+    // A reader that stopped reading is no failure: it has what it wanted.
+    if (code == ResultCode::WriteFailed && run_.readerGone)
+        return;
     if (code == ResultCode::Aborted)
         run_.abortReported = true;
     run_.console.Say(CompanionResultText(code, name));

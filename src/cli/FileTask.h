@@ -42,6 +42,7 @@ private:
     void EngineStarting(Direction) override {}
     void EngineFinished(Direction) override {}
 
+    void DescribeFiles();
     void PrepareEncryption();
     void PrepareDecryption();
     void PrepareRekey();
@@ -57,6 +58,7 @@ private:
     std::uint64_t counted_ = 0;
     const bool encrypting_;
     const bool rekeying_;
+    const bool fromInput_; // the file is "-", standard input
     TKX_Pwd pwd_;
     std::unique_ptr<KeyFileAccess::FileTable> table_;
     SingleFileOperation operation_{pwd_, *this};

@@ -15,6 +15,7 @@ constexpr CommandRow kCommands[] = {
     {Command::Info, "info", Operands::Containers},
     {Command::Keys, "keys", Operands::None},
     {Command::Rekey, "rekey", Operands::Containers},
+    {Command::Cat, "cat", Operands::Containers},
 };
 
 const OptionRow kOptions[] = {
@@ -51,7 +52,7 @@ const OptionRow kOptions[] = {
      "--password-file",
      OptionValue::FileName,
      "F",
-     kWriting | Bit(Command::Verify) | Bit(Command::Rekey),
+     kWriting | Bit(Command::Verify) | Bit(Command::Rekey) | Bit(Command::Cat),
      nullptr,
      &Request::passwordFile,
      "Read the password from the first line of F.",
@@ -82,13 +83,36 @@ const OptionRow kOptions[] = {
      "--key-file",
      OptionValue::FileName,
      "K",
-     kWriting | Bit(Command::Keys) | Bit(Command::Rekey),
+     kWriting | Bit(Command::Keys) | Bit(Command::Rekey) | Bit(Command::Cat),
      nullptr,
      &Request::keyFile,
      "The key file (default: xwords.001 in the home directory).",
      "The key file (default:\n"
      ".I xwords.001\n"
      "in the home directory, or the key file that the desktop program's settings name)."},
+    {"-o",
+     "--output",
+     OptionValue::FileName,
+     "OUT",
+     kWriting,
+     nullptr,
+     &Request::output,
+     "Write the output to OUT instead of beside the file, and keep the file.\n"
+     "One file only; decrypt -o - writes to standard output, as cat does.",
+     "Write the output to\n"
+     ".I OUT\n"
+     "instead of beside the file, and keep the file; one file only.\n"
+     "The output is written as every output is: unnamed until it is complete and on disk, and an\n"
+     "existing\n"
+     ".I OUT\n"
+     "is replaced only after a yes or with\n"
+     ".BR \\-\\-force .\n"
+     ".B decrypt \\-o \\-\n"
+     "writes the plain data to standard output, as\n"
+     ".B cat\n"
+     "does;\n"
+     ".B encrypt \\-o \\-\n"
+     "is refused, since a container's header is written last."},
     {"-r",
      "--recursive",
      OptionValue::None,

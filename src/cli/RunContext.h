@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/KeyFileAccess.h"
 #include "cli/TypedPassword.h"
+#include "engine/TKX_Pwd.h"
 
 #include <atomic>
 #include <cstddef>
@@ -24,6 +25,10 @@ struct RunContext {
     std::size_t newPasswordLimit = 0;
     // A file has said that it was stopped by Ctrl-C: the files that then do not start say nothing more.
     std::atomic<bool> abortReported{false};
+    // cat, decrypt -o -: where the plain data goes (standard output); the reader has gone once it no
+    // longer reads (head has read its lines), and the file being written then says nothing of it.
+    PlainSink plainOut{};
+    std::atomic<bool> readerGone{false};
 };
 
 } // namespace vorlaxen::cli

@@ -119,7 +119,8 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& containe
     const std::string key = MakePath(dirCryptor_.WorkDirectory, PlainPathOf(container));
     KeyFilePassword stored(table_, pwd_, key);
     // The password given is the prompt's for the file: before the first try without a stored password,
-    // after a stored one that does not fit (an entry older than the container).
+    // after a stored one that does not fit (an entry older than the container). A group waiting for its
+    // completion is completed before the prompt opens.
     Outcome result = Outcome::Processed;
     auto prompt = [&] {
         CompleteGroupBeforePrompt(grouping);

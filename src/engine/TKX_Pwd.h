@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <time.h>
 
 namespace vorlaxen {
 
@@ -48,7 +50,15 @@ struct EngineFiles {
     // disk together and commits each, and looks then whether the input is still what it was. On a
     // failure the engine discards it, as it discards its own.
     PendingFile* heldOutput = nullptr;
+    // The output's path when it is not the one the naming rule gives (a name the user chose).
+    std::string target;
+    // When set, the output is given this modification time once its data is written, before it is
+    // flushed: a file and its container carry the time of the file's last change through a round trip.
+    std::optional<timespec> modified;
 };
+
+// Where a stream's plain data goes, piece by piece; false stops the run (WriteFailed).
+using PlainSink = std::function<bool(const std::uint8_t* data, std::size_t n)>;
 
 // The file password object and cipher engine: holds the current password (masked) with the reuse and
 // expiry state that the password prompts keep, and turns one plain file into one ".cry" container and
@@ -100,6 +110,17 @@ public:
     ResultCode DecryptFile(const std::string& container, const EngineFiles& files = {});
     // Decrypts the container completely and checks the key and the data checksum without writing a byte.
     ResultCode VerifyFile(const std::string& container);
+
+    // Encrypts what `in` gives up to its end (a pipe, standard input) into `out`, which this creates and
+    // leaves complete but neither flushed nor committed. The plain size and the checksum are known only
+    // at the end, so the header is written last; the container is the same as EncryptFile writes for the
+    // same data. TooLarge as soon as the input reaches 4 GB, ReadFailed when reading fails.
+    ResultCode EncryptStream(int in, CipherMethod method, PendingFile& out);
+    // Decrypts a container read from `in` (a pipe, or an open file of `size` bytes) into `sink` as it goes.
+    // From a stream (`size` 0) the body is as long as the header's plain size calls for, and the stream
+    // must end there. The data checksum can only be checked once all the data has gone to the sink: a
+    // WrongPassword result may come after it.
+    ResultCode DecryptStream(int in, std::uint64_t size, const PlainSink& sink);
 
 private:
     class DecryptRun;

@@ -54,6 +54,24 @@ UniqueFd ReaderOf(const SourceFile& input) {
     return fd;
 }
 
+// Gives a written output the modification time asked for. What is buffered goes to the system first: a
+// write after the time is set would set it again. A file system that keeps no such time costs the output
+// nothing.
+bool GiveTime(PendingFile& out, const std::optional<timespec>& modified) {
+    if (!modified)
+        return true;
+    if (!out.flush())
+        return false;
+    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+    (void)::futimens(out.fd(), times);
+    return true;
+}
+
+// A held output is complete once what is buffered has gone to the system; it is committed by the caller.
+ResultCode FinishHeld(PendingFile& out, const std::optional<timespec>& modified) {
+    return out.finishWriting() && GiveTime(out, modified) ? ResultCode::Ok : ResultCode::WriteFailed;
+}
+
 } // namespace
 
 ResultCode TKX_Pwd::EncryptFile(const std::string& source, CipherMethod method, const EngineFiles& files) {
@@ -76,7 +94,7 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, CipherMethod method, 
 ResultCode
 TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMethod method, const EngineFiles& files) {
     const MethodInfo& info = InfoOf(WritableMethod(method));
-    const std::string target = ContainerPathOf(source);
+    const std::string target = files.target.empty() ? ContainerPathOf(source) : files.target;
 
     const std::uint64_t size = input.size();
     UniqueFd in = ReaderOf(input);
@@ -148,12 +166,71 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
         return ResultCode::WriteFailed;
     // A held output is committed by the caller, which looks at the source then.
     if (files.heldOutput)
-        return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
+        return FinishHeld(out, files.modified);
     // The container holds the file as it was when it was opened: one that has changed since (grown,
     // rewritten, renamed away) would lose the change when it is wiped.
     if (!input.unchanged())
         return ResultCode::SourceChanged;
+    if (!GiveTime(out, files.modified))
+        return ResultCode::WriteFailed;
     return CommitResultCode(out.commit(files.mayReplaceTarget));
+}
+
+ResultCode TKX_Pwd::EncryptStream(int in, CipherMethod method, PendingFile& out) {
+    const MethodInfo& info = InfoOf(WritableMethod(method));
+    if (!out.create())
+        return ResultCode::CannotCreate;
+    SecureBuffer buffer(kChunkSize);
+    if (!buffer)
+        return ResultCode::NoMemory;
+    // The header's place, filled in once the plain size and the checksum are known.
+    std::uint8_t headerBytes[kLongHeaderLength] = {};
+    if (!out.write(headerBytes, sizeof headerBytes))
+        return ResultCode::WriteFailed;
+
+    ZeroingArray<std::uint8_t, 24> key;
+    const std::size_t keyLength = PrepareKey(info.code, key.data());
+    auto chain = MakeBlockChain(info.code, key.data(), CipherDirection::Encrypt);
+    BufferedReader reader(in);
+    const std::atomic<bool>& abort = AbortFlagOf(hooks_);
+    std::int64_t blocksDone = 0;
+    BlocksDone = 0;
+    BlocksTotal = 0;
+    std::uint32_t checksum = 0;
+    std::uint64_t plainSize = 0;
+    // Chunk by chunk as EncryptFile goes: the first piece shorter than a chunk is the last, padded with 1
+    // to 8 bytes (a stream that ends with a whole chunk ends with a chunk of padding alone).
+    for (bool last = false; !last;) {
+        const ssize_t got = reader.read(buffer.data(), kChunkSize);
+        if (got < 0)
+            return ResultCode::ReadFailed;
+        const auto plainBytes = static_cast<std::size_t>(got);
+        plainSize += plainBytes;
+        if (plainSize > kMaxPlainSize)
+            return ResultCode::TooLarge;
+        last = plainBytes < kChunkSize;
+        const auto chunk = static_cast<std::size_t>(last ? PaddedSize(plainBytes) : kChunkSize);
+        std::memset(buffer.data() + plainBytes, 0, chunk - plainBytes);
+        const std::size_t blocks = chunk / kBlockSize;
+        const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort);
+        blocksDone += static_cast<std::int64_t>(done);
+        BlocksDone = blocksDone;
+        BlocksTotal = blocksDone;
+        if (done < blocks)
+            return ResultCode::Aborted;
+        if (!out.write(buffer.data(), chunk))
+            return ResultCode::WriteFailed;
+        LetEventsRun(hooks_);
+    }
+    ContainerHeader header;
+    header.magic[3] = static_cast<std::uint8_t>(info.letter);
+    header.plainSize = static_cast<std::uint32_t>(plainSize);
+    header.dataChecksum = checksum;
+    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength));
+    EncodeHeader(header, headerBytes);
+    if (!out.writeAt(headerBytes, sizeof headerBytes, 0))
+        return ResultCode::WriteFailed;
+    return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
 }
 
 // Decryption of one container, into a pending plain file or (for verification) into nothing.
@@ -164,7 +241,19 @@ public:
         , container_(container)
         , source_(files.source)
         , mayReplaceTarget_(files.mayReplaceTarget)
-        , held_(files.heldOutput) {}
+        , held_(files.heldOutput)
+        , target_(files.target)
+        , modified_(files.modified) {}
+
+    // A container read from a descriptor of the caller's (a pipe, or a file of `size` bytes, 0 for a
+    // stream), its plain data handed to `sink`.
+    ResultCode useStream(int in, std::uint64_t size, const PlainSink& sink) {
+        in_ = UniqueFd(::dup(in));
+        containerSize_ = size;
+        streamed_ = size == 0;
+        sink_ = &sink;
+        return in_ ? ResultCode::Ok : ResultCode::CannotOpen;
+    }
 
     // Verification only reads, and takes no lock: it may run beside an operation on the same container.
     ResultCode openContainer(SourceFile::Use use) {
@@ -179,7 +268,7 @@ public:
     }
 
     ResultCode createOutput() {
-        const std::string target = PlainPathOf(container_);
+        const std::string target = target_.empty() ? PlainPathOf(container_) : target_;
         if (FileNameOf(target).empty() || IsDirectory(target))
             return ResultCode::CannotCreate;
         out_ = held_ ? held_ : &ownOut_.emplace(target);
@@ -193,7 +282,7 @@ public:
     ResultCode run() {
         ResultCode result = decrypt();
         // A container that could not be read to its end, or is no longer what it was, changed under the run.
-        if (result == ResultCode::ReadFailed && !source_->unchanged())
+        if (result == ResultCode::ReadFailed && source_ && !source_->unchanged())
             result = ResultCode::ContainerChanged;
         if (result != ResultCode::Ok)
             discardOutput();
@@ -224,7 +313,7 @@ private:
         auto chain = MakeBlockChain(method->code, key.data(), CipherDirection::Decrypt);
 
         const std::atomic<bool>& abort = AbortFlagOf(owner_.hooks_);
-        const std::uint64_t bodySize = containerSize_ - headerLength;
+        const std::uint64_t bodySize = streamed_ ? PaddedSize(header.plainSize) : containerSize_ - headerLength;
         const std::size_t lastPlainBytes = header.plainSize % kChunkSize;
         std::int64_t blocksDone = 0;
         owner_.BlocksDone = 0;
@@ -236,7 +325,8 @@ private:
         std::uint8_t* waiting = nullptr;
         std::size_t waitingBytes = 0;
         auto writeWaiting = [&] {
-            const bool written = !out_ || waitingBytes == 0 || out_->write(waiting, waitingBytes);
+            const bool written = waitingBytes == 0 || (out_ ? out_->write(waiting, waitingBytes)
+                                                            : !sink_ || (*sink_)(waiting, waitingBytes));
             waitingBytes = 0;
             return written;
         };
@@ -270,15 +360,19 @@ private:
         }
         if (!writeWaiting())
             return ResultCode::WriteFailed;
-        if (checksum != header.dataChecksum)
+        // A stream holds nothing after its body, unless it is damaged.
+        std::uint8_t after;
+        if (checksum != header.dataChecksum || (streamed_ && reader.read(&after, 1) != 0))
             return ResultCode::WrongPassword;
         if (!out_)
             return ResultCode::Ok;
         // A held output is committed by the caller, which looks at the container then.
         if (held_)
-            return out_->finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
+            return FinishHeld(*out_, modified_);
         if (!source_->unchanged())
             return ResultCode::ContainerChanged;
+        if (!GiveTime(*out_, modified_))
+            return ResultCode::WriteFailed;
         return CommitResultCode(out_->commit(mayReplaceTarget_));
     }
 
@@ -297,7 +391,11 @@ private:
     bool mayReplaceTarget_;
     UniqueFd in_;
     PendingFile* held_;
+    const std::string target_; // empty: the naming rule's
+    const std::optional<timespec> modified_;
     std::uint64_t containerSize_ = 0;
+    bool streamed_ = false;
+    const PlainSink* sink_ = nullptr;
     std::optional<PendingFile> ownOut_;
     PendingFile* out_ = nullptr;
     bool plainMayHaveReachedOutput_ = false;
@@ -309,6 +407,14 @@ ResultCode TKX_Pwd::DecryptFile(const std::string& container, const EngineFiles&
         return opened;
     if (ResultCode created = run.createOutput(); created != ResultCode::Ok)
         return created;
+    return run.run();
+}
+
+ResultCode TKX_Pwd::DecryptStream(int in, std::uint64_t size, const PlainSink& sink) {
+    const std::string unnamed;
+    DecryptRun run(*this, unnamed, EngineFiles{});
+    if (ResultCode opened = run.useStream(in, size, sink); opened != ResultCode::Ok)
+        return opened;
     return run.run();
 }
 

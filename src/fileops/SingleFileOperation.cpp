@@ -59,14 +59,18 @@ public:
         : transform_(transform)
         , encrypting_(transform == Transform::Encrypt)
         , rekeying_(transform == Transform::Rekey)
+        , streamIn_(job.sourceStream >= 0)
+        , streamOut_(!encrypting_ && static_cast<bool>(job.plainStream))
         // Re-keying reads a container as decryption does, and the front end sees it as one.
         , direction_(encrypting_ ? Direction::Encrypt : Direction::Decrypt)
         , grouped_(grouped)
         , job_(job)
         , source_(job.source)
-        , target_(encrypting_ ? ContainerPathOf(source_)
-                  : rekeying_ ? source_
-                              : PlainPathOf(source_))
+        , target_(streamOut_            ? std::string()
+                  : !job.target.empty() ? job.target
+                  : encrypting_         ? ContainerPathOf(source_)
+                  : rekeying_           ? source_
+                                        : PlainPathOf(source_))
         , pwd_(pwd)
         , frontEnd_(frontEnd)
         , calls_(calls) {}
@@ -76,6 +80,9 @@ public:
             return *ended;
         if (rekeying_)
             if (auto ended = CommitVerified())
+                return *ended;
+        if (streamIn_ && !streamOut_)
+            if (auto ended = CommitOwnOutput())
                 return *ended;
         if (auto ended = StorePassword())
             return *ended;
@@ -107,10 +114,10 @@ public:
         ResultCode result = ResultCode::Ok;
         if (!onDisk)
             result = ResultCode::WriteFailed;
-        else if (!input_.unchanged())
+        else if (!streamIn_ && !input_.unchanged())
             result = encrypting_ ? ResultCode::SourceChanged : ResultCode::ContainerChanged;
         else
-            result = CommitResultCode(held_->link(mayReplace_));
+            result = LinkHeld();
         if (result != ResultCode::Ok) {
             // A plain output that never got its name is overwritten before it goes.
             held_->discard(transform_ == Transform::Decrypt ? pwd_.Hooks().wipeOutput : PendingFile::Overwriter());
@@ -120,8 +127,18 @@ public:
             return false;
         }
         held_.reset();
-        Committed();
+        CrashPoint("committed");
         return true;
+    }
+
+    // A held output takes its permissions, and is known by its identity, before it gets its name: no
+    // look at the name, no change through it, is needed after.
+    ResultCode LinkHeld() {
+        (void)::fchmod(held_->fd(), static_cast<mode_t>(savedMode_));
+        writtenSeen_ = ::fstat(held_->fd(), &written_) == 0;
+        const ResultCode result = CommitResultCode(held_->link(mayReplace_));
+        writtenSeen_ = writtenSeen_ && result == ResultCode::Ok;
+        return result;
     }
 
     // The output's directory has been flushed (`nameOnDisk`): only then may the source go.
@@ -170,13 +187,22 @@ private:
     // anything changes), gets owner read and write for the time of the operation and is opened under
     // its lock.
     std::optional<SingleFileOutcome> OpenSource() {
+        if (streamIn_) {
+            // A new file's permissions, as the user's mask leaves them.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            savedMode_ = static_cast<int>(0666 & ~mask);
+            targetSeen_ = !streamOut_ && PathExists(target_);
+            return std::nullopt;
+        }
         if (::lstat(source_.c_str(), &looked_) != 0)
             return NotFound();
         if (!S_ISREG(looked_.st_mode))
             return Fail(ResultCode::NotRegularFile);
         savedMode_ = static_cast<int>(looked_.st_mode & 07777);
-        // A re-keyed container is only read, and its replacement takes its place: its permissions stay.
-        if (!rekeying_ && (savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+        // A re-keyed container, and one decrypted to a stream, is only read (a re-keyed one's replacement
+        // takes its place): its permissions stay.
+        if (!rekeying_ && !streamOut_ && (savedMode_ & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
             SetFileMode(source_, savedMode_ | S_IRUSR | S_IWUSR);
         if (const SourceFile::Status opened = input_.open(source_, SourceFile::Use::Operation, true);
             opened != SourceFile::Status::Open) {
@@ -184,7 +210,7 @@ private:
                 KeepSource();
             return opened == SourceFile::Status::Missing ? NotFound() : Fail(OpenFailure(opened));
         }
-        targetSeen_ = PathExists(target_);
+        targetSeen_ = !streamOut_ && PathExists(target_);
         // After a crash in the middle of a wipe the plain file holds overwritten bytes and its container
         // the data: encrypting the one would replace the other.
         if (encrypting_ && targetSeen_ && IsInterruptedWipe(input_.fd())) {
@@ -227,10 +253,11 @@ private:
     }
 
     std::optional<SingleFileOutcome> RunEngine() {
-        TidyBeforeOutput(DirectoryOf(target_));
+        if (!streamOut_)
+            TidyBeforeOutput(DirectoryOf(target_));
         const char* doing = encrypting_ ? "Encrypting file " : rekeying_ ? "Re-keying file " : "Decrypting file ";
         frontEnd_.ShowStatus(doing + job_.name + " ...");
-        if (grouped_ || rekeying_)
+        if ((grouped_ || rekeying_ || streamIn_) && !streamOut_)
             held_.emplace(target_);
         const ResultCode result = RunEngineOnce();
         if (result != ResultCode::Ok) {
@@ -238,7 +265,7 @@ private:
             KeepSource();
             return Fail(result);
         }
-        if (!grouped_ && !rekeying_)
+        if (!held_ && !streamOut_)
             Committed();
         return std::nullopt;
     }
@@ -255,10 +282,15 @@ private:
             KeepSource();
             return Fail(ResultCode::WriteFailed, false);
         }
-        if (onDisk) {
+        if (onDisk)
             CrashPoint("rekey-verified");
-            (void)::fchmod(held_->fd(), static_cast<mode_t>(savedMode_));
-        }
+        return CommitOwnOutput(onDisk);
+    }
+
+    // A held output of this run alone brought to disk, named with its permissions, and its name brought
+    // to disk.
+    std::optional<SingleFileOutcome> CommitOwnOutput(std::optional<bool> flushed = std::nullopt) {
+        const bool onDisk = flushed ? *flushed : calls_.Fsync(held_->fd()) == 0;
         if (!CommitHeld(onDisk))
             return outcome_;
         (void)SyncDirectoryOf(target_);
@@ -285,8 +317,32 @@ private:
         const Running running(frontEnd_, direction_);
         if (rekeying_)
             return rekey_->Write(*next_, job_.keepMethod ? rekey_->method().code : job_.method, *held_);
-        const EngineFiles files{&input_, mayReplace_, held_ ? &*held_ : nullptr};
+        if (streamIn_ || streamOut_)
+            return RunStreamEngine();
+        // The output carries the source's modification time: a file and its container keep the time of the
+        // file's last change through a round trip.
+        const EngineFiles files{&input_, mayReplace_, held_ ? &*held_ : nullptr, job_.target, looked_.st_mtim};
         return encrypting_ ? pwd_.EncryptFile(source_, job_.method, files) : pwd_.DecryptFile(source_, files);
+    }
+
+    // A source or an output that is a stream: the output is held (or is the stream itself) and committed
+    // by this run.
+    ResultCode RunStreamEngine() {
+        if (streamOut_) {
+            const int in = streamIn_ ? job_.sourceStream : input_.fd();
+            if (!streamIn_ && ::lseek(in, 0, SEEK_SET) != 0)
+                return ResultCode::ReadFailed;
+            return pwd_.DecryptStream(in, streamIn_ ? 0 : input_.size(), job_.plainStream);
+        }
+        if (encrypting_)
+            return pwd_.EncryptStream(job_.sourceStream, job_.method, *held_);
+        if (!held_->create())
+            return ResultCode::CannotCreate;
+        const ResultCode result = pwd_.DecryptStream(
+            job_.sourceStream, 0, [this](const std::uint8_t* data, std::size_t n) { return held_->write(data, n); });
+        if (result != ResultCode::Ok)
+            held_->discard(pwd_.Hooks().wipeOutput);
+        return result == ResultCode::Ok && !held_->finishWriting() ? ResultCode::WriteFailed : result;
     }
 
     // The output has its name.
@@ -321,7 +377,7 @@ private:
     // editor saved it, something appended to it) stays, and the output made from its older state goes. A
     // re-keyed container went as its replacement took its name.
     SingleFileOutcome RemoveSource() {
-        if (job_.keepSource || rekeying_)
+        if (job_.keepSource || rekeying_ || streamIn_ || streamOut_)
             return Ended(SingleFileStatus::Done);
         CrashPoint("source-removal");
         const Removal removal = input_.unchanged()
@@ -367,6 +423,8 @@ private:
 
     // A source that stays gets its own permissions back, as long as its name still leads to it.
     void KeepSource() {
+        if (streamIn_)
+            return;
         struct stat now;
         if (::lstat(source_.c_str(), &now) == 0 && now.st_dev == looked_.st_dev && now.st_ino == looked_.st_ino)
             SetFileMode(source_, savedMode_);
@@ -396,6 +454,8 @@ private:
     const Transform transform_;
     const bool encrypting_;
     const bool rekeying_;
+    const bool streamIn_;  // the source is a stream (standard input)
+    const bool streamOut_; // the plain data goes to a stream (standard output)
     const Direction direction_;
     const bool grouped_;
     const SingleFileJob& job_;

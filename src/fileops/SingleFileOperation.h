@@ -25,6 +25,15 @@ struct SingleFileJob {
     bool keepMethod = false;                  // re-keying: the container keeps its own method
     bool replaceAllowed = false;              // an existing target is replaced without asking
     bool keepSource = false;                  // the source stays once the target is written
+    std::string target; // the output's path when not the one the naming rule gives (a name the user chose)
+    // When not -1, the source is not `source` but what this descriptor gives to its end (standard input):
+    // encrypted into `target` with the header written last, or decrypted as a container. It is never
+    // removed, and the output takes the permissions of a new file.
+    int sourceStream = -1;
+    // Decryption: when set, the plain data goes here as it is decrypted (standard output) instead of into
+    // a file, and the container stays. The data checksum can only be checked at the end: a damaged
+    // container fails after its data has gone.
+    PlainSink plainStream;
     // A wrong password is returned unreported: the caller has another to try. Read when the result is
     // known, so that `mayStart` may set it once it knows where the password came from.
     bool quietWrongPassword = false;

@@ -144,6 +144,17 @@ TEST_F(CliKeyFile, AContainerThatIsKeptOrNotDecryptedKeepsItsEntryAsItWas) {
     EXPECT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
     EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "--keep";
 
+    // Shown on standard output, or decrypted into a file named with -o: the entry is used and stays.
+    const auto plain = test::PatternBytes(300000);
+    auto shown = run({"cat", "a.txt.cry"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_TRUE(shown.out == std::string(plain.begin(), plain.end()));
+    auto named = run({"decrypt", "-o", "b.txt", "a.txt.cry"});
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(ReadFile(path("b.txt")), plain);
+    EXPECT_EQ(ReadFile(defaultKeyFile()), keyFile) << "cat, -o";
+    ASSERT_EQ(::unlink(path("b.txt").c_str()), 0);
+
     // Not replacing the plain file that is there: declined, with no terminal to ask.
     auto declined = run({"decrypt", "a.txt.cry"});
     EXPECT_EQ(declined.status, cli::kExitSkipped) << declined.err;
@@ -179,7 +190,7 @@ TEST_F(CliKeyFile, ManyRunsAtOnceAndRunsKilledMidwayLoseNoEntry) {
     constexpr int kStores = 20;
     constexpr int kDecryptions = 10;
     constexpr int kKilled = 10;
-    auto name = [](const char* prefix, int i) { return prefix + std::to_string(i) + ".txt"; };
+    auto name = [](const char* prefix, int i) { return std::string(prefix) + std::to_string(i) + ".txt"; };
     Names toDecrypt{"encrypt", "--store"};
     for (int i = 0; i < kDecryptions; ++i) {
         WriteFile(path(name("d", i)), "decrypted " + std::to_string(i));

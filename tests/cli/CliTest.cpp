@@ -1,6 +1,7 @@
 // vorlaxen-cli as a user runs it: exit statuses, messages, and what each command leaves on disk.
 
 #include "cli/CommandLine.h"
+#include "engine/ContainerFormat.h"
 #include "engine/Messages.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -249,6 +250,53 @@ TEST_F(Cli, InterruptStopsTheFileRemovesItsOutputAndEndsTheRun) {
     EXPECT_EQ(std::string(said.begin(), said.end()), "You have aborted processing big.bin.\n");
     EXPECT_EQ(dir.names(), (Names{"big.bin", "next.txt"}));
     EXPECT_TRUE(ReadFile(path("big.bin")) == plain);
+}
+
+// Real pipes into and out of the program: a tree through tar into a container and back, an empty input,
+// a reader that reads in small pieces, one that stops early, a damaged container read from a pipe, and a
+// named output that exists.
+TEST_F(Cli, PipesInAndOut) {
+    const auto plain = PatternBytes(700000, 5);
+    WriteFile(path("plain.bin"), plain);
+    const std::string cli = std::string("'") + VORLAXEN_CLI + "' ";
+    auto shell = [&](const std::string& command) {
+        test::ProcessOptions options = isolated();
+        options.env["VORLAXEN_PASSWORD"] = "pass-word";
+        return test::RunProcess({"/bin/sh", "-c", command}, options);
+    };
+    auto piped = shell("cat plain.bin | " + cli + "encrypt -o p.cry -");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(dir.names(), (Names{"p.cry", "plain.bin"}));
+    auto shown = shell(cli + "cat p.cry | dd bs=512 status=none");
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_TRUE(shown.out == std::string(plain.begin(), plain.end()));
+
+    auto closed = shell("{ " + cli + "cat p.cry; echo $? >status; } | head -c 100 >/dev/null");
+    EXPECT_EQ(closed.err, "") << "a reader that stops reading is no error";
+    EXPECT_EQ(ReadFile(path("status")), (std::vector<std::uint8_t>{'0', '\n'}));
+
+    auto empty = shell(cli + "encrypt -o e.cry - </dev/null && " + cli + "cat e.cry");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(ReadFile(path("e.cry")).size(), kLongHeaderLength + 8);
+
+    auto back = shell(cli + "decrypt -o back.bin - <p.cry");
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(ReadFile(path("back.bin")), plain);
+
+    auto damaged = ReadFile(path("p.cry"));
+    damaged[400000] ^= 0x10;
+    WriteFile(path("d.cry"), damaged);
+    auto fromPipe = shell("cat d.cry | " + cli + "cat -");
+    EXPECT_EQ(fromPipe.status, 11);
+    EXPECT_EQ(fromPipe.out.size(), plain.size()) << "the data goes before the checksum is known";
+    EXPECT_EQ(fromPipe.err,
+              "Invalid password for the file (standard input): the password is wrong, or the file is damaged.\n");
+
+    auto existing = shell("cat d.cry | " + cli + "decrypt -o back.bin -");
+    EXPECT_EQ(existing.status, cli::kExitSkipped);
+    EXPECT_EQ(ReadFile(path("back.bin")), plain);
+    EXPECT_EQ(dir.names(), (Names{"back.bin", "d.cry", "e.cry", "p.cry", "plain.bin", "status"}));
 }
 
 TEST_F(Cli, AtATerminalItAsksForThePasswordTwiceAndBeforeReplacing) {

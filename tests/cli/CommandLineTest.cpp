@@ -41,5 +41,35 @@ TEST(CompanionCommandLine, TakesEveryFormOfAValueAndSaysWhatAValueMustBe) {
     EXPECT_EQ(Parse({"info", "a", "-h", "--bogus"}).command, cli::Command::Help);
 }
 
+// "-" is standard input only before "--", and like -o OUT it stands for one file alone, with no directory
+// walk and no stored password; a container cannot go to standard output, its header being written last.
+TEST(CompanionCommandLine, StandardInputAndANamedOutputTakeOneFile) {
+    cli::Request r = Parse({"encrypt", "-o", "d.tar.cry", "-"});
+    EXPECT_EQ(r.error, "");
+    EXPECT_TRUE(r.standardInput);
+    EXPECT_EQ(r.output, "d.tar.cry");
+    r = Parse({"decrypt", "-o-", "a.cry"});
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.output, "-");
+    EXPECT_FALSE(r.standardInput);
+    r = Parse({"cat", "--key-file=k", "--password-file", "p", "a.cry", "b.cry"});
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.command, cli::Command::Cat);
+    EXPECT_TRUE(Parse({"cat", "-"}).standardInput);
+    r = Parse({"encrypt", "--", "-"});
+    EXPECT_EQ(r.error, "") << "a file named \"-\"";
+    EXPECT_FALSE(r.standardInput);
+
+    EXPECT_EQ(Parse({"encrypt", "-o", "-", "a"}).error,
+              "encrypt cannot write to standard output: a container's header is written last");
+    EXPECT_EQ(Parse({"encrypt", "-"}).error, "reading standard input (-) needs -o OUT");
+    EXPECT_EQ(Parse({"decrypt", "-o", "x", "a.cry", "b.cry"}).error, "-o takes one file");
+    EXPECT_EQ(Parse({"cat", "-", "a.cry"}).error, "- (standard input) is one file alone");
+    EXPECT_EQ(Parse({"decrypt", "-r", "-o", "x", "d"}).error, "-r cannot be combined with -o or -");
+    EXPECT_EQ(Parse({"encrypt", "--store", "-o", "x.cry", "a"}).error, "--store cannot be combined with -o");
+    EXPECT_EQ(Parse({"cat", "-o", "x", "a.cry"}).error, "unknown option '-o' for cat");
+    EXPECT_EQ(Parse({"decrypt", "--output="}).error, "--output takes a file name");
+}
+
 } // namespace
 } // namespace vorlaxen

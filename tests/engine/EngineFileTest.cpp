@@ -11,9 +11,11 @@
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -442,6 +444,109 @@ TEST_F(EngineFiles, FilesOfFourGigabytesAreRefusedBeforeAnythingIsCreated) {
     EXPECT_EQ(pwd.EncryptFile(big, CipherMethod::Idea), ResultCode::TooLarge);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"big.iso"});
     EXPECT_NE(ResultText(ResultCode::TooLarge, "big.iso").find("big.iso"), std::string::npos);
+}
+
+// --- streams ---------------------------------------------------------------------------------------
+
+// The reading end of a pipe that a thread fills with `bytes` and then closes.
+class FedPipe {
+public:
+    explicit FedPipe(Bytes bytes) {
+        std::signal(SIGPIPE, SIG_IGN);
+        if (::pipe(fds_) != 0)
+            throw std::runtime_error("pipe");
+        writer_ = std::thread([this, bytes = std::move(bytes)] {
+            (void)WriteFully(fds_[1], bytes.data(), bytes.size());
+            ::close(fds_[1]);
+        });
+    }
+    ~FedPipe() {
+        ::close(fds_[0]); // a writer still writing stops
+        writer_.join();
+    }
+    int fd() const { return fds_[0]; }
+
+private:
+    int fds_[2] = {-1, -1};
+    std::thread writer_;
+};
+
+// Across the chunk boundaries and for each method written, a stream encrypts to the very container that
+// the file encrypts to (the header filled in last), and a container decrypts from a pipe or an open file
+// to the sink as it does to a file.
+TEST_F(EngineFiles, StreamsEncryptAndDecryptAsFilesDo) {
+    for (const CipherMethod method : {CipherMethod::Idea, CipherMethod::TripleDes})
+        for (const std::size_t size : {0ul, 1ul, 10239ul, 10240ul, 10241ul, 3 * 10240ul + 5, 300000ul}) {
+            SCOPED_TRACE(testing::Message() << CodeOf(method) << ", " << size << " bytes");
+            const Bytes plain = PatternBytes(size, static_cast<std::uint32_t>(size));
+            WriteFile(path("a"), plain);
+            ASSERT_EQ(pwd.EncryptFile(path("a"), method), ResultCode::Ok);
+            const Bytes container = ReadFile(path("a.cry"));
+            {
+                FedPipe in(plain);
+                PendingFile out(path("s.cry"));
+                ASSERT_EQ(pwd.EncryptStream(in.fd(), method, out), ResultCode::Ok);
+                ASSERT_EQ(out.commit(), PendingFile::Commit::Done);
+            }
+            EXPECT_EQ(ReadFile(path("s.cry")), container);
+
+            Bytes fromPipe;
+            const PlainSink collect = [&fromPipe](const std::uint8_t* data, std::size_t n) {
+                fromPipe.insert(fromPipe.end(), data, data + n);
+                return true;
+            };
+            {
+                FedPipe in(container);
+                EXPECT_EQ(pwd.DecryptStream(in.fd(), 0, collect), ResultCode::Ok);
+            }
+            EXPECT_EQ(fromPipe, plain);
+            fromPipe.clear();
+            const UniqueFd file(::open(path("s.cry").c_str(), O_RDONLY));
+            EXPECT_EQ(pwd.DecryptStream(file.get(), container.size(), collect), ResultCode::Ok);
+            EXPECT_EQ(fromPipe, plain);
+        }
+}
+
+// A container from a pipe can be judged only at its end: its data has gone to the sink by then. A wrong
+// password gives nothing; a sink that takes no more stops the run at once.
+TEST_F(EngineFiles, DamagedStreamsFailAfterTheirData) {
+    const Bytes plain = PatternBytes(50000);
+    WriteFile(path("a"), plain);
+    ASSERT_EQ(pwd.EncryptFile(path("a"), CipherMethod::Idea), ResultCode::Ok);
+    const Bytes good = ReadFile(path("a.cry"));
+    std::size_t given = 0;
+    int calls = 0;
+    bool taking = true;
+    const PlainSink count = [&](const std::uint8_t*, std::size_t n) {
+        given += n;
+        ++calls;
+        return taking;
+    };
+    auto decrypt = [&](const Bytes& container) {
+        given = 0;
+        calls = 0;
+        FedPipe in(container);
+        return pwd.DecryptStream(in.fd(), 0, count);
+    };
+    Bytes altered = good;
+    altered[30000] ^= 0x04;
+    EXPECT_EQ(decrypt(altered), ResultCode::WrongPassword);
+    EXPECT_EQ(given, plain.size());
+    Bytes trailing = good;
+    trailing.push_back(0);
+    EXPECT_EQ(decrypt(trailing), ResultCode::WrongPassword);
+    EXPECT_EQ(decrypt(Bytes(good.begin(), good.end() - 8)), ResultCode::ReadFailed);
+    EXPECT_EQ(decrypt(Bytes(good.begin(), good.begin() + 20)), ResultCode::ReadFailed);
+    EXPECT_EQ(decrypt({}), ResultCode::ReadFailed);
+    EXPECT_EQ(given, 0u);
+
+    taking = false;
+    EXPECT_EQ(decrypt(good), ResultCode::WriteFailed);
+    EXPECT_EQ(calls, 1);
+    taking = true;
+    pwd.SetPassword("another-1");
+    EXPECT_EQ(decrypt(good), ResultCode::WrongPassword);
+    EXPECT_EQ(given, 0u);
 }
 
 TEST(ResultTexts, AreTheProgramsMessages) {

@@ -1,15 +1,17 @@
 // The single-file operation over recorded system calls: in the grouped path (Write, then CompleteGroup)
 // when each source is overwritten and what a flush that fails leaves; a re-keyed container that the disk
-// gives back otherwise than it was written.
+// gives back otherwise than it was written. The modification times a round trip carries, and the streams.
 
 #include "fileops/SingleFileOperation.h"
 
 #include "support/RecordingCalls.h"
 #include "support/TempDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -157,6 +159,101 @@ TEST(Rekeying, ANewContainerThatDoesNotReadBackAsWrittenLeavesTheOldOneAsItWas) 
     EXPECT_EQ(calls.calls, Names{"fsync"});
     EXPECT_EQ(dir.names(), Names{"a.cry"});
     EXPECT_EQ(ReadFile(dir / "a.cry"), old);
+}
+
+// The modification time of a file, to the nanosecond; -1 when there is none.
+std::int64_t ModifiedAt(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec : -1;
+}
+
+void SetModified(const std::string& path, std::int64_t at) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {at / 1000000000LL, at % 1000000000LL}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// A file and its container carry the time of the file's last change, alone and in a group, into the
+// naming rule's target and into one chosen; an output named by the caller keeps the source as asked.
+TEST(Dates, SurviveTheRoundTripAloneGroupedAndIntoANamedOutput) {
+    test::TempDir dir;
+    const Bytes plain = test::PatternBytes(25000, 7);
+    test::WriteFile(dir / "photo.jpg", plain);
+    const std::int64_t taken = 981173106123456789LL; // 2001-02-03, with nanoseconds
+    SetModified(dir / "photo.jpg", taken);
+    TKX_Pwd pwd;
+    pwd.SetPassword("dated-pw");
+    QuietFrontEnd frontEnd;
+    SingleFileOperation operation(pwd, frontEnd);
+    SingleFileJob job;
+    job.source = dir / "photo.jpg";
+    job.name = "photo.jpg";
+    ASSERT_TRUE(operation.Encrypt(job).SourceRemoved());
+    EXPECT_EQ(ModifiedAt(dir / "photo.jpg.cry"), taken);
+
+    const std::int64_t copied = 1262304000500000000LL; // 2010-01-01, the container copied since
+    SetModified(dir / "photo.jpg.cry", copied);
+    job.source = dir / "photo.jpg.cry";
+    job.target = dir / "elsewhere.jpg";
+    job.keepSource = true;
+    ASSERT_TRUE(operation.Decrypt(job).Written());
+    EXPECT_EQ(ReadFile(dir / "elsewhere.jpg"), plain);
+    EXPECT_EQ(ModifiedAt(dir / "elsewhere.jpg"), copied);
+    EXPECT_EQ(dir.names(), (Names{"elsewhere.jpg", "photo.jpg.cry"}));
+
+    job.target.clear();
+    job.keepSource = false;
+    SingleFileOutcome ended;
+    auto grouped = operation.Write(Direction::Decrypt, job, ended);
+    ASSERT_TRUE(grouped);
+    SingleFileOperation::CompleteGroup({grouped.get()});
+    EXPECT_TRUE(grouped->outcome().SourceRemoved());
+    EXPECT_EQ(ModifiedAt(dir / "photo.jpg"), copied);
+}
+
+// Standard input encrypted into a named container that takes a new file's permissions, and a container
+// decrypted to a stream: only read (a read-only one keeps its mode), kept, and nothing else written.
+TEST(Streams, EncryptStandardInputIntoANamedOutputAndDecryptToAStream) {
+    test::TempDir dir;
+    const Bytes plain = test::PatternBytes(70000, 9);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], plain.data(), plain.size() / 2), static_cast<ssize_t>(plain.size() / 2));
+    std::thread writer([&] {
+        (void)WriteFully(fds[1], plain.data() + plain.size() / 2, plain.size() - plain.size() / 2);
+        ::close(fds[1]);
+    });
+    TKX_Pwd pwd;
+    pwd.SetPassword("piped-pw");
+    QuietFrontEnd frontEnd;
+    SingleFileOperation operation(pwd, frontEnd);
+    SingleFileJob job;
+    job.source = "-";
+    job.name = "(standard input)";
+    job.target = dir / "data.cry";
+    job.sourceStream = fds[0];
+    const mode_t mask = ::umask(027);
+    const SingleFileOutcome encrypted = operation.Encrypt(job);
+    ::umask(mask);
+    writer.join();
+    ::close(fds[0]);
+    EXPECT_EQ(encrypted.status, SingleFileStatus::Done);
+    EXPECT_EQ(dir.names(), Names{"data.cry"});
+    EXPECT_EQ(test::ModeOf(dir / "data.cry"), 0640);
+    EXPECT_EQ(frontEnd.shown, Names{});
+
+    ASSERT_EQ(::chmod((dir / "data.cry").c_str(), 0400), 0);
+    Bytes out;
+    SingleFileJob cat;
+    cat.source = dir / "data.cry";
+    cat.name = "data.cry";
+    cat.plainStream = [&out](const std::uint8_t* data, std::size_t n) {
+        out.insert(out.end(), data, data + n);
+        return true;
+    };
+    EXPECT_EQ(operation.Decrypt(cat).status, SingleFileStatus::Done);
+    EXPECT_EQ(out, plain);
+    EXPECT_EQ(dir.names(), Names{"data.cry"});
+    EXPECT_EQ(test::ModeOf(dir / "data.cry"), 0400);
 }
 
 } // namespace
