@@ -235,13 +235,6 @@ std::vector<int> FilePaneView::SelectedRows() const {
     return rows;
 }
 
-std::vector<std::string> FilePaneView::SelectedCaptions() const {
-    std::vector<std::string> captions;
-    for (int row : SelectedRows())
-        captions.push_back(model_.entry(row).caption);
-    return captions;
-}
-
 std::vector<std::string> FilePaneView::SelectedFiles() const {
     std::vector<std::string> files;
     for (int row : SelectedRows())

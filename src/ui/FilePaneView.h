@@ -45,9 +45,8 @@ public:
     QTreeView* detailsView() const { return details_; }
     QListView* iconsView() const { return icons_; }
 
-    // The captions of the selected entries in display order; with none selected, the current one's. Their
-    // file names on disk, likewise.
-    std::vector<std::string> SelectedCaptions() const;
+    // The file names on disk of the selected entries in display order; with none selected, the current
+    // one's.
     std::vector<std::string> SelectedFiles() const;
 
 signals:
