@@ -65,6 +65,14 @@ bool AllZero(const void* data, std::size_t n) {
     return std::all_of(bytes, bytes + n, [](std::uint8_t b) { return b == 0; });
 }
 
+// AddressSanitizer replaces mlock with a call that locks nothing, so a sanitized build cannot see locked
+// pages; what else the tests ask (kept out of dumps, zeroed, the limit kept) is checked there all the same.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLocksShow = false;
+#else
+constexpr bool kLocksShow = true;
+#endif
+
 std::size_t LockedKiB() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
@@ -103,7 +111,7 @@ TEST(SecretMemory, EveryTypeTakesLockedPagesKeptOutOfDumpsAndZeroedWhenGivenBack
                                static_cast<const void*>(key.data()),
                                static_cast<const void*>(schedule.get())}) {
         const auto flags = MappingFlags(secret);
-        EXPECT_TRUE(Has(flags, "lo")) << "not locked";
+        EXPECT_TRUE(!kLocksShow || Has(flags, "lo")) << "not locked";
         EXPECT_TRUE(Has(flags, "dd")) << "not kept out of core dumps";
     }
     EXPECT_TRUE(AllZero(chunk.data(), chunk.size()) && AllZero(reader.data(), reader.size()) &&
@@ -155,7 +163,7 @@ int LockWithinALimitOfOneMiBAndThenNone() {
             Fail(said, "no memory\n");
         std::memset(block, 0x5A, size);
     }
-    if (!Has(MappingFlags(blocks[0]), "lo") || !Has(MappingFlags(blocks[1]), "lo"))
+    if (kLocksShow && (!Has(MappingFlags(blocks[0]), "lo") || !Has(MappingFlags(blocks[1]), "lo")))
         Fail(said, "the first two blocks are not locked\n");
     if (Has(MappingFlags(blocks[2]), "lo") || !Has(MappingFlags(blocks[2]), "dd"))
         Fail(said, "the third block is locked beyond the limit, or not kept out of dumps\n");
