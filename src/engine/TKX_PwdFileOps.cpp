@@ -141,16 +141,26 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
         const bool last = remaining <= kChunkSize;
         const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
         const std::size_t plainBytes = last ? plainSize % kChunkSize : kChunkSize;
-        if (reader.read(buffer.data(), plainBytes) != static_cast<ssize_t>(plainBytes))
+        // A whole chunk of the file is encrypted in place in the reader's buffer, and copied once, into the
+        // output's; the last, which its padding makes longer than what is left of the file, in a buffer of
+        // its own, as is every chunk where the reader has no buffer. (Written straight from the reader's
+        // buffer, the chunks would reach the file in writes across page boundaries, which cost the system
+        // more than the copy.)
+        std::uint8_t* data = !last && reader ? reader.take(chunk) : buffer.data();
+        if (data == buffer.data()) {
+            if (reader.read(data, plainBytes) != static_cast<ssize_t>(plainBytes))
+                return ResultCode::ReadFailed;
+            std::memset(data + plainBytes, 0, chunk - plainBytes);
+        } else if (!data) {
             return ResultCode::ReadFailed;
-        std::memset(buffer.data() + plainBytes, 0, chunk - plainBytes);
+        }
         const std::size_t blocks = chunk / kBlockSize;
-        const std::size_t done = chain->run(buffer.data(), blocks, plainBytes, checksum, abort);
+        const std::size_t done = chain->run(data, blocks, plainBytes, checksum, abort);
         blocksDone += static_cast<std::int64_t>(done);
         BlocksDone = blocksDone;
         if (done < blocks)
             return ResultCode::Aborted;
-        if (!out.write(buffer.data(), chunk))
+        if (!out.write(data, chunk))
             return ResultCode::WriteFailed;
         remaining -= chunk;
         LetEventsRun(hooks_);
