@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     }
 
     TMainWin window;
-    window.setCommandLine(std::move(commandLine.arguments), std::move(commandLine.environmentPassword));
+    window.setCommandLine(std::move(commandLine));
     if (instance.listener() >= 0)
         ServeLaterStarts(window, instance);
     CloseOnTerminate(window);

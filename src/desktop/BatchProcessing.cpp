@@ -1,5 +1,6 @@
 #include "desktop/BatchProcessing.h"
 
+#include "engine/ContainerName.h"
 #include "engine/Messages.h"
 #include "fileops/DirectoryListing.h"
 #include "fileops/MakePath.h"
@@ -111,10 +112,11 @@ BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name, Gr
     return Outcome::Processed;
 }
 
-BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Grouping grouping) {
-    if (RefusedAsNotRegular(files_.ContainerNameOf(name), name))
+BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& container, Grouping grouping) {
+    const std::string name = CryptedCaptionOf(container, ports_.settings.ShowCryOn());
+    if (RefusedAsNotRegular(container, name))
         return Outcome::Skipped;
-    const std::string key = MakePath(dirCryptor_.WorkDirectory, files_.PlainNameOf(name));
+    const std::string key = MakePath(dirCryptor_.WorkDirectory, PlainPathOf(container));
     KeyFilePassword stored(table_, pwd_, key);
     // The password given is the prompt's for the file: before the first try without a stored password,
     // after a stored one that does not fit (an entry older than the container). A group waiting for its
@@ -122,7 +124,7 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
     Outcome result = Outcome::Processed;
     auto prompt = [&] {
         CompleteGroupBeforePrompt(grouping);
-        const PromptResult answer = prompts_.PromptToDecrypt(name, files_.ContainerNameOf(name));
+        const PromptResult answer = prompts_.PromptToDecrypt(name, container);
         if (answer == PromptResult::Skip)
             result = Outcome::Skipped;
         else if (answer == PromptResult::CancelAll)
@@ -137,10 +139,10 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
         [&](const PasswordTry& attempt) -> std::optional<SingleFileOutcome> {
             ShowProgressArea();
             if (grouping == Grouping::InGroup && !stored.Found()) {
-                files_.DecrFileInGroup(name, false);
+                files_.DecrFileInGroup(container, false);
                 return std::nullopt;
             }
-            return files_.Decrypt(name, !attempt.second && stored.Found(), attempt.replaceAgreed);
+            return files_.Decrypt(container, !attempt.second && stored.Found(), attempt.replaceAgreed);
         },
         [&] { return &stored; },
         prompt);
@@ -151,7 +153,7 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& name, Gr
 
 void BatchProcessing::ProcessFileList(Direction direction) {
     const Pane pane = PaneOf(direction);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
+    dirCryptor_.ReadSelection(ports_.panes.SelectedFiles(pane), ports_.panes.ShownDirectory());
     if (InWholeDirectoryRun())
         ports_.panes.ClearSelection(pane);
     RunWorkList(direction);
@@ -165,7 +167,7 @@ void BatchProcessing::ProcessDroppedFiles(const std::vector<DroppedRun>& runs) {
     for (const DroppedRun& run : runs) {
         ports_.status.ShowStatus(FillIn("Dropped files in %s", run.directory));
         dirCryptor_.WorkDirectory = run.directory;
-        dirCryptor_.WorkList = run.captions;
+        dirCryptor_.WorkList = run.names;
         RunWorkList(run.direction);
     }
 }

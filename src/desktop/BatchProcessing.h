@@ -12,7 +12,7 @@
 
 namespace vorlaxen {
 
-// Encryption and decryption from the main window, always of a list: the selected entries of a pane
+// Encryption and decryption from the main window, always of a list: the files of a pane's selected entries
 // (`ProcessFileList`), or every file of the directory highlighted in the tree and, on request, of its
 // subdirectories, depth first in name order (`DoForAll`). For each file the password comes from the key
 // file (decryption only), from a password held for the session or the list, or from a prompt; then the
@@ -51,8 +51,9 @@ public:
     enum class Outcome { Processed, Skipped, CancelAll };
     enum class Grouping { Alone, InGroup };
     Outcome EncryptOne(const std::string& name, Grouping grouping = Grouping::Alone);
-    // `name` is a container in display form.
-    Outcome DecryptOne(const std::string& name, Grouping grouping = Grouping::Alone);
+    // `container` is the container's file name in the work directory; prompts and messages name it by its
+    // caption.
+    Outcome DecryptOne(const std::string& container, Grouping grouping = Grouping::Alone);
 
 private:
     // The list run over the work list of the work directory.

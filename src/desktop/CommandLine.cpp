@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <unistd.h>
+#include <utility>
 
 namespace vorlaxen {
 
@@ -42,11 +43,6 @@ CommandLine::CommandLine(TKX_DirCryptor& dirCryptor,
     , ports_(ports)
     , host_(host) {}
 
-void CommandLine::setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword) {
-    arguments_ = std::move(arguments);
-    environmentPassword_ = std::move(environmentPassword);
-}
-
 // The password as given, masked into the object; usable only with at least six characters. No upper
 // limit: the engine uses what the method's key takes.
 void CommandLine::TakePassword(TKX_Pwd& target, const SecureBytes& password) {
@@ -56,12 +52,8 @@ void CommandLine::TakePassword(TKX_Pwd& target, const SecureBytes& password) {
 
 void CommandLine::ProcessParameters() {
     // Taken out of the object, so that the passwords go (zeroed) however this ends.
-    const std::vector<ProgramArgument> arguments = std::move(arguments_);
-    arguments_.clear();
-    const std::optional<SecureBytes> environmentPassword = std::move(environmentPassword_);
-    environmentPassword_.reset();
-    std::error_code error;
-    if (Run(arguments, environmentPassword, std::filesystem::current_path(error).string()))
+    const HandedCommandLine commandLine = std::exchange(commandLine_, HandedCommandLine{});
+    if (Run(commandLine.arguments, commandLine.environmentPassword, commandLine.currentDirectory))
         host_.CloseMainWindow();
 }
 
@@ -151,18 +143,16 @@ bool CommandLine::ProcessFile(const std::string& argument, const std::string& cu
         (void)batch_.EncryptOne(name);
         return true;
     }
-    const std::string caption =
-        ports_.settings.ShowCryOn() ? name : name.substr(0, name.size() - kContainerExtension.size());
     const bool handOver = verb == Switch::Open || verb == Switch::Print;
     if (handOver)
         watch_.StartCapture();
-    (void)batch_.DecryptOne(caption);
+    (void)batch_.DecryptOne(name);
     if (table_.MasterPass.Valid)
         ports_.expiry.EnableMasterPwdExpireButton(true);
     if (pwd_.Valid)
         ports_.expiry.EnablePwdExpireButton(true);
     if (handOver)
-        openAndPrint_.ProcessDecrCmd(VerbOf(verb), MakePath(directory, caption));
+        openAndPrint_.ProcessDecrCmd(VerbOf(verb), MakePath(directory, name));
     return true;
 }
 

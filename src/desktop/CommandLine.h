@@ -26,9 +26,9 @@ namespace vorlaxen {
 // "/open" or "/print" are then opened or printed and watched. At the end the default method and the
 // key-file use are what they were, and the window closes unless files are watched or no file was named.
 //
-// A relative file name is taken relative to the current directory when the command line starts (for a
-// command line that a later start handed over, the directory of that start); the current directory itself
-// never changes, since it is the directory the panes show.
+// A relative file name is taken relative to the directory the program was started in, which the command
+// line carries (for one that a later start handed over, the directory of that start); the current
+// directory itself never changes, since it is the directory the panes show.
 class CommandLine {
 public:
     CommandLine(TKX_DirCryptor& dirCryptor,
@@ -42,9 +42,10 @@ public:
                 const WindowPorts& ports,
                 CommandLineHost& host);
 
-    // The program's arguments, and the password of VORLAXEN_PASSWORD, which counts as a "/pass:" before
-    // the first argument; both are kept until ProcessParameters has run and are zeroed then.
-    void setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
+    // The program's own command line: its arguments, the password of VORLAXEN_PASSWORD, which counts as
+    // a "/pass:" before the first argument, and the directory it was started in; kept until
+    // ProcessParameters has run, the passwords zeroed then.
+    void setCommandLine(HandedCommandLine commandLine) { commandLine_ = std::move(commandLine); }
 
     void ProcessParameters();
     // A command line that a later start of the program handed to this window, run as ProcessParameters
@@ -74,8 +75,7 @@ private:
     FileWatch& watch_;
     WindowPorts ports_;
     CommandLineHost& host_;
-    std::vector<ProgramArgument> arguments_;
-    std::optional<SecureBytes> environmentPassword_;
+    HandedCommandLine commandLine_;
     bool running_ = false;
 };
 

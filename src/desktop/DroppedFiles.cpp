@@ -7,7 +7,7 @@
 
 namespace vorlaxen {
 
-std::vector<DroppedRun> PlanDrop(const std::vector<std::string>& paths, std::optional<Pane> pane, bool showCry) {
+std::vector<DroppedRun> PlanDrop(const std::vector<std::string>& paths, std::optional<Pane> pane) {
     std::vector<DroppedRun> runs;
     for (const std::string& path : paths) {
         const std::string name = FileNameOf(path);
@@ -24,7 +24,7 @@ std::vector<DroppedRun> PlanDrop(const std::vector<std::string>& paths, std::opt
         });
         if (run == runs.end())
             run = runs.insert(runs.end(), {direction, directory, {}});
-        run->captions.push_back(direction == Direction::Decrypt ? CryptedCaptionOf(name, showCry) : name);
+        run->names.push_back(name);
     }
     return runs;
 }

@@ -44,8 +44,8 @@ std::string FileOperations::CryptedCaption(const std::string& plainName) const {
     return CryptedCaptionForPlain(plainName, ports_.settings.ShowCryOn());
 }
 
-std::string FileOperations::ContainerNameOf(const std::string& caption) const {
-    return ContainerNameOfCaption(dirCryptor_.WorkDirectory, caption, ports_.settings.ShowCryOn());
+std::string FileOperations::CaptionOf(const std::string& container) const {
+    return CryptedCaptionOf(container, ports_.settings.ShowCryOn());
 }
 
 std::string FileOperations::PlainNameOf(const std::string& caption) const {
@@ -117,10 +117,10 @@ SingleFileJob FileOperations::EncryptionJob(const std::string& name) const {
 }
 
 SingleFileJob
-FileOperations::DecryptionJob(const std::string& name, bool quietWrongPassword, bool replaceAgreed) const {
+FileOperations::DecryptionJob(const std::string& container, bool quietWrongPassword, bool replaceAgreed) const {
     SingleFileJob job;
-    job.source = MakePath(dirCryptor_.WorkDirectory, ContainerNameOf(name));
-    job.name = name;
+    job.source = MakePath(dirCryptor_.WorkDirectory, container);
+    job.name = CaptionOf(container);
     job.quietWrongPassword = quietWrongPassword;
     job.replaceAllowed = replaceAgreed;
     return job;
@@ -148,9 +148,10 @@ bool FileOperations::Encrypted(const std::string& name,
     return true;
 }
 
-SingleFileOutcome FileOperations::Decrypt(const std::string& name, bool quietWrongPassword, bool replaceAgreed) {
-    const SingleFileOutcome outcome = operation_.Decrypt(DecryptionJob(name, quietWrongPassword, replaceAgreed));
-    Decrypted(name, dirCryptor_.WorkDirectory, outcome, pwd_.Password);
+SingleFileOutcome FileOperations::Decrypt(const std::string& container, bool quietWrongPassword, bool replaceAgreed) {
+    const SingleFileJob job = DecryptionJob(container, quietWrongPassword, replaceAgreed);
+    const SingleFileOutcome outcome = operation_.Decrypt(job);
+    Decrypted(job.name, dirCryptor_.WorkDirectory, outcome, pwd_.Password);
     return outcome;
 }
 
@@ -169,8 +170,8 @@ void FileOperations::Decrypted(const std::string& name,
         decryptedHook_(MakePath(directory, plainName), password);
 }
 
-bool FileOperations::DecrFile(const std::string& name) {
-    return Decrypt(name).Written();
+bool FileOperations::DecrFile(const std::string& container) {
+    return Decrypt(container).Written();
 }
 
 void FileOperations::EncrFileInGroup(const std::string& name) {
@@ -179,9 +180,9 @@ void FileOperations::EncrFileInGroup(const std::string& name) {
     Hold(Direction::Encrypt, std::move(held));
 }
 
-void FileOperations::DecrFileInGroup(const std::string& name, bool replaceAgreed) {
+void FileOperations::DecrFileInGroup(const std::string& container, bool replaceAgreed) {
     auto held = std::make_unique<HeldFile>();
-    held->job = DecryptionJob(name, false, replaceAgreed);
+    held->job = DecryptionJob(container, false, replaceAgreed);
     if (decryptedHook_)
         held->password = pwd_.Password;
     Hold(Direction::Decrypt, std::move(held));
@@ -271,19 +272,19 @@ void FileOperations::Follow(Group& group) {
 }
 
 void FileOperations::FileDel(Pane pane) {
-    if (ports_.panes.SelectedCaptions(pane).empty())
+    if (ports_.panes.SelectedFiles(pane).empty())
         return;
     if (state_.IsBusy()) {
         ports_.status.ShowStatus(kPleaseWait);
         return;
     }
     const TKX_PrgState::BusyScope busy(state_, TKX_PrgState::kDeleting);
-    dirCryptor_.ReadSelection(ports_.panes.SelectedCaptions(pane), ports_.panes.ShownDirectory());
+    dirCryptor_.ReadSelection(ports_.panes.SelectedFiles(pane), ports_.panes.ShownDirectory());
     bool deleteAll = false;
     ports_.progress.EnableStopButton(true);
     const bool plain = pane == Pane::Source;
-    for (const std::string& name : dirCryptor_.WorkList) {
-        const std::string path = MakePath(dirCryptor_.WorkDirectory, plain ? name : ContainerNameOf(name));
+    for (const std::string& file : dirCryptor_.WorkList) {
+        const std::string path = MakePath(dirCryptor_.WorkDirectory, file);
         if (!deleteAll) {
             const DelAnswer answer = ports_.delDialog.ShowDelDialog(path + "?");
             if (answer == DelAnswer::Cancel)
@@ -296,7 +297,7 @@ void FileOperations::FileDel(Pane pane) {
         const Removal removal =
             RemoveFileAt(path, plain, [this](const std::string& text) { ports_.status.ShowStatus(text); });
         if (removal == Removal::Removed)
-            ports_.panes.RemoveListEntry(pane, name);
+            ports_.panes.RemoveListEntry(pane, plain ? file : CaptionOf(file));
         else if (removal == Removal::NotRegular)
             ReportResult(ResultCode::NotRegularFile, path);
         else if (removal == Removal::InUse)

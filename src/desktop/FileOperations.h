@@ -47,13 +47,15 @@ public:
     // key file under the file's full path once the container is complete; when that fails the plain file
     // is kept. True when the container was written.
     bool EncrFile(const std::string& name, bool storePassword = false);
-    // `name` is a container of the work directory in display form. True when the plain file was written.
-    bool DecrFile(const std::string& name);
+    // `container` is a container of the work directory, by its file name; messages name it by its
+    // caption. True when the plain file was written.
+    bool DecrFile(const std::string& container);
 
     // DecrFile with the whole outcome. With `quietWrongPassword` a wrong password is not reported (the
     // caller asks for another); with `replaceAgreed` an existing plain file is replaced without asking
     // again (the user agreed at the first try).
-    SingleFileOutcome Decrypt(const std::string& name, bool quietWrongPassword = false, bool replaceAgreed = false);
+    SingleFileOutcome
+    Decrypt(const std::string& container, bool quietWrongPassword = false, bool replaceAgreed = false);
     // Told the full path of every plain file that a decryption has just written, with the password that
     // decrypted it.
     using DecryptedHook = std::function<void(const std::string& plainPath, const SecureBytes& password)>;
@@ -63,7 +65,7 @@ public:
     // ended before (reported, and the panes follow at once). Its password is not stored in the key file:
     // a file whose password goes to the key file or comes from it runs alone.
     void EncrFileInGroup(const std::string& name);
-    void DecrFileInGroup(const std::string& name, bool replaceAgreed = false);
+    void DecrFileInGroup(const std::string& container, bool replaceAgreed = false);
     // Brings the files kept to their end: their outputs to disk together and committed, their sources
     // wiped or deleted; then the panes follow each of them. Nothing when none is kept.
     void CompleteGroup();
@@ -84,14 +86,13 @@ public:
     // wrong-password message sets the abort flag.
     void ReportResult(ResultCode code, const std::string& name) override;
 
-    // The caption of a plain file's container in "Crypted files"; the file names behind a caption of that
-    // pane: the container of the work directory (a container listed under its plain name may end in
-    // ".CRY") and its plain file.
+private:
+    // The caption of a plain file's container in "Crypted files", and of a container; the plain file
+    // behind a caption of that pane.
     std::string CryptedCaption(const std::string& plainName) const;
-    std::string ContainerNameOf(const std::string& caption) const;
+    std::string CaptionOf(const std::string& container) const;
     std::string PlainNameOf(const std::string& caption) const;
 
-private:
     // The single-file operation's questions and messages, in the window.
     bool MayReplace(const std::string& question) override;
     void ShowStatus(const std::string& text) override;
@@ -102,7 +103,7 @@ private:
     // Stores the password of a newly encrypted file; false when it should have been stored and was not.
     bool StoreAfterEncryption(const std::string& key);
     SingleFileJob EncryptionJob(const std::string& name) const;
-    SingleFileJob DecryptionJob(const std::string& name, bool quietWrongPassword, bool replaceAgreed) const;
+    SingleFileJob DecryptionJob(const std::string& container, bool quietWrongPassword, bool replaceAgreed) const;
     // What follows a file's end, in the panes and for the watch of opened files, alone or in a group.
     bool Encrypted(const std::string& name, const std::string& directory, const SingleFileOutcome& outcome);
     void Decrypted(const std::string& name,

@@ -41,7 +41,7 @@ pid_t OpenAndPrint::OpenAssociatedApp(const std::string& file,
 // between two of its files while this runs, and its work directory must stay.
 void OpenAndPrint::ProcessCmd(LaunchVerb verb) {
     const std::string directory = ports_.panes.ShownDirectory();
-    for (const std::string& name : ports_.panes.SelectedCaptions(Pane::Source)) {
+    for (const std::string& name : ports_.panes.SelectedFiles(Pane::Source)) {
         const std::string path = MakePath(directory, name);
         if (OpenAssociatedApp(path, directory, verb, false) == 0)
             (void)ports_.messages.ShowMessage(MessageKind::Error, FillIn(kUnableToShell, path), MessageButtons::Ok);
@@ -77,7 +77,7 @@ void OpenAndPrint::ProcessDecrCmd(LaunchVerb verb, const std::string& path) {
 }
 
 void OpenAndPrint::HandOver(const std::string& directory, const std::string& name, LaunchVerb verb) {
-    const std::string plainPath = MakePath(directory, PlainNameOfCaption(name, ports_.settings.ShowCryOn()));
+    const std::string plainPath = MakePath(directory, PlainPathOf(name));
     std::optional<SecureBytes> password = watch_.TakeCaptured(plainPath);
     if (!password || !PathExists(plainPath))
         return;

@@ -30,7 +30,7 @@ public:
     // "Open" (Open2Click) and "Print" (Print2Click) of "Crypted files": refused while anything is busy.
     void DecrCmdFromPane(LaunchVerb verb);
     // Hands over the containers of the pane's selection (`path` empty), decrypting them as a list run
-    // does, or the one container `path` (its name in display form) that the command line has just
+    // does, or the one container `path` that the command line has just
     // decrypted with StartCapture of the watch on. Only a plain file decrypted by this call is handed
     // over: one that was there before (its decryption declined or failed) is not the container's.
     void ProcessDecrCmd(LaunchVerb verb, const std::string& path = {});

@@ -2,8 +2,8 @@
 
 namespace vorlaxen {
 
-void TKX_DirCryptor::ReadSelection(std::vector<std::string> selectedCaptions, std::string shownDirectory) {
-    WorkList = std::move(selectedCaptions);
+void TKX_DirCryptor::ReadSelection(std::vector<std::string> selectedFiles, std::string shownDirectory) {
+    WorkList = std::move(selectedFiles);
     WorkDirectory = std::move(shownDirectory);
 }
 

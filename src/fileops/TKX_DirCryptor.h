@@ -5,16 +5,16 @@
 
 namespace vorlaxen {
 
-// The crypt box: the names that the running operation is to process (in display form, without
+// The crypt box: the files that the running operation is to process (their names on disk, without
 // directory, in processing order, neither sorted nor deduplicated) and the directory they belong to.
 class TKX_DirCryptor {
 public:
     std::vector<std::string> WorkList;
     std::string WorkDirectory;
 
-    // Takes the captions of a pane's selected entries, in display order, as the work list and the
+    // Takes the files of a pane's selected entries, in display order, as the work list and the
     // directory the panes show as the work directory.
-    void ReadSelection(std::vector<std::string> selectedCaptions, std::string shownDirectory);
+    void ReadSelection(std::vector<std::string> selectedFiles, std::string shownDirectory);
 };
 
 } // namespace vorlaxen

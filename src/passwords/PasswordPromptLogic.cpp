@@ -1,7 +1,6 @@
 #include "passwords/PasswordPromptLogic.h"
 
 #include "engine/ContainerFormat.h"
-#include "engine/ContainerName.h"
 #include "engine/Messages.h"
 #include "passwords/PasswordRules.h"
 
@@ -75,11 +74,8 @@ PromptResult PasswordPromptLogic::PromptToEncrypt(const std::string& name) {
 PromptResult PasswordPromptLogic::PromptToDecrypt(const std::string& name, const std::string& containerName) {
     if (Reusable(pwd_))
         return PromptResult::GoOn;
-    std::string container = containerName;
-    if (container.empty())
-        container = ContainerNameOfCaption(context_.workDirectory, name, settings_.ShowCryOn());
     PromptSetup setup = CommonSetup(name);
-    const MethodInfo* method = MethodOfFile(JoinPath(context_.workDirectory, container));
+    const MethodInfo* method = MethodOfFile(JoinPath(context_.workDirectory, containerName));
     setup.methodName = method ? method->name : "-";
     // The label names the key length of the container's method; the check takes any length up to 24.
     setup.enterLabel = EnterPasswordText(method ? method->keyLength : kMaxDecryptPasswordLength);

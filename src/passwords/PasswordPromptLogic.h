@@ -48,10 +48,9 @@ public:
     bool PasswordHeld() const;
     // `name` is a plain file of the work directory.
     PromptResult PromptToEncrypt(const std::string& name);
-    // `name` is a container of the work directory in display form; `containerName` its file name when
-    // the caller knows it (a container listed under its plain name may end in ".CRY"), otherwise the
-    // name with ".cry" appended unless the pane shows it with its ".cry".
-    PromptResult PromptToDecrypt(const std::string& name, const std::string& containerName = {});
+    // `containerName` is a container of the work directory, by its file name, and `name` its caption, which
+    // the prompt shows; the method shown is the container's.
+    PromptResult PromptToDecrypt(const std::string& name, const std::string& containerName);
 
     // The "Submit" checks of the two prompts. The encryption prompt's upper limit is that of the default
     // method when the prompt was shown; the decryption prompt takes 6 to 24 characters whatever the method.

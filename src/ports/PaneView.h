@@ -9,14 +9,15 @@
 namespace vorlaxen {
 
 // The panes and the directory tree (`User_DirectoryListBox` with `DriveComboBox1`) as the operations see
-// them; captions are names in display form. The window implements it; the tests implement it with a
-// fake over a real directory.
+// them. What the panes hand over are file names; what the operations tell them back are captions, names in
+// display form, which the panes match. The window implements it; the tests implement it with a fake over
+// a real directory.
 class PaneView {
 public:
     virtual ~PaneView() = default;
 
-    // Captions of the pane's selected entries, in display order.
-    virtual std::vector<std::string> SelectedCaptions(Pane pane) const = 0;
+    // The file names (on disk, in the shown directory) of the pane's selected entries, in display order.
+    virtual std::vector<std::string> SelectedFiles(Pane pane) const = 0;
     virtual void SelectAll(Pane pane) = 0;
     virtual void ClearSelection(Pane pane) = 0;
 

@@ -14,13 +14,11 @@ namespace vorlaxen {
 FileDrops::FileDrops(QWidget& window,
                      const FilePaneView& source,
                      const FilePaneView& crypted,
-                     std::function<bool()> showCry,
                      std::function<void(const std::vector<DroppedRun>&)> process)
     : QObject(&window)
     , window_(window)
     , source_(source)
     , crypted_(crypted)
-    , showCry_(std::move(showCry))
     , process_(std::move(process)) {
     window.setAcceptDrops(true);
     window.installEventFilter(this);
@@ -41,7 +39,7 @@ std::vector<DroppedRun> FileDrops::Plan(const QDropEvent& event) const {
         else if (over == &crypted_ || crypted_.isAncestorOf(over))
             pane = Pane::Crypted;
     }
-    return PlanDrop(paths, pane, showCry_());
+    return PlanDrop(paths, pane);
 }
 
 // A copy, so that the file manager keeps its files; taken only when something fits where it is over.

@@ -21,7 +21,6 @@ public:
     FileDrops(QWidget& window,
               const FilePaneView& source,
               const FilePaneView& crypted,
-              std::function<bool()> showCry,
               std::function<void(const std::vector<DroppedRun>&)> process);
 
 protected:
@@ -34,7 +33,6 @@ private:
     QWidget& window_;
     const FilePaneView& source_;
     const FilePaneView& crypted_;
-    std::function<bool()> showCry_;
     std::function<void(const std::vector<DroppedRun>&)> process_;
 };
 

@@ -220,7 +220,7 @@ QAbstractItemView* FilePaneView::currentView() const {
     return style_ == ViewStyle::Details ? static_cast<QAbstractItemView*>(details_) : icons_;
 }
 
-std::vector<std::string> FilePaneView::SelectedCaptions() const {
+std::vector<int> FilePaneView::SelectedRows() const {
     // Either view may have selected whole rows or single cells: every selected row counts once. With
     // nothing selected, the current row (where Tab and the arrow keys leave the focus frame) is what the
     // user points at.
@@ -232,10 +232,14 @@ std::vector<std::string> FilePaneView::SelectedCaptions() const {
         rows.push_back(current.row());
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::vector<std::string> captions;
-    for (int row : rows)
-        captions.push_back(model_.entry(row).caption);
-    return captions;
+    return rows;
+}
+
+std::vector<std::string> FilePaneView::SelectedFiles() const {
+    std::vector<std::string> files;
+    for (int row : SelectedRows())
+        files.push_back(model_.entry(row).fileName);
+    return files;
 }
 
 } // namespace vorlaxen

@@ -45,8 +45,9 @@ public:
     QTreeView* detailsView() const { return details_; }
     QListView* iconsView() const { return icons_; }
 
-    // The captions of the selected entries in display order; with none selected, the current one's.
-    std::vector<std::string> SelectedCaptions() const;
+    // The file names on disk of the selected entries in display order; with none selected, the current
+    // one's.
+    std::vector<std::string> SelectedFiles() const;
 
 signals:
     void focused();
@@ -59,6 +60,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The rows of the selected entries in display order; with none selected, the current one.
+    std::vector<int> SelectedRows() const;
     void Watch(QAbstractItemView* view);
     // The last column reaches the right edge of the view: it shows its own width, or the room the other
     // columns leave when that is more. Its own width is what the user gave it and what is saved.

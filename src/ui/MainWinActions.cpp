@@ -169,7 +169,7 @@ void TMainWin::CreatePopupMenus() {
     // A pane's own keys: Enter encrypts or decrypts its selection, Delete deletes it, Ctrl+O and Ctrl+P
     // open and print it. They act while the pane has the focus, and the pop-up menu shows them.
     for (QMenu* menu : {sourceMenu_, cryptedMenu_}) {
-        FilePaneView* view = menu == sourceMenu_ ? sourceView_ : cryptedView_;
+        FilePaneView* view = menu == sourceMenu_ ? sourceView_.get() : cryptedView_.get();
         const QList<QAction*> items = menu->actions();
         const std::array<QList<QKeySequence>, 5> keys = {
             QList<QKeySequence>{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
@@ -191,9 +191,10 @@ void TMainWin::CreatePopupMenus() {
     treeMenu_->addAction("Encrypt All")->setObjectName("EncriptAll1");
     treeMenu_->addAction("Decrypt All")->setObjectName("Decriptall1");
 
-    connect(
-        sourceView_, &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) { sourceMenu_->popup(at); });
-    connect(cryptedView_, &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
+    connect(sourceView_.get(), &FilePaneView::contextMenuRequested, sourceMenu_, [this](QPoint at) {
+        sourceMenu_->popup(at);
+    });
+    connect(cryptedView_.get(), &FilePaneView::contextMenuRequested, cryptedMenu_, [this](QPoint at) {
         cryptedMenu_->popup(at);
     });
 
@@ -230,16 +231,13 @@ void TMainWin::ConnectOperations() {
     BatchProcessing& batch = operations_->batch();
     auto encrypt = [&batch] { batch.EncrFileList(); };
     auto decrypt = [&batch] { batch.DecrFileList(); };
-    connect(sourceView_, &FilePaneView::activated, this, encrypt);
-    connect(cryptedView_, &FilePaneView::activated, this, decrypt);
-    connect(cryptedView_, &FilePaneView::droppedFromOtherPane, this, encrypt);
-    connect(sourceView_, &FilePaneView::droppedFromOtherPane, this, decrypt);
-    new FileDrops(
-        *this,
-        *sourceView_,
-        *cryptedView_,
-        [this] { return ShowCry; },
-        [&batch](const std::vector<DroppedRun>& runs) { batch.ProcessDroppedFiles(runs); });
+    connect(sourceView_.get(), &FilePaneView::activated, this, encrypt);
+    connect(cryptedView_.get(), &FilePaneView::activated, this, decrypt);
+    connect(cryptedView_.get(), &FilePaneView::droppedFromOtherPane, this, encrypt);
+    connect(sourceView_.get(), &FilePaneView::droppedFromOtherPane, this, decrypt);
+    new FileDrops(*this, *sourceView_, *cryptedView_, [&batch](const std::vector<DroppedRun>& runs) {
+        batch.ProcessDroppedFiles(runs);
+    });
     for (QAction* action : {Encrypt_Button, encryptItem_, findChild<QAction*>("Encrypt1")})
         connect(action, &QAction::triggered, this, encrypt);
     for (QAction* action : {Decrypt_Button, decryptItem_, findChild<QAction*>("Decrypt1")})

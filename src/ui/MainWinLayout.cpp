@@ -85,21 +85,22 @@ void TMainWin::CreateGrid() {
         title->adjustSize();
     }
 
-    sourceModel_ = new PaneModel(*fileLists_, Pane::Source, kinds_, this);
-    cryptedModel_ = new PaneModel(*fileLists_, Pane::Crypted, kinds_, this);
-    sourceView_ = new FilePaneView(*sourceModel_, "Source_ListView", Grid_Panel);
-    cryptedView_ = new FilePaneView(*cryptedModel_, "Crypted_ListView", Grid_Panel);
-    paneWatch_ = new PaneWatch(
+    sourceModel_ = std::make_unique<PaneModel>(*fileLists_, Pane::Source, kinds_, this);
+    cryptedModel_ = std::make_unique<PaneModel>(*fileLists_, Pane::Crypted, kinds_, this);
+    sourceView_ = std::make_unique<FilePaneView>(*sourceModel_, "Source_ListView", Grid_Panel);
+    cryptedView_ = std::make_unique<FilePaneView>(*cryptedModel_, "Crypted_ListView", Grid_Panel);
+    paneWatch_ = std::make_unique<PaneWatch>(
         objects_->prgState(), [this](const PaneRefresh::Changes& changes) { RefreshPanes(changes); }, this);
     // Each pane, and each of its two views, is named by its title, to which the title is linked.
-    for (auto [view, title] : {std::pair{sourceView_, sourceTitle_}, std::pair{cryptedView_, cryptedTitle_}}) {
+    for (auto [view, title] :
+         {std::pair{sourceView_.get(), sourceTitle_}, std::pair{cryptedView_.get(), cryptedTitle_}}) {
         title->setBuddy(view->detailsView());
         for (QWidget* named : {static_cast<QWidget*>(view),
                                static_cast<QWidget*>(view->detailsView()),
                                static_cast<QWidget*>(view->iconsView())})
             named->setAccessibleName(title->text());
     }
-    for (FilePaneView* view : {sourceView_, cryptedView_}) {
+    for (FilePaneView* view : {sourceView_.get(), cryptedView_.get()}) {
         const Pane which = view->pane();
         connect(view, &FilePaneView::focused, this, [this, which] { PaneFocused(which); });
         connect(view, &FilePaneView::columnClicked, this, [this, which](PaneColumn clicked) {
@@ -198,7 +199,7 @@ void TMainWin::SetMinimumSizes() {
 // buttons (of which the current method's alone is a stop).
 void TMainWin::SetTabOrder() {
     std::vector<QWidget*> order = {DriveComboBox1, User_DirectoryListBox};
-    for (FilePaneView* pane : {sourceView_, cryptedView_}) {
+    for (FilePaneView* pane : {sourceView_.get(), cryptedView_.get()}) {
         order.push_back(pane->detailsView());
         order.push_back(pane->iconsView());
     }
@@ -247,8 +248,8 @@ void TMainWin::UpdateWidths() {
     User_DirectoryListBox->resize(treeWidth, User_DirectoryListBox->height());
     DriveComboBox1->resize(treeWidth, DriveComboBox1->height());
     const int width = Grid_Panel->width() - 12;
-    for (QWidget* widget : {static_cast<QWidget*>(sourceView_),
-                            static_cast<QWidget*>(cryptedView_),
+    for (QWidget* widget : {static_cast<QWidget*>(sourceView_.get()),
+                            static_cast<QWidget*>(cryptedView_.get()),
                             static_cast<QWidget*>(ProgressBar1),
                             static_cast<QWidget*>(ProgressBar2)})
         widget->resize(width, widget->height());
@@ -265,8 +266,8 @@ void TMainWin::Reresize() {
 
     Place(User_DirectoryListBox, out.tree);
     DriveComboBox1->setGeometry(out.tree.left, kPictureTop, out.driveBoxWidth, DriveComboBox1->sizeHint().height());
-    Place(sourceView_, out.source);
-    Place(cryptedView_, out.crypted);
+    Place(sourceView_.get(), out.source);
+    Place(cryptedView_.get(), out.crypted);
     Place(ProgressBar1, out.sourceBar);
     Place(ProgressBar2, out.cryptedBar);
     for (QLabel* picture : cryptedPictures_)
@@ -285,7 +286,7 @@ void TMainWin::RenderGrid2Images() {
 }
 
 void TMainWin::RaiseLists() {
-    for (FilePaneView* view : {sourceView_, cryptedView_})
+    for (FilePaneView* view : {sourceView_.get(), cryptedView_.get()})
         view->resize(view->width(), view->height() - kRaise);
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setValue(0);
@@ -296,7 +297,7 @@ void TMainWin::RaiseLists() {
 }
 
 void TMainWin::DropLists() {
-    for (FilePaneView* view : {sourceView_, cryptedView_})
+    for (FilePaneView* view : {sourceView_.get(), cryptedView_.get()})
         view->resize(view->width(), view->height() + kRaise);
     ProgressBar1->hide();
     ProgressBar2->hide();

@@ -33,8 +33,8 @@ std::int32_t MainWinPorts::DefaultMethod() const {
     return window_.Method;
 }
 
-std::vector<std::string> MainWinPorts::SelectedCaptions(Pane pane) const {
-    return window_.pane(pane).SelectedCaptions();
+std::vector<std::string> MainWinPorts::SelectedFiles(Pane pane) const {
+    return window_.pane(pane).SelectedFiles();
 }
 
 void MainWinPorts::SelectAll(Pane pane) {

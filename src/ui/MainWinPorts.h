@@ -63,7 +63,7 @@ public:
     std::int32_t DefaultMethod() const override;
 
     // PaneView
-    std::vector<std::string> SelectedCaptions(Pane pane) const override;
+    std::vector<std::string> SelectedFiles(Pane pane) const override;
     void SelectAll(Pane pane) override;
     void ClearSelection(Pane pane) override;
     void UpdateFLists(const std::string& name, Direction direction, bool keep) override;

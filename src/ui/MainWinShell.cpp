@@ -73,9 +73,8 @@ void MainWinShell::ConnectPopupItems() {
     }
 }
 
-void MainWinShell::setArguments(std::vector<ProgramArgument> arguments,
-                                std::optional<SecureBytes> environmentPassword) {
-    shell_->commandLine().setArguments(std::move(arguments), std::move(environmentPassword));
+void MainWinShell::setCommandLine(HandedCommandLine commandLine) {
+    shell_->commandLine().setCommandLine(std::move(commandLine));
 }
 
 void MainWinShell::ProcessParameters() {

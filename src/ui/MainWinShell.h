@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/ProgramArguments.h"
+#include "desktop/HandedCommandLine.h"
 #include "desktop/ShellOperations.h"
 #include "desktop/SystemLauncher.h"
 #include "ports/CommandLineHost.h"
@@ -8,8 +8,6 @@
 
 #include <QObject>
 #include <memory>
-#include <optional>
-#include <vector>
 
 class QAction;
 class QSocketNotifier;
@@ -30,7 +28,7 @@ public:
 
     ShellOperations& operations() { return *shell_; }
 
-    void setArguments(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword);
+    void setCommandLine(HandedCommandLine commandLine);
     // The start-up step.
     void ProcessParameters();
     // A command line that a later start handed over: it runs once the window is free for it.

@@ -105,24 +105,16 @@ TMainWin::TMainWin(SettingsStore::Locations settingsLocations, QWidget* parent)
     connect(startupWait_, &QTimer::timeout, this, &TMainWin::WindowArrived);
 }
 
+// The members go in the reverse order of their declarations, each before what it uses; the Qt children
+// that no member holds go last, with the window.
 TMainWin::~TMainWin() {
     WriteSettings();
-    delete paneWatch_;
-    paneWatch_ = nullptr;
-    // The views read the panes until they go: they go first, before the panes they show.
+    // No model is told of a change to the panes from here on.
     fileLists_->setObserver(nullptr);
-    delete sourceView_;
-    delete cryptedView_;
-    delete sourceModel_;
-    delete cryptedModel_;
-    shell_.reset();
-    dialogs_.reset();
-    operations_.reset();
-    objects_.reset();
 }
 
-void TMainWin::setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword) {
-    shell_->setArguments(std::move(arguments), std::move(environmentPassword));
+void TMainWin::setCommandLine(HandedCommandLine commandLine) {
+    shell_->setCommandLine(std::move(commandLine));
 }
 
 void TMainWin::HandOver(HandedCommandLine commandLine) {

@@ -90,9 +90,9 @@ public:
     WindowOperations& operations() { return *operations_; }
     // The command line, "Open" and "Print", the watch on opened files (MainWinShell.cpp).
     MainWinShell& shell() { return *shell_; }
-    // The program's arguments and the password of VORLAXEN_PASSWORD, for the start-up step that works
-    // through them.
-    void setCommandLine(std::vector<ProgramArgument> arguments, std::optional<SecureBytes> environmentPassword = {});
+    // The program's own command line (its arguments, the password of VORLAXEN_PASSWORD and the directory
+    // it was started in), for the start-up step that works through it.
+    void setCommandLine(HandedCommandLine commandLine);
     // The command line of a later start of the program, which found this window: the window comes to the
     // front and runs it as its start-up runs its own, once it is free.
     void HandOver(HandedCommandLine commandLine);
@@ -215,8 +215,16 @@ private:
     std::function<void(const std::string&)> statusSink_;
     std::unique_ptr<MainWinPorts> ports_;
     std::unique_ptr<WindowOperations> operations_;
-    std::unique_ptr<MainWinShell> shell_;
     std::unique_ptr<MainWinDialogs> dialogs_;
+    std::unique_ptr<MainWinShell> shell_;
+    // The panes' models and views (Qt children of the window) and the watch that keeps the panes in step
+    // with the shown directory use the members above: they go first, each view before the model it shows,
+    // and leave their Qt parents as they go.
+    std::unique_ptr<PaneModel> sourceModel_;
+    std::unique_ptr<PaneModel> cryptedModel_;
+    std::unique_ptr<FilePaneView> sourceView_;
+    std::unique_ptr<FilePaneView> cryptedView_;
+    std::unique_ptr<PaneWatch> paneWatch_;
 
     // The dialogs, created once and shown modally when needed.
     PasswordPrompt* encryptPrompt_ = nullptr;
@@ -286,11 +294,6 @@ private:
     QLabel* cryptedTitle_ = nullptr;
     std::array<QLabel*, 2> sourcePictures_{}; // plain, highlighted
     std::array<QLabel*, 2> cryptedPictures_{};
-    PaneModel* sourceModel_ = nullptr;
-    PaneModel* cryptedModel_ = nullptr;
-    FilePaneView* sourceView_ = nullptr;
-    FilePaneView* cryptedView_ = nullptr;
-    PaneWatch* paneWatch_ = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
 };

@@ -684,7 +684,7 @@ TEST_F(WholeDirectory, CancelAllAndTheStopButtonEndTheWholeRun) {
 }
 
 // Files dropped from a file manager: which are taken where, grouped by their directories in the order
-// dropped, by their captions there; and the runs, which leave the shown directory alone.
+// dropped, by their file names there; and the runs, which leave the shown directory alone.
 TEST_F(Batch, DroppedFilesRunInTheirOwnDirectoriesByWhereTheyWereDropped) {
     ::mkdir(path("a").c_str(), 0700);
     ::mkdir(path("b").c_str(), 0700);
@@ -695,21 +695,20 @@ TEST_F(Batch, DroppedFilesRunInTheirOwnDirectoriesByWhereTheyWereDropped) {
                            path("b"),
                            "relative.txt",
                            path("b/five.txt")};
-    const auto runs = PlanDrop(dropped, std::nullopt, false);
+    const auto runs = PlanDrop(dropped, std::nullopt);
     ASSERT_EQ(runs.size(), 4u) << "a directory and what is not a full path are passed over";
     EXPECT_TRUE(runs[0].direction == Direction::Encrypt && runs[0].directory == path("a"));
-    EXPECT_EQ(runs[0].captions, (Names{"one.txt", "four.txt"}));
+    EXPECT_EQ(runs[0].names, (Names{"one.txt", "four.txt"}));
     EXPECT_TRUE(runs[1].direction == Direction::Decrypt && runs[1].directory == path("b"));
-    EXPECT_EQ(runs[1].captions, Names{"two.txt"});
-    EXPECT_EQ(runs[2].captions, Names{"three"}) << "a container in display form";
+    EXPECT_EQ(runs[1].names, Names{"two.txt.cry"});
+    EXPECT_EQ(runs[2].names, Names{"three.CRY"}) << "a container by its own name, whatever the panes show";
     EXPECT_TRUE(runs[3].direction == Direction::Encrypt && runs[3].directory == path("b"));
-    const auto onCrypted = PlanDrop(dropped, Pane::Crypted, true);
+    const auto onCrypted = PlanDrop(dropped, Pane::Crypted);
     ASSERT_EQ(onCrypted.size(), 2u) << "plain files only";
-    EXPECT_EQ(onCrypted[0].captions, (Names{"one.txt", "four.txt"}));
-    const auto onSource = PlanDrop(dropped, Pane::Source, true);
+    EXPECT_EQ(onCrypted[0].names, (Names{"one.txt", "four.txt"}));
+    const auto onSource = PlanDrop(dropped, Pane::Source);
     ASSERT_EQ(onSource.size(), 2u) << "containers only";
-    EXPECT_EQ(onSource[0].captions, Names{"two.txt.cry"}) << "with \".cry\" shown, under their own names";
-    EXPECT_EQ(onSource[1].captions, Names{"three.CRY"});
+    EXPECT_EQ(onSource[1].names, Names{"three.CRY"});
 
     write("a/one.txt", "one");
     write("a/four.txt", "four");
@@ -717,11 +716,11 @@ TEST_F(Batch, DroppedFilesRunInTheirOwnDirectoriesByWhereTheyWereDropped) {
     panes.ReadFLists();
     prompts.steps = {TypeForList("drop-pw")};
     state().Busy = TKX_PrgState::kDeleting;
-    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted, false));
+    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted));
     EXPECT_EQ(host.statuses.back(), "Please wait until the process is finished.");
     EXPECT_TRUE(prompts.shown.empty());
     state().Busy = 0;
-    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted, false));
+    batch().ProcessDroppedFiles(PlanDrop({path("a/one.txt"), path("a/four.txt")}, Pane::Crypted));
     EXPECT_EQ(prompts.shown.size(), 1u) << "one password for the list of the drop";
     EXPECT_TRUE(OpensWith(path("a/one.txt.cry"), "drop-pw"));
     EXPECT_TRUE(OpensWith(path("a/four.txt.cry"), "drop-pw"));

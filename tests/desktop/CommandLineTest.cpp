@@ -142,6 +142,22 @@ TEST_F(CommandLineRun, OpenHandsContainersOverEachInItsSlotAndEncryptEndsOpen) {
         EXPECT_TRUE(slot.Password.empty() && !slot.InUse);
 }
 
+// The container named is the one decrypted, also where another differs from it only in the letter case of
+// ".cry" and both are listed under the same caption.
+TEST_F(CommandLineRun, TheContainerNamedIsTheOneDecryptedBesideItsNameInOtherCase) {
+    container("x.txt", "upper text", "upper-pw");
+    ASSERT_EQ(::rename(path("x.txt.cry").c_str(), path("x.txt.CRY").c_str()), 0);
+    container("x.txt", "lower text", "lower-pw");
+    const auto lower = test::ReadFile(path("x.txt.cry"));
+    panes.ReadFLists();
+    prompts.steps = {Type("upper-pw")};
+    run({"x.txt.CRY"});
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(names(), (Names{"x.txt", "x.txt.cry"}));
+    EXPECT_EQ(read("x.txt"), "upper text");
+    EXPECT_EQ(test::ReadFile(path("x.txt.cry")), lower) << "the other container is left alone";
+}
+
 TEST_F(CommandLineRun, AMissingFileIsReportedAndADirectoryThatCannotBeEnteredEndsTheRun) {
     write("e.txt", "e");
     prompts.steps = {Type("some-pw")};

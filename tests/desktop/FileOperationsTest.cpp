@@ -40,8 +40,7 @@ TEST_F(FileOps, EncryptionAndDecryptionCarryThePermissionsAndFollowThePanes) {
         EXPECT_EQ(host.statuses.back(), "Idle.");
         panes.ExpectMatchesDisk();
 
-        const std::string caption = showCry ? "a.txt.cry" : "a.txt";
-        EXPECT_TRUE(files().DecrFile(caption));
+        EXPECT_TRUE(files().DecrFile("a.txt.cry"));
         EXPECT_EQ(names(), Names{"a.txt"});
         EXPECT_EQ(read("a.txt"), "plain text");
         EXPECT_EQ(ModeOf(path("a.txt")), 0440);
@@ -56,13 +55,15 @@ TEST_F(FileOps, EncryptionAndDecryptionCarryThePermissionsAndFollowThePanes) {
     }
 }
 
-TEST_F(FileOps, AContainerEndingInUpperCaseIsFoundUnderItsPlainName) {
+TEST_F(FileOps, AContainerEndingInUpperCaseIsListedUnderItsPlainNameAndTakenByItsOwn) {
     write("b.txt", "plain text");
     ASSERT_TRUE(files().EncrFile("b.txt"));
     ASSERT_EQ(::rename(path("b.txt.cry").c_str(), path("b.txt.CRY").c_str()), 0);
     panes.ReadFLists();
     ASSERT_EQ(panes.Captions(Pane::Crypted), Names{"b.txt"});
-    EXPECT_TRUE(files().DecrFile("b.txt"));
+    panes.Select(Pane::Crypted, {"b.txt"});
+    ASSERT_EQ(panes.SelectedFiles(Pane::Crypted), Names{"b.txt.CRY"}) << "the entry holds the file's own name";
+    EXPECT_TRUE(files().DecrFile("b.txt.CRY"));
     EXPECT_EQ(names(), Names{"b.txt"});
     panes.ExpectMatchesDisk();
 
@@ -138,7 +139,7 @@ TEST_F(FileOps, NamesThatDifferOnlyInLetterCaseAreDifferentFiles) {
 TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest) {
     // A missing source.
     EXPECT_FALSE(files().EncrFile("gone.txt"));
-    EXPECT_FALSE(files().DecrFile("gone.txt"));
+    EXPECT_FALSE(files().DecrFile("gone.txt.cry"));
     EXPECT_EQ(messages(),
               (Names{"File " + path("gone.txt") + " not found.", "File " + path("gone.txt.cry") + " not found."}));
 
@@ -162,9 +163,9 @@ TEST_F(FileOps, AFailedOperationGivesTheSourceItsPermissionsBackAndLeavesTheRest
     pwd().SetPassword("wrong-password");
     host.messages.clear();
     host.answers = {MessageAnswer::Ok, MessageAnswer::All};
-    EXPECT_FALSE(files().DecrFile("a.txt"));
+    EXPECT_FALSE(files().DecrFile("a.txt.cry"));
     EXPECT_FALSE(state().AbortFlag);
-    EXPECT_FALSE(files().DecrFile("a.txt"));
+    EXPECT_FALSE(files().DecrFile("a.txt.cry"));
     EXPECT_TRUE(state().AbortFlag) << "All stops the rest of the list";
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text,

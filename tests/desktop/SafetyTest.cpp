@@ -58,7 +58,7 @@ TEST_F(Safety, AFileHeldByAnotherOperationIsRefusedAtOnceWithNothingChanged) {
     host.messages.clear();
     {
         test::FileLock other(path("a.txt.cry"));
-        EXPECT_FALSE(files().DecrFile("a.txt"));
+        EXPECT_FALSE(files().DecrFile("a.txt.cry"));
     }
     EXPECT_EQ(messages(), Names{"File a.txt is in use by another operation; it has been left alone."});
     EXPECT_EQ(names(), Names{"a.txt.cry"});
@@ -92,7 +92,7 @@ TEST_F(Safety, AFileThatChangesWhileItIsProcessedIsKeptAndTheNewOutputGoes) {
         const struct timeval later[2] = {{1000000000, 0}, {1000000000, 0}};
         ASSERT_EQ(::utimes(path("log.txt.cry").c_str(), later), 0);
     };
-    EXPECT_FALSE(files().DecrFile("log.txt"));
+    EXPECT_FALSE(files().DecrFile("log.txt.cry"));
     EXPECT_EQ(messages(), Names{"File log.txt changed while it was being decrypted; it has been kept."});
     EXPECT_EQ(names(), Names{"log.txt.cry"}) << "no plain output";
     EXPECT_EQ(test::ReadFile(path("log.txt.cry")), container);
@@ -158,7 +158,7 @@ TEST_F(Safety, LinksAndPipesAreRefusedWithoutAPromptAndSkippedInWholeDirectoryRu
     // A whole-directory run notes them in the status line and goes on.
     host.messages.clear();
     pwd().SetPassword("password");
-    ASSERT_TRUE(files().DecrFile("a.txt"));
+    ASSERT_TRUE(files().DecrFile("a.txt.cry"));
     panes.ReadFLists();
     prompts.steps = {TypeForList("password")};
     host.answers = {MessageAnswer::No};
@@ -178,7 +178,7 @@ TEST_F(Safety, AStoredPasswordThatNoLongerFitsIsFollowedByThePromptUntilTheFileI
     batch().EncrFileList();
     // The container is written again with another password that is not stored: the entry is stale.
     pwd().SetPassword("old-pw");
-    ASSERT_TRUE(files().DecrFile("a.txt"));
+    ASSERT_TRUE(files().DecrFile("a.txt.cry"));
     write("a.txt", "second version");
     pwd().SetPassword("new-pw");
     ASSERT_TRUE(files().EncrFile("a.txt"));

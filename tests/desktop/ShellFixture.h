@@ -7,6 +7,7 @@
 #include "support/TestDesktop.h"
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -109,7 +110,8 @@ protected:
         std::optional<SecureBytes> environment;
         if (environmentPassword)
             environment = Bytes(*environmentPassword);
-        shell_->commandLine().setArguments(std::move(given), std::move(environment));
+        shell_->commandLine().setCommandLine(
+            HandedCommandLine{std::filesystem::current_path().string(), std::move(given), std::move(environment)});
         shell_->commandLine().ProcessParameters();
     }
     // A container of `name` made with `password` (and the method, IDEA by default) from `text`.

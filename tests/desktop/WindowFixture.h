@@ -28,12 +28,12 @@ public:
     FakePanes(const FakeSettings& settings, TKX_PrgState& state, const TKX_Pwd& pwd)
         : lists_(kinds_, state, pwd, settings.showCry) {}
 
-    std::vector<std::string> SelectedCaptions(Pane pane) const override {
-        std::vector<std::string> captions;
+    std::vector<std::string> SelectedFiles(Pane pane) const override {
+        std::vector<std::string> files;
         for (const PaneEntry& entry : lists_.pane(pane).entries())
             if (selected(pane).count(entry.caption))
-                captions.push_back(entry.caption);
-        return captions;
+                files.push_back(entry.fileName);
+        return files;
     }
     void SelectAll(Pane pane) override {
         for (const PaneEntry& entry : lists_.pane(pane).entries())

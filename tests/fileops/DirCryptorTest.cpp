@@ -7,12 +7,13 @@
 namespace vorlaxen {
 namespace {
 
-TEST(TKX_DirCryptor, ReadSelectionTakesTheCaptionsAndTheShownDirectory) {
+TEST(TKX_DirCryptor, ReadSelectionTakesTheSelectedFilesAndTheShownDirectory) {
     TKX_DirCryptor box;
     EXPECT_TRUE(box.WorkList.empty());
     EXPECT_EQ(box.WorkDirectory, "");
-    box.ReadSelection({"b.txt", "a.txt", "b.txt"}, "/home/shown");
-    EXPECT_EQ(box.WorkList, (std::vector<std::string>{"b.txt", "a.txt", "b.txt"})) << "neither sorted nor deduplicated";
+    box.ReadSelection({"b.txt", "a.txt.CRY", "b.txt"}, "/home/shown");
+    EXPECT_EQ(box.WorkList, (std::vector<std::string>{"b.txt", "a.txt.CRY", "b.txt"}))
+        << "neither sorted nor deduplicated";
     EXPECT_EQ(box.WorkDirectory, "/home/shown");
 
     box.ReadSelection({}, "/home/other");

@@ -117,7 +117,7 @@ TEST_F(PasswordLogic, TheDecryptionPromptTakesSixToTwentyFourWhateverTheContaine
         SCOPED_TRACE(c.name);
         pwd.Valid = false;
         dialogs.steps = {Type("12345"), Type(std::string(25, 'x')), Type("nine-char")};
-        EXPECT_EQ(prompts.PromptToDecrypt(c.name), PromptResult::GoOn);
+        EXPECT_EQ(prompts.PromptToDecrypt(c.name, c.name + std::string(".cry")), PromptResult::GoOn);
         EXPECT_EQ(lastSetup().methodName, c.method);
         EXPECT_EQ(lastSetup().enterLabel, std::string("Enter the password ") + c.label);
         EXPECT_EQ(Unmasked(pwd), "nine-char");
@@ -125,15 +125,10 @@ TEST_F(PasswordLogic, TheDecryptionPromptTakesSixToTwentyFourWhateverTheContaine
     EXPECT_EQ(messages().size(), 6u);
     EXPECT_EQ(prompts.DecryptSubmit_ButtonClick(Bytes(std::string(24, 'x'))), SubmitAction::Close);
 
-    settings.showCry = true;
-    pwd.Valid = false;
-    dialogs.steps = {Type("password")};
-    prompts.PromptToDecrypt("des.txt.cry");
-    EXPECT_EQ(lastSetup().methodName, "DES") << "with ShowCry the caption already names the container";
     pwd.Valid = false;
     dialogs.steps = {Type("password")};
     prompts.PromptToDecrypt("IDEA.TXT", "idea.txt.cry");
-    EXPECT_EQ(lastSetup().methodName, "IDEA") << "the file the caller found for the caption";
+    EXPECT_EQ(lastSetup().methodName, "IDEA") << "the container given, whatever the caption";
 }
 
 TEST_F(PasswordLogic, CancelAndCancelAllChangeNothing) {
@@ -147,7 +142,7 @@ TEST_F(PasswordLogic, CancelAndCancelAllChangeNothing) {
     dialogs.steps = {Press(DialogResult::Abort, true, false)};
     EXPECT_EQ(prompts.PromptToEncrypt("a.txt"), PromptResult::CancelAll);
     dialogs.steps = {Press(DialogResult::Abort)};
-    EXPECT_EQ(prompts.PromptToDecrypt("a.txt"), PromptResult::CancelAll);
+    EXPECT_EQ(prompts.PromptToDecrypt("a.txt", "a.txt.cry"), PromptResult::CancelAll);
     EXPECT_EQ(Unmasked(pwd), "held-pw");
     EXPECT_TRUE(pwd.Valid);
     EXPECT_FALSE(pwd.ListMode);
@@ -185,7 +180,7 @@ TEST_F(PasswordLogic, TheCheckBoxesFollowTheListTheSessionAndTheKeyFile) {
     pwd.Valid = false;
     pwd.SessionMode = true;
     dialogs.steps = {Type("password")};
-    prompts.PromptToDecrypt("a.txt");
+    prompts.PromptToDecrypt("a.txt", "a.txt.cry");
     EXPECT_FALSE(lastSetup().onePwdListEnabled) << "in session mode no list offers it";
     EXPECT_FALSE(pwd.ListMode);
 }
@@ -197,7 +192,7 @@ TEST_F(PasswordLogic, ASessionPasswordIsReusedUntilTheBoundaryAfterItsExpiry) {
     dialogs.steps = {Type("session-pw")};
     EXPECT_EQ(prompts.PromptToEncrypt("a.txt"), PromptResult::GoOn);
     EXPECT_TRUE(expiry.pwdTimer && expiry.pwdButton);
-    EXPECT_EQ(prompts.PromptToDecrypt("b.txt"), PromptResult::GoOn);
+    EXPECT_EQ(prompts.PromptToDecrypt("b.txt", "b.txt.cry"), PromptResult::GoOn);
     EXPECT_EQ(dialogs.shown.size(), 1u) << "reused without a prompt";
     prompts.ReleaseExpiredPasswords(PasswordPromptLogic::Boundary::End);
 

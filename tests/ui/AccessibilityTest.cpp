@@ -250,7 +250,7 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasANameAndEveryActionCanBeReache
     answer();
     (void)window->operations().prompts().PromptToEncrypt("letter.txt");
     answer();
-    (void)window->operations().prompts().PromptToDecrypt("letter.doc");
+    (void)window->operations().prompts().PromptToDecrypt("letter.doc", "letter.doc.cry");
     window->objects().pwdTable().MasterPass.UseKeyFile = true;
     window->objects().pwdTable().MasterPass.KeyFilePath = files / "keys.001";
     answer();

@@ -271,7 +271,7 @@ TEST_F(Desktop, ThePanesFollowOtherProgramsWithOneRefillForABurstAndKeepTheSelec
             EXPECT_EQ(e.sizeText, "77");
         }
     }
-    EXPECT_EQ(window->pane(Pane::Source).SelectedCaptions(), Captions{"Beta.txt"}) << "the selection stays";
+    EXPECT_EQ(window->pane(Pane::Source).SelectedFiles(), Captions{"Beta.txt"}) << "the selection stays";
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 1u);
 }
 

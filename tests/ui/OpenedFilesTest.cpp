@@ -47,7 +47,7 @@ TEST_F(OpenedFiles, ACommandLineEncryptsWithTripleDesWithoutAPromptAndEndsThePro
     arguments[1].text = "/pass:";
     arguments[1].password = {'a', 'b', 'c', 'd', 'e', 'f'};
     arguments[2].text = "notes.txt";
-    window.setCommandLine(std::move(arguments));
+    window.setCommandLine(HandedCommandLine{files.path(), std::move(arguments), {}});
     window.show();
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.startup().hasRun() && !window.isVisible(); }))

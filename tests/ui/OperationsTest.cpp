@@ -132,7 +132,7 @@ TEST_F(Operations, TheDecryptionPromptSubmitsOnEnterAndOnAClickIntoItsBox) {
                                        QTest::keyClicks(Box(dialog, "MaskEdit1"), "defghi");
                                        Press(Box(dialog, "MaskEdit1"), Qt::Key_Return);
                                    }});
-    EXPECT_EQ(window->operations().prompts().PromptToDecrypt("letter.doc"), PromptResult::GoOn);
+    EXPECT_EQ(window->operations().prompts().PromptToDecrypt("letter.doc", "letter.doc.cry"), PromptResult::GoOn);
     EXPECT_EQ(said, std::vector<std::string>{"Too few characters in password."});
     EXPECT_EQ(window->objects().pwd().PasswordLength, 9);
 }

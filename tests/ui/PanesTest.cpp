@@ -137,12 +137,15 @@ TEST_F(Window, UpdatesFollowEncryptionAndDecryptionAndKeepTheSelection) {
     auto window = open();
     auto& source = window->pane(Pane::Source);
     source.detailsView()->selectAll();
-    ASSERT_EQ(source.SelectedCaptions().size(), 4u);
+    ASSERT_EQ(source.SelectedFiles().size(), 4u);
     ASSERT_EQ(::rename("x.doc", "x.doc.cry"), 0);
     window->UpdateFLists("x.doc", Direction::Encrypt, false);
     ASSERT_EQ(captions(*window, Pane::Crypted), (Captions{"B", "letter.doc", "x.doc"}));
-    EXPECT_EQ(source.SelectedCaptions(), (Captions{"alpha.txt", "Beta.txt", "gamma.bin"}));
+    EXPECT_EQ(source.SelectedFiles(), (Captions{"alpha.txt", "Beta.txt", "gamma.bin"}));
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted)[2].typeText, "-") << "details read for the new entry";
+    window->pane(Pane::Crypted).detailsView()->selectAll();
+    EXPECT_EQ(window->pane(Pane::Crypted).SelectedFiles(), (Captions{"B.CRY", "letter.doc.cry", "x.doc.cry"}))
+        << "a pane hands over its entries' own names, whatever their captions";
 }
 
 TEST_F(Window, ThePaneWithTheFocusDecidesWhichOperationIsOffered) {
