@@ -21,6 +21,7 @@
 #endif
 
 #include "engine/X86Registers512.h"
+// The 512-bit registers are specialized before any header that uses them (the include order matters).
 #include "engine/IdeaLanes.h"
 
 namespace vorlaxen::idea_detail {
