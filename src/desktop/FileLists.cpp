@@ -66,10 +66,6 @@ FileLists::FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& 
     , pwd_(pwd)
     , showCry_(showCry) {}
 
-std::string FileLists::FileNameOf(Pane which, const std::string& caption) const {
-    return which == Pane::Crypted ? ContainerNameOfCaption(".", caption, showCry_) : caption;
-}
-
 void FileLists::ReadFLists(const std::vector<std::string>& names) {
     for (Pane which : {Pane::Source, Pane::Crypted}) {
         if (observer_)
@@ -80,10 +76,7 @@ void FileLists::ReadFLists(const std::vector<std::string>& names) {
     FileListsObserver* observer = observer_;
     observer_ = nullptr;
     for (const std::string& name : names) {
-        if (HasContainerExtension(name))
-            AddListEntry(Pane::Crypted, CryptedCaptionOf(name, showCry_), name);
-        else
-            AddListEntry(Pane::Source, name, name);
+        AddListEntry(HasContainerExtension(name) ? Pane::Crypted : Pane::Source, name);
     }
     for (Pane which : {Pane::Source, Pane::Crypted})
         mutablePane(which).Sort(sort_, state_.FullDetails);
@@ -93,10 +86,10 @@ void FileLists::ReadFLists(const std::vector<std::string>& names) {
             observer_->PaneReset(which);
 }
 
-PaneEntry FileLists::NewEntry(Pane which, const std::string& displayName, const std::string& fileName) {
+PaneEntry FileLists::NewEntry(Pane which, const std::string& fileName) {
     PaneEntry entry;
-    entry.caption = displayName;
-    entry.fileName = fileName.empty() ? FileNameOf(which, displayName) : fileName;
+    entry.caption = which == Pane::Crypted ? CryptedCaptionOf(fileName, showCry_) : fileName;
+    entry.fileName = fileName;
     if (state_.IsBusyWith(TKX_PrgState::kWholeDirectory) && (pwd_.ListMode || pwd_.SessionMode)) {
         state_.FullDetails = false;
         return entry;
@@ -107,8 +100,8 @@ PaneEntry FileLists::NewEntry(Pane which, const std::string& displayName, const 
     return entry;
 }
 
-void FileLists::AddListEntry(Pane which, const std::string& displayName, const std::string& fileName) {
-    const std::size_t index = mutablePane(which).Append(NewEntry(which, displayName, fileName));
+void FileLists::AddListEntry(Pane which, const std::string& fileName) {
+    const std::size_t index = mutablePane(which).Append(NewEntry(which, fileName));
     if (observer_)
         observer_->EntryAdded(which, index);
 }
@@ -127,8 +120,8 @@ void FileLists::GetFileInfo(Pane which, std::size_t index) {
         observer_->EntryChanged(which, index);
 }
 
-void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
-    const std::optional<std::size_t> index = pane(which).FindCaption(caption);
+void FileLists::RemoveListEntry(Pane which, const std::string& fileName) {
+    const std::optional<std::size_t> index = pane(which).FindFile(fileName);
     if (!index)
         return;
     if (observer_)
@@ -138,15 +131,15 @@ void FileLists::RemoveListEntry(Pane which, const std::string& caption) {
         observer_->EntryRemoved(which);
 }
 
-void FileLists::UpdateFLists(const std::string& name, Direction direction, bool keep) {
+void FileLists::UpdateFLists(const std::string& fileName, Direction direction, bool keep) {
     const bool encrypted = direction == Direction::Encrypt;
     const Pane target = encrypted ? Pane::Crypted : Pane::Source;
     const Pane other = encrypted ? Pane::Source : Pane::Crypted;
-    const std::string caption = encrypted ? CryptedCaptionForPlain(name, showCry_) : PlainNameOfCaption(name, showCry_);
-    if (const std::optional<std::size_t> listed = pane(target).FindCaption(caption)) {
+    const std::string written = encrypted ? ContainerPathOf(fileName) : PlainPathOf(fileName);
+    if (const std::optional<std::size_t> listed = pane(target).FindFile(written)) {
         GetFileInfo(target, *listed);
     } else {
-        PaneEntry entry = NewEntry(target, caption, {});
+        PaneEntry entry = NewEntry(target, written);
         FilePane& into = mutablePane(target);
         // A pane in the sort order already takes the entry in its place, without being sorted again.
         if (into.SortedBy(sort_, state_.FullDetails)) {
@@ -161,7 +154,7 @@ void FileLists::UpdateFLists(const std::string& name, Direction direction, bool 
         }
     }
     if (!keep)
-        RemoveListEntry(other, name);
+        RemoveListEntry(other, fileName);
 }
 
 bool FileLists::Refresh(const std::vector<std::string>& names,
@@ -194,7 +187,7 @@ bool FileLists::Refresh(const std::vector<std::string>& names,
             continue;
         const bool container = HasContainerExtension(name);
         const Pane which = container ? Pane::Crypted : Pane::Source;
-        AddListEntry(which, container ? CryptedCaptionOf(name, showCry_) : name, name);
+        AddListEntry(which, name);
         added[container ? 1 : 0] = true;
         cameOrWent = true;
     }

@@ -15,8 +15,8 @@ namespace vorlaxen {
 
 // The two panes: "Available for encryption" lists the files of the shown directory that are not
 // containers, "Crypted files" the containers (extension ".cry", letter case ignored), under their
-// plain names unless "ShowCry" is on. Names are relative to the process's current directory, which is
-// the shown directory.
+// plain names unless "ShowCry" is on. Entries are named by their file names, relative to the process's
+// current directory, which is the shown directory; captions are made from them for display only.
 class FileLists {
 public:
     FileLists(FileKindSource& kinds, TKX_PrgState& state, const TKX_Pwd& pwd, const bool& showCry);
@@ -28,19 +28,17 @@ public:
     // Empties both panes and fills them from the file names of the shown directory, in their order,
     // then sorts each once.
     void ReadFLists(const std::vector<std::string>& names);
-    // Appends an entry with its icon and details, unless a whole-directory run with one password for
-    // the list or the session is going on: then with its caption alone. `fileName` is the name on disk
-    // when it is known; otherwise it follows from the caption.
-    void AddListEntry(Pane which, const std::string& displayName, const std::string& fileName = {});
+    // Appends the entry of the file `fileName` with its icon and details, unless a whole-directory run
+    // with one password for the list or the session is going on: then with its caption alone.
+    void AddListEntry(Pane which, const std::string& fileName);
     // Reads the details of the entry at `index`; a file that cannot be opened or examined gets none.
     void GetFileInfo(Pane which, std::size_t index);
-    // Deletes the first entry whose caption is exactly `caption`.
-    void RemoveListEntry(Pane which, const std::string& caption);
-    // After one file was encrypted (`name` its left-pane caption) or decrypted (`name` its right-pane
-    // caption): adds the target's entry in sorted position and, unless `keep`, removes the
-    // source's entry. A target already listed (the panes followed the directory meanwhile) keeps its
-    // one entry, with its details read again.
-    void UpdateFLists(const std::string& name, Direction direction, bool keep);
+    // Deletes the entry of the file `fileName`, if it has one.
+    void RemoveListEntry(Pane which, const std::string& fileName);
+    // After the file `fileName` was encrypted (a plain file) or decrypted (a container): adds the entry
+    // of the file written in sorted position and, unless `keep`, removes the source's entry. A target already listed
+    // (the panes followed the directory meanwhile) keeps its one entry, with its details read again.
+    void UpdateFLists(const std::string& fileName, Direction direction, bool keep);
     // Brings both panes in step with the file names the shown directory holds now, without emptying
     // them, so that selections stay: entries whose file is gone go, files without an entry get one in
     // sorted position, and the entries of the `changed` names (of all, with `everything`) have their
@@ -51,14 +49,10 @@ public:
     void ColumnClick(Pane which, PaneColumn column);
     void SortPane(Pane which);
 
-    // The file behind a caption: a right-pane caption without ".cry" gets it back, in the letter case the
-    // file has on disk.
-    std::string FileNameOf(Pane which, const std::string& caption) const;
-
 private:
     // An entry with its icon and details, or with its caption alone during a whole-directory run with one
     // password for the list or the session; keeps the full-details flag.
-    PaneEntry NewEntry(Pane which, const std::string& displayName, const std::string& fileName);
+    PaneEntry NewEntry(Pane which, const std::string& fileName);
     FilePane& mutablePane(Pane which) { return which == Pane::Source ? source_ : crypted_; }
 
     FileKindSource& kinds_;

@@ -40,16 +40,8 @@ FileOperations::FileOperations(TKX_DirCryptor& dirCryptor,
     });
 }
 
-std::string FileOperations::CryptedCaption(const std::string& plainName) const {
-    return CryptedCaptionForPlain(plainName, ports_.settings.ShowCryOn());
-}
-
 std::string FileOperations::CaptionOf(const std::string& container) const {
     return CryptedCaptionOf(container, ports_.settings.ShowCryOn());
-}
-
-std::string FileOperations::PlainNameOf(const std::string& caption) const {
-    return PlainNameOfCaption(caption, ports_.settings.ShowCryOn());
 }
 
 // A message, like a prompt, waits for the user: the files kept for the run's group are completed first, so
@@ -140,7 +132,7 @@ bool FileOperations::Encrypted(const std::string& name,
     const bool panesFollow = ports_.panes.ShownDirectory() == directory;
     // The old container's entry goes when the container was replaced, and when a failure took it away.
     if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
-        ports_.panes.RemoveListEntry(Pane::Crypted, CryptedCaption(name));
+        ports_.panes.RemoveListEntry(Pane::Crypted, ContainerPathOf(name));
     if (!outcome.Written())
         return false;
     if (panesFollow)
@@ -151,21 +143,21 @@ bool FileOperations::Encrypted(const std::string& name,
 SingleFileOutcome FileOperations::Decrypt(const std::string& container, bool quietWrongPassword, bool replaceAgreed) {
     const SingleFileJob job = DecryptionJob(container, quietWrongPassword, replaceAgreed);
     const SingleFileOutcome outcome = operation_.Decrypt(job);
-    Decrypted(job.name, dirCryptor_.WorkDirectory, outcome, pwd_.Password);
+    Decrypted(container, dirCryptor_.WorkDirectory, outcome, pwd_.Password);
     return outcome;
 }
 
-void FileOperations::Decrypted(const std::string& name,
+void FileOperations::Decrypted(const std::string& container,
                                const std::string& directory,
                                const SingleFileOutcome& outcome,
                                const SecureBytes& password) {
-    const std::string plainName = PlainNameOf(name);
+    const std::string plainName = PlainPathOf(container);
     state_.Overwrite = outcome.targetExisted;
     const bool panesFollow = ports_.panes.ShownDirectory() == directory;
     if (state_.Overwrite && panesFollow && (outcome.Written() || outcome.oldTargetGone))
         ports_.panes.RemoveListEntry(Pane::Source, plainName);
     if (outcome.Written() && panesFollow)
-        ports_.panes.UpdateFLists(name, Direction::Decrypt, !outcome.SourceRemoved());
+        ports_.panes.UpdateFLists(container, Direction::Decrypt, !outcome.SourceRemoved());
     if (outcome.Written() && decryptedHook_)
         decryptedHook_(MakePath(directory, plainName), password);
 }
@@ -176,12 +168,14 @@ bool FileOperations::DecrFile(const std::string& container) {
 
 void FileOperations::EncrFileInGroup(const std::string& name) {
     auto held = std::make_unique<HeldFile>();
+    held->name = name;
     held->job = EncryptionJob(name);
     Hold(Direction::Encrypt, std::move(held));
 }
 
 void FileOperations::DecrFileInGroup(const std::string& container, bool replaceAgreed) {
     auto held = std::make_unique<HeldFile>();
+    held->name = container;
     held->job = DecryptionJob(container, false, replaceAgreed);
     if (decryptedHook_)
         held->password = pwd_.Password;
@@ -190,7 +184,6 @@ void FileOperations::DecrFileInGroup(const std::string& container, bool replaceA
 
 void FileOperations::Hold(Direction direction, std::unique_ptr<HeldFile> held) {
     held->direction = direction;
-    held->name = held->job.name;
     held->directory = dirCryptor_.WorkDirectory;
     SingleFileOutcome ended;
     held->file = operation_.Write(direction, held->job, ended);
@@ -297,7 +290,7 @@ void FileOperations::FileDel(Pane pane) {
         const Removal removal =
             RemoveFileAt(path, plain, [this](const std::string& text) { ports_.status.ShowStatus(text); });
         if (removal == Removal::Removed)
-            ports_.panes.RemoveListEntry(pane, plain ? file : CaptionOf(file));
+            ports_.panes.RemoveListEntry(pane, file);
         else if (removal == Removal::NotRegular)
             ReportResult(ResultCode::NotRegularFile, path);
         else if (removal == Removal::InUse)

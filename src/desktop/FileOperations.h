@@ -87,11 +87,8 @@ public:
     void ReportResult(ResultCode code, const std::string& name) override;
 
 private:
-    // The caption of a plain file's container in "Crypted files", and of a container; the plain file
-    // behind a caption of that pane.
-    std::string CryptedCaption(const std::string& plainName) const;
+    // The caption of a container in "Crypted files": the name its result messages use.
     std::string CaptionOf(const std::string& container) const;
-    std::string PlainNameOf(const std::string& caption) const;
 
     // The single-file operation's questions and messages, in the window.
     bool MayReplace(const std::string& question) override;
@@ -104,9 +101,10 @@ private:
     bool StoreAfterEncryption(const std::string& key);
     SingleFileJob EncryptionJob(const std::string& name) const;
     SingleFileJob DecryptionJob(const std::string& container, bool quietWrongPassword, bool replaceAgreed) const;
-    // What follows a file's end, in the panes and for the watch of opened files, alone or in a group.
+    // What follows a file's end, in the panes and for the watch of opened files, alone or in a group:
+    // `name` is the plain file encrypted, `container` the container decrypted, in `directory`.
     bool Encrypted(const std::string& name, const std::string& directory, const SingleFileOutcome& outcome);
-    void Decrypted(const std::string& name,
+    void Decrypted(const std::string& container,
                    const std::string& directory,
                    const SingleFileOutcome& outcome,
                    const SecureBytes& password);
@@ -114,7 +112,7 @@ private:
     // A file written and kept for its group. Its job lives as long as the file, which refers to it.
     struct HeldFile {
         Direction direction = Direction::Encrypt;
-        std::string name;
+        std::string name; // the source's file name in `directory`
         std::string directory;
         SingleFileJob job;
         SecureBytes password; // a decryption's, for the decrypted hook

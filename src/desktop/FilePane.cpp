@@ -75,9 +75,9 @@ std::size_t FilePane::InsertSorted(PaneEntry entry, const SortState& sort, bool 
     return index;
 }
 
-std::optional<std::size_t> FilePane::FindCaption(const std::string& caption) const {
+std::optional<std::size_t> FilePane::FindFile(const std::string& fileName) const {
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (CaptionNames(entries_[i].caption, caption))
+        if (entries_[i].fileName == fileName)
             return i;
     return std::nullopt;
 }

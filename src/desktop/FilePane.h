@@ -52,13 +52,6 @@ int CompareEntries(const PaneEntry& a, const PaneEntry& b, const SortState& sort
 // Case-insensitive comparison of two texts, byte by byte (ASCII letters folded).
 int CompareWithoutCase(const std::string& a, const std::string& b);
 
-// Whether an entry's caption names `text`. Entries are matched by their exact name: names that differ
-// only in letter case are different files here (report.txt and Report.txt side by side), although the
-// panes sort them as equal.
-inline bool CaptionNames(const std::string& caption, const std::string& text) {
-    return caption == text;
-}
-
 // The entries of one pane, in display order. A run removes the entries of the files it has done from the
 // front of a pane sorted by name, one after another: they are kept where that costs nothing.
 class FilePane {
@@ -76,8 +69,9 @@ public:
     // Puts the entry where a stable sort would put it, after the entries equal to it; the entries must be
     // in the order of the same state (SortedBy). Returns its index.
     std::size_t InsertSorted(PaneEntry entry, const SortState& sort, bool fullDetails);
-    // The first entry whose caption is exactly `caption` (CaptionNames).
-    std::optional<std::size_t> FindCaption(const std::string& caption) const;
+    // The entry of the file `fileName`. Names that differ only in letter case are different files here
+    // (report.txt and Report.txt, x.cry and x.CRY side by side), although the panes sort them as equal.
+    std::optional<std::size_t> FindFile(const std::string& fileName) const;
     void RemoveAt(std::size_t index);
     // Sorts stably and returns, for each new position, the index the entry had before.
     std::vector<std::size_t> Sort(const SortState& sort, bool fullDetails);

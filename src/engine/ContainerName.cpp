@@ -1,9 +1,6 @@
 #include "engine/ContainerName.h"
 
-#include "platform/FileSystem.h"
-
 #include <cctype>
-#include <sys/stat.h>
 
 namespace vorlaxen {
 
@@ -27,37 +24,8 @@ bool HasContainerExtension(const std::string& name) noexcept {
     return true;
 }
 
-std::string ContainerFileFor(const std::string& directory, const std::string& plainName) {
-    const std::string exact = ContainerPathOf(plainName);
-    const std::string where = directory.empty() ? std::string(".") : directory;
-    struct stat st;
-    if (::lstat((where + "/" + exact).c_str(), &st) == 0)
-        return exact;
-    if (const UniqueDir stream = OpenDirectory(where)) {
-        while (const dirent* entry = ::readdir(stream.get())) {
-            const std::string name = entry->d_name;
-            if (name.size() == exact.size() && name.compare(0, plainName.size(), plainName) == 0 &&
-                HasContainerExtension(name))
-                return name;
-        }
-    }
-    return exact;
-}
-
 std::string CryptedCaptionOf(const std::string& containerName, bool showCry) {
     return showCry ? containerName : PlainPathOf(containerName);
-}
-
-std::string CryptedCaptionForPlain(const std::string& plainName, bool showCry) {
-    return showCry ? ContainerPathOf(plainName) : plainName;
-}
-
-std::string PlainNameOfCaption(const std::string& caption, bool showCry) {
-    return showCry ? PlainPathOf(caption) : caption;
-}
-
-std::string ContainerNameOfCaption(const std::string& directory, const std::string& caption, bool showCry) {
-    return showCry ? caption : ContainerFileFor(directory, caption);
 }
 
 } // namespace vorlaxen

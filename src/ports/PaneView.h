@@ -9,8 +9,8 @@
 namespace vorlaxen {
 
 // The panes and the directory tree (`User_DirectoryListBox` with `DriveComboBox1`) as the operations see
-// them. What the panes hand over are file names; what the operations tell them back are captions, names in
-// display form, which the panes match. The window implements it; the tests implement it with a fake over
+// them. Entries are named by their file names both ways; captions, names in display form, are the panes'
+// own. The window implements it; the tests implement it with a fake over
 // a real directory.
 class PaneView {
 public:
@@ -21,12 +21,12 @@ public:
     virtual void SelectAll(Pane pane) = 0;
     virtual void ClearSelection(Pane pane) = 0;
 
-    // After one file: adds the target's entry to the other pane (Encrypt: the container's to "Crypted
-    // files"; Decrypt: the plain file's to "Available for encryption") and sorts it, and unless `keep`
-    // removes the entry `name` from the pane it came from.
-    virtual void UpdateFLists(const std::string& name, Direction direction, bool keep) = 0;
-    // Removes the first entry whose caption is exactly `caption` (CaptionNames); none: nothing.
-    virtual void RemoveListEntry(Pane pane, const std::string& caption) = 0;
+    // After the file `fileName` was done: adds the entry of the file written to the other pane (Encrypt:
+    // the container's to "Crypted files"; Decrypt: the plain file's to "Available for encryption") and
+    // sorts it, and unless `keep` removes the entry of `fileName` from the pane it came from.
+    virtual void UpdateFLists(const std::string& fileName, Direction direction, bool keep) = 0;
+    // Removes the entry of the file `fileName`; none: nothing.
+    virtual void RemoveListEntry(Pane pane, const std::string& fileName) = 0;
     // Reads the shown directory's files again and fills both panes from them.
     virtual void ReadFLists() = 0;
 

@@ -185,17 +185,16 @@ void TMainWin::RefreshPanes(const PaneRefresh::Changes& changes) {
 }
 
 // The panes follow the program's own operations from what these tell: the watch does not read the same
-// files back. The names are those of the usual spelling of ".cry" (a container named ".CRY" is read
-// again, which costs one entry's details, where looking for its spelling would cost a listing).
-void TMainWin::UpdateFLists(const std::string& name, Direction direction, bool keep) {
-    const std::string plain = direction == Direction::Encrypt ? name : PlainNameOfCaption(name, ShowCry);
-    paneWatch_->Followed({plain, ContainerPathOf(plain)});
-    fileLists_->UpdateFLists(name, direction, keep);
+// files back.
+void TMainWin::UpdateFLists(const std::string& fileName, Direction direction, bool keep) {
+    const bool encrypted = direction == Direction::Encrypt;
+    paneWatch_->Followed({fileName, encrypted ? ContainerPathOf(fileName) : PlainPathOf(fileName)});
+    fileLists_->UpdateFLists(fileName, direction, keep);
 }
 
-void TMainWin::RemoveListEntry(Pane which, const std::string& caption) {
-    paneWatch_->Followed({which == Pane::Source || ShowCry ? caption : ContainerPathOf(caption)});
-    fileLists_->RemoveListEntry(which, caption);
+void TMainWin::RemoveListEntry(Pane which, const std::string& fileName) {
+    paneWatch_->Followed({fileName});
+    fileLists_->RemoveListEntry(which, fileName);
 }
 
 void TMainWin::SetListViewStyle(ViewStyle style) {

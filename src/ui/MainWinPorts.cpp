@@ -45,12 +45,12 @@ void MainWinPorts::ClearSelection(Pane pane) {
     window_.pane(pane).ClearSelection();
 }
 
-void MainWinPorts::UpdateFLists(const std::string& name, Direction direction, bool keep) {
-    window_.UpdateFLists(name, direction, keep);
+void MainWinPorts::UpdateFLists(const std::string& fileName, Direction direction, bool keep) {
+    window_.UpdateFLists(fileName, direction, keep);
 }
 
-void MainWinPorts::RemoveListEntry(Pane pane, const std::string& caption) {
-    window_.RemoveListEntry(pane, caption);
+void MainWinPorts::RemoveListEntry(Pane pane, const std::string& fileName) {
+    window_.RemoveListEntry(pane, fileName);
 }
 
 void MainWinPorts::ReadFLists() {

@@ -66,8 +66,8 @@ public:
     std::vector<std::string> SelectedFiles(Pane pane) const override;
     void SelectAll(Pane pane) override;
     void ClearSelection(Pane pane) override;
-    void UpdateFLists(const std::string& name, Direction direction, bool keep) override;
-    void RemoveListEntry(Pane pane, const std::string& caption) override;
+    void UpdateFLists(const std::string& fileName, Direction direction, bool keep) override;
+    void RemoveListEntry(Pane pane, const std::string& fileName) override;
     void ReadFLists() override;
     std::string ShownDirectory() const override;
     std::string HighlightedDirectory() const override;

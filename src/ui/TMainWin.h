@@ -108,8 +108,8 @@ public:
 
     // The panes (the operations call these).
     void ReadFLists();
-    void UpdateFLists(const std::string& name, Direction direction, bool keep);
-    void RemoveListEntry(Pane which, const std::string& caption);
+    void UpdateFLists(const std::string& fileName, Direction direction, bool keep);
+    void RemoveListEntry(Pane which, const std::string& fileName);
     void SetListViewStyle(ViewStyle style);
     // Brings the panes up to date with what other programs changed in the shown directory.
     void RefreshPanes(const PaneRefresh::Changes& changes);

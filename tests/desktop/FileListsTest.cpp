@@ -77,9 +77,8 @@ TEST_F(Panes, ContainersGoRightUnderTheirPlainNamesUnlessShowCryIsOn) {
     EXPECT_EQ(entry(Pane::Source, "a.txt").typeText, "Plain text document");
     EXPECT_EQ(entry(Pane::Crypted, "a.txt").typeText, "IDEA");
     EXPECT_EQ(entry(Pane::Crypted, "B").typeText, "3xDES");
-    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "B"), "B.CRY") << "the caption finds its file in its own letter case";
-    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "a.txt"), "a.txt.cry");
-    EXPECT_EQ(lists.FileNameOf(Pane::Crypted, "gone"), "gone.cry");
+    EXPECT_EQ(entry(Pane::Crypted, "B").fileName, "B.CRY") << "the entry keeps its file's own letter case";
+    EXPECT_EQ(entry(Pane::Crypted, "a.txt").fileName, "a.txt.cry");
 
     showCry = true;
     refill();
@@ -193,7 +192,7 @@ TEST_F(Panes, WithoutDetailsOnlyTheNameColumnSorts) {
     state.SetBusy(TKX_PrgState::kWholeDirectory);
     pwd.ListMode = true;
     WriteFile("c", "333");
-    lists.UpdateFLists("c", Direction::Decrypt, true); // as a whole-directory run adds entries
+    lists.UpdateFLists("c.cry", Direction::Decrypt, true); // as a whole-directory run adds entries
     EXPECT_FALSE(state.FullDetails);
     EXPECT_FALSE(entry(Pane::Source, "c").hasDetails);
     const auto before = captions(Pane::Source);
@@ -243,7 +242,7 @@ TEST_F(Panes, UpdateFListsMovesTheEntryBothWays) {
                   (Captions{cry ? "w.doc.cry" : "w.doc", container, cry ? "z.doc.cry" : "z.doc"}));
         // Decrypted: back to the left pane; `keep` leaves the container's entry.
         ASSERT_EQ(::rename("x.doc.cry", "x.doc"), 0);
-        lists.UpdateFLists(container, Direction::Decrypt, true);
+        lists.UpdateFLists("x.doc.cry", Direction::Decrypt, true);
         EXPECT_EQ(captions(Pane::Source), Captions{"x.doc"});
         EXPECT_EQ(captions(Pane::Crypted).size(), 3u);
         ::unlink("w.doc.cry");

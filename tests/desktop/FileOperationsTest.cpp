@@ -75,6 +75,25 @@ TEST_F(FileOps, AContainerEndingInUpperCaseIsListedUnderItsPlainNameAndTakenByIt
     EXPECT_EQ(delDialog.questions, Names{path("b.txt.CRY") + "?"});
     EXPECT_EQ(names(), Names{});
     EXPECT_TRUE(host.messages.empty());
+
+    // b.txt.cry beside b.txt.CRY, both listed as "b.txt": decrypting either takes exactly its own entry,
+    // whichever of the two the pane lists first.
+    for (const std::string done : {"b.txt.cry", "b.txt.CRY"}) {
+        SCOPED_TRACE(done);
+        write("b.txt", "upper");
+        ASSERT_TRUE(files().EncrFile("b.txt"));
+        ASSERT_EQ(::rename(path("b.txt.cry").c_str(), path("b.txt.CRY").c_str()), 0);
+        write("b.txt", "lower");
+        ASSERT_TRUE(files().EncrFile("b.txt"));
+        panes.ReadFLists();
+        ASSERT_EQ(panes.Captions(Pane::Crypted), (Names{"b.txt", "b.txt"}));
+        EXPECT_TRUE(files().DecrFile(done));
+        panes.SelectAll(Pane::Crypted);
+        EXPECT_EQ(panes.SelectedFiles(Pane::Crypted), Names{done == "b.txt.cry" ? "b.txt.CRY" : "b.txt.cry"});
+        EXPECT_EQ(panes.Captions(Pane::Source), Names{"b.txt"});
+        ASSERT_EQ(::unlink(path("b.txt").c_str()), 0);
+        ASSERT_EQ(::unlink(path(done == "b.txt.cry" ? "b.txt.CRY" : "b.txt.cry").c_str()), 0);
+    }
 }
 
 TEST_F(FileOps, AnExistingTargetIsReplacedOnlyWhenTheUserAgrees) {

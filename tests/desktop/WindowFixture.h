@@ -31,23 +31,23 @@ public:
     std::vector<std::string> SelectedFiles(Pane pane) const override {
         std::vector<std::string> files;
         for (const PaneEntry& entry : lists_.pane(pane).entries())
-            if (selected(pane).count(entry.caption))
+            if (selected(pane).count(entry.fileName))
                 files.push_back(entry.fileName);
         return files;
     }
     void SelectAll(Pane pane) override {
         for (const PaneEntry& entry : lists_.pane(pane).entries())
-            selected(pane).insert(entry.caption);
+            selected(pane).insert(entry.fileName);
     }
     void ClearSelection(Pane pane) override { selected(pane).clear(); }
-    void UpdateFLists(const std::string& name, Direction direction, bool keep) override {
-        lists_.UpdateFLists(name, direction, keep);
+    void UpdateFLists(const std::string& fileName, Direction direction, bool keep) override {
+        lists_.UpdateFLists(fileName, direction, keep);
         if (!keep) // a view's removed row takes its selection with it
-            selected(direction == Direction::Encrypt ? Pane::Source : Pane::Crypted).erase(name);
+            selected(direction == Direction::Encrypt ? Pane::Source : Pane::Crypted).erase(fileName);
     }
-    void RemoveListEntry(Pane pane, const std::string& caption) override {
-        lists_.RemoveListEntry(pane, caption);
-        selected(pane).erase(caption);
+    void RemoveListEntry(Pane pane, const std::string& fileName) override {
+        lists_.RemoveListEntry(pane, fileName);
+        selected(pane).erase(fileName);
     }
     void ReadFLists() override {
         ++reads;
@@ -72,7 +72,7 @@ public:
         ClearSelection(pane);
         for (const PaneEntry& entry : lists_.pane(pane).entries())
             if (std::find(captions.begin(), captions.end(), entry.caption) != captions.end())
-                selected(pane).insert(entry.caption);
+                selected(pane).insert(entry.fileName);
     }
     // The captions of a pane, sorted byte by byte, to be compared as a set.
     std::vector<std::string> Captions(Pane pane) const {
