@@ -1,5 +1,6 @@
 #include "engine/ContainerFormat.h"
 
+#include "engine/Checksum.h"
 #include "platform/FileSystem.h"
 
 #include <cctype>
@@ -56,6 +57,19 @@ void EncodeHeader(const ContainerHeader& header, std::uint8_t out[kLongHeaderLen
     PutLittleEndian(out + 4, header.plainSize, 4);
     PutLittleEndian(out + 8, header.dataChecksum, 4);
     PutLittleEndian(out + 12, header.keyCheck, 2);
+}
+
+ContainerHeader NewHeader(const MethodInfo& method,
+                          std::uint32_t plainSize,
+                          std::uint32_t dataChecksum,
+                          const std::uint8_t* key,
+                          std::size_t keyLength) noexcept {
+    ContainerHeader header;
+    header.magic[3] = static_cast<std::uint8_t>(method.letter);
+    header.plainSize = plainSize;
+    header.dataChecksum = dataChecksum;
+    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key, keyLength));
+    return header;
 }
 
 ContainerHeader DecodeHeader(const std::uint8_t in[kShortHeaderLength]) noexcept {

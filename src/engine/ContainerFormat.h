@@ -38,6 +38,12 @@ struct ContainerHeader {
 
 // The 35-byte header; the reserved bytes are zeros.
 void EncodeHeader(const ContainerHeader& header, std::uint8_t out[kLongHeaderLength]) noexcept;
+// The header of a new container of `method`: its key check is taken from the prepared key.
+ContainerHeader NewHeader(const MethodInfo& method,
+                          std::uint32_t plainSize,
+                          std::uint32_t dataChecksum,
+                          const std::uint8_t* key,
+                          std::size_t keyLength) noexcept;
 // The four fields from the first 14 bytes.
 ContainerHeader DecodeHeader(const std::uint8_t in[kShortHeaderLength]) noexcept;
 

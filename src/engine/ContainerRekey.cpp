@@ -68,13 +68,8 @@ ResultCode ContainerRekey::WriteBody(TKX_Pwd& next, const MethodInfo& to, Pendin
     const std::size_t newKeyLength = next.PrepareKey(to.code, newKey.data());
 
     // The data checksum of the plain data is the same in both containers; the old one is checked below.
-    ContainerHeader header;
-    header.magic[3] = static_cast<std::uint8_t>(to.letter);
-    header.plainSize = header_.plainSize;
-    header.dataChecksum = header_.dataChecksum;
-    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, newKey.data(), newKeyLength));
     std::uint8_t headerBytes[kLongHeaderLength];
-    EncodeHeader(header, headerBytes);
+    EncodeHeader(NewHeader(to, header_.plainSize, header_.dataChecksum, newKey.data(), newKeyLength), headerBytes);
     // Every chunk is encrypted again in place before it is written.
     output.holdsOnlyCiphertext();
     if (!output.write(headerBytes, sizeof headerBytes))

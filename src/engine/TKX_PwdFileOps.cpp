@@ -119,12 +119,9 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
 
     ZeroingArray<std::uint8_t, 24> key;
     const std::size_t keyLength = PrepareKey(info.code, key.data());
-    ContainerHeader header;
-    header.magic[3] = static_cast<std::uint8_t>(info.letter);
-    header.plainSize = plainSize;
-    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength));
+    // The data checksum is written last, once the body is done.
     std::uint8_t headerBytes[kLongHeaderLength];
-    EncodeHeader(header, headerBytes);
+    EncodeHeader(NewHeader(info, plainSize, 0, key.data(), keyLength), headerBytes);
     if (!out.write(headerBytes, sizeof headerBytes))
         return ResultCode::WriteFailed;
 
@@ -232,12 +229,7 @@ ResultCode TKX_Pwd::EncryptStream(int in, CipherMethod method, PendingFile& out)
             return ResultCode::WriteFailed;
         LetEventsRun(hooks_);
     }
-    ContainerHeader header;
-    header.magic[3] = static_cast<std::uint8_t>(info.letter);
-    header.plainSize = static_cast<std::uint32_t>(plainSize);
-    header.dataChecksum = checksum;
-    header.keyCheck = static_cast<std::uint16_t>(UpdateChecksum(0, key.data(), keyLength));
-    EncodeHeader(header, headerBytes);
+    EncodeHeader(NewHeader(info, static_cast<std::uint32_t>(plainSize), checksum, key.data(), keyLength), headerBytes);
     if (!out.writeAt(headerBytes, sizeof headerBytes, 0))
         return ResultCode::WriteFailed;
     return out.finishWriting() ? ResultCode::Ok : ResultCode::WriteFailed;
