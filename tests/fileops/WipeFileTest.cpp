@@ -150,8 +150,12 @@ TEST(RemoveFile, LinksPipesLockedAndChangedFilesAreLeftAlone) {
     other.size += 1;
     RemovalOptions expecting;
     expecting.expected = &other;
-    EXPECT_EQ(WipeFileAt(dir / "target", expecting), Removal::Changed);
-    EXPECT_EQ(DeleteFileAt(dir / "target", expecting), Removal::Changed);
+    // Also where the caller holds the file's lock, and the file is only looked at, not opened again.
+    for (bool lock : {true, false}) {
+        expecting.lock = lock;
+        EXPECT_EQ(WipeFileAt(dir / "target", expecting), Removal::Changed);
+        EXPECT_EQ(DeleteFileAt(dir / "target", expecting), Removal::Changed);
+    }
     EXPECT_EQ(Text(dir / "target"), "keep me");
     EXPECT_EQ(dir.names(), (Names{"link", "pipe", "target"}));
 }
