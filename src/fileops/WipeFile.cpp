@@ -65,7 +65,16 @@ Removal OpenFailure(int error) {
     return Removal::NotOverwritten;
 }
 
-// The file at `path`, opened with `flags` and checked: a regular file, the expected one, locked.
+// Whether `path` names the file `st` describes. A lock taken on an open file holds that file, not its
+// name: between the open and the lock, its holder may have given it another name and let it go (an
+// output of ours, committed meanwhile, whose temporary name was taken for a leftover's).
+bool NameLeadsTo(const std::string& path, const struct stat& st) {
+    struct stat named;
+    return ::lstat(path.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino;
+}
+
+// The file at `path`, opened with `flags` and checked: a regular file, the expected one, locked, and still
+// under that name once locked.
 Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& options, FileCalls& calls, int& fd) {
     fd = calls.Open(path.c_str(), flags | kOpenFlags);
     if (fd < 0)
@@ -80,6 +89,8 @@ Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& op
         checked = Removal::Changed;
     else if (options.lock && !calls.Lock(fd))
         checked = Removal::InUse;
+    else if (options.lock && !NameLeadsTo(path, st))
+        checked = Removal::Changed;
     if (checked != Removal::Removed) {
         calls.Close(fd);
         fd = -1;

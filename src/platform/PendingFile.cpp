@@ -85,12 +85,10 @@ bool PendingFile::create() {
         fd_ = UniqueFd(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
         unnamed_ = static_cast<bool>(fd_);
     }
+    // A named one is held under its lock until it is committed or removed: only a temporary that nobody
+    // holds is a leftover. An unnamed one can be nobody's leftover.
     if (!fd_)
         fd_ = CreateTemporaryBeside(target_, tempPath_);
-    // A named one is held until it is committed or removed: only a temporary that nobody holds is a
-    // leftover. An unnamed one can be nobody's leftover.
-    if (fd_ && !unnamed_)
-        (void)LockWithoutWaiting(fd_.get());
     finished_ = !fd_;
     return static_cast<bool>(fd_);
 }
