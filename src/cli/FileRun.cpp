@@ -60,7 +60,7 @@ void FileRun::Record(std::size_t index, int status) {
     if (EndsTheRun(status)) {
         const std::lock_guard<std::mutex> guard(mutex_);
         stopped_ = true;
-        changed_.notify_all();
+        roomMade_.notify_all();
     }
 }
 
@@ -69,7 +69,7 @@ void FileRun::Work(bool inGroups) {
         std::size_t index = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return waiting_ < mostWaiting_ || stopped_; });
+            roomMade_.wait(lock, [this] { return waiting_ < mostWaiting_ || stopped_; });
             if (stopped_ || next_ >= items_.size())
                 break;
             index = next_++;
@@ -93,26 +93,52 @@ void FileRun::Work(bool inGroups) {
             written_.emplace_back(index, std::move(task));
             writtenBytes_ += item.size;
             ++waiting_;
-            changed_.notify_all();
+            if (GroupReady())
+                groupReady_.notify_one();
         } else {
             Record(index, task->status());
         }
     }
     const std::lock_guard<std::mutex> guard(mutex_);
     --working_;
-    changed_.notify_all();
+    if (working_ == 0)
+        groupReady_.notify_one();
 }
 
+// Under mutex_.
+bool FileRun::GroupReady() const {
+    return working_ == 0 || written_.size() >= kGroupFiles || written_.size() >= mostWaiting_ ||
+           writtenBytes_ >= kGroupBytes;
+}
+
+// A group is committed (its outputs flushed and named, the passes of its sources' wipes written) while the
+// group before it is finished on a thread of its own (the passes flushed, the sources renamed, truncated
+// and deleted): the two halves touch different files, and the groups' wipes, which give their files the
+// same passing names in a directory, still run one after the other.
 void FileRun::CompleteGroups() {
+    using Group = std::vector<std::pair<std::size_t, std::unique_ptr<FileTask>>>;
+    std::thread finishing;
+    const auto finish = [this](Group group) {
+        std::vector<SingleFileOperation::GroupedFile*> files;
+        for (const auto& [index, task] : group)
+            files.push_back(task->grouped());
+        SingleFileOperation::FinishGroup(files);
+        for (auto& [index, task] : group) {
+            task->Finish();
+            Record(index, task->status());
+            task.reset();
+        }
+        const std::lock_guard<std::mutex> guard(mutex_);
+        waiting_ -= group.size();
+        roomMade_.notify_all();
+    };
     for (;;) {
-        std::vector<std::pair<std::size_t, std::unique_ptr<FileTask>>> group;
+        Group group;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] {
-                return working_ == 0 || written_.size() >= mostWaiting_ || writtenBytes_ >= kGroupBytes;
-            });
+            groupReady_.wait(lock, [this] { return GroupReady(); });
             if (written_.empty())
-                return;
+                break;
             while (!written_.empty()) {
                 group.push_back(std::move(written_.front()));
                 written_.pop_front();
@@ -122,16 +148,13 @@ void FileRun::CompleteGroups() {
         std::vector<SingleFileOperation::GroupedFile*> files;
         for (const auto& [index, task] : group)
             files.push_back(task->grouped());
-        SingleFileOperation::CompleteGroup(files);
-        for (auto& [index, task] : group) {
-            task->Finish();
-            Record(index, task->status());
-            task.reset();
-        }
-        const std::lock_guard<std::mutex> guard(mutex_);
-        waiting_ -= group.size();
-        changed_.notify_all();
+        SingleFileOperation::CommitGroup(files);
+        if (finishing.joinable())
+            finishing.join();
+        finishing = std::thread(finish, std::move(group));
     }
+    if (finishing.joinable())
+        finishing.join();
 }
 
 } // namespace vorlaxen::cli

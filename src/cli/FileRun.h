@@ -28,10 +28,11 @@ unsigned ProcessorsAvailable() noexcept;
 
 // Encrypts or decrypts the files of a run, up to `jobs` of them at once, each on one thread with an
 // engine object of its own. A file alone goes through the whole single-file sequence; the files of a run
-// of several are written by the workers and made durable in groups by the calling thread: a group of a
-// few large files while the workers go on writing the next ones, or of up to thousands of small ones. Ctrl-C stops the
-// files that run, and no file starts after it, after a password that could not be had, or after a file whose password
-// could not be had. The run's status is that of its first failure in the order of the items.
+// of several are written by the workers and made durable in groups (of a few large files, or of hundreds
+// of small ones) while the workers go on writing the next ones: the calling thread commits a group while
+// the one before it is finished on a thread of its own. Ctrl-C stops the files that run, and no file starts after it,
+// after a password that could not be had, or after a file whose password could not be had. The run's status is that of
+// its first failure in the order of the items.
 class FileRun {
 public:
     FileRun(RunContext& run, std::vector<RunItem> items, unsigned jobs);
@@ -41,6 +42,7 @@ private:
     void Work(bool inGroups);
     void Record(std::size_t index, int status);
     void CompleteGroups();
+    bool GroupReady() const;
 
     RunContext& run_;
     std::vector<RunItem> items_;
@@ -49,7 +51,8 @@ private:
     std::size_t mostWaiting_;
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable roomMade_;   // workers wait here for room among the waiting files
+    std::condition_variable groupReady_; // the completing thread waits here for a group
     std::size_t next_ = 0;
     std::deque<std::pair<std::size_t, std::unique_ptr<FileTask>>> written_; // waiting for their group
     std::uint64_t writtenBytes_ = 0;                                        // of the files in written_

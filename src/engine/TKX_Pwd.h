@@ -48,7 +48,8 @@ struct EngineFiles {
     // When set, the engine writes into this output (made by the caller for the target's path) and leaves
     // it complete but neither flushed nor committed: the caller brings the outputs of a group of files to
     // disk together and commits each, and looks then whether the input is still what it was. On a
-    // failure the engine discards it, as it discards its own.
+    // failure the engine discards it, as it discards its own. The caller has looked at the target: it is
+    // no directory.
     PendingFile* heldOutput = nullptr;
     // The output's path when it is not the one the naming rule gives (a name the user chose).
     std::string target;

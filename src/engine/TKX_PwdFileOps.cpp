@@ -46,12 +46,9 @@ ResultCode OpenInput(SourceFile& input, const std::string& path, SourceFile::Use
     return ResultCode::CannotOpen;
 }
 
-// A reading descriptor of its own on the caller's open input, from its start; it shares the input's lock.
-UniqueFd ReaderOf(const SourceFile& input) {
-    UniqueFd fd(::dup(input.fd()));
-    if (fd && ::lseek(fd.get(), 0, SEEK_SET) != 0)
-        fd.reset();
-    return fd;
+// The caller's open input, read from its start; -1 when it cannot be. Only this run reads it meanwhile.
+int ReaderOf(const SourceFile& input) {
+    return ::lseek(input.fd(), 0, SEEK_SET) == 0 ? input.fd() : -1;
 }
 
 // Gives a written output the modification time asked for. What is buffered goes to the system first: a
@@ -97,14 +94,14 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
     const std::string target = files.target.empty() ? ContainerPathOf(source) : files.target;
 
     const std::uint64_t size = input.size();
-    UniqueFd in = ReaderOf(input);
-    if (!in)
+    const int in = ReaderOf(input);
+    if (in < 0)
         return ResultCode::CannotOpen;
     if (size > kMaxPlainSize)
         return ResultCode::TooLarge;
     const auto plainSize = static_cast<std::uint32_t>(size);
 
-    if (IsDirectory(target))
+    if (!files.heldOutput && IsDirectory(target))
         return ResultCode::CannotCreate;
     std::optional<PendingFile> own;
     PendingFile& out = files.heldOutput ? *files.heldOutput : own.emplace(target);
@@ -126,7 +123,7 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
         return ResultCode::WriteFailed;
 
     auto chain = MakeBlockChain(info.code, key.data(), CipherDirection::Encrypt);
-    BufferedReader reader(in.get());
+    BufferedReader reader(in, size);
     const std::atomic<bool>& abort = AbortFlagOf(hooks_);
     const std::uint64_t bodySize = PaddedSize(plainSize);
     std::int64_t blocksDone = 0;
@@ -164,7 +161,6 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
     }
     buffer.reset();
     reader.release();
-    in.reset();
 
     std::uint8_t checksumBytes[4];
     for (int i = 0; i < 4; ++i)
@@ -250,11 +246,12 @@ public:
     // A container read from a descriptor of the caller's (a pipe, or a file of `size` bytes, 0 for a
     // stream), its plain data handed to `sink`.
     ResultCode useStream(int in, std::uint64_t size, const PlainSink& sink) {
-        in_ = UniqueFd(::dup(in));
+        ownIn_ = UniqueFd(::dup(in));
+        in_ = ownIn_.get();
         containerSize_ = size;
         streamed_ = size == 0;
         sink_ = &sink;
-        return in_ ? ResultCode::Ok : ResultCode::CannotOpen;
+        return ownIn_ ? ResultCode::Ok : ResultCode::CannotOpen;
     }
 
     // Verification only reads, and takes no lock: it may run beside an operation on the same container.
@@ -266,12 +263,12 @@ public:
         }
         containerSize_ = source_->size();
         in_ = ReaderOf(*source_);
-        return in_ ? ResultCode::Ok : ResultCode::CannotOpen;
+        return in_ >= 0 ? ResultCode::Ok : ResultCode::CannotOpen;
     }
 
     ResultCode createOutput() {
         const std::string target = target_.empty() ? PlainPathOf(container_) : target_;
-        if (FileNameOf(target).empty() || IsDirectory(target))
+        if (FileNameOf(target).empty() || (!held_ && IsDirectory(target)))
             return ResultCode::CannotCreate;
         out_ = held_ ? held_ : &ownOut_.emplace(target);
         if (!out_->create())
@@ -293,7 +290,7 @@ public:
 
 private:
     ResultCode decrypt() {
-        BufferedReader reader(in_.get());
+        BufferedReader reader(in_, containerSize_);
         std::uint8_t headerBytes[kLongHeaderLength];
         if (reader.read(headerBytes, kShortHeaderLength) != static_cast<ssize_t>(kShortHeaderLength))
             return ResultCode::ReadFailed;
@@ -381,7 +378,8 @@ private:
     // Once the body is being decrypted, plain data may have reached the output: it is then wiped rather
     // than merely deleted.
     void discardOutput() {
-        in_.reset();
+        ownIn_.reset();
+        in_ = -1;
         if (out_)
             out_->discard(plainMayHaveReachedOutput_ ? owner_.hooks_.wipeOutput : PendingFile::Overwriter());
     }
@@ -391,7 +389,8 @@ private:
     SourceFile own_;
     SourceFile* source_;
     bool mayReplaceTarget_;
-    UniqueFd in_;
+    UniqueFd ownIn_; // a stream's descriptor of its own
+    int in_ = -1;    // what is read: the stream's, or the caller's open input
     PendingFile* held_;
     const std::string target_; // empty: the naming rule's
     const std::optional<timespec> modified_;

@@ -154,10 +154,7 @@ public:
             return false;
         }
         CrashPoint("source-removal");
-        if (!input_.unchanged()) {
-            Removed(Removal::Changed);
-            return false;
-        }
+        // The removal looks at the source's name once more, and leaves a source that changed.
         RemovalOptions held = HeldSource();
         held.calls = &calls;
         if (!encrypting_) {
@@ -175,6 +172,7 @@ public:
     // The pass of its wipe is written and waits for its flush.
     bool wiping() const { return wiping_; }
     int wipeFd() const { return wipe_.fd(); }
+    off_t wipeSize() const { return wipe_.size(); }
 
     // The group's passes have been flushed; `onDisk` tells whether this one reached the disk.
     void FinishRemoval(bool onDisk) {
@@ -257,8 +255,14 @@ private:
             TidyBeforeOutput(DirectoryOf(target_));
         const char* doing = encrypting_ ? "Encrypting file " : rekeying_ ? "Re-keying file " : "Decrypting file ";
         frontEnd_.ShowStatus(doing + job_.name + " ...");
-        if ((grouped_ || rekeying_ || streamIn_) && !streamOut_)
+        if ((grouped_ || rekeying_ || streamIn_) && !streamOut_) {
+            // The engine leaves the look at a held output's target to this run, which has just looked.
+            if (targetSeen_ && IsDirectory(target_)) {
+                KeepSource();
+                return Fail(ResultCode::CannotCreate);
+            }
             held_.emplace(target_);
+        }
         const ResultCode result = RunEngineOnce();
         if (result != ResultCode::Ok) {
             held_.reset();
@@ -497,6 +501,9 @@ SingleFileOperation::Write(Direction direction, const SingleFileJob& job, Single
 
 namespace {
 
+// The size from which the pass of a wipe is handed to the disk as soon as it is written.
+constexpr off_t kStartWritingFrom = off_t{1} << 20;
+
 // The directories of the given targets flushed together; for each target, whether its directory is on disk.
 template <class Files> std::vector<bool> FlushDirectoriesOf(const Files& files, FileCalls& calls) {
     std::map<std::string, std::size_t> index;
@@ -545,9 +552,11 @@ void SingleFileOperation::CommitGroup(const std::vector<GroupedFile*>& group, Fi
     CrashPoint("group-committed");
 
     onDisk = FlushDirectoriesOf(committed, calls);
+    // Large passes are handed to the disk now; small ones go together with the flush that follows, for
+    // the disk's work on one small file costs more than the flush saves.
     fds.clear();
     for (std::size_t i = 0; i < committed.size(); ++i)
-        if (committed[i]->StoreAndStartRemoval(onDisk[i], calls))
+        if (committed[i]->StoreAndStartRemoval(onDisk[i], calls) && committed[i]->wipeSize() >= kStartWritingFrom)
             fds.push_back(committed[i]->wipeFd());
     StartWriting(fds, calls);
     CrashPoint("group-overwritten");

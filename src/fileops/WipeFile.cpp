@@ -65,7 +65,16 @@ Removal OpenFailure(int error) {
     return Removal::NotOverwritten;
 }
 
-// The file at `path`, opened with `flags` and checked: a regular file, the expected one, locked.
+// Whether `path` names the file `st` describes. A lock taken on an open file holds that file, not its
+// name: between the open and the lock, its holder may have given it another name and let it go (an
+// output of ours, committed meanwhile, whose temporary name was taken for a leftover's).
+bool NameLeadsTo(const std::string& path, const struct stat& st) {
+    struct stat named;
+    return ::lstat(path.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino;
+}
+
+// The file at `path`, opened with `flags` and checked: a regular file, the expected one, locked, and still
+// under that name once locked.
 Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& options, FileCalls& calls, int& fd) {
     fd = calls.Open(path.c_str(), flags | kOpenFlags);
     if (fd < 0)
@@ -80,6 +89,8 @@ Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& op
         checked = Removal::Changed;
     else if (options.lock && !calls.Lock(fd))
         checked = Removal::InUse;
+    else if (options.lock && !NameLeadsTo(path, st))
+        checked = Removal::Changed;
     if (checked != Removal::Removed) {
         calls.Close(fd);
         fd = -1;
@@ -87,11 +98,14 @@ Removal OpenChecked(const std::string& path, int flags, const RemovalOptions& op
     return checked;
 }
 
-// Looks before opening: nothing is changed on a link or a special file, not even its permissions.
-Removal LookAt(const std::string& path, struct stat& st) {
+// Looks before opening: nothing is changed on a link or a special file, not even its permissions, nor on
+// a file other than the one expected.
+Removal LookAt(const std::string& path, const RemovalOptions& options, struct stat& st) {
     if (::lstat(path.c_str(), &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? Removal::Missing : Removal::NotOverwritten;
-    return S_ISREG(st.st_mode) ? Removal::Removed : Removal::NotRegular;
+    if (!S_ISREG(st.st_mode))
+        return Removal::NotRegular;
+    return options.expected && !(FileIdentity::Of(st) == *options.expected) ? Removal::Changed : Removal::Removed;
 }
 
 } // namespace
@@ -120,7 +134,7 @@ WipeInProgress::~WipeInProgress() {
 Removal StartWipe(const std::string& path, const RemovalOptions& options, WipeInProgress& wipe) {
     FileCalls& calls = options.calls ? *options.calls : SystemFileCalls();
     struct stat st;
-    if (Removal looked = LookAt(path, st); looked != Removal::Removed)
+    if (Removal looked = LookAt(path, options, st); looked != Removal::Removed)
         return looked;
     const int mode = static_cast<int>(st.st_mode & 07777);
     if ((mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
@@ -190,9 +204,16 @@ ResultCode WipeFile(const std::string& path) {
 Removal DeleteFileAt(const std::string& path, const RemovalOptions& options) {
     FileCalls& calls = options.calls ? *options.calls : SystemFileCalls();
     struct stat st;
-    if (Removal looked = LookAt(path, st); looked != Removal::Removed)
+    if (Removal looked = LookAt(path, options, st); looked != Removal::Removed)
         return looked;
-    MakeOwnerReadWrite(path);
+    if ((st.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+        SetFileMode(path, static_cast<int>(st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    // A file the caller holds under its lock, and that the look found to be the one expected, is not
+    // opened again to be checked once more.
+    if (options.expected && !options.lock)
+        return calls.Unlink(path.c_str()) == 0 ? Removal::Removed
+               : errno == ENOENT               ? Removal::Missing
+                                               : Removal::NotRemoved;
     int fd = -1;
     const Removal opened = OpenChecked(path, O_RDONLY, options, calls, fd);
     // A container that cannot even be opened (not our own, say) is deleted by name: it holds no plain data.

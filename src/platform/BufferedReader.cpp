@@ -12,12 +12,21 @@ namespace vorlaxen {
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
+constexpr std::size_t kSmallestBuffer = std::size_t{4} << 10;
+
+std::size_t BufferSizeFor(std::uint64_t expected) noexcept {
+    if (expected == 0 || expected >= kBufferSize)
+        return kBufferSize;
+    // One byte more than the file, so that the read that finds its end fits too.
+    const std::uint64_t pages = (expected + kSmallestBuffer) / kSmallestBuffer;
+    return static_cast<std::size_t>(pages * kSmallestBuffer);
+}
 
 } // namespace
 
-BufferedReader::BufferedReader(int fd) noexcept
+BufferedReader::BufferedReader(int fd, std::uint64_t expected) noexcept
     : fd_(fd)
-    , buffer_(kBufferSize) {}
+    , buffer_(BufferSizeFor(expected)) {}
 
 // Reads until at least `wanted` bytes are waiting or the file ends; what is still waiting moves to the
 // front first when the room behind it is too short. False when a read fails.

@@ -14,7 +14,9 @@ namespace vorlaxen {
 // when released.
 class BufferedReader {
 public:
-    explicit BufferedReader(int fd) noexcept;
+    // `expected`: the bytes the file is known to hold, when known (not 0): the buffer is then no larger
+    // than needs be, so that a small file costs no buffer of a few hundred kilobytes to lock and zero.
+    explicit BufferedReader(int fd, std::uint64_t expected = 0) noexcept;
     BufferedReader(const BufferedReader&) = delete;
     BufferedReader& operator=(const BufferedReader&) = delete;
 

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/SourceFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
@@ -131,15 +133,25 @@ UniqueFd CreateTemporaryBeside(const std::string& target, std::string& tempPath)
     std::string dir = DirectoryOf(target);
     std::string pattern = dir.empty() ? std::string() : (dir == "/" ? dir : dir + "/");
     pattern += ".vorlaxen-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        tempPath.clear();
-        return UniqueFd();
+    // Between its creation and its lock, an operation tidying the directory (on another thread or in
+    // another process) may take the new file for a crash's leftover and wipe it away: the file is ours only
+    // once it is locked and its name still leads to it, else another is made.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+        if (!fd)
+            break;
+        struct stat held;
+        struct stat named;
+        if (LockWithoutWaiting(fd.get()) && ::fstat(fd.get(), &held) == 0 && ::lstat(name.data(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            tempPath.assign(name.data());
+            return fd;
+        }
     }
-    tempPath.assign(name.data());
-    return UniqueFd(fd);
+    tempPath.clear();
+    return UniqueFd();
 }
 
 bool SyncDirectoryOf(const std::string& path) noexcept {

@@ -56,7 +56,8 @@ std::string FileNameOf(const std::string& path);
 bool RenameNoReplace(const std::string& from, const std::string& to) noexcept;
 
 // Creates a new, empty file readable only by its owner in the directory of `target`, under a name of its
-// own; `tempPath` receives that name. Outputs are written there and renamed onto the target on success.
+// own, and holds it under an exclusive advisory lock (LockWithoutWaiting) for as long as the descriptor is
+// open; `tempPath` receives that name. Outputs are written there and renamed onto the target on success.
 UniqueFd CreateTemporaryBeside(const std::string& target, std::string& tempPath);
 
 // Makes a finished rename durable: flushes the directory that holds `path`.

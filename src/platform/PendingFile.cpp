@@ -85,16 +85,19 @@ bool PendingFile::create() {
         fd_ = UniqueFd(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
         unnamed_ = static_cast<bool>(fd_);
     }
+    // A named one is held under its lock until it is committed or removed: only a temporary that nobody
+    // holds is a leftover. An unnamed one can be nobody's leftover.
     if (!fd_)
         fd_ = CreateTemporaryBeside(target_, tempPath_);
-    // Held until the output is committed or removed: only a temporary that nobody holds is a leftover.
-    if (fd_)
-        (void)LockWithoutWaiting(fd_.get());
     finished_ = !fd_;
     return static_cast<bool>(fd_);
 }
 
 bool PendingFile::write(const void* data, std::size_t n) {
+    // A full buffer goes to the system only when more is to follow: an output that fits in it is changed
+    // there to its end (writeAt) and goes in one write.
+    if (buffered_ > 0 && buffered_ == bufferSize_ && !flush())
+        return false;
     // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
     // no memory for the buffer, every write goes as it comes. The buffer is taken only for a piece that it
     // holds: one that hands its pieces over whole (a decryption's) locks no memory for a buffer it never uses.
@@ -115,7 +118,7 @@ bool PendingFile::write(const void* data, std::size_t n) {
         buffered_ += room;
         bytes += room;
         n -= room;
-        if (buffered_ == bufferSize_ && !flush())
+        if (n > 0 && !flush())
             return false;
     }
     return true;

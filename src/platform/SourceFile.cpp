@@ -62,8 +62,9 @@ SourceFile::Status SourceFile::open(const std::string& path, Use use, bool regul
         return Status::NotRegular;
     if (operation && !LockWithoutWaiting(fd.get()))
         return Status::InUse;
-    // Reads of a regular file never block; the flag only kept the open from waiting.
-    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    // Reads of a regular file never block; the flag only kept the open from waiting. It is the only status
+    // flag the open set.
+    ::fcntl(fd.get(), F_SETFL, 0);
     // A file that the system's own read-ahead covers at once gains nothing from the advice.
     if (st.st_size > kReadAheadCovers)
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -75,12 +76,11 @@ SourceFile::Status SourceFile::open(const std::string& path, Use use, bool regul
 bool SourceFile::unchanged() const noexcept {
     if (!fd_)
         return false;
-    struct stat now;
+    // While the name leads to this file, it shows the file's present state: one look answers both.
     struct stat named;
-    if (::fstat(fd_.get(), &now) != 0 ||
-        (followsLinks_ ? ::stat(path_.c_str(), &named) : ::lstat(path_.c_str(), &named)) != 0)
+    if ((followsLinks_ ? ::stat(path_.c_str(), &named) : ::lstat(path_.c_str(), &named)) != 0)
         return false;
-    return FileIdentity::Of(now) == identity_ && identity_.SameFile(named);
+    return FileIdentity::Of(named) == identity_;
 }
 
 } // namespace vorlaxen

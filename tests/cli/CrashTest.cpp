@@ -222,12 +222,14 @@ TEST_F(Crash, WhatACrashLeavesOfANamedOutputGoesWithTheNextOperationThere) {
 // killed anywhere, each file must still be whole in plain or in a complete container.
 class GroupCrash : public ::testing::Test {
 protected:
-    static constexpr int kFiles = 4;
-
-    GroupCrash() {
-        for (int i = 0; i < kFiles; ++i)
-            plains_.push_back(test::PatternBytes(std::size_t{200000} + 70000 * i, 20 + i));
+    // `files` files of `size` bytes and `step` more each.
+    explicit GroupCrash(int files = 4, std::size_t size = 200000, std::size_t step = 70000)
+        : files_(files) {
+        for (int i = 0; i < files_; ++i)
+            plains_.push_back(test::PatternBytes(size + step * static_cast<std::size_t>(i), 20 + i));
     }
+
+    const int files_;
 
     static std::string name(int i) { return "f" + std::to_string(i); }
 
@@ -242,7 +244,7 @@ protected:
 
     Names all(const std::string& suffix) const {
         Names names;
-        for (int i = 0; i < kFiles; ++i)
+        for (int i = 0; i < files_; ++i)
             names.push_back(name(i) + suffix);
         return names;
     }
@@ -277,7 +279,7 @@ protected:
     Names expectEveryFileRecoverable(const std::string& when) {
         SCOPED_TRACE(when);
         Names whole;
-        for (int i = 0; i < kFiles; ++i) {
+        for (int i = 0; i < files_; ++i) {
             const std::string plain = dir / name(i);
             const bool plainWhole = Exists(plain) && ReadFile(plain) == plains_[i];
             const bool containerWhole = Exists(plain + ".cry") && decrypted(plain + ".cry") == plains_[i];
@@ -315,7 +317,7 @@ TEST_F(GroupCrash, KilledAnywhereInAGroupedEncryptionLosesNothingAndLeavesNothin
                           "wipe-truncated:3"};
     for (const std::string& point : points) {
         reset();
-        for (int i = 0; i < kFiles; ++i)
+        for (int i = 0; i < files_; ++i)
             WriteFile(dir / name(i), plains_[i]);
         Names args = all("");
         args.insert(args.begin(), "encrypt");
@@ -324,7 +326,7 @@ TEST_F(GroupCrash, KilledAnywhereInAGroupedEncryptionLosesNothingAndLeavesNothin
         // The run again over what is left: the whole plain files are encrypted, what an interrupted wipe
         // left is refused, its container holding the data.
         Names again = {"encrypt", "--force"};
-        for (int i = 0; i < kFiles; ++i)
+        for (int i = 0; i < files_; ++i)
             if (Exists(dir / name(i)))
                 again.push_back(name(i));
         if (again.size() > 2) {
@@ -333,34 +335,60 @@ TEST_F(GroupCrash, KilledAnywhereInAGroupedEncryptionLosesNothingAndLeavesNothin
             EXPECT_EQ(status, wipeRemains ? 22 : 0) << point;
         }
         expectEveryFileRecoverable(point + ", run again");
-        for (int i = 0; i < kFiles; ++i)
+        for (int i = 0; i < files_; ++i)
             EXPECT_EQ(decrypted(dir / (name(i) + ".cry")), plains_[i]) << point << " " << name(i);
     }
 }
 
 TEST_F(GroupCrash, KilledAnywhereInAGroupedDecryptionLosesNothingAndLeavesNothingInPlain) {
-    for (int i = 0; i < kFiles; ++i)
+    for (int i = 0; i < files_; ++i)
         WriteFile(dir / name(i), plains_[i]);
     Names args = all("");
     args.insert(args.begin(), "encrypt");
     ASSERT_EQ(run(args, "").status, 0);
     std::vector<Bytes> containers;
-    for (int i = 0; i < kFiles; ++i)
+    for (int i = 0; i < files_; ++i)
         containers.push_back(ReadFile(dir / (name(i) + ".cry")));
     for (const std::string& point :
          Names{"group-written:1", "group-flushed:1", "committed:2", "group-committed:1", "source-removal:3"}) {
         reset();
-        for (int i = 0; i < kFiles; ++i)
+        for (int i = 0; i < files_; ++i)
             WriteFile(dir / (name(i) + ".cry"), containers[i]);
         Names decrypt = all(".cry");
         decrypt.insert(decrypt.begin(), "decrypt");
         EXPECT_EQ(run(decrypt, point).status, kKilled) << point;
         expectEveryFileRecoverable(point);
-        for (int i = 0; i < kFiles; ++i) {
+        for (int i = 0; i < files_; ++i) {
             if (Exists(dir / (name(i) + ".cry"))) {
                 EXPECT_EQ(ReadFile(dir / (name(i) + ".cry")), containers[i]) << point << ": untouched";
             }
         }
+    }
+}
+
+// Hundreds of small files, made durable in several groups, each committed while the one before it is
+// finished: killed in any group, at any step, every file is still whole in plain or in a complete container.
+class ManyFilesCrash : public GroupCrash {
+protected:
+    ManyFilesCrash()
+        : GroupCrash(600, 1000, 1) {}
+};
+
+TEST_F(ManyFilesCrash, KilledInAnyOfSeveralGroupsLosesNothingAndTheRunAgainEndsIt) {
+    for (const std::string point : {"committed:300", "group-overwritten:2", "wipe-renamed:260"}) {
+        reset();
+        for (int i = 0; i < files_; ++i)
+            WriteFile(dir / name(i), plains_[i]);
+        EXPECT_EQ(run({"encrypt", "-r", "."}, point).status, kKilled) << point;
+        expectEveryFileRecoverable(point);
+        // The run again encrypts what is whole and refuses what an interrupted wipe left.
+        const test::ProcessResult again = run({"encrypt", "--force", "-r", "."}, "");
+        const Names after = expectEveryFileRecoverable(point + ", run again");
+        EXPECT_EQ(after, Names{}) << point;
+        bool wipeRemains = false;
+        for (const std::string& entry : dir.names())
+            wipeRemains = wipeRemains || entry.size() < 4 || entry.compare(entry.size() - 4, 4, ".cry") != 0;
+        EXPECT_EQ(again.status, wipeRemains ? 22 : 0) << point << ": " << again.err;
     }
 }
 

@@ -75,6 +75,7 @@ TEST(GroupedFiles, NoSourceIsOverwrittenBeforeItsContainersNameIsOnDiskAndAFaile
         // by then to disk. A source is written to only by its wipe.
         std::set<std::string> namesOnDisk;
         Names overwrittenTooSoon;
+        bool appended = false;
         calls.onCall = [&](const std::string& call, int fd) {
             struct stat st;
             const bool directory = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
@@ -88,6 +89,13 @@ TEST(GroupedFiles, NoSourceIsOverwrittenBeforeItsContainersNameIsOnDiskAndAFaile
                 for (const std::string& name : names)
                     if (Exists(dir / (name + ".cry")))
                         namesOnDisk.insert(name);
+            // Once the containers' names are on disk, before the sources go, another program appends to b.
+            if (failing.empty() && directory && !appended) {
+                appended = true;
+                const UniqueFd b(::open((dir / "b").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+                const std::string more = "appended meanwhile";
+                EXPECT_EQ(::write(b.get(), more.data(), more.size()), static_cast<ssize_t>(more.size()));
+            }
             if (source && call.rfind("write ", 0) == 0 && !namesOnDisk.count(FileNameOf(path)))
                 overwrittenTooSoon.push_back(FileNameOf(path));
             return true;
@@ -99,6 +107,17 @@ TEST(GroupedFiles, NoSourceIsOverwrittenBeforeItsContainersNameIsOnDiskAndAFaile
         Names shown;
         for (std::size_t i = 0; i < names.size(); ++i) {
             const SingleFileOutcome& outcome = written[i]->outcome();
+            if (failing.empty() && names[i] == "b") {
+                // Kept as it is now, and the container of its older state gone.
+                EXPECT_EQ(outcome.code, ResultCode::SourceChanged);
+                Bytes now = plains[i];
+                const std::string more = "appended meanwhile";
+                now.insert(now.end(), more.begin(), more.end());
+                EXPECT_EQ(ReadFile(dir / "b"), now);
+                left.push_back("b");
+                shown.push_back("b: -19");
+                continue;
+            }
             if (failing.empty()) {
                 EXPECT_EQ(outcome.status, SingleFileStatus::Done) << names[i];
                 left.push_back(names[i] + ".cry");

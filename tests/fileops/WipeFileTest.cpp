@@ -12,9 +12,11 @@
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
+#include <atomic>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -150,8 +152,12 @@ TEST(RemoveFile, LinksPipesLockedAndChangedFilesAreLeftAlone) {
     other.size += 1;
     RemovalOptions expecting;
     expecting.expected = &other;
-    EXPECT_EQ(WipeFileAt(dir / "target", expecting), Removal::Changed);
-    EXPECT_EQ(DeleteFileAt(dir / "target", expecting), Removal::Changed);
+    // Also where the caller holds the file's lock, and the file is only looked at, not opened again.
+    for (bool lock : {true, false}) {
+        expecting.lock = lock;
+        EXPECT_EQ(WipeFileAt(dir / "target", expecting), Removal::Changed);
+        EXPECT_EQ(DeleteFileAt(dir / "target", expecting), Removal::Changed);
+    }
     EXPECT_EQ(Text(dir / "target"), "keep me");
     EXPECT_EQ(dir.names(), (Names{"link", "pipe", "target"}));
 }
@@ -188,6 +194,44 @@ TEST(StaleTemporaries, OnlyOursThatNobodyHoldsAreWipedAway) {
     EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1u);
     EXPECT_EQ(dir.names(), (Names{".vorlaxen-held00", ".vorlaxen-toolong", "report.txt", "witness"}));
     EXPECT_EQ(ReadFile(dir / "witness").size(), 0u) << "overwritten and truncated, not merely unlinked";
+
+    // A temporary that its holder names and lets go between the look at it and its lock is no leftover.
+    WriteFile(dir / ".vorlaxen-Named1", "an output being committed");
+    RecordingCalls naming;
+    naming.onCall = [&](const std::string& call, int) {
+        if (call == "lock")
+            ::rename((dir / ".vorlaxen-Named1").c_str(), (dir / "named.txt").c_str());
+        return true;
+    };
+    RemovalOptions tidy;
+    tidy.hideName = false;
+    tidy.calls = &naming;
+    EXPECT_EQ(WipeFileAt(dir / ".vorlaxen-Named1", tidy), Removal::Changed);
+    EXPECT_EQ(Text(dir / "named.txt"), "an output being committed");
+
+    // Outputs made under temporary names and named, while another operation tidies the directory: one
+    // tidied away before it is held takes another name, and one named meanwhile is never taken for a
+    // leftover once its holder lets it go.
+    std::atomic<bool> writing{true};
+    std::thread tidying([&] {
+        while (writing)
+            RemoveStaleTemporaries(dir.path());
+    });
+    constexpr int kOutputs = 1000;
+    int committed = 0;
+    for (int i = 0; i < kOutputs; ++i) {
+        std::string temporary;
+        const UniqueFd fd = CreateTemporaryBeside(dir / "out", temporary);
+        const std::string out = dir / ("out" + std::to_string(i));
+        committed += fd && ::write(fd.get(), "x", 1) == 1 && ::rename(temporary.c_str(), out.c_str()) == 0;
+    }
+    writing = false;
+    tidying.join();
+    EXPECT_EQ(committed, kOutputs);
+    int whole = 0;
+    for (int i = 0; i < kOutputs; ++i)
+        whole += Exists(dir / ("out" + std::to_string(i))) && Text(dir / ("out" + std::to_string(i))) == "x";
+    EXPECT_EQ(whole, kOutputs);
 }
 
 TEST(MakePath, JoinsWithOneSeparator) {
