@@ -5,6 +5,7 @@
 #include "platform/SourceFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -26,6 +27,10 @@ constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 // A large output goes to disk in steps of a few megabytes while it is written (see advanceWriteback).
 constexpr off_t kWritebackStep = off_t{8} << 20;
 constexpr std::uint64_t kBackgroundWritesFrom = std::uint64_t{4} << 20;
+// Outputs holding plain data written in the background at once: their second buffers are locked memory,
+// whose limit (8 MiB by default) must also hold the buffers of many files decrypted in parallel.
+constexpr int kPlainBackgroundOutputs = 2;
+std::atomic<int> plainBackgroundOutputs{0};
 
 constexpr std::string_view kTemporaryPrefix = ".vorlaxen-";
 constexpr std::size_t kTemporaryRandomLength = 6;
@@ -169,7 +174,7 @@ PendingFile::PendingFile(std::string target)
 PendingFile::~PendingFile() {
     if (!finished_)
         discard();
-    writer_.reset();
+    stopWriter();
 }
 
 bool PendingFile::create() {
@@ -197,13 +202,14 @@ bool PendingFile::write(const void* data, std::size_t n) {
     const auto wanted = static_cast<std::size_t>(
         bufferTaken_ ? bufferSize_ : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
     // An output written in the background goes through the buffers whole.
-    const bool inBackground = bufferTaken_ ? writer_ != nullptr : expected_ > BackgroundWritesFrom();
+    const bool inBackground =
+        bufferTaken_ ? writer_ != nullptr : expected_ > BackgroundWritesFrom() && reserveBackground();
     if (buffered_ == 0 && n >= wanted / 2 && !inBackground)
         return handOver(data, n);
     if (!bufferTaken_) {
         bufferTaken_ = true;
         takeBuffer(wanted);
-        if (inBackground && bufferSize_ > 0)
+        if (inBackground)
             startWriter(wanted);
     }
     if (bufferSize_ == 0)
@@ -267,13 +273,9 @@ void PendingFile::takeBuffer(std::size_t size) noexcept {
 
 // The writer is stopped first: a write still running reads from one of the buffers.
 void PendingFile::releaseBuffer() noexcept {
-    writer_.reset();
-    inFlight_ = 0;
-    onSpare_ = false;
+    stopWriter();
     secret_.reset();
     ordinary_.reset();
-    secretSpare_.reset();
-    ordinarySpare_.reset();
     bufferSize_ = 0;
 }
 
@@ -285,19 +287,48 @@ std::uint8_t* PendingFile::bufferData() noexcept {
 
 // A second buffer like the first, and the thread that writes one while the other is filled; without
 // either, the output is written as it comes.
+// An output of plain data is written in the background only while few others are: it takes its place
+// among them before it takes any buffer, and keeps it until its writer stops.
+bool PendingFile::reserveBackground() noexcept {
+    if (ciphertextOnly_ || countedPlain_)
+        return true;
+    if (plainBackgroundOutputs.fetch_add(1) >= kPlainBackgroundOutputs) {
+        plainBackgroundOutputs.fetch_sub(1);
+        return false;
+    }
+    countedPlain_ = true;
+    return true;
+}
+
 void PendingFile::startWriter(std::size_t size) noexcept {
+    if (bufferSize_ == 0) {
+        stopWriter();
+        return;
+    }
     if (ciphertextOnly_)
         ordinarySpare_.reset(new (std::nothrow) std::uint8_t[size]);
     else
         secretSpare_.reallocate(size);
-    if (ciphertextOnly_ ? ordinarySpare_ == nullptr : !secretSpare_)
-        return;
-    try {
-        writer_ = std::make_unique<Writer>();
-    } catch (...) {
-        secretSpare_.reset();
-        ordinarySpare_.reset();
+    if (ciphertextOnly_ ? ordinarySpare_ != nullptr : static_cast<bool>(secretSpare_)) {
+        try {
+            writer_ = std::make_unique<Writer>();
+            return;
+        } catch (...) {
+        }
     }
+    stopWriter();
+}
+
+// Stops the writer (after the write still running) and gives its second buffer back.
+void PendingFile::stopWriter() noexcept {
+    writer_.reset();
+    inFlight_ = 0;
+    onSpare_ = false;
+    secretSpare_.reset();
+    ordinarySpare_.reset();
+    if (countedPlain_)
+        plainBackgroundOutputs.fetch_sub(1);
+    countedPlain_ = false;
 }
 
 // The full buffer goes to the writer once the write before it has ended, and the other is filled meanwhile.
@@ -416,7 +447,7 @@ PendingFile::Commit PendingFile::link(bool mayReplace) {
     // Nothing is named before every write has ended.
     if (!collectBackgroundWrite())
         return Commit::FlushFailed;
-    writer_.reset();
+    stopWriter();
     const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);
     if (result != Commit::Done)
         return result;

@@ -25,7 +25,8 @@ namespace vorlaxen {
 // own, one full buffer at a time, while the caller fills a second buffer: the caller's thread then spends
 // no time in the system's writes. The writes are the same, in the same order, as without the thread; every
 // one has ended before the output is flushed, named or removed, and a failed one fails the next write,
-// flush or commit.
+// flush or commit. Only two outputs holding plain data are written so at once (their second buffers are
+// locked memory); the others are written as before.
 class PendingFile {
 public:
     enum class Commit {
@@ -87,7 +88,9 @@ private:
     void takeBuffer(std::size_t size) noexcept;
     void releaseBuffer() noexcept;
     std::uint8_t* bufferData() noexcept;
+    bool reserveBackground() noexcept;
     void startWriter(std::size_t size) noexcept;
+    void stopWriter() noexcept;
     bool passOn();
     bool handOverInBackground();
     bool collectBackgroundWrite();
@@ -115,9 +118,10 @@ private:
     // Writing in the background: the buffer being written, swapped with the one being filled.
     SecureBuffer secretSpare_;
     std::unique_ptr<std::uint8_t[]> ordinarySpare_;
-    bool onSpare_ = false;     // the spare buffer is the one being filled
-    std::size_t inFlight_ = 0; // bytes of the write still running, which follow handedOver_
-    int writeError_ = 0;       // the errno of a write in the background that failed
+    bool onSpare_ = false;      // the spare buffer is the one being filled
+    std::size_t inFlight_ = 0;  // bytes of the write still running, which follow handedOver_
+    int writeError_ = 0;        // the errno of a write in the background that failed
+    bool countedPlain_ = false; // one of the few plain outputs written in the background at once
     class Writer;
     std::unique_ptr<Writer> writer_; // last: gone, with its thread, before the buffers it writes from
 };
