@@ -5,12 +5,18 @@
 #include "platform/SourceFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <new>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -20,6 +26,11 @@ namespace {
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 // A large output goes to disk in steps of a few megabytes while it is written (see advanceWriteback).
 constexpr off_t kWritebackStep = off_t{8} << 20;
+constexpr std::uint64_t kBackgroundWritesFrom = std::uint64_t{4} << 20;
+// Outputs holding plain data written in the background at once: their second buffers are locked memory,
+// whose limit (8 MiB by default) must also hold the buffers of many files decrypted in parallel.
+constexpr int kPlainBackgroundOutputs = 2;
+std::atomic<int> plainBackgroundOutputs{0};
 
 constexpr std::string_view kTemporaryPrefix = ".vorlaxen-";
 constexpr std::size_t kTemporaryRandomLength = 6;
@@ -56,6 +67,92 @@ std::string TemporaryNameBeside(const std::string& target) {
 
 } // namespace
 
+std::uint64_t BackgroundWritesFrom() noexcept {
+    static const std::uint64_t from = [] {
+        const char* set = std::getenv("VORLAXEN_TEST_BACKGROUND_WRITES_FROM");
+        return set && *set ? std::strtoull(set, nullptr, 10) : kBackgroundWritesFrom;
+    }();
+    return from;
+}
+
+// One thread that writes one buffer at a time into the output, while the owner fills the other.
+class PendingFile::Writer {
+public:
+    // Signals go to the program's other threads, never to this one.
+    Writer() {
+        sigset_t all, before;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &before);
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (...) {
+            pthread_sigmask(SIG_SETMASK, &before, nullptr);
+            throw;
+        }
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+    // Waits for the write still running.
+    ~Writer() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    // Writes `n` bytes at `data`, which stay untouched until `wait` returns. Not while a write runs.
+    void start(int fd, const std::uint8_t* data, std::size_t n) {
+        {
+            const std::lock_guard lock(mutex_);
+            fd_ = fd;
+            data_ = data;
+            n_ = n;
+            busy_ = true;
+        }
+        wake_.notify_one();
+    }
+    // Waits for the write started last; its errno, 0 when it succeeded.
+    int wait() {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !busy_; });
+        return error_;
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return busy_ || stopping_; });
+            if (!busy_)
+                return;
+            const int fd = fd_;
+            const std::uint8_t* data = data_;
+            const std::size_t n = n_;
+            lock.unlock();
+            const bool written = WriteFully(fd, data, n);
+            const int error = written ? 0 : (errno != 0 ? errno : EIO);
+            lock.lock();
+            error_ = error;
+            busy_ = false;
+            done_.notify_one();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    int fd_ = -1;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t n_ = 0;
+    bool busy_ = false;
+    bool stopping_ = false;
+    int error_ = 0;
+    std::thread thread_;
+};
+
 bool IsTemporaryName(const std::string& name) noexcept {
     if (name.size() != kTemporaryPrefix.size() + kTemporaryRandomLength || name.rfind(kTemporaryPrefix, 0) != 0)
         return false;
@@ -77,6 +174,7 @@ PendingFile::PendingFile(std::string target)
 PendingFile::~PendingFile() {
     if (!finished_)
         discard();
+    stopWriter();
 }
 
 bool PendingFile::create() {
@@ -96,18 +194,23 @@ bool PendingFile::create() {
 bool PendingFile::write(const void* data, std::size_t n) {
     // A full buffer goes to the system only when more is to follow: an output that fits in it is changed
     // there to its end (writeAt) and goes in one write.
-    if (buffered_ > 0 && buffered_ == bufferSize_ && !flush())
+    if (buffered_ > 0 && buffered_ == bufferSize_ && !passOn())
         return false;
     // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
     // no memory for the buffer, every write goes as it comes. The buffer is taken only for a piece that it
     // holds: one that hands its pieces over whole (a decryption's) locks no memory for a buffer it never uses.
     const auto wanted = static_cast<std::size_t>(
         bufferTaken_ ? bufferSize_ : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
-    if (buffered_ == 0 && n >= wanted / 2)
+    // An output written in the background goes through the buffers whole.
+    const bool inBackground =
+        bufferTaken_ ? writer_ != nullptr : expected_ > BackgroundWritesFrom() && reserveBackground();
+    if (buffered_ == 0 && n >= wanted / 2 && !inBackground)
         return handOver(data, n);
     if (!bufferTaken_) {
         bufferTaken_ = true;
         takeBuffer(wanted);
+        if (inBackground)
+            startWriter(wanted);
     }
     if (bufferSize_ == 0)
         return handOver(data, n);
@@ -118,23 +221,29 @@ bool PendingFile::write(const void* data, std::size_t n) {
         buffered_ += room;
         bytes += room;
         n -= room;
-        if (n > 0 && !flush())
+        if (n > 0 && !passOn())
             return false;
     }
     return true;
 }
 
+// A full buffer goes to the system: in the background where there is a writer.
+bool PendingFile::passOn() {
+    return writer_ ? handOverInBackground() : flush();
+}
+
 bool PendingFile::writeAt(const void* data, std::size_t n, off_t offset) {
     // Bytes still in the buffer are changed there, before the system sees them.
-    if (fd_ && offset >= handedOver_ && offset + static_cast<off_t>(n) <= handedOver_ + static_cast<off_t>(buffered_)) {
-        std::memcpy(bufferData() + (offset - handedOver_), data, n);
+    const off_t bufferStart = handedOver_ + static_cast<off_t>(inFlight_);
+    if (fd_ && offset >= bufferStart && offset + static_cast<off_t>(n) <= bufferStart + static_cast<off_t>(buffered_)) {
+        std::memcpy(bufferData() + (offset - bufferStart), data, n);
         return true;
     }
     return flush() && WriteFullyAt(fd_.get(), data, n, offset);
 }
 
 bool PendingFile::flush() {
-    if (!fd_)
+    if (!fd_ || !collectBackgroundWrite())
         return false;
     if (buffered_ == 0)
         return true;
@@ -162,10 +271,96 @@ void PendingFile::takeBuffer(std::size_t size) noexcept {
     bufferSize_ = taken ? size : 0;
 }
 
+// The writer is stopped first: a write still running reads from one of the buffers.
 void PendingFile::releaseBuffer() noexcept {
+    stopWriter();
     secret_.reset();
     ordinary_.reset();
     bufferSize_ = 0;
+}
+
+std::uint8_t* PendingFile::bufferData() noexcept {
+    if (ciphertextOnly_)
+        return onSpare_ ? ordinarySpare_.get() : ordinary_.get();
+    return onSpare_ ? secretSpare_.data() : secret_.data();
+}
+
+// A second buffer like the first, and the thread that writes one while the other is filled; without
+// either, the output is written as it comes.
+// An output of plain data is written in the background only while few others are: it takes its place
+// among them before it takes any buffer, and keeps it until its writer stops.
+bool PendingFile::reserveBackground() noexcept {
+    if (ciphertextOnly_ || countedPlain_)
+        return true;
+    if (plainBackgroundOutputs.fetch_add(1) >= kPlainBackgroundOutputs) {
+        plainBackgroundOutputs.fetch_sub(1);
+        return false;
+    }
+    countedPlain_ = true;
+    return true;
+}
+
+void PendingFile::startWriter(std::size_t size) noexcept {
+    if (bufferSize_ == 0) {
+        stopWriter();
+        return;
+    }
+    if (ciphertextOnly_)
+        ordinarySpare_.reset(new (std::nothrow) std::uint8_t[size]);
+    else
+        secretSpare_.reallocate(size);
+    if (ciphertextOnly_ ? ordinarySpare_ != nullptr : static_cast<bool>(secretSpare_)) {
+        try {
+            writer_ = std::make_unique<Writer>();
+            return;
+        } catch (...) {
+        }
+    }
+    stopWriter();
+}
+
+// Stops the writer (after the write still running) and gives its second buffer back.
+void PendingFile::stopWriter() noexcept {
+    writer_.reset();
+    inFlight_ = 0;
+    onSpare_ = false;
+    secretSpare_.reset();
+    ordinarySpare_.reset();
+    if (countedPlain_)
+        plainBackgroundOutputs.fetch_sub(1);
+    countedPlain_ = false;
+}
+
+// The full buffer goes to the writer once the write before it has ended, and the other is filled meanwhile.
+bool PendingFile::handOverInBackground() {
+    if (!fd_ || !collectBackgroundWrite())
+        return false;
+    writer_->start(fd_.get(), bufferData(), buffered_);
+    inFlight_ = buffered_;
+    buffered_ = 0;
+    onSpare_ = !onSpare_;
+    return true;
+}
+
+// Waits for the write running in the background; false when it, or one before it, failed.
+bool PendingFile::collectBackgroundWrite() {
+    if (inFlight_ > 0) {
+        const int error = writer_->wait();
+        const auto written = static_cast<off_t>(inFlight_);
+        inFlight_ = 0;
+        if (error != 0) {
+            writeError_ = error;
+        } else {
+            handedOver_ += written;
+            CrashPoint("output-written");
+            advanceWriteback();
+        }
+    }
+    if (writeError_ != 0) {
+        errno = writeError_;
+        return false;
+    }
+    return true;
 }
 
 bool PendingFile::handOver(const void* data, std::size_t n) {
@@ -249,6 +444,10 @@ PendingFile::Commit PendingFile::commit(bool mayReplace) {
 PendingFile::Commit PendingFile::link(bool mayReplace) {
     if (!fd_ || finished_)
         return Commit::RenameFailed;
+    // Nothing is named before every write has ended.
+    if (!collectBackgroundWrite())
+        return Commit::FlushFailed;
+    stopWriter();
     const Commit result = unnamed_ ? linkUnnamed(mayReplace) : renameNamed(mayReplace);
     if (result != Commit::Done)
         return result;

@@ -20,6 +20,13 @@ namespace vorlaxen {
 // leftover, which the next operation in that directory removes. Unless it is committed, the output is
 // removed when this object goes away. A large output is handed to the disk, and the disk flushed in the
 // background, every few megabytes while it is written, so that the flush at commit has little left to do.
+//
+// An output expected to be large (`expectSize` above BackgroundWritesFrom) is written by a thread of its
+// own, one full buffer at a time, while the caller fills a second buffer: the caller's thread then spends
+// no time in the system's writes. The writes are the same, in the same order, as without the thread; every
+// one has ended before the output is flushed, named or removed, and a failed one fails the next write,
+// flush or commit. Only two outputs holding plain data are written so at once (their second buffers are
+// locked memory); the others are written as before.
 class PendingFile {
 public:
     enum class Commit {
@@ -80,7 +87,13 @@ private:
     bool handOver(const void* data, std::size_t n);
     void takeBuffer(std::size_t size) noexcept;
     void releaseBuffer() noexcept;
-    std::uint8_t* bufferData() noexcept { return ciphertextOnly_ ? ordinary_.get() : secret_.data(); }
+    std::uint8_t* bufferData() noexcept;
+    bool reserveBackground() noexcept;
+    void startWriter(std::size_t size) noexcept;
+    void stopWriter() noexcept;
+    bool passOn();
+    bool handOverInBackground();
+    bool collectBackgroundWrite();
     void advanceWriteback();
     Commit linkUnnamed(bool mayReplace);
     Commit renameNamed(bool mayReplace);
@@ -101,7 +114,22 @@ private:
     BackgroundFlush background_;
     bool unnamed_ = false;
     bool finished_ = false;
+
+    // Writing in the background: the buffer being written, swapped with the one being filled.
+    SecureBuffer secretSpare_;
+    std::unique_ptr<std::uint8_t[]> ordinarySpare_;
+    bool onSpare_ = false;      // the spare buffer is the one being filled
+    std::size_t inFlight_ = 0;  // bytes of the write still running, which follow handedOver_
+    int writeError_ = 0;        // the errno of a write in the background that failed
+    bool countedPlain_ = false; // one of the few plain outputs written in the background at once
+    class Writer;
+    std::unique_ptr<Writer> writer_; // last: gone, with its thread, before the buffers it writes from
 };
+
+// The expected size above which an output is written in the background: a few megabytes, so that many
+// small files cost no thread each. VORLAXEN_TEST_BACKGROUND_WRITES_FROM (bytes) sets it, for the tests
+// that run every output through the background writer.
+std::uint64_t BackgroundWritesFrom() noexcept;
 
 // Whether outputs in `directory` can be unnamed files. Setting VORLAXEN_TEST_NAMED_TEMPORARIES makes
 // every output a named one, as on a file system without unnamed files, for the tests of that case.
