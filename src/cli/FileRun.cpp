@@ -118,10 +118,8 @@ bool FileRun::GroupReady() const {
 void FileRun::CompleteGroups() {
     using Group = std::vector<std::pair<std::size_t, std::unique_ptr<FileTask>>>;
     std::thread finishing;
-    const auto finish = [this](Group group) {
-        std::vector<SingleFileOperation::GroupedFile*> files;
-        for (const auto& [index, task] : group)
-            files.push_back(task->grouped());
+    using Files = std::vector<SingleFileOperation::GroupedFile*>;
+    const auto finish = [this](Group group, const Files& files) {
         SingleFileOperation::FinishGroup(files);
         for (auto& [index, task] : group) {
             task->Finish();
@@ -145,13 +143,13 @@ void FileRun::CompleteGroups() {
             }
             writtenBytes_ = 0;
         }
-        std::vector<SingleFileOperation::GroupedFile*> files;
+        Files files;
         for (const auto& [index, task] : group)
             files.push_back(task->grouped());
         SingleFileOperation::CommitGroup(files);
         if (finishing.joinable())
             finishing.join();
-        finishing = std::thread(finish, std::move(group));
+        finishing = std::thread(finish, std::move(group), std::move(files));
     }
     if (finishing.joinable())
         finishing.join();

@@ -285,8 +285,6 @@ std::uint8_t* PendingFile::bufferData() noexcept {
     return onSpare_ ? secretSpare_.data() : secret_.data();
 }
 
-// A second buffer like the first, and the thread that writes one while the other is filled; without
-// either, the output is written as it comes.
 // An output of plain data is written in the background only while few others are: it takes its place
 // among them before it takes any buffer, and keeps it until its writer stops.
 bool PendingFile::reserveBackground() noexcept {
@@ -300,6 +298,8 @@ bool PendingFile::reserveBackground() noexcept {
     return true;
 }
 
+// A second buffer like the first, and the thread that writes one while the other is filled; without
+// either, the output is written as it comes.
 void PendingFile::startWriter(std::size_t size) noexcept {
     if (bufferSize_ == 0) {
         stopWriter();
