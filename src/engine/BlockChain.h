@@ -48,6 +48,16 @@ public:
                             const std::atomic<bool>& abort,
                             bool more = false) = 0;
 
+    // The same from the blocks at `in` into `out`, which must not overlap them; `in` is left as it is.
+    // The checksum is taken over the first `checksumBytes` bytes at `in` when encrypting, at `out` when
+    // decrypting.
+    virtual std::size_t runInto(const std::uint8_t* in,
+                                std::uint8_t* out,
+                                std::size_t blocks,
+                                std::size_t checksumBytes,
+                                std::uint32_t& checksum,
+                                const std::atomic<bool>& abort) = 0;
+
     // The same without a checksum and without an abort flag.
     void run(std::uint8_t* data, std::size_t blocks);
 

@@ -169,15 +169,17 @@ concept FoldsChecksumOneLane =
     k.advanceFolding(s, c, b);
 };
 
-// Kept out of the chain's run(), so that the parallel loop inlined there keeps the registers to itself.
+// Reads the plain blocks at `in` and writes the encrypted ones at `out`, which is `in` itself or a place
+// that does not overlap it.
 template <class Kernel>
-[[gnu::noinline]] std::size_t CbcEncrypt(const Kernel& kernel,
-                                         std::uint64_t& chain,
-                                         std::uint8_t* data,
-                                         std::size_t blocks,
-                                         std::size_t checksumBytes,
-                                         std::uint32_t& checksum,
-                                         const std::atomic<bool>& abort) {
+[[gnu::always_inline]] inline std::size_t CbcEncryptLoop(const Kernel& kernel,
+                                                         std::uint64_t& chain,
+                                                         const std::uint8_t* in,
+                                                         std::uint8_t* out,
+                                                         std::size_t blocks,
+                                                         std::size_t checksumBytes,
+                                                         std::uint32_t& checksum,
+                                                         const std::atomic<bool>& abort) {
     const Coverage coverage(blocks, checksumBytes);
     std::uint32_t c = checksum;
     std::size_t i = 0;
@@ -185,12 +187,12 @@ template <class Kernel>
         // The next block is loaded before the rounds of this one, so that the processor, whose window
         // cannot reach past a whole block of rounds, has it ready when the chain gets there.
         typename Kernel::State reg = kernel.load(chain);
-        typename Kernel::State next = kernel.load(blocks ? Load(data) : 0);
+        typename Kernel::State next = kernel.load(blocks ? Load(in) : 0);
         ZeroOnExit<typename Kernel::State> wipeNext{next};
         std::uint64_t plain = 0;
         ZeroOnExit<std::uint64_t> wipePlain{plain};
         while (i < blocks) {
-            std::uint8_t* p = data + i * kBlockSize;
+            const std::uint8_t* p = in + i * kBlockSize;
             plain = Load(p);
             reg ^= next;
             if (i + 1 < blocks)
@@ -206,7 +208,7 @@ template <class Kernel>
                 c = coverage.add(c, i, p);
                 kernel.advance(reg);
             }
-            Store(p, kernel.store(reg));
+            Store(out + i * kBlockSize, kernel.store(reg));
             ++i;
             if (Stopped(abort))
                 break;
@@ -215,10 +217,10 @@ template <class Kernel>
     } else {
         std::uint64_t reg = chain;
         while (i < blocks) {
-            std::uint8_t* p = data + i * kBlockSize;
+            const std::uint8_t* p = in + i * kBlockSize;
             c = coverage.add(c, i, p);
             reg = kernel.transform(Load(p) ^ reg);
-            Store(p, reg);
+            Store(out + i * kBlockSize, reg);
             ++i;
             if (Stopped(abort))
                 break;
@@ -227,6 +229,32 @@ template <class Kernel>
     }
     checksum = c;
     return i;
+}
+
+// Kept out of the chain's run(), so that the parallel loop inlined there keeps the registers to itself. In
+// place, and from one buffer into another: two functions, so that the loop in place, which gets one
+// pointer fewer, keeps the registers it was tuned with.
+template <class Kernel>
+[[gnu::noinline]] std::size_t CbcEncrypt(const Kernel& kernel,
+                                         std::uint64_t& chain,
+                                         std::uint8_t* data,
+                                         std::size_t blocks,
+                                         std::size_t checksumBytes,
+                                         std::uint32_t& checksum,
+                                         const std::atomic<bool>& abort) {
+    return CbcEncryptLoop(kernel, chain, data, data, blocks, checksumBytes, checksum, abort);
+}
+
+template <class Kernel>
+[[gnu::noinline]] std::size_t CbcEncryptInto(const Kernel& kernel,
+                                             std::uint64_t& chain,
+                                             const std::uint8_t* in,
+                                             std::uint8_t* out,
+                                             std::size_t blocks,
+                                             std::size_t checksumBytes,
+                                             std::uint32_t& checksum,
+                                             const std::atomic<bool>& abort) {
+    return CbcEncryptLoop(kernel, chain, in, out, blocks, checksumBytes, checksum, abort);
 }
 
 // Decryption in cipher block chaining (`chained`) or of independent blocks, and unchained encryption
@@ -383,6 +411,19 @@ public:
                                       checksumBytes > start ? checksumBytes - start : 0,
                                       checksum,
                                       abort);
+    }
+
+    std::size_t runInto(const std::uint8_t* in,
+                        std::uint8_t* out,
+                        std::size_t blocks,
+                        std::size_t checksumBytes,
+                        std::uint32_t& checksum,
+                        const std::atomic<bool>& abort) override {
+        if (!parallel())
+            return CbcEncryptInto(kernel_, chain_, in, out, blocks, checksumBytes, checksum, abort);
+        // The parallel loops run in place, on a copy.
+        std::memcpy(out, in, blocks * kBlockSize);
+        return run(out, blocks, checksumBytes, checksum, abort, false);
     }
 
 private:

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,6 +89,47 @@ ResultCode TKX_Pwd::EncryptFile(const std::string& source, CipherMethod method, 
     return result;
 }
 
+namespace {
+
+struct EncryptedInto {
+    ResultCode result;
+    std::size_t blocks; // the blocks encrypted
+};
+
+// Encrypts `bytes` plain bytes (whole blocks, all of them counted in the checksum) from `plain` into the
+// output's buffer, as many blocks at a time as its room holds. A block that the end of the buffer would
+// cut goes through a copy.
+EncryptedInto EncryptInto(BlockChain& chain,
+                          const std::uint8_t* plain,
+                          std::size_t bytes,
+                          std::uint32_t& checksum,
+                          const std::atomic<bool>& abort,
+                          PendingFile& out) {
+    std::size_t done = 0;
+    while (done < bytes) {
+        const std::span<std::uint8_t> room = out.room(bytes - done);
+        std::size_t blocks = room.size() / kBlockSize;
+        std::uint8_t single[kBlockSize];
+        std::uint8_t* into = room.data();
+        if (blocks == 0) {
+            blocks = 1;
+            into = single;
+        }
+        const std::size_t n = blocks * kBlockSize;
+        const std::size_t ran = chain.runInto(plain + done, into, blocks, n, checksum, abort);
+        if (ran < blocks)
+            return {ResultCode::Aborted, done / kBlockSize + ran};
+        if (into != single)
+            out.filled(n);
+        else if (!out.write(single, n))
+            return {ResultCode::WriteFailed, done / kBlockSize + ran};
+        done += n;
+    }
+    return {ResultCode::Ok, bytes / kBlockSize};
+}
+
+} // namespace
+
 ResultCode
 TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMethod method, const EngineFiles& files) {
     const MethodInfo& info = InfoOf(WritableMethod(method));
@@ -135,12 +177,22 @@ TKX_Pwd::EncryptOpened(const std::string& source, SourceFile& input, CipherMetho
         const bool last = remaining <= kChunkSize;
         const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
         const std::size_t plainBytes = last ? plainSize % kChunkSize : kChunkSize;
-        // A whole chunk of the file is encrypted in place in the reader's buffer, and copied once, into the
-        // output's; the last, which its padding makes longer than what is left of the file, in a buffer of
-        // its own, as is every chunk where the reader has no buffer. (Written straight from the reader's
-        // buffer, the chunks would reach the file in writes across page boundaries, which cost the system
-        // more than the copy.)
+        // A whole chunk of the file is encrypted from the reader's buffer straight into the output's, and
+        // the plain data is never copied; the last, which its padding makes longer than what is left of
+        // the file, in a buffer of its own, as is every chunk where the reader has no buffer. (Written
+        // straight from the reader's buffer, the chunks would reach the file in writes across page
+        // boundaries, which cost the system more than a copy.)
         std::uint8_t* data = !last && reader ? reader.take(chunk) : buffer.data();
+        if (data && data != buffer.data()) {
+            const EncryptedInto into = EncryptInto(*chain, data, chunk, checksum, abort, out);
+            blocksDone += static_cast<std::int64_t>(into.blocks);
+            BlocksDone = blocksDone;
+            if (into.result != ResultCode::Ok)
+                return into.result;
+            remaining -= chunk;
+            LetEventsRun(hooks_);
+            continue;
+        }
         if (data == buffer.data()) {
             if (reader.read(data, plainBytes) != static_cast<ssize_t>(plainBytes))
                 return ResultCode::ReadFailed;

@@ -191,6 +191,29 @@ bool PendingFile::create() {
     return static_cast<bool>(fd_);
 }
 
+// The size of the buffer, once it is taken or when it would be.
+std::size_t PendingFile::wantedBuffer() const noexcept {
+    return static_cast<std::size_t>(
+        bufferTaken_ ? bufferSize_ : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
+}
+
+// Whether the output goes through the buffers whole, written in the background.
+bool PendingFile::inBackground() noexcept {
+    return bufferTaken_ ? writer_ != nullptr : expected_ > BackgroundWritesFrom() && reserveBackground();
+}
+
+// Takes the buffer, and the writer with its second one where the output is written in the background;
+// once.
+void PendingFile::takeBuffers(bool background) noexcept {
+    if (bufferTaken_)
+        return;
+    const std::size_t wanted = wantedBuffer();
+    bufferTaken_ = true;
+    takeBuffer(wanted);
+    if (background)
+        startWriter(wanted);
+}
+
 bool PendingFile::write(const void* data, std::size_t n) {
     // A full buffer goes to the system only when more is to follow: an output that fits in it is changed
     // there to its end (writeAt) and goes in one write.
@@ -199,19 +222,10 @@ bool PendingFile::write(const void* data, std::size_t n) {
     // A large piece arriving when nothing is buffered goes to the system as it is, without the copy; with
     // no memory for the buffer, every write goes as it comes. The buffer is taken only for a piece that it
     // holds: one that hands its pieces over whole (a decryption's) locks no memory for a buffer it never uses.
-    const auto wanted = static_cast<std::size_t>(
-        bufferTaken_ ? bufferSize_ : (expected_ > 0 ? std::min<std::uint64_t>(expected_, kBufferSize) : kBufferSize));
-    // An output written in the background goes through the buffers whole.
-    const bool inBackground =
-        bufferTaken_ ? writer_ != nullptr : expected_ > BackgroundWritesFrom() && reserveBackground();
-    if (buffered_ == 0 && n >= wanted / 2 && !inBackground)
+    const bool background = inBackground();
+    if (buffered_ == 0 && n >= wantedBuffer() / 2 && !background)
         return handOver(data, n);
-    if (!bufferTaken_) {
-        bufferTaken_ = true;
-        takeBuffer(wanted);
-        if (inBackground)
-            startWriter(wanted);
-    }
+    takeBuffers(background);
     if (bufferSize_ == 0)
         return handOver(data, n);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -225,6 +239,19 @@ bool PendingFile::write(const void* data, std::size_t n) {
             return false;
     }
     return true;
+}
+
+std::span<std::uint8_t> PendingFile::room(std::size_t most) {
+    if (!fd_ || (buffered_ > 0 && buffered_ == bufferSize_ && !passOn()))
+        return {};
+    takeBuffers(inBackground());
+    if (bufferSize_ == 0)
+        return {};
+    return {bufferData() + buffered_, std::min(most, bufferSize_ - buffered_)};
+}
+
+void PendingFile::filled(std::size_t n) noexcept {
+    buffered_ += std::min(n, bufferSize_ - buffered_);
 }
 
 // A full buffer goes to the system: in the background where there is a writer.

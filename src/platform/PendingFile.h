@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace vorlaxen {
@@ -61,6 +62,11 @@ public:
     // may hold plain data and is secret memory. A piece of half the buffer or more, when nothing is buffered, is
     // written as it is. False when a write fails.
     bool write(const void* data, std::size_t n);
+    // Room at the end of the buffer for up to `most` bytes to be written in place, without a copy: fewer
+    // where the buffer ends (a full buffer is passed on first), none where the output has no buffer or a
+    // write failed. `filled` then appends the first n bytes of the room last given.
+    std::span<std::uint8_t> room(std::size_t most);
+    void filled(std::size_t n) noexcept;
     // Writes at an offset already passed, after what is buffered.
     bool writeAt(const void* data, std::size_t n, off_t offset);
     // Hands what is buffered to the system.
@@ -85,6 +91,9 @@ public:
 
 private:
     bool handOver(const void* data, std::size_t n);
+    std::size_t wantedBuffer() const noexcept;
+    bool inBackground() noexcept;
+    void takeBuffers(bool background) noexcept;
     void takeBuffer(std::size_t size) noexcept;
     void releaseBuffer() noexcept;
     std::uint8_t* bufferData() noexcept;

@@ -122,10 +122,32 @@ TEST_P(ChainPerMethod, EncryptionChainsLikeTheReferenceAndDecryptionInvertsIt) {
     encrypt->run(data.data() + 80, 27);
     EXPECT_EQ(data, expected);
 
+    // From one buffer into another, as a file is encrypted into its output's buffer, mixed with calls in
+    // place: the same blocks and checksum, and the source left as it was.
+    const std::atomic<bool> never{false};
+    const Bytes source = plain;
+    Bytes into(plain.size());
+    Bytes tail(source.begin() + 9 * 8, source.end());
+    std::uint32_t checksum = 3;
+    auto encryptInto = MakeBlockChain(method, key.data(), CipherDirection::Encrypt);
+    EXPECT_EQ(encryptInto->runInto(source.data(), into.data(), 9, 9 * 8, checksum, never), 9u);
+    EXPECT_EQ(encryptInto->run(tail.data(), 28, tail.size(), checksum, never), 28u);
+    std::copy(tail.begin(), tail.end(), into.begin() + 9 * 8);
+    EXPECT_EQ(into, expected);
+    EXPECT_EQ(source, plain);
+    EXPECT_EQ(checksum, UpdateChecksum(3, plain.data(), plain.size()));
+
     auto decrypt = MakeBlockChain(method, key.data(), CipherDirection::Decrypt);
     decrypt->run(data.data(), 13);
     decrypt->run(data.data() + 13 * 8, 24);
     EXPECT_EQ(data, plain);
+    Bytes decrypted(plain.size());
+    checksum = 3;
+    EXPECT_EQ(MakeBlockChain(method, key.data(), CipherDirection::Decrypt)
+                  ->runInto(expected.data(), decrypted.data(), 37, plain.size(), checksum, never),
+              37u);
+    EXPECT_EQ(decrypted, plain);
+    EXPECT_EQ(checksum, UpdateChecksum(3, plain.data(), plain.size()));
 }
 
 TEST_P(ChainPerMethod, ChecksumCoversPlainBytesOnBothSides) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <span>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -139,10 +140,24 @@ TEST_P(PendingOutputs, ALargeOutputWrittenInStepsReachesItsTargetWhole) {
     {
         PendingFile out(dir / "target");
         ASSERT_TRUE(out.create());
-        // Small pieces go through the buffer, a large one meeting an empty buffer goes to the file as it is.
+        // Small pieces go through the buffer, a large one meeting an empty buffer goes to the file as it is;
+        // every third piece is written in place, in the room the buffer offers, which its end cuts.
         const std::size_t pieces[] = {10240, 300000, 131072, 7, 10240, 10240};
-        for (std::size_t at = 0, i = 0; at < bytes.size(); at += pieces[i++ % std::size(pieces)])
-            ASSERT_TRUE(out.write(bytes.data() + at, std::min(pieces[i % std::size(pieces)], bytes.size() - at)));
+        for (std::size_t at = 0, i = 0; at < bytes.size(); at += pieces[i++ % std::size(pieces)]) {
+            const std::size_t n = std::min(pieces[i % std::size(pieces)], bytes.size() - at);
+            if (i % 3 != 2) {
+                ASSERT_TRUE(out.write(bytes.data() + at, n));
+                continue;
+            }
+            for (std::size_t done = 0; done < n;) {
+                const std::span<std::uint8_t> room = out.room(n - done);
+                ASSERT_FALSE(room.empty());
+                ASSERT_LE(room.size(), n - done);
+                std::memcpy(room.data(), bytes.data() + at + done, room.size());
+                out.filled(room.size());
+                done += room.size();
+            }
+        }
         const std::uint8_t mark[4] = {'m', 'a', 'r', 'k'};
         ASSERT_TRUE(out.writeAt(mark, sizeof mark, 8));
         EXPECT_EQ(out.commit(), PendingFile::Commit::Done);
