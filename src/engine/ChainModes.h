@@ -162,10 +162,11 @@ private:
     typename Kernel::State ahead_[Lanes];
 };
 
-// A kernel that can take a block's checksum among that block's rounds.
+// A kernel that can take a block's checksum among that block's rounds, reading its plain bytes where they
+// lie.
 template <class Kernel>
 concept FoldsChecksumOneLane =
-    requires(const Kernel& k, typename Kernel::State& s, std::uint32_t& c, const std::uint64_t& b) {
+    requires(const Kernel& k, typename Kernel::State& s, std::uint32_t& c, const std::uint8_t* b) {
     k.advanceFolding(s, c, b);
 };
 
@@ -189,17 +190,17 @@ template <class Kernel>
         typename Kernel::State reg = kernel.load(chain);
         typename Kernel::State next = kernel.load(blocks ? Load(in) : 0);
         ZeroOnExit<typename Kernel::State> wipeNext{next};
-        std::uint64_t plain = 0;
-        ZeroOnExit<std::uint64_t> wipePlain{plain};
         while (i < blocks) {
             const std::uint8_t* p = in + i * kBlockSize;
-            plain = Load(p);
             reg ^= next;
             if (i + 1 < blocks)
                 next = kernel.load(Load(p + kBlockSize));
             if constexpr (FoldsChecksumOneLane<Kernel>) {
                 if (i < coverage.whole) {
-                    kernel.advanceFolding(reg, c, plain);
+                    // The plain bytes are read from the buffer, before the block's store when it is
+                    // encrypted in place: copied to the stack first, each block's copy would be a store
+                    // that the rounds' loads wait on or are replayed for.
+                    kernel.advanceFolding(reg, c, p);
                 } else {
                     c = coverage.add(c, i, p);
                     kernel.advance(reg);

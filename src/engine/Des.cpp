@@ -48,12 +48,12 @@ struct OneLaneStages {
 // One block; the first stage also continues *checksum over the block's plain bytes.
 struct OneLaneFoldingStages {
     std::uint32_t* checksum;
-    const std::uint64_t* plain;
+    const std::uint8_t* plain;
 
     [[gnu::always_inline]] void
     operator()(std::uint64_t (&u)[1], std::uint64_t (&v)[1], const std::uint64_t* keys, int stage) const noexcept {
         if (stage == 0)
-            des_detail::OneLaneStageFolding(u[0], v[0], keys, *checksum, *plain);
+            des_detail::OneLaneStageFolding(u[0], v[0], keys, *checksum, plain);
         else
             des_detail::OneLaneStage(u[0], v[0], keys);
     }
@@ -117,14 +117,14 @@ template <int Stages> struct DesKernel {
         s = one[0];
     }
 
-    // The same, continuing `checksum` over the 8 plain bytes `plain` (in memory order) among the rounds.
+    // The same, continuing `checksum` over the 8 plain bytes at `plain` among the rounds.
     [[gnu::always_inline]] void
-    advanceFolding(DesState& s, std::uint32_t& checksum, const std::uint64_t& plain) const noexcept {
+    advanceFolding(DesState& s, std::uint32_t& checksum, const std::uint8_t* plain) const noexcept {
         DesState one[1] = {s};
 #ifdef VORLAXEN_DES_X86
-        des_detail::RunStages(keys, one, OneLaneFoldingStages{&checksum, &plain});
+        des_detail::RunStages(keys, one, OneLaneFoldingStages{&checksum, plain});
 #else
-        const std::uint64_t block[1] = {plain};
+        const std::uint64_t block[1] = {chain_detail::Load(plain)};
         Rounds(keys, one, &checksum, &block);
 #endif
         s = one[0];

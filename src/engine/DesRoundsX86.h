@@ -214,10 +214,9 @@ OneLaneStage(std::uint64_t& u, std::uint64_t& v, const std::uint64_t* keys) noex
                                                        std::uint64_t& v,
                                                        const std::uint64_t* keys,
                                                        std::uint32_t& checksum,
-                                                       const std::uint64_t& plain) noexcept {
+                                                       const std::uint8_t* b) noexcept {
     std::uint64_t w, x, y, z;
     std::uint32_t i, j;
-    const auto* b = reinterpret_cast<const std::uint8_t*>(&plain);
     // clang-format off
     asm("xor (%[k]), %[v]\n\t"
         VORLAXEN_DES_SERIAL_PAIR("8", "16") VORLAXEN_DES_SERIAL_FOLD("0")

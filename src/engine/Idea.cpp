@@ -55,10 +55,10 @@ struct IdeaKernel {
 
     [[gnu::always_inline]] void advance(State& s) const noexcept { idea_detail::SerialBlock(s, serial); }
 
-    // The same, continuing `checksum` over the 8 plain bytes `plain` (in memory order) among the rounds.
+    // The same, continuing `checksum` over the 8 plain bytes at `plain` among the rounds.
     [[gnu::always_inline]] void
-    advanceFolding(State& s, std::uint32_t& checksum, const std::uint64_t& plain) const noexcept {
-        idea_detail::SerialBlockFolding(s, serial, checksum, reinterpret_cast<const std::uint8_t*>(&plain));
+    advanceFolding(State& s, std::uint32_t& checksum, const std::uint8_t* plain) const noexcept {
+        idea_detail::SerialBlockFolding(s, serial, checksum, plain);
     }
 
     template <int N> void transformLanes(std::uint64_t (&blocks)[N]) const noexcept {
