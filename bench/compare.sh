@@ -328,7 +328,7 @@ for ((round = 1; round <= file_repetitions; round++)); do
             first=${value[ours/$cipher/$direction]:-}
             [[ $direction == decrypt ]] && first=${value[checksum/$cipher/$direction]:-}
             loop_time=$min_time
-            [[ -n $first ]] && loop_time=$(calc "t = 256 / $first; printf \"%.2f\", t > $min_time ? t : $min_time")
+            [[ -n $first ]] && loop_time=$(calc "t = 256 / $first; printf \"%.2f\", (t > $min_time ? t : $min_time)")
             if ! "$cipher_bench" --benchmark_filter="^$loop\$" --benchmark_min_time="$loop_time" \
                 --benchmark_out="$work/beside.json" --benchmark_out_format=json >"$work/beside.log" 2>&1; then
                 show_failure_log "$work/beside.log"
