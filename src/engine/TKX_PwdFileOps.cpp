@@ -342,7 +342,11 @@ public:
 
 private:
     ResultCode decrypt() {
-        BufferedReader reader(in_, containerSize_);
+        // A large file written in the background is read straight into its output's buffer and decrypted
+        // there: decrypted in the reader's buffer, it would be copied into the output's once more. The
+        // reader's own buffer then only holds the header and the last chunk.
+        const bool direct = out_ && !streamed_ && containerSize_ > BackgroundWritesFrom();
+        BufferedReader reader(in_, direct ? std::uint64_t{kLongHeaderLength + kChunkSize} : containerSize_);
         std::uint8_t headerBytes[kLongHeaderLength];
         if (reader.read(headerBytes, kShortHeaderLength) != static_cast<ssize_t>(kShortHeaderLength))
             return ResultCode::ReadFailed;
@@ -371,6 +375,17 @@ private:
         owner_.BlocksTotal = static_cast<std::int64_t>(bodySize / kBlockSize);
         std::uint32_t checksum = 0;
         std::uint64_t remaining = bodySize;
+        plainMayHaveReachedOutput_ = true;
+        if (direct && remaining > kChunkSize) {
+            // Every chunk but the last (which may be short, and holds the padding); what the output's
+            // buffer does not take (it has none, or a write failed) goes the usual way below.
+            std::uint64_t whole = (remaining - 1) / kChunkSize * kChunkSize;
+            remaining -= whole;
+            const ResultCode result = decryptInto(reader, *chain, whole, checksum, blocksDone);
+            if (result != ResultCode::Ok)
+                return result;
+            remaining += whole;
+        }
         // Chunks are decrypted in place, in the reader's buffer, and wait there until the buffer is filled
         // again: then they go to the output together, in one large write without a copy.
         std::uint8_t* waiting = nullptr;
@@ -381,7 +396,6 @@ private:
             waitingBytes = 0;
             return written;
         };
-        plainMayHaveReachedOutput_ = true;
         while (remaining > 0) {
             const bool last = remaining <= kChunkSize;
             const auto chunk = static_cast<std::size_t>(last ? remaining : kChunkSize);
@@ -425,6 +439,49 @@ private:
         if (!GiveTime(*out_, modified_))
             return ResultCode::WriteFailed;
         return CommitResultCode(out_->commit(mayReplaceTarget_));
+    }
+
+    // Reads `bytes` of the body (whole blocks, all of them plain data once decrypted) into the output's
+    // buffer, as much at a time as its room holds, and decrypts them there a chunk at most at a time (the
+    // abort flag and the progress are looked at as often as elsewhere); `bytes` is left at what it did not
+    // take, where the output offers no room. A block that the end of the buffer would cut goes through a
+    // copy.
+    ResultCode decryptInto(BufferedReader& reader,
+                           BlockChain& chain,
+                           std::uint64_t& bytes,
+                           std::uint32_t& checksum,
+                           std::int64_t& blocksDone) {
+        const std::atomic<bool>& abort = AbortFlagOf(owner_.hooks_);
+        while (bytes > 0) {
+            const std::span<std::uint8_t> room =
+                out_->room(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, SIZE_MAX)));
+            if (room.empty())
+                return ResultCode::Ok;
+            ZeroingArray<std::uint8_t, kBlockSize> single;
+            const bool cut = room.size() < kBlockSize;
+            std::uint8_t* data = cut ? single.data() : room.data();
+            const std::size_t n = cut ? kBlockSize : room.size() / kBlockSize * kBlockSize;
+            if (reader.readDirect(data, n) != static_cast<ssize_t>(n))
+                return ResultCode::ReadFailed;
+            for (std::size_t at = 0; at < n;) {
+                const std::size_t piece = std::min(n - at, kChunkSize);
+                const std::size_t blocks = piece / kBlockSize;
+                // More follows: the checksum of a piece's end may be left to the next piece's rounds.
+                const std::size_t done = chain.run(data + at, blocks, piece, checksum, abort, true);
+                blocksDone += static_cast<std::int64_t>(done);
+                owner_.BlocksDone = blocksDone;
+                if (done < blocks)
+                    return ResultCode::Aborted;
+                at += piece;
+                LetEventsRun(owner_.hooks_);
+            }
+            if (!cut)
+                out_->filled(n);
+            else if (!out_->write(single.data(), n))
+                return ResultCode::WriteFailed;
+            bytes -= n;
+        }
+        return ResultCode::Ok;
     }
 
     // Once the body is being decrypted, plain data may have reached the output: it is then wiped rather

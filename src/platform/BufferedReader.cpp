@@ -69,6 +69,21 @@ ssize_t BufferedReader::read(void* data, std::size_t n) noexcept {
     return static_cast<ssize_t>(done);
 }
 
+ssize_t BufferedReader::readDirect(void* data, std::size_t n) noexcept {
+    auto* out = static_cast<std::uint8_t*>(data);
+    const std::size_t buffered = std::min(n, end_ - start_);
+    if (buffered > 0)
+        std::memcpy(out, buffer_.data() + start_, buffered);
+    start_ += buffered;
+    if (buffered == n || ended_ || fd_ < 0)
+        return static_cast<ssize_t>(buffered);
+    const ssize_t got = ReadFully(fd_, out + buffered, n - buffered);
+    if (got < 0)
+        return -1;
+    ended_ = static_cast<std::size_t>(got) < n - buffered;
+    return static_cast<ssize_t>(buffered) + got;
+}
+
 std::uint8_t* BufferedReader::take(std::size_t n) noexcept {
     if (n > buffer_.size() || !fill(n) || end_ - start_ < n)
         return nullptr;

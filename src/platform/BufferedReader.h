@@ -26,6 +26,9 @@ public:
 
     // Reads n bytes, fewer only where the file ends; the count read, or -1 when a read fails (as ReadFully).
     ssize_t read(void* data, std::size_t n) noexcept;
+    // The same, but what is not in the buffer already is read from the file straight into `data`, without
+    // passing through the buffer: for pieces as large as the buffer, read where they are to be used.
+    ssize_t readDirect(void* data, std::size_t n) noexcept;
     // The next n bytes (n at most capacity()) inside the buffer itself, for the caller to read or change in
     // place; they stay there until a call that reads from the file (see holds()). Null when the file ends
     // before them or a read fails.
