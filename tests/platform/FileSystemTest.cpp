@@ -291,7 +291,8 @@ TEST(BufferedReader, HandsOutTheFileInPiecesAcrossItsBuffer) {
         // Now and then a piece larger than the buffer, read past it: what is buffered, then the file.
         if (i % 20 == 7 && bytes.size() - at > direct.size() + 10240) {
             ASSERT_EQ(reader.readDirect(direct.data(), direct.size()), static_cast<ssize_t>(direct.size()));
-            ASSERT_TRUE(std::equal(direct.begin(), direct.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at))) << at;
+            ASSERT_TRUE(std::equal(direct.begin(), direct.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at)))
+                << at;
             at += direct.size();
             continue;
         }
