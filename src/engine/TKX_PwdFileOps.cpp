@@ -98,9 +98,10 @@ struct EncryptedInto {
 
 // Encrypts `bytes` plain bytes (whole blocks, all of them counted in the checksum) from `plain` into the
 // output's buffer, as many blocks at a time as its room holds. A block that the end of the buffer would
-// cut goes through a copy.
+// cut goes through a copy; where the output offers no room (it has no buffer, or a write failed), the rest
+// is encrypted in place and written from there.
 EncryptedInto EncryptInto(BlockChain& chain,
-                          const std::uint8_t* plain,
+                          std::uint8_t* plain,
                           std::size_t bytes,
                           std::uint32_t& checksum,
                           const std::atomic<bool>& abort,
@@ -108,20 +109,25 @@ EncryptedInto EncryptInto(BlockChain& chain,
     std::size_t done = 0;
     while (done < bytes) {
         const std::span<std::uint8_t> room = out.room(bytes - done);
-        std::size_t blocks = room.size() / kBlockSize;
+        std::uint8_t* from = plain + done;
         std::uint8_t single[kBlockSize];
         std::uint8_t* into = room.data();
-        if (blocks == 0) {
-            blocks = 1;
+        std::size_t n = room.size() / kBlockSize * kBlockSize;
+        if (room.empty()) {
+            into = from;
+            n = bytes - done;
+        } else if (n == 0) {
             into = single;
+            n = kBlockSize;
         }
-        const std::size_t n = blocks * kBlockSize;
-        const std::size_t ran = chain.runInto(plain + done, into, blocks, n, checksum, abort);
+        const std::size_t blocks = n / kBlockSize;
+        const std::size_t ran = into == from ? chain.run(from, blocks, n, checksum, abort)
+                                             : chain.runInto(from, into, blocks, n, checksum, abort);
         if (ran < blocks)
             return {ResultCode::Aborted, done / kBlockSize + ran};
-        if (into != single)
+        if (into == room.data())
             out.filled(n);
-        else if (!out.write(single, n))
+        else if (!out.write(into, n))
             return {ResultCode::WriteFailed, done / kBlockSize + ran};
         done += n;
     }
@@ -379,12 +385,12 @@ private:
         if (direct && remaining > kChunkSize) {
             // Every chunk but the last (which may be short, and holds the padding); what the output's
             // buffer does not take (it has none, or a write failed) goes the usual way below.
-            std::uint64_t whole = (remaining - 1) / kChunkSize * kChunkSize;
-            remaining -= whole;
-            const ResultCode result = decryptInto(reader, *chain, whole, checksum, blocksDone);
+            const std::uint64_t whole = (remaining - 1) / kChunkSize * kChunkSize;
+            std::uint64_t left = whole;
+            const ResultCode result = decryptInto(reader, *chain, left, checksum, blocksDone);
             if (result != ResultCode::Ok)
                 return result;
-            remaining += whole;
+            remaining -= whole - left;
         }
         // Chunks are decrypted in place, in the reader's buffer, and wait there until the buffer is filled
         // again: then they go to the output together, in one large write without a copy.
