@@ -10,6 +10,7 @@ namespace vorlaxen::cli {
 namespace {
 
 constexpr auto kMasterLimit = static_cast<std::size_t>(TKX_MasterPass::kMaxLength);
+constexpr char kWithoutKeyFile[] = "Going on without the key file; its entries stay as they are.";
 
 } // namespace
 
@@ -35,6 +36,10 @@ void ConsoleHost::AskMasterPassword() {
     if (!accepted) {
         master.ClearPassword();
         gaveUp_ = true;
+        // Decryption, rekey and cat can do without the key file; said, so that the reason above does not
+        // read as the run's failure.
+        if (master.UseKeyFile)
+            console_.Say(kWithoutKeyFile);
     }
     master.Valid = accepted;
 }

@@ -11,6 +11,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -325,10 +326,18 @@ TEST_F(CliKeyFile, TheMasterPasswordIsCheckedAgainstTheKeyFile) {
     EXPECT_EQ(none.status, cli::kExitKeyFile);
     EXPECT_EQ(none.err, "No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.\n");
 
-    // Without the master password a decryption goes on with the typed password, and the entry stays.
-    auto typed = run({"decrypt", "--key-file", keyFile, "a.txt.cry"}, "file-pw", "wrong-one");
+    // Without the master password (a wrong one, or none at all) a decryption says that it goes on without
+    // the key file, and does, with the typed password; the entry stays.
+    const std::string without = "Going on without the key file; its entries stay as they are.\n";
+    auto typed = run({"decrypt", "--keep", "--key-file", keyFile, "a.txt.cry"}, "file-pw", "wrong-one");
     EXPECT_EQ(typed.status, 0) << typed.err;
-    EXPECT_EQ(typed.err, "Invalid password.\n");
+    EXPECT_EQ(typed.err, "Invalid password.\n" + without);
+    EXPECT_EQ(ReadFile(keyFile), before);
+    ASSERT_EQ(dir.names(), (Names{"a.txt", "a.txt.cry"}));
+    std::filesystem::remove(path("a.txt"));
+    auto untyped = run({"decrypt", "--key-file", keyFile, "a.txt.cry"}, "file-pw", "");
+    EXPECT_EQ(untyped.status, 0) << untyped.err;
+    EXPECT_EQ(untyped.err, "No master password: set VORLAXEN_MASTER_PASSWORD or run at a terminal.\n" + without);
     EXPECT_EQ(ReadFile(keyFile), before);
 
     WriteFile(path("b.txt"), "beta");
