@@ -20,7 +20,9 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
+#include <climits>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace vorlaxen {
 
@@ -150,9 +152,11 @@ void TMainWin::ScrollTreeToShownDirectory() {
         sideways->setValue(missing);
 }
 
-// In the file system's own bytes, as the watch and the listing need it (a name need not be UTF-8).
+// In the file system's own bytes, as the watch and the listing need it: a name need not be UTF-8, and
+// QDir::currentPath would give back another one for it.
 std::string TMainWin::ShownDirectory() const {
-    return QFile::encodeName(QDir::currentPath()).toStdString();
+    char path[PATH_MAX];
+    return ::getcwd(path, sizeof path) ? std::string(path) : std::string();
 }
 
 void TMainWin::ShowDirectory(const QString& path) {

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeView>
-#include <climits>
 #include <unistd.h>
 
 namespace vorlaxen {
@@ -58,8 +57,7 @@ void MainWinPorts::ReadFLists() {
 }
 
 std::string MainWinPorts::ShownDirectory() const {
-    char path[PATH_MAX];
-    return ::getcwd(path, sizeof path) ? std::string(path) : std::string();
+    return window_.ShownDirectory();
 }
 
 std::string MainWinPorts::HighlightedDirectory() const {

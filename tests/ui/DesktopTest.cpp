@@ -275,6 +275,20 @@ TEST_F(Desktop, ThePanesFollowOtherProgramsWithOneRefillForABurstAndKeepTheSelec
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 1u);
 }
 
+TEST_F(Desktop, ADirectoryWhoseNameIsNotUtf8IsListedAndFollowed) {
+    // Its name in the file system's own bytes, which no QString gives back.
+    const std::string odd = files / "caf\xe9 \xff";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0700), 0);
+    test::WriteFile(odd + "/inside.txt", "plain");
+    ASSERT_EQ(::chdir(odd.c_str()), 0);
+    auto window = open();
+    EXPECT_TRUE(Lists(*window, Pane::Source, "inside.txt"));
+    EXPECT_EQ(window->ShownDirectory(), odd);
+    EXPECT_EQ(window->paneWatch().directory(), odd);
+    test::WriteFile(odd + "/from elsewhere.txt", "hello");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lists(*window, Pane::Source, "from elsewhere.txt"); }, 10000));
+}
+
 TEST_F(Desktop, EveryRowIsAsTallAsTheOthersAndTypesAreToldApartByTheirIcons) {
     auto window = open();
     QTreeView* details = window->pane(Pane::Source).detailsView();
