@@ -7,6 +7,7 @@
 #include "fileops/StoredPasswordFirst.h"
 #include "passwords/KeyFilePassword.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace vorlaxen {
@@ -90,13 +91,29 @@ bool BatchProcessing::RefusedAsNotRegular(const std::string& file, const std::st
     return true;
 }
 
+bool BatchProcessing::DoneMeanwhile(Direction direction, const std::string& file, const std::string& name) {
+    const bool encrypting = direction == Direction::Encrypt;
+    const std::string counterpart = encrypting ? ContainerPathOf(file) : PlainPathOf(file);
+    struct stat st;
+    if (::lstat(MakePath(dirCryptor_.WorkDirectory, file).c_str(), &st) == 0 || errno != ENOENT ||
+        ::lstat(MakePath(dirCryptor_.WorkDirectory, counterpart).c_str(), &st) != 0)
+        return false;
+    ports_.status.ShowStatus(FillIn(encrypting ? "Skipped %s: gone since the list was read; its container is there."
+                                               : "Skipped %s: gone since the list was read; its plain file is there.",
+                                    name));
+    if (ports_.panes.ShownDirectory() == dirCryptor_.WorkDirectory)
+        ports_.panes.UpdateFLists(file, direction, false);
+    return true;
+}
+
 void BatchProcessing::CompleteGroupBeforePrompt(Grouping grouping) {
     if (grouping == Grouping::InGroup && !prompts_.PasswordHeld())
         files_.CompleteGroup();
 }
 
 BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name, Grouping grouping) {
-    if (RefusedAsNotRegular(name, name))
+    if (RefusedAsNotRegular(name, name) ||
+        (grouping == Grouping::InGroup && DoneMeanwhile(Direction::Encrypt, name, name)))
         return Outcome::Skipped;
     CompleteGroupBeforePrompt(grouping);
     const PromptResult answer = prompts_.PromptToEncrypt(name);
@@ -114,7 +131,8 @@ BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name, Gr
 
 BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& container, Grouping grouping) {
     const std::string name = CryptedCaptionOf(container, ports_.settings.ShowCryOn());
-    if (RefusedAsNotRegular(container, name))
+    if (RefusedAsNotRegular(container, name) ||
+        (grouping == Grouping::InGroup && DoneMeanwhile(Direction::Decrypt, container, name)))
         return Outcome::Skipped;
     const std::string key = MakePath(dirCryptor_.WorkDirectory, PlainPathOf(container));
     KeyFilePassword stored(table_, pwd_, key);

@@ -62,6 +62,11 @@ private:
     // for it: a list run says so in a message, a whole-directory run, which takes every entry of the
     // pane, notes it in the status line and goes on. True when refused.
     bool RefusedAsNotRegular(const std::string& file, const std::string& name);
+    // A list is read before it runs: a file of it (`file`, in the work directory) that is gone while its
+    // counterpart (its container, or its plain file) is there was processed meanwhile by another program,
+    // the companion or another window. It is noted in the status line and passed over, and the panes
+    // follow, instead of a message for each such file that the user must answer. True when passed over.
+    bool DoneMeanwhile(Direction direction, const std::string& file, const std::string& name);
     bool InWholeDirectoryRun() const;
     // Before a prompt: the files of the group are completed, so that none waits while the user is asked.
     void CompleteGroupBeforePrompt(Grouping grouping);

@@ -434,14 +434,36 @@ TEST_F(Batch, TheStopButtonAsksWhileAFileIsProcessedAndEndsTheList) {
 }
 
 TEST_F(Batch, FaultsInTheMiddleOfAListLoseNothing) {
-    // A file that vanished after it was listed.
-    writeAll({"a.txt", "b.txt", "c.txt"});
-    select(Pane::Source, {"a.txt", "b.txt", "c.txt"});
+    // A file that vanished after it was listed, and one that another program encrypted meanwhile: only
+    // the first is a message; the other is noted, and its container left as it is.
+    writeAll({"a.txt", "b.txt", "c.txt", "g.txt"});
+    select(Pane::Source, {"a.txt", "b.txt", "c.txt", "g.txt"});
     ASSERT_EQ(::unlink(path("b.txt").c_str()), 0);
+    ASSERT_EQ(::unlink(path("g.txt").c_str()), 0);
+    write("g.txt.cry", "sealed elsewhere");
     prompts.steps = {TypeForList("right-pw")};
     batch().EncrFileList();
     EXPECT_EQ(messages(), Names{"File " + path("b.txt") + " not found."});
-    EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry"}));
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry", "g.txt.cry"}));
+    EXPECT_EQ(read("g.txt.cry"), "sealed elsewhere");
+    EXPECT_EQ(processed(), (Names{"a.txt", "c.txt"}));
+    const auto noted = [this](const std::string& status) {
+        return std::count(host.statuses.begin(), host.statuses.end(), status);
+    };
+    EXPECT_EQ(noted("Skipped g.txt: gone since the list was read; its container is there."), 1);
+    EXPECT_EQ(panes.Captions(Pane::Source), Names{"b.txt"}) << "the file not found keeps its entry";
+    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"a.txt", "c.txt", "g.txt"}));
+
+    // The same for decryption, before its password is asked for.
+    select(Pane::Crypted, {"g.txt"});
+    ASSERT_EQ(::unlink(path("g.txt.cry").c_str()), 0);
+    write("g.txt", "opened elsewhere");
+    batch().DecrFileList();
+    EXPECT_EQ(noted("Skipped g.txt: gone since the list was read; its plain file is there."), 1);
+    EXPECT_EQ(read("g.txt"), "opened elsewhere");
+    panes.ExpectMatchesDisk();
+    ASSERT_EQ(::unlink(path("g.txt").c_str()), 0);
+    panes.ReadFLists();
 
     // Containers damaged after they were listed: cut short, and one changed byte.
     writeAll({"b.txt", "d.txt"});
