@@ -58,18 +58,32 @@ int DecodeStatus(int status) {
     return -1;
 }
 
-std::string Drain(int fd) {
-    std::string text;
+// Reads both pipes to their ends at once: a child that fills one pipe while the other is being read to
+// its end would wait for ever (a run again reports hundreds of files on standard error).
+void DrainBoth(int outFd, int errFd, std::string& out, std::string& err) {
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* texts[2] = {&out, &err};
     char buffer[4096];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
+    for (int open = 2; open > 0;) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
             break;
-        text.append(buffer, static_cast<std::size_t>(got));
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                fds[i].fd = -1; // ignored by poll from now on
+                --open;
+                continue;
+            }
+            texts[i]->append(buffer, static_cast<std::size_t>(got));
+        }
     }
-    return text;
 }
 
 } // namespace
@@ -105,9 +119,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     ::close(out[1]);
     ::close(err[1]);
     ProcessResult result;
-    // Standard error is small in every test; read standard output first, then standard error.
-    result.out = Drain(out[0]);
-    result.err = Drain(err[0]);
+    DrainBoth(out[0], err[0], result.out, result.err);
     ::close(out[0]);
     ::close(err[0]);
     result.status = WaitProcess(pid);
