@@ -96,7 +96,7 @@ bool BatchProcessing::DoneMeanwhile(Direction direction, const std::string& file
     const std::string counterpart = encrypting ? ContainerPathOf(file) : PlainPathOf(file);
     struct stat st;
     if (::lstat(MakePath(dirCryptor_.WorkDirectory, file).c_str(), &st) == 0 || errno != ENOENT ||
-        ::lstat(MakePath(dirCryptor_.WorkDirectory, counterpart).c_str(), &st) != 0)
+        ::lstat(MakePath(dirCryptor_.WorkDirectory, counterpart).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     ports_.status.ShowStatus(FillIn(encrypting ? "Skipped %s: gone since the list was read; its container is there."
                                                : "Skipped %s: gone since the list was read; its plain file is there.",
