@@ -121,6 +121,9 @@ BatchProcessing::Outcome BatchProcessing::EncryptOne(const std::string& name, Gr
         return Outcome::Skipped;
     if (answer == PromptResult::CancelAll)
         return Outcome::CancelAll;
+    // Once more: the prompt may have stayed open while another program took the file.
+    if (grouping == Grouping::InGroup && DoneMeanwhile(Direction::Encrypt, name, name))
+        return Outcome::Skipped;
     ShowProgressArea();
     if (grouping == Grouping::InGroup && !state_.SaveToTable)
         files_.EncrFileInGroup(name);
@@ -147,6 +150,8 @@ BatchProcessing::Outcome BatchProcessing::DecryptOne(const std::string& containe
             result = Outcome::Skipped;
         else if (answer == PromptResult::CancelAll)
             result = Outcome::CancelAll;
+        else if (grouping == Grouping::InGroup && DoneMeanwhile(Direction::Decrypt, container, name))
+            result = Outcome::Skipped; // taken by another program while the prompt was open
         return result == Outcome::Processed;
     };
     if (!stored.Found() && !prompt())

@@ -434,36 +434,14 @@ TEST_F(Batch, TheStopButtonAsksWhileAFileIsProcessedAndEndsTheList) {
 }
 
 TEST_F(Batch, FaultsInTheMiddleOfAListLoseNothing) {
-    // A file that vanished after it was listed, and one that another program encrypted meanwhile: only
-    // the first is a message; the other is noted, and its container left as it is.
-    writeAll({"a.txt", "b.txt", "c.txt", "g.txt"});
-    select(Pane::Source, {"a.txt", "b.txt", "c.txt", "g.txt"});
+    // A file that vanished after it was listed.
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    select(Pane::Source, {"a.txt", "b.txt", "c.txt"});
     ASSERT_EQ(::unlink(path("b.txt").c_str()), 0);
-    ASSERT_EQ(::unlink(path("g.txt").c_str()), 0);
-    write("g.txt.cry", "sealed elsewhere");
     prompts.steps = {TypeForList("right-pw")};
     batch().EncrFileList();
     EXPECT_EQ(messages(), Names{"File " + path("b.txt") + " not found."});
-    EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry", "g.txt.cry"}));
-    EXPECT_EQ(read("g.txt.cry"), "sealed elsewhere");
-    EXPECT_EQ(processed(), (Names{"a.txt", "c.txt"}));
-    const auto noted = [this](const std::string& status) {
-        return std::count(host.statuses.begin(), host.statuses.end(), status);
-    };
-    EXPECT_EQ(noted("Skipped g.txt: gone since the list was read; its container is there."), 1);
-    EXPECT_EQ(panes.Captions(Pane::Source), Names{"b.txt"}) << "the file not found keeps its entry";
-    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"a.txt", "c.txt", "g.txt"}));
-
-    // The same for decryption, before its password is asked for.
-    select(Pane::Crypted, {"g.txt"});
-    ASSERT_EQ(::unlink(path("g.txt.cry").c_str()), 0);
-    write("g.txt", "opened elsewhere");
-    batch().DecrFileList();
-    EXPECT_EQ(noted("Skipped g.txt: gone since the list was read; its plain file is there."), 1);
-    EXPECT_EQ(read("g.txt"), "opened elsewhere");
-    panes.ExpectMatchesDisk();
-    ASSERT_EQ(::unlink(path("g.txt").c_str()), 0);
-    panes.ReadFLists();
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry"}));
 
     // Containers damaged after they were listed: cut short, and one changed byte.
     writeAll({"b.txt", "d.txt"});
@@ -497,6 +475,52 @@ TEST_F(Batch, FaultsInTheMiddleOfAListLoseNothing) {
     decrypt({"c.txt", "e.txt", "f.txt"});
     EXPECT_EQ(names(), (Names{"a.txt.cry", "b.txt.cry", "c.txt", "d.txt", "e.txt.cry", "f.txt.cry"}));
     EXPECT_EQ(messages().size(), 1u);
+    expectIdle();
+}
+
+// Another program (the companion, another window) working through the same folder: a file it processed
+// after the list was read, before its prompt or while the prompt was open, is passed over with a note
+// instead of a message, its result left as the other program wrote it, and the panes follow.
+TEST_F(Batch, AFileAnotherProgramProcessedMeanwhileIsPassedOverWithANote) {
+    const auto noted = [this](const std::string& status) {
+        return std::count(host.statuses.begin(), host.statuses.end(), status);
+    };
+    const auto elsewhere = [this](const std::string& gone, const std::string& made) {
+        ASSERT_EQ(::unlink(path(gone).c_str()), 0);
+        write(made, "written by another program");
+    };
+    writeAll({"a.txt", "b.txt", "c.txt"});
+    select(Pane::Source, {"a.txt", "b.txt", "c.txt"});
+    elsewhere("a.txt", "a.txt.cry");
+    prompts.onShow = [&] { elsewhere("b.txt", "b.txt.cry"); };
+    prompts.steps = {TypeForList("right-pw")};
+    batch().EncrFileList();
+    EXPECT_EQ(messages(), Names{});
+    EXPECT_EQ(prompts.shown.size(), 1u) << "none for the file already taken";
+    EXPECT_EQ(processed(), Names{"c.txt"});
+    for (const char* name : {"a.txt", "b.txt"}) {
+        EXPECT_EQ(noted(std::string("Skipped ") + name + ": gone since the list was read; its container is there."), 1);
+        EXPECT_EQ(read(std::string(name) + ".cry"), "written by another program");
+    }
+    EXPECT_EQ(panes.Captions(Pane::Source), Names{});
+    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"a.txt", "b.txt", "c.txt"}));
+
+    select(Pane::Crypted, {"a.txt", "b.txt", "c.txt"});
+    elsewhere("a.txt.cry", "a.txt");
+    prompts.shown.clear();
+    prompts.onShow = [&] { elsewhere("b.txt.cry", "b.txt"); };
+    prompts.steps = {TypeForList("right-pw")};
+    batch().DecrFileList();
+    EXPECT_EQ(messages(), Names{});
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    for (const char* name : {"a.txt", "b.txt"}) {
+        EXPECT_EQ(noted(std::string("Skipped ") + name + ": gone since the list was read; its plain file is there."),
+                  1);
+        EXPECT_EQ(read(name), "written by another program");
+    }
+    EXPECT_EQ(read("c.txt"), "contents of c.txt");
+    EXPECT_EQ(names(), (Names{"a.txt", "b.txt", "c.txt"}));
+    prompts.onShow = nullptr;
     expectIdle();
 }
 
