@@ -56,9 +56,13 @@ void FileOperations::ReportResult(ResultCode code, const std::string& name) {
     if (text.empty())
         return;
     CompleteGroup();
-    const MessageAnswer answer = ports_.messages.ShowMessage(
-        MessageKind::Error, text, OffersAllButton(code) ? MessageButtons::OkAll : MessageButtons::Ok);
-    if (OffersAllButton(code) && answer == MessageAnswer::All)
+    // In a list, a failure that may well repeat for every file left (a full disk, a folder that cannot
+    // be written) can end the list here, instead of one message after another for each of them.
+    const MessageButtons buttons = OffersAllButton(code) ? MessageButtons::OkAll
+                                   : state_.ListRunning  ? MessageButtons::OkCancelAll
+                                                         : MessageButtons::Ok;
+    const MessageAnswer answer = ports_.messages.ShowMessage(MessageKind::Error, text, buttons);
+    if ((buttons == MessageButtons::OkAll && answer == MessageAnswer::All) || answer == MessageAnswer::CancelAll)
         state_.AbortFlag = true;
 }
 

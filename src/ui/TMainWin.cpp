@@ -254,6 +254,7 @@ MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, M
         break;
     }
     QPushButton* all = nullptr;
+    QPushButton* cancelAll = nullptr;
     switch (buttons) {
     case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -273,10 +274,18 @@ MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, M
         box.button(QMessageBox::No)->setText("&Not yet");
         box.setEscapeButton(QMessageBox::No);
         break;
+    case MessageButtons::OkCancelAll:
+        box.setStandardButtons(QMessageBox::Ok);
+        cancelAll = box.addButton("Cancel All", QMessageBox::RejectRole);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok); // Esc goes on with the list, as OK does
+        break;
     }
     box.exec();
     if (all && box.clickedButton() == all)
         return MessageAnswer::All;
+    if (cancelAll && box.clickedButton() == cancelAll)
+        return MessageAnswer::CancelAll;
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:
         return MessageAnswer::Ok;

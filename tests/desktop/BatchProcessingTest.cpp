@@ -541,6 +541,22 @@ TEST_F(Batch, ADiskThatFillsUpEndsOneFileAndTheListGoesOn) {
     EXPECT_EQ(test::ReadFile(path("b.bin")), large);
     EXPECT_EQ(test::ModeOf(path("b.bin")), mode) << "its permissions given back";
     EXPECT_TRUE(OpensWith(path("c.txt.cry"), "password"));
+
+    // The message offers to end the list there, for a disk that stays full.
+    write("d.txt", "small");
+    test::WriteFile(path("e.bin"), large);
+    write("f.txt", "small");
+    select(Pane::Source, {"d.txt", "e.bin", "f.txt"});
+    host.messages.clear();
+    const int ended = test::RunWithFileSizeLimit(200000, [&] {
+        prompts.steps = {TypeForList("password")};
+        host.answers = {MessageAnswer::CancelAll};
+        batch().EncrFileList();
+        return host.messages.size() == 1 && host.messages[0].buttons == MessageButtons::OkCancelAll ? 0 : 1;
+    });
+    EXPECT_EQ(ended, 0) << "one message, with Cancel All";
+    EXPECT_EQ(names(), (Names{"a.txt.cry", "b.bin", "c.txt.cry", "d.txt.cry", "e.bin", "f.txt"}));
+    EXPECT_EQ(test::ReadFile(path("e.bin")), large);
 }
 
 // A list run writes its files one after another and makes them durable in groups: the status line says

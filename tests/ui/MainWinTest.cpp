@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace vorlaxen {
 namespace {
@@ -131,7 +132,8 @@ TEST_F(MainWindow, MessageBoxesOfferTheirButtonsAndReportTheAnswer) {
     for (const Case& c : {Case{MessageButtons::Ok, {"OK"}},
                           Case{MessageButtons::OkCancel, {"OK", "Cancel"}},
                           Case{MessageButtons::OkAll, {"OK", "All"}},
-                          Case{MessageButtons::YesNoCancel, {"Yes", "No", "Cancel"}}}) {
+                          Case{MessageButtons::YesNoCancel, {"Yes", "No", "Cancel"}},
+                          Case{MessageButtons::OkCancelAll, {"OK", "Cancel All"}}}) {
         QStringList seen;
         test::AnswerNextModal([&seen](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
@@ -155,6 +157,19 @@ TEST_F(MainWindow, MessageBoxesOfferTheirButtonsAndReportTheAnswer) {
                 b->click();
     });
     EXPECT_EQ(window.ShowMessage(MessageKind::Error, "Invalid password", MessageButtons::OkAll), MessageAnswer::All);
+    for (const auto& [key, expected] :
+         {std::pair{Qt::Key_Escape, MessageAnswer::Ok}, std::pair{Qt::Key_Return, MessageAnswer::Ok}}) {
+        test::AnswerNextModal([key = key](QWidget* modal) { QTest::keyClick(modal, key); });
+        EXPECT_EQ(window.ShowMessage(MessageKind::Error, "The disk may be full", MessageButtons::OkCancelAll), expected)
+            << "a key goes on with the list";
+    }
+    test::AnswerNextModal([](QWidget* modal) {
+        for (QAbstractButton* b : qobject_cast<QMessageBox*>(modal)->buttons())
+            if (b->text() == "Cancel All")
+                b->click();
+    });
+    EXPECT_EQ(window.ShowMessage(MessageKind::Error, "The disk may be full", MessageButtons::OkCancelAll),
+              MessageAnswer::CancelAll);
 }
 
 } // namespace
