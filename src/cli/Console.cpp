@@ -39,6 +39,32 @@ std::string CompanionResultText(ResultCode code, const std::string& name) {
     return text;
 }
 
+std::string Printable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    auto escape = [&shown](unsigned char byte) {
+        const char digits[] = {'\\',
+                               static_cast<char>('0' + (byte >> 6)),
+                               static_cast<char>('0' + ((byte >> 3) & 7)),
+                               static_cast<char>('0' + (byte & 7))};
+        shown.append(digits, sizeof digits);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escape(byte);
+            escape(static_cast<unsigned char>(next));
+            ++i;
+        } else {
+            shown.push_back(text[i]);
+        }
+    }
+    return shown;
+}
+
 std::string FitProgressLine(const std::string& counts, const std::string& name, std::size_t columns) {
     constexpr std::string_view kCut = "...";
     // The last column stays free: a line that fills the width leaves the cursor waiting to wrap.
@@ -86,11 +112,13 @@ void Console::Write(int fd, const std::string& line) {
 }
 
 void Console::Say(const std::string& line) {
-    Write(STDERR_FILENO, line);
+    Write(STDERR_FILENO, Printable(line));
 }
 
+// A result read by a person at a terminal gets the same escapes as a message; one read by a program
+// keeps its names exactly.
 void Console::Print(const std::string& line) {
-    Write(STDOUT_FILENO, line);
+    Write(STDOUT_FILENO, IsTerminal(STDOUT_FILENO) ? Printable(line) : line);
 }
 
 Console::Asking::Asking(Console& console)
@@ -173,7 +201,7 @@ void Console::Draw(std::chrono::steady_clock::time_point now) {
                   Megabytes(done).c_str(),
                   Megabytes(bytes_).c_str(),
                   megabytesPerSecond);
-    const std::string line = FitProgressLine(counts, name, TerminalColumns());
+    const std::string line = FitProgressLine(counts, Printable(name), TerminalColumns());
     std::fputc('\r', stderr);
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fputs("\x1b[K", stderr);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlaxen::cli {
@@ -18,6 +19,12 @@ namespace vorlaxen::cli {
 // The companion's text for a result code: the program's own texts, except that the wrong-password text
 // names no button here (the window's offers "All") and says what it means.
 std::string CompanionResultText(ResultCode code, const std::string& name);
+
+// `text` with the characters that a terminal takes as commands (the C0 controls, DEL, and the C1
+// controls written in UTF-8) in octal escapes such as "\033": a file's name may hold any of them, and
+// printed as it is it could move the cursor, clear the screen or set the window's title. Everything else
+// stays as it is, bytes that are not UTF-8 included.
+std::string Printable(std::string_view text);
 
 // The progress line as drawn: `counts`, then the file's name, within `columns` (0: the width is not
 // known, nothing is cut). A line that would wrap could not be drawn over again in place; the name is cut

@@ -213,7 +213,7 @@ bool FileTask::MayReplace(const std::string& question) {
         run_.console.Say(question + " Left alone: no terminal to ask; use --force to replace it.");
         return false;
     }
-    terminal->write(question + " [y/N] ");
+    terminal->write(Printable(question) + " [y/N] ");
     std::string answer;
     if (!terminal->readLine(answer))
         return false;

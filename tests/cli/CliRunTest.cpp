@@ -245,6 +245,24 @@ TEST(ProgressLine, StaysWithinTheTerminalsWidthCuttingTheNameFromItsStart) {
     EXPECT_EQ(cli::FitProgressLine(counts, name, 20), counts.substr(0, 19)) << "no room for the name";
 }
 
+// A file's name may hold what a terminal takes as commands: messages, questions and the progress line show
+// those characters escaped, and nothing else of the name changes.
+TEST(ProgressLine, NamesAreShownWithoutTheCharactersATerminalObeys) {
+    EXPECT_EQ(cli::Printable("evil\x1b]0;title\x07\x1b[2J.txt"), "evil\\033]0;title\\007\\033[2J.txt");
+    EXPECT_EQ(cli::Printable(std::string("a\tb\nc\x7f") + '\0'), "a\\011b\\012c\\177\\000");
+    EXPECT_EQ(cli::Printable("csi \xc2\x9b"
+                             "31m, nel \xc2\x85"),
+              "csi \\302\\233"
+              "31m, nel \\302\\205");
+    const std::string kept = "caf\xc3\xa9 \xc2\xa0 \xff\xfe \xe2\x82\xac \\ end";
+    EXPECT_EQ(cli::Printable(kept), kept) << "letters, a no-break space, bytes that are not UTF-8";
+}
+
+TEST_F(CliRun, AMessageNamingAFileShowsItsControlCharactersEscaped) {
+    auto result = run({"decrypt", "\x1b[2J\x1b]0;owned\x07.cry"}, "pass-word");
+    EXPECT_EQ(result.err, "File \\033[2J\\033]0;owned\\007.cry not found.\n");
+}
+
 TEST_F(CliRun, UsageOfTheNewOptions) {
     WriteFile(path("a"), "text");
     for (const Names& bad : {Names{"encrypt", "-j", "0", "a"},
