@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QMimeData>
+#include <QTextDocument>
 
 namespace vorlaxen {
 
@@ -42,7 +43,12 @@ QVariant PaneModel::data(const QModelIndex& index, int role) const {
         return {};
     const PaneEntry& e = entry(index.row());
     const PaneColumn column = ColumnOf(index.column());
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    if (role == Qt::ToolTipRole) {
+        // Taken as markup when it looks like it, and a file's name may: shown as written.
+        const QString shown = data(index, Qt::DisplayRole).toString();
+        return shown.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(shown, Qt::WhiteSpacePre));
+    }
+    if (role == Qt::DisplayRole) {
         switch (column) {
         case PaneColumn::Name:
             return Decode(e.caption);

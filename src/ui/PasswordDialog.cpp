@@ -206,6 +206,8 @@ PasswordPrompt::PasswordPrompt(Kind kind, QWidget* parent)
         encrypting ? "Please assign a password for the file" : "Please enter a valid password for the file", this);
     FName_Label = new QLabel(this);
     FName_Label->setObjectName("FName_Label");
+    // A file's name is shown as written, never taken as markup ("<h1>..." is a valid name).
+    FName_Label->setTextFormat(Qt::PlainText);
     QFont bold = FName_Label->font();
     bold.setBold(true);
     FName_Label->setFont(bold);

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
+#include <QTextDocument>
 
 namespace vorlaxen {
 
@@ -28,8 +29,10 @@ void StatusPanel::setText(const QString& text) {
     // The slide of the status line only moves the text: the tooltip and the name are its words without
     // the spaces, and change once for a new text rather than at every step of the slide.
     const QString words = text.trimmed();
-    if (words != toolTip()) {
-        setToolTip(words);
+    if (words != tipWords_) {
+        tipWords_ = words;
+        // A tooltip that looks like markup is taken as markup; the status names files.
+        setToolTip(words.isEmpty() ? QString() : Qt::convertFromPlainText(words, Qt::WhiteSpacePre));
         setAccessibleName(label_.isEmpty() ? words : label_ + ": " + words);
     }
     update();

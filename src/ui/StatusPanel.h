@@ -30,6 +30,7 @@ protected:
 private:
     QString text_;
     QString label_;
+    QString tipWords_; // the text of the tooltip, as plain text
 };
 
 } // namespace vorlaxen

@@ -241,6 +241,8 @@ void TMainWin::ApplySettings(const ProgramSettings& s) {
 MessageAnswer TMainWin::ShowMessage(MessageKind kind, const std::string& text, MessageButtons buttons) {
     QMessageBox box(this);
     box.setWindowTitle("Vorlaxen 95");
+    // Messages name files, whose names may look like markup: shown as written.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case MessageKind::Error:

@@ -3,6 +3,7 @@
 // that reach the window's edge, sort arrows, texts cut with "…", fixed dialog borders and exact captions,
 // and a tree that shows a deep directory at start.
 
+#include "desktop/WindowOperations.h"
 #include "support/FindChild.h"
 #include "support/ModalAnswer.h"
 #include "support/TempDir.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeView>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -38,6 +40,13 @@ namespace vorlaxen {
 namespace {
 
 using Captions = std::vector<std::string>;
+
+// What a tooltip shows, markup taken as markup.
+std::string AsPlainText(const QString& tip) {
+    QTextDocument shown;
+    shown.setHtml(tip);
+    return shown.toPlainText().toStdString();
+}
 
 class Desktop : public test::WindowTest {
 protected:
@@ -275,6 +284,43 @@ TEST_F(Desktop, ThePanesFollowOtherProgramsWithOneRefillForABurstAndKeepTheSelec
     EXPECT_EQ(window->fileLists().pane(Pane::Crypted).size(), 1u);
 }
 
+// A file's name may look like markup: the prompt, the messages, the pane's and the status line's tooltips
+// show it as written.
+TEST_F(Desktop, ANameThatLooksLikeMarkupIsShownAsWritten) {
+    const std::string name = "<h1>BIG <font color=red>red.txt";
+    test::WriteFile(files / name, "plain");
+    auto window = open();
+    const QAbstractItemModel* model = window->pane(Pane::Source).detailsView()->model();
+    bool listed = false;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (index.data(Qt::DisplayRole).toString().toStdString() == name) {
+            listed = true;
+            EXPECT_EQ(AsPlainText(index.data(Qt::ToolTipRole).toString()), name);
+        }
+    }
+    EXPECT_TRUE(listed);
+    window->UpdateStatus("Encrypting file " + name + " ...");
+    EXPECT_EQ(AsPlainText(test::Child<StatusPanel>(window.get(), "StatusBar3")->toolTip()),
+              "Encrypting file " + name + " ...");
+
+    test::AnswerNextModal([](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        box->accept();
+    });
+    (void)window->ShowMessage(MessageKind::Error, "File " + name + " not found.", MessageButtons::Ok);
+    window->objects().dirCryptor().WorkDirectory = files.path();
+    test::AnswerNextModal([&name](QWidget* dialog) {
+        auto* label = test::Child<QLabel>(dialog, "FName_Label");
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_TRUE(label->text().endsWith(QString::fromStdString(name))) << label->text().toStdString();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_EQ(window->operations().prompts().PromptToEncrypt(name), PromptResult::Skip);
+}
+
 TEST_F(Desktop, ADirectoryWhoseNameIsNotUtf8IsListedAndFollowed) {
     // Its name in the file system's own bytes, which no QString gives back.
     const std::string odd = files / "caf\xe9 \xff";
@@ -375,7 +421,7 @@ TEST_F(Desktop, ColumnsAndPanelsReachTheEdgeArrowsShowTheOrderAndLongTextsAreCut
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 700; }));
     window->UpdateStatus(notice);
     EXPECT_EQ(window->statusText(), notice);
-    EXPECT_EQ(line->toolTip().toStdString(), notice);
+    EXPECT_EQ(AsPlainText(line->toolTip()), notice);
     EXPECT_TRUE(line->shownText().endsWith(QStringLiteral("…"))) << line->shownText().toStdString();
     EXPECT_LT(line->minimumSizeHint().width(), 100) << "a long text never widens the band";
     window->UpdateStatus("Idle.");
