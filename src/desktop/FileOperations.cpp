@@ -47,22 +47,24 @@ std::string FileOperations::CaptionOf(const std::string& container) const {
 // A message, like a prompt, waits for the user: the files kept for the run's group are completed first, so
 // that none waits for its group (locked, its output not yet under its name) while a message is open.
 void FileOperations::ShowError(const std::string& text) {
-    CompleteGroup();
-    (void)ports_.messages.ShowMessage(MessageKind::Error, text, MessageButtons::Ok);
+    ShowFailure(text, false);
 }
 
 void FileOperations::ReportResult(ResultCode code, const std::string& name) {
     const std::string text = ResultText(code, name);
-    if (text.empty())
-        return;
+    if (!text.empty())
+        ShowFailure(text, OffersAllButton(code));
+}
+
+// In a list, a failure that may well repeat for every file left (a full disk, a folder that cannot be
+// written, files removed meanwhile) can end the list here, instead of one message after another.
+void FileOperations::ShowFailure(const std::string& text, bool offersAll) {
     CompleteGroup();
-    // In a list, a failure that may well repeat for every file left (a full disk, a folder that cannot
-    // be written) can end the list here, instead of one message after another for each of them.
-    const MessageButtons buttons = OffersAllButton(code) ? MessageButtons::OkAll
-                                   : state_.ListRunning  ? MessageButtons::OkCancelAll
-                                                         : MessageButtons::Ok;
+    const MessageButtons buttons = offersAll            ? MessageButtons::OkAll
+                                   : state_.ListRunning ? MessageButtons::OkCancelAll
+                                                        : MessageButtons::Ok;
     const MessageAnswer answer = ports_.messages.ShowMessage(MessageKind::Error, text, buttons);
-    if ((buttons == MessageButtons::OkAll && answer == MessageAnswer::All) || answer == MessageAnswer::CancelAll)
+    if ((offersAll && answer == MessageAnswer::All) || answer == MessageAnswer::CancelAll)
         state_.AbortFlag = true;
 }
 

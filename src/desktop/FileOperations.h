@@ -94,6 +94,9 @@ private:
     bool MayReplace(const std::string& question) override;
     void ShowStatus(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    // A file's failure, with "All" (`offersAll`: the wrong password) or, in a list, "Cancel All": either
+    // ends the list.
+    void ShowFailure(const std::string& text, bool offersAll);
     void EngineStarting(Direction direction) override;
     void EngineFinished(Direction direction) override;
 

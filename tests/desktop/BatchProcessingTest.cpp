@@ -441,6 +441,7 @@ TEST_F(Batch, FaultsInTheMiddleOfAListLoseNothing) {
     prompts.steps = {TypeForList("right-pw")};
     batch().EncrFileList();
     EXPECT_EQ(messages(), Names{"File " + path("b.txt") + " not found."});
+    EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkCancelAll) << "in a list, it can end the list";
     EXPECT_EQ(names(), (Names{"a.txt.cry", "c.txt.cry"}));
 
     // Containers damaged after they were listed: cut short, and one changed byte.
