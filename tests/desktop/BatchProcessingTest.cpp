@@ -491,33 +491,24 @@ TEST_F(Batch, AFileAnotherProgramProcessedMeanwhileIsPassedOverWithANote) {
         write(made, "written by another program");
     };
     writeAll({"a.txt", "b.txt", "c.txt"});
-    select(Pane::Source, {"a.txt", "b.txt", "c.txt"});
-    elsewhere("a.txt", "a.txt.cry");
-    prompts.onShow = [&] { elsewhere("b.txt", "b.txt.cry"); };
-    prompts.steps = {TypeForList("right-pw")};
-    batch().EncrFileList();
-    EXPECT_EQ(messages(), Names{});
-    EXPECT_EQ(prompts.shown.size(), 1u) << "none for the file already taken";
-    EXPECT_EQ(processed(), Names{"c.txt"});
-    for (const char* name : {"a.txt", "b.txt"}) {
-        EXPECT_EQ(noted(std::string("Skipped ") + name + ": gone since the list was read; its container is there."), 1);
-        EXPECT_EQ(read(std::string(name) + ".cry"), "written by another program");
-    }
-    EXPECT_EQ(panes.Captions(Pane::Source), Names{});
-    EXPECT_EQ(panes.Captions(Pane::Crypted), (Names{"a.txt", "b.txt", "c.txt"}));
-
-    select(Pane::Crypted, {"a.txt", "b.txt", "c.txt"});
-    elsewhere("a.txt.cry", "a.txt");
-    prompts.shown.clear();
-    prompts.onShow = [&] { elsewhere("b.txt.cry", "b.txt"); };
-    prompts.steps = {TypeForList("right-pw")};
-    batch().DecrFileList();
-    EXPECT_EQ(messages(), Names{});
-    EXPECT_EQ(prompts.shown.size(), 1u);
-    for (const char* name : {"a.txt", "b.txt"}) {
-        EXPECT_EQ(noted(std::string("Skipped ") + name + ": gone since the list was read; its plain file is there."),
-                  1);
-        EXPECT_EQ(read(name), "written by another program");
+    for (const bool encrypting : {true, false}) {
+        const auto source = [encrypting](const std::string& name) { return encrypting ? name : name + ".cry"; };
+        const auto result = [encrypting](const std::string& name) { return encrypting ? name + ".cry" : name; };
+        select(encrypting ? Pane::Source : Pane::Crypted, {"a.txt", "b.txt", "c.txt"});
+        elsewhere(source("a.txt"), result("a.txt"));
+        prompts.shown.clear();
+        prompts.onShow = [&] { elsewhere(source("b.txt"), result("b.txt")); };
+        prompts.steps = {TypeForList("right-pw")};
+        encrypting ? batch().EncrFileList() : batch().DecrFileList();
+        EXPECT_EQ(messages(), Names{});
+        EXPECT_EQ(prompts.shown.size(), 1u) << "none for the file already taken";
+        for (const std::string name : {"a.txt", "b.txt"}) {
+            EXPECT_EQ(noted("Skipped " + name + ": gone since the list was read; its " +
+                            (encrypting ? "container" : "plain file") + " is there."),
+                      1);
+            EXPECT_EQ(read(result(name)), "written by another program");
+        }
+        panes.ExpectMatchesDisk();
     }
     EXPECT_EQ(read("c.txt"), "contents of c.txt");
     EXPECT_EQ(names(), (Names{"a.txt", "b.txt", "c.txt"}));
